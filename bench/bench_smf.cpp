@@ -1,0 +1,2 @@
+// Placeholder replaced below.
+int main() { return 0; }

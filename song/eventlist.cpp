@@ -1,0 +1,325 @@
+#include "song/eventlist.h"
+
+#include <cstdlib>
+#include <queue>
+
+namespace {
+constexpr size_t kFirstBlock = 256;
+constexpr size_t kMaxBlock = 16384;
+} // namespace
+
+void NodeChain::append(EventNode* n)
+{
+    n->next = nullptr;
+    n->prev = tail;
+    if (tail)
+        tail->next = n;
+    else
+        head = n;
+    tail = n;
+}
+
+bool isChannelEvent(int type)
+{
+    return type >= 0 && type < 16 && ((0x3DE0 >> type) & 1);
+}
+
+EventList::EventList() = default;
+
+EventList::~EventList() { clear(); }
+
+EventNode* EventList::newNode()
+{
+    EventNode* n;
+    if (freeNodes_) {
+        n = freeNodes_;
+        freeNodes_ = n->next;
+    } else {
+        if (blocks_.empty() || blockUsed_ == blockSize_) {
+            blockSize_ = blocks_.empty() ? kFirstBlock : std::min(blockSize_ * 2, kMaxBlock);
+            blocks_.emplace_back(new EventNode[blockSize_]);
+            blockUsed_ = 0;
+        }
+        n = &blocks_.back()[blockUsed_++];
+    }
+    *n = EventNode();
+    return n;
+}
+
+void EventList::freeData(EventNode* n)
+{
+    if (n->ownsData()) {
+        std::free(n->event.data.ext.ptr);
+        n->event.data.ext.ptr = nullptr;
+        n->event.data.ext.len = 0;
+    }
+}
+
+void EventList::releaseUnlinked(EventNode* n)
+{
+    freeData(n);
+    n->next = freeNodes_;
+    freeNodes_ = n;
+}
+
+void EventList::release(EventNode* n)
+{
+    unlink(n);
+    releaseUnlinked(n);
+}
+
+void EventList::clear()
+{
+    for (EventNode* n = head_; n; n = n->next) freeData(n);
+    head_ = tail_ = hint_ = nullptr;
+    size_ = 0;
+    blocks_.clear();
+    blockUsed_ = blockSize_ = 0;
+    freeNodes_ = nullptr;
+}
+
+void EventList::unlink(EventNode* n)
+{
+    if (n->prev)
+        n->prev->next = n->next;
+    else if (head_ == n)
+        head_ = n->next;
+    else
+        return; // not linked
+    if (n->next)
+        n->next->prev = n->prev;
+    else
+        tail_ = n->prev;
+    if (hint_ == n)
+        hint_ = n->prev ? n->prev : head_;
+    n->next = n->prev = nullptr;
+    --size_;
+}
+
+void EventList::linkBefore(EventNode* n, EventNode* before)
+{
+    n->next = before;
+    n->prev = before->prev;
+    if (before->prev)
+        before->prev->next = n;
+    else
+        head_ = n;
+    before->prev = n;
+    ++size_;
+}
+
+void EventList::linkAfter(EventNode* n, EventNode* after)
+{
+    n->prev = after;
+    n->next = after->next;
+    if (after->next)
+        after->next->prev = n;
+    else
+        tail_ = n;
+    after->next = n;
+    ++size_;
+}
+
+void EventList::insertSorted(EventNode* n)
+{
+    if (!head_) {
+        n->next = n->prev = nullptr;
+        head_ = tail_ = n;
+        size_ = 1;
+    } else if (n->tick >= tail_->tick) {
+        linkAfter(n, tail_);
+    } else if (n->tick < head_->tick) {
+        linkBefore(n, head_);
+    } else {
+        EventNode* p = (hint_ && n->tick >= hint_->tick) ? hint_ : head_;
+        while (p->tick <= n->tick) p = p->next; // the tail's tick is greater, so p stays valid
+        linkBefore(n, p);
+    }
+    hint_ = n;
+}
+
+void EventList::mergeChains(std::vector<NodeChain>& chains)
+{
+    if (head_) {
+        for (NodeChain& chain : chains) {
+            for (EventNode* n = chain.head; n;) {
+                EventNode* following = n->next;
+                insertSorted(n);
+                n = following;
+            }
+            chain = NodeChain();
+        }
+        return;
+    }
+    // Heap of (tick, chain index): ties go to the lower chain, as sequential
+    // insertion would place them.
+    using Key = std::pair<uint64_t, size_t>;
+    std::priority_queue<Key, std::vector<Key>, std::greater<Key>> heads;
+    std::vector<EventNode*> cursor(chains.size());
+    for (size_t i = 0; i < chains.size(); ++i) {
+        cursor[i] = chains[i].head;
+        if (cursor[i]) heads.emplace(cursor[i]->tick, i);
+        chains[i] = NodeChain();
+    }
+    NodeChain out;
+    while (!heads.empty()) {
+        size_t c = heads.top().second;
+        heads.pop();
+        // Take a run from chain c while it stays ahead of every other chain.
+        bool haveRival = !heads.empty();
+        uint64_t rivalTick = haveRival ? heads.top().first : 0;
+        size_t rival = haveRival ? heads.top().second : 0;
+        EventNode* n = cursor[c];
+        do {
+            EventNode* following = n->next;
+            out.append(n);
+            ++size_;
+            n = following;
+        } while (n && (!haveRival || n->tick < rivalTick || (n->tick == rivalTick && c < rival)));
+        cursor[c] = n;
+        if (n) heads.emplace(n->tick, c);
+    }
+    head_ = out.head;
+    tail_ = out.tail;
+    hint_ = tail_;
+}
+
+EventNode* EventList::nextSoundingNoteOn(EventNode* from, int track, bool skipFrom,
+                                         uint64_t* distance) const
+{
+    EventNode* n = from ? (skipFrom ? from->next : from) : head_;
+    for (; n; n = n->next) {
+        if (n->isSoundingNoteOn() && (track == -2 || n->track == uint32_t(track))) {
+            if (distance) *distance = from ? n->tick - from->tick : n->tick;
+            return n;
+        }
+    }
+    if (distance) *distance = 0;
+    return nullptr;
+}
+
+EventNode* EventList::firstSoundingNoteOn(EventNode* from) const
+{
+    for (EventNode* n = from ? from : head_; n; n = n->next)
+        if (n->isSoundingNoteOn()) return n;
+    return nullptr;
+}
+
+EventNode* EventList::findNoteOff(EventNode* noteOn) const
+{
+    if (!noteOn) return nullptr;
+    if (noteOn->partner) return noteOn->partner;
+    auto matches = [noteOn](const EventNode* n) {
+        return n->isNoteOffEvent() && !n->partner && n->track == noteOn->track &&
+               n->channel() == noteOn->channel() && n->note() == noteOn->note();
+    };
+    // A zero-length note may have been written off-before-on at the same tick.
+    EventNode* first = noteOn;
+    while (first->prev && first->prev->tick == noteOn->tick) first = first->prev;
+    for (EventNode* n = first; n != noteOn; n = n->next)
+        if (matches(n)) return n;
+    for (EventNode* n = noteOn->next; n; n = n->next)
+        if (matches(n)) return n;
+    return nullptr;
+}
+
+bool EventList::isSorted() const
+{
+    for (EventNode* n = head_; n && n->next; n = n->next)
+        if (n->next->tick < n->tick) return false;
+    return true;
+}
+
+size_t EventList::resort()
+{
+    // Insertion sort: moving a node back past k greater neighbours is the same
+    // as k neighbour exchanges, and equal ticks never pass each other.
+    size_t exchanges = 0;
+    EventNode* n = head_ ? head_->next : nullptr;
+    while (n) {
+        EventNode* following = n->next;
+        if (n->prev->tick > n->tick) {
+            EventNode* p = n->prev;
+            while (p && p->tick > n->tick) {
+                p = p->prev;
+                ++exchanges;
+            }
+            unlink(n);
+            if (p)
+                linkAfter(n, p);
+            else
+                linkBefore(n, head_);
+        }
+        n = following;
+    }
+    hint_ = tail_;
+    return exchanges;
+}
+
+void EventList::swapTimes()
+{
+    for (EventNode* n = head_; n; n = n->next) {
+        if (n->altTick != kNoTick && n->altTick != n->tick) {
+            std::swap(n->tick, n->altTick);
+            n->event.time.tick = static_cast<snd_seq_tick_time_t>(n->tick);
+        }
+    }
+}
+
+void EventList::exchangeNeighbours(EventNode* a, EventNode* b)
+{
+    if (!a || !b || a->next != b) return;
+    EventNode* before = a->prev;
+    EventNode* after = b->next;
+    if (before)
+        before->next = b;
+    else
+        head_ = b;
+    if (after)
+        after->prev = a;
+    else
+        tail_ = a;
+    b->prev = before;
+    b->next = a;
+    a->prev = b;
+    a->next = after;
+}
+
+std::array<uint32_t, 16> EventList::countByChannel(uint32_t track, int kind) const
+{
+    std::array<uint32_t, 16> counts{};
+    for (EventNode* n = head_; n; n = n->next) {
+        if (n->track != track || !isChannelEvent(n->type())) continue;
+        bool hit = kind == -1 ? n->isSoundingNoteOn() : n->type() == kind;
+        if (hit) ++counts[n->channel() & 15];
+    }
+    return counts;
+}
+
+ChannelEventCounts EventList::channelEventCounts(uint32_t track, int channel) const
+{
+    ChannelEventCounts c;
+    for (EventNode* n = head_; n; n = n->next) {
+        if (n->track != track || !isChannelEvent(n->type()) || n->channel() != channel)
+            continue;
+        switch (n->type()) {
+        case SND_SEQ_EVENT_NOTE: ++c.notes; break;
+        case SND_SEQ_EVENT_NOTEON:
+            if (n->velocity() > 0)
+                ++c.noteOns;
+            else
+                ++c.noteOffs;
+            break;
+        case SND_SEQ_EVENT_NOTEOFF: ++c.noteOffs; break;
+        case SND_SEQ_EVENT_PGMCHANGE: ++c.programs; break;
+        case SND_SEQ_EVENT_CONTROLLER: ++c.controllers; break;
+        case SND_SEQ_EVENT_PITCHBEND: ++c.pitchBends; break;
+        case SND_SEQ_EVENT_KEYPRESS: ++c.keyPressures; break;
+        case SND_SEQ_EVENT_CHANPRESS: ++c.channelPressures; break;
+        default: break;
+        }
+    }
+    c.total = c.notes + c.noteOns + c.noteOffs + c.programs + c.controllers + c.pitchBends +
+              c.keyPressures + c.channelPressures;
+    return c;
+}

@@ -1,0 +1,7 @@
+#include "song/song.h"
+
+Song& theSong()
+{
+    static Song song;
+    return song;
+}

@@ -1,0 +1,176 @@
+#include "smfbuilder.h"
+
+#include <QDir>
+#include <QTemporaryFile>
+#include <random>
+#include <stdexcept>
+
+QByteArray varLen(uint64_t value)
+{
+    QByteArray out;
+    out.prepend(char(value & 0x7F));
+    while (value >>= 7) out.prepend(char(0x80 | (value & 0x7F)));
+    return out;
+}
+
+TrackBuilder& TrackBuilder::channel(uint32_t delta, int status, std::initializer_list<int> data)
+{
+    body_ += varLen(delta);
+    if (!running_ || status != status_) body_ += char(status);
+    status_ = status;
+    for (int d : data) body_ += char(d);
+    return *this;
+}
+
+TrackBuilder& TrackBuilder::on(uint32_t delta, int ch, int note, int vel)
+{
+    return channel(delta, 0x90 | ch, {note, vel});
+}
+
+TrackBuilder& TrackBuilder::off(uint32_t delta, int ch, int note, int vel)
+{
+    return channel(delta, 0x80 | ch, {note, vel});
+}
+
+TrackBuilder& TrackBuilder::meta(uint32_t delta, int type, const QByteArray& data)
+{
+    body_ += varLen(delta);
+    body_ += char(0xFF);
+    body_ += char(type);
+    body_ += varLen(uint64_t(data.size()));
+    body_ += data;
+    return *this;
+}
+
+TrackBuilder& TrackBuilder::text(uint32_t delta, int type, const std::string& text)
+{
+    return meta(delta, type, QByteArray(text.data(), int(text.size())));
+}
+
+TrackBuilder& TrackBuilder::tempo(uint32_t delta, uint32_t usec)
+{
+    QByteArray d;
+    d += char((usec >> 16) & 0xFF);
+    d += char((usec >> 8) & 0xFF);
+    d += char(usec & 0xFF);
+    return meta(delta, 0x51, d);
+}
+
+TrackBuilder& TrackBuilder::timeSig(uint32_t delta, int nn, int dd, int cc, int bb)
+{
+    QByteArray d;
+    d += char(nn);
+    d += char(dd);
+    d += char(cc);
+    d += char(bb);
+    return meta(delta, 0x58, d);
+}
+
+TrackBuilder& TrackBuilder::keySig(uint32_t delta, int sf, int mi)
+{
+    QByteArray d;
+    d += char(sf);
+    d += char(mi);
+    return meta(delta, 0x59, d);
+}
+
+TrackBuilder& TrackBuilder::sysex(uint32_t delta, const QByteArray& afterF0)
+{
+    body_ += varLen(delta);
+    body_ += char(0xF0);
+    body_ += varLen(uint64_t(afterF0.size()));
+    body_ += afterF0;
+    status_ = 0xF0;
+    return *this;
+}
+
+TrackBuilder& TrackBuilder::raw(std::initializer_list<int> bytes)
+{
+    for (int b : bytes) body_ += char(b);
+    return *this;
+}
+
+TrackBuilder& TrackBuilder::raw(const QByteArray& bytes)
+{
+    body_ += bytes;
+    return *this;
+}
+
+static QByteArray be(uint32_t v, int bytes)
+{
+    QByteArray out;
+    for (int i = bytes - 1; i >= 0; --i) out += char((v >> (8 * i)) & 0xFF);
+    return out;
+}
+
+QByteArray TrackBuilder::chunk() const
+{
+    return QByteArray("MTrk") + be(uint32_t(body_.size()), 4) + body_;
+}
+
+QByteArray smfHeader(int format, int ntracks, int division)
+{
+    return QByteArray("MThd") + be(6, 4) + be(uint32_t(format), 2) + be(uint32_t(ntracks), 2) +
+           be(uint32_t(division), 2);
+}
+
+QByteArray smfFile(int format, int division, const std::vector<TrackBuilder>& tracks)
+{
+    QByteArray out = smfHeader(format, int(tracks.size()), division);
+    for (const TrackBuilder& t : tracks) out += t.chunk();
+    return out;
+}
+
+QByteArray randomSmf(uint32_t seed, int format, int tracks, int eventsPerTrack)
+{
+    std::mt19937 rng(seed);
+    auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    std::vector<TrackBuilder> built;
+    for (int t = 0; t < tracks; ++t) {
+        TrackBuilder tb(pick(0, 1) == 1);
+        if (t == 0) {
+            tb.text(0, 3, "Song " + std::to_string(seed));
+            tb.timeSig(0, pick(2, 7), pick(1, 3));
+            tb.keySig(0, pick(-7, 7), pick(0, 1));
+            tb.tempo(0, uint32_t(pick(300000, 900000)));
+        }
+        const int ch = format == 0 ? -1 : pick(0, 15);
+        for (int i = 0; i < eventsPerTrack; ++i) {
+            const uint32_t delta = uint32_t(pick(0, 3) == 0 ? 0 : pick(1, pick(0, 9) ? 240 : 100000));
+            const int c = ch >= 0 ? ch : pick(0, 15);
+            switch (pick(0, 19)) {
+            case 0: tb.channel(delta, 0xB0 | c, {pick(0, 127), pick(0, 127)}); break;
+            case 1: tb.channel(delta, 0xC0 | c, {pick(0, 127)}); break;
+            case 2: tb.channel(delta, 0xD0 | c, {pick(0, 127)}); break;
+            case 3: tb.channel(delta, 0xE0 | c, {pick(0, 127), pick(0, 127)}); break;
+            case 4: tb.channel(delta, 0xA0 | c, {pick(0, 127), pick(0, 127)}); break;
+            case 5: tb.tempo(delta, uint32_t(pick(1, 0xFFFFFF))); break;
+            case 6: tb.text(delta, pick(1, 15), pick(0, 1) ? "la/la\\" : "x"); break;
+            case 7: {
+                QByteArray d;
+                for (int k = pick(1, 20); k > 0; --k) d += char(pick(0, 127));
+                d += char(0xF7);
+                tb.sysex(delta, d);
+                break;
+            }
+            case 8: tb.off(delta, c, pick(0, 127), pick(0, 127)); break;
+            case 9: tb.on(delta, c, pick(0, 127), 0); break;
+            default: tb.on(delta, c, pick(0, 127), pick(1, 127)); break;
+            }
+        }
+        tb.end();
+        built.push_back(tb);
+    }
+    return smfFile(format, format == 0 ? pick(24, 960) : pick(1, 0x7FFF), built);
+}
+
+std::string writeTempFile(const QByteArray& bytes, const std::string& suffix)
+{
+    QTemporaryFile file(QDir::tempPath() + QStringLiteral("/clavion-test-XXXXXX") +
+                        QString::fromStdString(suffix));
+    file.setAutoRemove(false);
+    if (!file.open() || file.write(bytes) != bytes.size())
+        throw std::runtime_error("cannot write a temporary file");
+    file.close();
+    return file.fileName().toStdString();
+}

@@ -1,0 +1,273 @@
+#include "song/eventlist.h"
+
+#include <gtest/gtest.h>
+#include <random>
+#include <vector>
+
+namespace {
+
+EventNode* make(EventList& list, uint64_t tick, int type = kTypeNoteOn, uint32_t track = 0,
+                int ch = 0, int note = 60, int vel = 100)
+{
+    EventNode* n = list.newNode();
+    n->tick = tick;
+    n->track = track;
+    n->event.type = static_cast<snd_seq_event_type_t>(type);
+    n->event.data.note.channel = static_cast<unsigned char>(ch);
+    n->event.data.note.note = static_cast<unsigned char>(note);
+    n->event.data.note.velocity = static_cast<unsigned char>(vel);
+    return n;
+}
+
+std::vector<EventNode*> nodes(const EventList& list)
+{
+    std::vector<EventNode*> out;
+    for (EventNode* n = list.head(); n; n = n->next) out.push_back(n);
+    return out;
+}
+
+// Links must be mutual, ends must match head and tail, size must agree.
+void expectConsistent(const EventList& list)
+{
+    size_t count = 0;
+    EventNode* prev = nullptr;
+    for (EventNode* n = list.head(); n; n = n->next) {
+        EXPECT_EQ(n->prev, prev);
+        prev = n;
+        ++count;
+    }
+    EXPECT_EQ(list.tail(), prev);
+    EXPECT_EQ(list.size(), count);
+}
+
+TEST(EventList, EqualTicksKeepInsertionOrderWhereverTheyLand)
+{
+    EventList list;
+    EventNode* a = make(list, 10);
+    EventNode* b = make(list, 20);
+    EventNode* c = make(list, 10);
+    EventNode* d = make(list, 5);
+    EventNode* e = make(list, 10);
+    EventNode* f = make(list, 20);
+    for (EventNode* n : {a, b, c, d, e, f}) list.insertSorted(n);
+    EXPECT_EQ(nodes(list), (std::vector<EventNode*>{d, a, c, e, b, f}));
+    expectConsistent(list);
+    EXPECT_TRUE(list.isSorted());
+}
+
+TEST(EventList, InsertBelowHeadAndAtTailAndFromAStaleHint)
+{
+    EventList list;
+    EventNode* mid = make(list, 50);
+    list.insertSorted(mid);
+    EventNode* low = make(list, 1);
+    list.insertSorted(low); // prepend
+    EventNode* high = make(list, 100);
+    list.insertSorted(high); // append
+    // The hint (high) is later than the new node: the walk must start at the head.
+    EventNode* early = make(list, 2);
+    list.insertSorted(early);
+    // The hint (early) is earlier: the walk starts there and passes mid.
+    EventNode* late = make(list, 60);
+    list.insertSorted(late);
+    EXPECT_EQ(nodes(list), (std::vector<EventNode*>{low, early, mid, late, high}));
+    expectConsistent(list);
+}
+
+TEST(EventList, MergedChainsMatchSequentialInsertion)
+{
+    std::mt19937 rng(7);
+    for (int round = 0; round < 20; ++round) {
+        const int chains = 1 + int(rng() % 6);
+        EventList merged, inserted;
+        std::vector<NodeChain> parts{size_t(chains)};
+        std::vector<std::vector<EventNode*>> seq{size_t(chains)};
+        for (int c = 0; c < chains; ++c) {
+            uint64_t tick = 0;
+            const int count = int(rng() % 40);
+            for (int i = 0; i < count; ++i) {
+                tick += rng() % 3; // many equal ticks across chains
+                EventNode* m = make(merged, tick, kTypeNoteOn, uint32_t(c), 0, i);
+                parts[size_t(c)].append(m);
+                seq[size_t(c)].push_back(make(inserted, tick, kTypeNoteOn, uint32_t(c), 0, i));
+            }
+        }
+        merged.mergeChains(parts);
+        for (auto& chain : seq)
+            for (EventNode* n : chain) inserted.insertSorted(n);
+        expectConsistent(merged);
+        ASSERT_EQ(merged.size(), inserted.size());
+        for (EventNode *m = merged.head(), *s = inserted.head(); m; m = m->next, s = s->next) {
+            ASSERT_EQ(m->tick, s->tick);
+            ASSERT_EQ(m->track, s->track);
+            ASSERT_EQ(m->note(), s->note());
+        }
+    }
+}
+
+TEST(EventList, FindNoteOffPrefersAWrongOrderZeroLengthNote)
+{
+    EventList list;
+    // At tick 10: Note Off before its Note On (zero-length note written backwards),
+    // then a later Note Off that must not be taken.
+    EventNode* earlyOff = make(list, 10, kTypeNoteOff);
+    EventNode* on = make(list, 10, kTypeNoteOn);
+    EventNode* laterOff = make(list, 20, kTypeNoteOff);
+    for (EventNode* n : {earlyOff, on, laterOff}) list.insertSorted(n);
+    EXPECT_EQ(list.findNoteOff(on), earlyOff);
+
+    // Once paired, the early one is skipped and velocity-0 Note Ons count as offs.
+    earlyOff->partner = on;
+    EventNode* on2 = make(list, 15, kTypeNoteOn);
+    EventNode* zero = make(list, 18, kTypeNoteOn, 0, 0, 60, 0);
+    list.insertSorted(on2);
+    list.insertSorted(zero);
+    EXPECT_EQ(list.findNoteOff(on2), zero);
+}
+
+TEST(EventList, FindNoteOffMatchesTrackChannelAndNote)
+{
+    EventList list;
+    EventNode* on = make(list, 0, kTypeNoteOn, 1, 2, 60);
+    EventNode* otherTrack = make(list, 1, kTypeNoteOff, 0, 2, 60);
+    EventNode* otherChannel = make(list, 2, kTypeNoteOff, 1, 3, 60);
+    EventNode* otherNote = make(list, 3, kTypeNoteOff, 1, 2, 61);
+    EventNode* right = make(list, 4, kTypeNoteOff, 1, 2, 60);
+    for (EventNode* n : {on, otherTrack, otherChannel, otherNote, right}) list.insertSorted(n);
+    EXPECT_EQ(list.findNoteOff(on), right);
+    EXPECT_EQ(list.findNoteOff(right), nullptr); // nothing after it
+    on->partner = otherNote;
+    EXPECT_EQ(list.findNoteOff(on), otherNote); // a set partner wins
+}
+
+TEST(EventList, NextSoundingNoteOnSkipsSilentOnesAndReportsDistance)
+{
+    EventList list;
+    EventNode* start = make(list, 100, kTypeController);
+    EventNode* silent = make(list, 110, kTypeNoteOn, 0, 0, 60, 0);
+    EventNode* other = make(list, 120, kTypeNoteOn, 1);
+    EventNode* mine = make(list, 130, kTypeNoteOn, 0);
+    for (EventNode* n : {start, silent, other, mine}) list.insertSorted(n);
+    uint64_t distance = 99;
+    EXPECT_EQ(list.nextSoundingNoteOn(start, 0, true, &distance), mine);
+    EXPECT_EQ(distance, 30u);
+    EXPECT_EQ(list.nextSoundingNoteOn(start, -2, true, &distance), other);
+    EXPECT_EQ(distance, 20u);
+    EXPECT_EQ(list.nextSoundingNoteOn(nullptr, 0, true, &distance), mine);
+    EXPECT_EQ(distance, 130u); // absolute from the start of the song
+    EXPECT_EQ(list.nextSoundingNoteOn(mine, 0, false, &distance), mine);
+    EXPECT_EQ(distance, 0u);
+    EXPECT_EQ(list.nextSoundingNoteOn(mine, 0, true, &distance), nullptr);
+    EXPECT_EQ(distance, 0u);
+    EXPECT_EQ(list.firstSoundingNoteOn(nullptr), other);
+}
+
+TEST(EventList, SwapTimesAndResortKeepEqualTicksStable)
+{
+    EventList list;
+    EventNode* a = make(list, 0);
+    EventNode* b = make(list, 10);
+    EventNode* c = make(list, 20);
+    EventNode* d = make(list, 30);
+    for (EventNode* n : {a, b, c, d}) list.insertSorted(n);
+    a->altTick = kNoTick; // never swapped
+    b->altTick = 25;      // moves past c
+    c->altTick = 20;      // unchanged
+    d->altTick = 25;      // same tick as b afterwards, must stay after it
+    list.swapTimes();
+    EXPECT_EQ(a->tick, 0u);
+    EXPECT_EQ(a->altTick, kNoTick);
+    EXPECT_EQ(b->tick, 25u);
+    EXPECT_EQ(b->altTick, 10u);
+    EXPECT_EQ(b->event.time.tick, 25u);
+    EXPECT_FALSE(list.isSorted());
+    EXPECT_EQ(list.resort(), 1u);
+    EXPECT_EQ(nodes(list), (std::vector<EventNode*>{a, c, b, d}));
+    EXPECT_TRUE(list.isSorted());
+    expectConsistent(list);
+    EXPECT_EQ(list.resort(), 0u);
+}
+
+TEST(EventList, ResortCountsEveryNeighbourExchange)
+{
+    EventList list;
+    std::vector<EventNode*> v;
+    for (int i = 0; i < 5; ++i) {
+        v.push_back(make(list, 0));
+        list.insertSorted(v.back());
+    }
+    for (int i = 0; i < 5; ++i) v[size_t(i)]->tick = uint64_t(5 - i); // reversed on purpose
+    EXPECT_EQ(list.resort(), 10u); // a reversed list of 5 has 10 inversions
+    EXPECT_EQ(list.head(), v[4]);
+    EXPECT_EQ(list.tail(), v[0]);
+    expectConsistent(list);
+}
+
+TEST(EventList, ExchangeNeighboursFixesHeadAndTail)
+{
+    EventList list;
+    EventNode* a = make(list, 1);
+    EventNode* b = make(list, 1);
+    EventNode* c = make(list, 1);
+    for (EventNode* n : {a, b, c}) list.insertSorted(n);
+    list.exchangeNeighbours(a, b);
+    EXPECT_EQ(nodes(list), (std::vector<EventNode*>{b, a, c}));
+    list.exchangeNeighbours(a, c);
+    EXPECT_EQ(nodes(list), (std::vector<EventNode*>{b, c, a}));
+    EXPECT_EQ(list.tail(), a);
+    expectConsistent(list);
+    list.exchangeNeighbours(a, b); // not neighbours in that order: nothing happens
+    EXPECT_EQ(nodes(list), (std::vector<EventNode*>{b, c, a}));
+}
+
+TEST(EventList, ReleaseFreesDataAndReusesNodes)
+{
+    EventList list;
+    EventNode* s = make(list, 0, kTypeSysex);
+    s->event.data.ext.ptr = std::malloc(8);
+    s->event.data.ext.len = 8;
+    EventNode* keep = make(list, 5);
+    list.insertSorted(s);
+    list.insertSorted(keep);
+    list.release(s);
+    EXPECT_EQ(list.head(), keep);
+    EXPECT_EQ(list.size(), 1u);
+    EventNode* again = list.newNode();
+    EXPECT_EQ(again, s); // taken back from the pool, fields reset
+    EXPECT_EQ(again->event.data.ext.ptr, nullptr);
+    EXPECT_EQ(again->altTick, kNoTick);
+    list.releaseUnlinked(again);
+    expectConsistent(list);
+}
+
+TEST(EventList, CountsByChannel)
+{
+    EventList list;
+    list.insertSorted(make(list, 0, kTypeNoteOn, 1, 0));
+    list.insertSorted(make(list, 1, kTypeNoteOn, 1, 0, 60, 0)); // silent
+    list.insertSorted(make(list, 2, kTypeNoteOn, 1, 9));
+    list.insertSorted(make(list, 3, kTypeNoteOff, 1, 9));
+    list.insertSorted(make(list, 4, kTypeNoteOn, 2, 0)); // other track
+    EventNode* pc = make(list, 5, kTypePgmChange, 1);
+    pc->event.data.control.channel = 9;
+    list.insertSorted(pc);
+    list.insertSorted(make(list, 6, kTypeTempo, 1)); // not a channel event
+    auto sounding = list.countByChannel(1, -1);
+    EXPECT_EQ(sounding[0], 1u);
+    EXPECT_EQ(sounding[9], 1u);
+    EXPECT_EQ(list.countByChannel(1, kTypeNoteOn)[0], 2u);
+    const ChannelEventCounts c = list.channelEventCounts(1, 9);
+    EXPECT_EQ(c.noteOns, 1u);
+    EXPECT_EQ(c.noteOffs, 1u);
+    EXPECT_EQ(c.programs, 1u);
+    EXPECT_EQ(c.total, 3u);
+    EXPECT_EQ(list.channelEventCounts(1, 0).noteOffs, 1u); // velocity 0 counts as an off
+}
+
+TEST(EventList, ChannelEventTypes)
+{
+    for (int t : {5, 6, 7, 8, 10, 11, 12, 13}) EXPECT_TRUE(isChannelEvent(t)) << t;
+    for (int t : {0, 4, 9, 14, 23, 35, 130, -1, 255}) EXPECT_FALSE(isChannelEvent(t)) << t;
+}
+
+} // namespace

@@ -1,0 +1,174 @@
+// Loads a MIDI file exactly as the program does and prints what it read.
+
+#include "app/messages.h"
+#include "song/smfencode.h"
+#include "song/songloader.h"
+
+#include <QCoreApplication>
+#include <QStringList>
+#include <cstdio>
+#include <unistd.h>
+
+namespace {
+
+void printEscaped(const QByteArray& text)
+{
+    std::putchar('"');
+    for (unsigned char c : text) {
+        if (c == '\\')
+            std::fputs("\\\\", stdout);
+        else if (c == '"')
+            std::fputs("\\\"", stdout);
+        else if (c == '\n')
+            std::fputs("\\n", stdout);
+        else if (c < 0x20 || c > 0x7E)
+            std::printf("\\x%02x", c);
+        else
+            std::putchar(c);
+    }
+    std::putchar('"');
+}
+
+void printHex(const unsigned char* data, uint32_t length)
+{
+    for (uint32_t i = 0; i < length; ++i) std::printf("%02x", data[i]);
+}
+
+void printEvent(const EventNode* n)
+{
+    const snd_seq_event_t& e = n->event;
+    std::printf("event %u %llu ", n->track, static_cast<unsigned long long>(n->tick));
+    switch (e.type) {
+    case SND_SEQ_EVENT_NOTEON:
+    case SND_SEQ_EVENT_NOTEOFF:
+    case SND_SEQ_EVENT_KEYPRESS: {
+        const char* kind = e.type == SND_SEQ_EVENT_NOTEON    ? "on"
+                           : e.type == SND_SEQ_EVENT_NOTEOFF ? "off"
+                                                             : "kp";
+        std::printf("%s %d %d %d", kind, e.data.note.channel, e.data.note.note,
+                    e.data.note.velocity);
+        break;
+    }
+    case SND_SEQ_EVENT_CONTROLLER:
+        std::printf("cc %d %u %d", e.data.control.channel, e.data.control.param,
+                    e.data.control.value);
+        break;
+    case SND_SEQ_EVENT_PGMCHANGE:
+        std::printf("pc %d %d", e.data.control.channel, e.data.control.value);
+        break;
+    case SND_SEQ_EVENT_CHANPRESS:
+        std::printf("cp %d %d", e.data.control.channel, e.data.control.value);
+        break;
+    case SND_SEQ_EVENT_PITCHBEND:
+        std::printf("pb %d %d", e.data.control.channel, e.data.control.value);
+        break;
+    case SND_SEQ_EVENT_TEMPO: std::printf("tempo %d", e.data.queue.param.value); break;
+    case SND_SEQ_EVENT_TIMESIGN:
+        std::printf("timesig %d %d %d %d", e.data.raw8.d[0], e.data.raw8.d[1], e.data.raw8.d[2],
+                    e.data.raw8.d[3]);
+        break;
+    case SND_SEQ_EVENT_KEYSIGN:
+        std::printf("keysig %d %d", static_cast<signed char>(e.data.raw8.d[0]), e.data.raw8.d[1]);
+        break;
+    case SND_SEQ_EVENT_SYSEX:
+        std::fputs("sysex ", stdout);
+        printHex(n->data(), n->dataLength());
+        break;
+    case kTypeLyricMark:
+    case kTypeTextMark:
+        std::printf("mark%d %u %u", e.type == kTypeLyricMark ? 5 : 9, e.data.raw32.d[1],
+                    e.data.raw32.d[2]);
+        break;
+    default:
+        if (isTextType(e.type)) {
+            std::printf("text %d ", e.type - kTypeTextBase);
+            printHex(n->data(), n->dataLength());
+        } else {
+            std::printf("type %d", e.type);
+        }
+        break;
+    }
+    std::putchar('\n');
+}
+
+void dump(const Song& song)
+{
+    const FileFacts& f = song.facts;
+    std::printf("format %d tracks %d division %d\n", f.format, f.ntracks, f.division);
+    if (f.firstTempo == kNoTempo)
+        std::printf("tempo none\n");
+    else
+        std::printf("tempo %u\n", f.firstTempo);
+    std::printf("timesig %u %u %u %u\n", f.timeSigNumerator, f.timeSigDenominator,
+                f.clocksPerClick, f.thirtySecondsPerQuarter);
+    std::printf("keysig %d %d\n", f.keySharpsFlats, f.keyMode);
+    for (int i = 0; i < f.ntracks; ++i) {
+        std::printf("track %d notes %u name ", i, f.noteOnCounts[size_t(i)]);
+        printEscaped(f.trackNames[size_t(i)]);
+        std::putchar('\n');
+    }
+    std::fputs("lyrics ", stdout);
+    printEscaped(f.lyrics);
+    std::putchar('\n');
+    for (const EventNode* n = song.events.head(); n; n = n->next) printEvent(n);
+}
+
+int usage()
+{
+    std::fprintf(stderr, "usage: smfdump [--no-split] [--strict-lyrics] FILE\n"
+                         "       smfdump [--no-split] [--strict-lyrics] --save OUT FILE\n");
+    return 2;
+}
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    LoadOptions options;
+    QString saveTo;
+    QString file;
+    const QStringList args = app.arguments().mid(1);
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        if (a == QLatin1String("--no-split"))
+            options.splitFormat0 = false;
+        else if (a == QLatin1String("--strict-lyrics"))
+            options.strictLyrics = true;
+        else if (a == QLatin1String("--save") && i + 1 < args.size())
+            saveTo = args[++i];
+        else if (a.startsWith(QLatin1String("--")) || !file.isEmpty())
+            return usage();
+        else
+            file = a;
+    }
+    if (file.isEmpty()) return usage();
+
+    Song& song = theSong();
+    // Loading may print on standard output (an unsupported format); keep the
+    // dump alone there.
+    std::fflush(stdout);
+    const int savedStdout = dup(STDOUT_FILENO);
+    dup2(STDERR_FILENO, STDOUT_FILENO);
+    const bool loaded = loadSong(file, options, song);
+    std::fflush(stdout);
+    dup2(savedStdout, STDOUT_FILENO);
+    close(savedStdout);
+    if (!loaded) {
+        if (!song.lastParseError.isEmpty())
+            std::fprintf(stderr, "%s\n", song.lastParseError.toLocal8Bit().constData());
+        return 1;
+    }
+    if (!saveTo.isEmpty()) {
+        const FileFacts& f = song.facts;
+        const SmfWriteResult r = writeSongFile(saveTo, song.events, f.format, f.ntracks, f.division);
+        if (!r.ok) {
+            std::fprintf(stderr, "smfdump: could not write %s: %s\n",
+                         saveTo.toLocal8Bit().constData(), r.error.toLocal8Bit().constData());
+            return 1;
+        }
+        return 0;
+    }
+    dump(song);
+    return std::fflush(stdout) == 0 ? 0 : 1;
+}
