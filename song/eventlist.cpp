@@ -285,6 +285,25 @@ void EventList::exchangeNeighbours(EventNode* a, EventNode* b)
     a->next = after;
 }
 
+void EventList::swapPlaces(EventNode* a, EventNode* b)
+{
+    if (a == b) return;
+    if (a->next == b) return exchangeNeighbours(a, b);
+    if (b->next == a) return exchangeNeighbours(b, a);
+    EventNode* aPrev = a->prev;
+    EventNode* aNext = a->next;
+    EventNode* bPrev = b->prev;
+    EventNode* bNext = b->next;
+    a->prev = bPrev;
+    a->next = bNext;
+    b->prev = aPrev;
+    b->next = aNext;
+    (aPrev ? aPrev->next : head_) = b;
+    (aNext ? aNext->prev : tail_) = b;
+    (bPrev ? bPrev->next : head_) = a;
+    (bNext ? bNext->prev : tail_) = a;
+}
+
 std::array<uint32_t, 16> EventList::countByChannel(uint32_t track, int kind) const
 {
     std::array<uint32_t, 16> counts{};

@@ -67,6 +67,8 @@ public:
     size_t resort();
     void swapTimes();
     void exchangeNeighbours(EventNode* a, EventNode* b);
+    // Exchanges the places of two nodes anywhere in the list.
+    void swapPlaces(EventNode* a, EventNode* b);
 
     // kind -1 counts sounding Note Ons, otherwise events of that type.
     std::array<uint32_t, 16> countByChannel(uint32_t track, int kind) const;

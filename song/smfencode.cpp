@@ -146,9 +146,11 @@ SmfWriteResult writeSongFile(const QString& path, const EventList& list, int for
             result.error = errnoText();
             return result;
         }
+        result.stage = SmfWriteResult::Write;
         result.ok = writeTo(fp, list, format, ntracks, division, result.error);
         if (std::fclose(fp) != 0 && result.ok) {
             result.ok = false;
+            result.stage = SmfWriteResult::Close;
             result.error = errnoText();
         }
         return result;
@@ -168,9 +170,11 @@ SmfWriteResult writeSongFile(const QString& path, const EventList& list, int for
         ::unlink(tmpl.constData());
         return result;
     }
+    result.stage = SmfWriteResult::Write;
     bool ok = writeTo(fp, list, format, ntracks, division, result.error);
     if (std::fclose(fp) != 0 && ok) {
         ok = false;
+        result.stage = SmfWriteResult::Close;
         result.error = errnoText();
     }
     if (ok) {
@@ -180,6 +184,8 @@ SmfWriteResult writeSongFile(const QString& path, const EventList& list, int for
             result.ok = true;
             return result;
         }
+        // The target could not be replaced: as good as not opened.
+        result.stage = SmfWriteResult::Open;
         result.error = errnoText();
     }
     ::unlink(tmpl.constData());

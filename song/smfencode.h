@@ -15,8 +15,10 @@ std::vector<std::vector<const EventNode*>> nodesByTrack(const EventList& list, i
 void writeTrackNodes(SmfWriter& writer, const std::vector<const EventNode*>& nodes);
 
 struct SmfWriteResult {
+    enum Stage { Open, Write, Close };
     bool ok = false;
-    QString error; // what failed, for the caller's message
+    Stage stage = Open; // where it failed
+    QString error;      // the system's or the writer's text
 };
 
 // Writes the list as a Standard MIDI File. The file is written next to the

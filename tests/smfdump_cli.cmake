@@ -91,3 +91,31 @@ check("format 2 not reported: ${err}" pos GREATER -1)
 execute_process(COMMAND ${SMFDUMP} --save ${WORK}/no/such/dir/x.mid ${WORK}/in.mid
                 RESULT_VARIABLE rc ERROR_QUIET)
 check("saving to a missing folder must fail" rc EQUAL 1)
+
+# --prepare: the parameter dump, then one line per sounding Note On.
+execute_process(COMMAND ${SMFDUMP} --prepare ${WORK}/in.mid OUTPUT_VARIABLE out
+                ERROR_VARIABLE err RESULT_VARIABLE rc)
+check("--prepare failed: ${err}" rc EQUAL 0)
+string(FIND "${out}" "### showParams ### \nbeat4min is 120\ntempo is 500000\n" pos)
+check("--prepare lacks the parameters:\n${out}" pos EQUAL 0)
+string(FIND "${out}" "tick4qn is 96\n" pos)
+check("--prepare: tick4qn" pos GREATER -1)
+string(FIND "${out}" "pair 1 0 9 36 unpaired\npair 2 10 0 64 unpaired\n" pos)
+check("--prepare pairs:\n${out}" pos GREATER -1)
+string(FIND "${err}" "Errors were found while parsing in.mid." pos)
+check("--prepare did not warn about unpaired notes: ${err}" pos GREATER -1)
+
+# --new: a 3/8 song at 90 bpm, ppq 120, whose tune ends at tick 840.
+execute_process(COMMAND ${SMFDUMP} --new ${WORK}/new.mid 120 3 3 90 RESULT_VARIABLE rc ERROR_QUIET)
+check("--new failed" rc EQUAL 0)
+execute_process(COMMAND ${SMFDUMP} ${WORK}/new.mid OUTPUT_VARIABLE out RESULT_VARIABLE rc)
+check("--new wrote an unreadable file" rc EQUAL 0)
+string(FIND "${out}" "format 1 tracks 1 division 120\ntempo 666666\ntimesig 3 8 24 8\n" pos)
+check("--new header:\n${out}" pos EQUAL 0)
+string(FIND "${out}" "event 0 840 off 1 84 60\n" pos)
+check("--new tune end:\n${out}" pos GREATER -1)
+execute_process(COMMAND ${SMFDUMP} --prepare ${WORK}/new.mid OUTPUT_VARIABLE out ERROR_QUIET)
+string(FIND "${out}" "pair 0 0 0 72 -> 480 gap none\npair 0 120 0 76 -> 600 gap 120\n" pos)
+check("--new pairs:\n${out}" pos GREATER -1)
+execute_process(COMMAND ${SMFDUMP} --new ${WORK}/bad.mid 120 3 9 90 RESULT_VARIABLE rc ERROR_QUIET)
+check("--new must refuse a beat value index of 9" rc EQUAL 2)

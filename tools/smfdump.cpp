@@ -1,10 +1,15 @@
 // Loads a MIDI file exactly as the program does and prints what it read.
 
 #include "app/messages.h"
+#include "engine/devices.h"
+#include "song/deckmodel.h"
+#include "song/preparation.h"
 #include "song/smfencode.h"
 #include "song/songloader.h"
+#include "song/songsaver.h"
 
 #include <QCoreApplication>
+#include <QFileInfo>
 #include <QStringList>
 #include <cstdio>
 #include <unistd.h>
@@ -113,11 +118,54 @@ void dump(const Song& song)
     for (const EventNode* n = song.events.head(); n; n = n->next) printEvent(n);
 }
 
+void dumpPairs(const DeckModel& deck)
+{
+    deck.timing.showParams(stdout);
+    for (const EventNode* n = deck.song.events.head(); n; n = n->next) {
+        if (!n->isSoundingNoteOn()) continue;
+        std::printf("pair %u %llu %d %d ", n->track, static_cast<unsigned long long>(n->tick),
+                    n->channel(), n->note());
+        if (!n->partner) {
+            std::printf("unpaired\n");
+            continue;
+        }
+        std::printf("-> %llu gap ", static_cast<unsigned long long>(n->partner->tick));
+        if (n->noteGap == kNoGap)
+            std::printf("none\n");
+        else
+            std::printf("%u\n", n->noteGap);
+    }
+}
+
 int usage()
 {
-    std::fprintf(stderr, "usage: smfdump [--no-split] [--strict-lyrics] FILE\n"
-                         "       smfdump [--no-split] [--strict-lyrics] --save OUT FILE\n");
+    std::fprintf(stderr,
+                 "usage: smfdump [--no-split] [--strict-lyrics] FILE\n"
+                 "       smfdump [--no-split] [--strict-lyrics] --prepare FILE\n"
+                 "       smfdump [--no-split] [--strict-lyrics] --save OUT FILE\n"
+                 "       smfdump --new OUT PPQ BEATS BEATVALUEINDEX BPM\n");
     return 2;
+}
+
+// Runs fn with standard output sent to standard error, for the parts that
+// may print there while the real output must stay clean.
+template <typename F> auto quietly(F fn)
+{
+    std::fflush(stdout);
+    const int savedStdout = dup(STDOUT_FILENO);
+    dup2(STDERR_FILENO, STDOUT_FILENO);
+    auto result = fn();
+    std::fflush(stdout);
+    dup2(savedStdout, STDOUT_FILENO);
+    close(savedStdout);
+    return result;
+}
+
+bool parseInt(const QString& text, int lo, int hi, int* out)
+{
+    bool ok = false;
+    *out = text.toInt(&ok);
+    return ok && *out >= lo && *out <= hi;
 }
 
 } // namespace
@@ -128,6 +176,8 @@ int main(int argc, char** argv)
     LoadOptions options;
     QString saveTo;
     QString file;
+    bool prepare = false;
+    QStringList newArgs;
     const QStringList args = app.arguments().mid(1);
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
@@ -135,40 +185,50 @@ int main(int argc, char** argv)
             options.splitFormat0 = false;
         else if (a == QLatin1String("--strict-lyrics"))
             options.strictLyrics = true;
+        else if (a == QLatin1String("--prepare"))
+            prepare = true;
         else if (a == QLatin1String("--save") && i + 1 < args.size())
             saveTo = args[++i];
+        else if (a == QLatin1String("--new") && i + 5 < args.size())
+            newArgs = args.mid(i + 1, 5), i += 5;
         else if (a.startsWith(QLatin1String("--")) || !file.isEmpty())
             return usage();
         else
             file = a;
     }
-    if (file.isEmpty()) return usage();
 
     Song& song = theSong();
+    DeviceSet devices; // no sequencer: no devices
+    DeckModel deck(song, devices);
+    if (!newArgs.isEmpty()) {
+        int ppq, beats, beatValue, bpm;
+        if (!file.isEmpty() || !parseInt(newArgs[1], 48, 1920, &ppq) ||
+            !parseInt(newArgs[2], 1, 24, &beats) || !parseInt(newArgs[3], 0, 6, &beatValue) ||
+            !parseInt(newArgs[4], 10, 500, &bpm))
+            return usage();
+        newSong(ppq, beats, beatValue, bpm, song);
+        deck.fileName = QFileInfo(newArgs[0]).fileName();
+        quietly([&] { return prepareSong(deck); });
+        return saveSong(deck, newArgs[0]) ? 0 : 1;
+    }
+    if (file.isEmpty()) return usage();
+
     // Loading may print on standard output (an unsupported format); keep the
     // dump alone there.
-    std::fflush(stdout);
-    const int savedStdout = dup(STDOUT_FILENO);
-    dup2(STDERR_FILENO, STDOUT_FILENO);
-    const bool loaded = loadSong(file, options, song);
-    std::fflush(stdout);
-    dup2(savedStdout, STDOUT_FILENO);
-    close(savedStdout);
+    const bool loaded = quietly([&] { return loadSong(file, options, song); });
     if (!loaded) {
         if (!song.lastParseError.isEmpty())
             std::fprintf(stderr, "%s\n", song.lastParseError.toLocal8Bit().constData());
         return 1;
     }
-    if (!saveTo.isEmpty()) {
-        const FileFacts& f = song.facts;
-        const SmfWriteResult r = writeSongFile(saveTo, song.events, f.format, f.ntracks, f.division);
-        if (!r.ok) {
-            std::fprintf(stderr, "smfdump: could not write %s: %s\n",
-                         saveTo.toLocal8Bit().constData(), r.error.toLocal8Bit().constData());
-            return 1;
-        }
-        return 0;
+    if (prepare || !saveTo.isEmpty()) {
+        deck.fileName = QFileInfo(file).fileName();
+        quietly([&] { return prepareSong(deck); });
     }
-    dump(song);
+    if (!saveTo.isEmpty()) return quietly([&] { return saveSong(deck, saveTo); }) ? 0 : 1;
+    if (prepare)
+        dumpPairs(deck);
+    else
+        dump(song);
     return std::fflush(stdout) == 0 ? 0 : 1;
 }

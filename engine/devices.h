@@ -1,0 +1,85 @@
+#pragma once
+
+#include <QString>
+#include <array>
+#include <cstdint>
+#include <memory>
+#include <vector>
+
+// Device records: plain data owned by the main window (or a tool that stands
+// in for it); the deck and the engine keep pointers into them.
+
+constexpr int kPcKeyboardClient = 255;
+constexpr int kPcKeyboardPort = 255;
+
+struct InputDevice {
+    int client = 0;
+    int port = 0;
+    QString clientName;
+    QString portName;
+    bool ibck = true;          // shown on a bilinear uniform chromatic keyboard
+    bool itradk = true;        // shown on a traditional keyboard
+    int leadzone = 1;          // zone that leads the tempo: 1, 2 or 3
+    bool tempoleader = false;
+    int lowkey = 64;           // first key of the central zone
+    int highkey = 103;         // first key of the high zone
+    bool kbenablesplit = false;
+    bool ignoreInput = false;
+    int kbmode = 0;            // 0 one key hit per cluster, 1 all cluster notes in any order
+
+    bool isPcKeyboard() const { return client == kPcKeyboardClient; }
+    bool sameAddress(int c, int p) const { return client == c && port == p; }
+};
+
+struct OutputDevice {
+    int client = 0;
+    int port = 0;
+    QString clientName;
+    QString portName;
+    bool obck = true;
+    bool otradk = true;
+    int volume = 127;
+    bool ignoreOutput = false;
+    std::array<int, 16> programs{}; // last program sent on each channel
+
+    bool sameAddress(int c, int p) const { return client == c && port == p; }
+};
+
+// The records a main window keeps: the lists found on the sequencer, the PC
+// keyboard, and the defaults built from the settings.
+struct DeviceSet {
+    std::vector<std::unique_ptr<InputDevice>> inputs;
+    std::vector<std::unique_ptr<OutputDevice>> outputs;
+    InputDevice pcKeyboard;
+    InputDevice defaultInput;
+    OutputDevice defaultOutput;
+
+    // Input devices that are not ignored, in list order.
+    std::vector<InputDevice*> usableInputs() const
+    {
+        std::vector<InputDevice*> out;
+        for (const auto& d : inputs)
+            if (!d->ignoreInput) out.push_back(d.get());
+        return out;
+    }
+    bool hasUsableOutput() const
+    {
+        for (const auto& d : outputs)
+            if (!d->ignoreOutput) return true;
+        return false;
+    }
+    // Client 255 is the PC keyboard; others are looked up in the input list.
+    InputDevice* findInput(int client, int port)
+    {
+        if (client == kPcKeyboardClient) return &pcKeyboard;
+        for (const auto& d : inputs)
+            if (d->sameAddress(client, port)) return d.get();
+        return nullptr;
+    }
+    OutputDevice* findOutput(int client, int port)
+    {
+        for (const auto& d : outputs)
+            if (d->sameAddress(client, port)) return d.get();
+        return nullptr;
+    }
+};

@@ -1,0 +1,94 @@
+#include "song/deckmodel.h"
+
+DeckModel::DeckModel(Song& s, DeviceSet& d) : song(s), devices(d) {}
+
+void DeckModel::setAction(DeckAction action, bool enabled)
+{
+    if (actionChanged) actionChanged(action, enabled);
+}
+
+void DeckModel::setModified(bool reloadStaysEnabled)
+{
+    modified_ = true;
+    setAction(DeckAction::FileSave, true);
+    if (!reloadStaysEnabled) setAction(DeckAction::Reload, false);
+}
+
+void DeckModel::clearModified()
+{
+    modified_ = false;
+    setAction(DeckAction::FileSave, false);
+    setAction(DeckAction::Reload, false);
+}
+
+void DeckModel::resetCursors()
+{
+    EventList& list = song.events;
+    const int bound = tracks.boundTracks;
+    for (int k = 0; k < bound; ++k) {
+        const int track = tracks.storeTrackOf(k);
+        tracks.cursor[size_t(k)] = list.nextSoundingNoteOn(nullptr, track, false);
+        tracks.playedUpTo[size_t(k)] = 0;
+        EventNode* last = nullptr;
+        for (EventNode* n = list.tail(); n; n = n->prev) {
+            if (n->isNoteOn() && n->track == uint32_t(track)) {
+                last = n;
+                break;
+            }
+        }
+        tracks.lastNoteOn[size_t(k)] = last;
+    }
+    songCursor = list.head();
+    currentBeat = 1;
+}
+
+int DeckModel::repositionCursors()
+{
+    const int b = currentBeat;
+    if (b > timing.temps && b < beats - timing.temps) {
+        const uint64_t t = uint64_t(b - 1) * uint64_t(timing.tick4beat);
+        EventNode* n = song.events.head();
+        while (n && n->tick < t) n = n->next;
+        if (n) {
+            songCursor = song.events.firstSoundingNoteOn(n);
+            for (int k = 0; k < tracks.boundTracks; ++k) {
+                tracks.cursor[size_t(k)] =
+                    songCursor ? song.events.nextSoundingNoteOn(songCursor, tracks.storeTrackOf(k),
+                                                                false)
+                               : nullptr;
+                tracks.playedUpTo[size_t(k)] = songCursor ? songCursor->tick : t;
+            }
+            return 3;
+        }
+    }
+    resetCursors();
+    return 2;
+}
+
+void DeckModel::setTempoBoost(int boost)
+{
+    if (boost <= 0) return;
+    TimingParams& p = timing;
+    p.tempo = int(int64_t(p.tempo) * p.tempoBoost / boost);
+    if (p.tempo <= 0) p.tempo = 1;
+    p.tempoBoost = boost;
+    p.beat4min = 60000000 / p.tempo;
+    p.tick_tol = p.ms_tol * uint32_t(p.tick4qn) * 1000u / uint32_t(p.tempo);
+    p.pix4sec = p.mc4qn * 1000000.0 * p.pix4mc / p.tempo;
+}
+
+void DeckModel::setMsTol(uint32_t msTol)
+{
+    timing.ms_tol = msTol;
+    timing.tick_tol = msTol * uint32_t(timing.tick4qn) * 1000u / uint32_t(timing.tempo);
+}
+
+void DeckModel::setZoom(int zoom)
+{
+    TimingParams& p = timing;
+    p.pix4mc = zoom * 0.25;
+    if (p.pix4mc <= 0) p.pix4mc = 0.25;
+    p.tick4pix = p.tick4qn / (p.mc4qn * p.pix4mc);
+    p.pix4measure = p.tick4measure * p.mc4qn * p.pix4mc / p.tick4qn;
+    p.pix4sec = p.mc4qn * 1000000.0 * p.pix4mc / p.tempo;
+}

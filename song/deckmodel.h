@@ -1,0 +1,84 @@
+#pragma once
+
+#include "song/song.h"
+#include "song/timingparams.h"
+#include "song/tracktables.h"
+
+#include <QMutex>
+#include <QString>
+#include <atomic>
+#include <functional>
+#include <vector>
+
+struct DeviceSet;
+
+// Actions of the main window whose state the song's edits change.
+enum class DeckAction { FileSave, Reload, AllNotesOff };
+
+// The deck without its widgets: the prepared song's track tables and timing,
+// the session mutex and flags, and the modified flag. The engine, the tools
+// and the tests use it directly; the deck widget wraps it.
+class DeckModel {
+public:
+    DeckModel(Song& song, DeviceSet& devices);
+    DeckModel(const DeckModel&) = delete;
+    DeckModel& operator=(const DeckModel&) = delete;
+
+    Song& song;
+    DeviceSet& devices;
+    TrackTables tracks;
+    TimingParams timing;
+    QString fileName; // shown in warnings
+
+    // Where play continues, and the song's length in beats.
+    EventNode* songCursor = nullptr;
+    int beats = 1;
+    int currentBeat = 1;
+
+    // Copied from the file facts at preparation.
+    int format = 0;
+    int rawDivision = 0;
+    int keySharpsFlats = 0;
+    int keyMode = 0;
+
+    // Taken by the engine for each event and by the deck when it changes the
+    // position or the tolerance.
+    QMutex mutex;
+    // Read by the engine between events without the lock.
+    std::atomic<bool> stopFlag{false};
+    std::atomic<bool> pauseFlag{false};
+    std::atomic<bool> recording{false};
+    std::atomic<bool> sessionActive{false};
+    std::atomic<bool> pcKeyboardPlay{false};
+
+    // Selection flags of the track strip, per display index.
+    std::vector<uint8_t> selected;
+
+    bool modified() const { return modified_; }
+    // Edits mark the song modified: Save becomes possible and, unless only a
+    // take was kept, Reload does not.
+    void setModified(bool reloadStaysEnabled = false);
+    void clearModified();
+
+    // What the main window shows follows these.
+    std::function<void(DeckAction, bool enabled)> actionChanged;
+    std::function<void()> resizeRequested; // the track strip changed its rows
+    std::function<void()> viewsChanged;    // repaint the piano roll and strip
+
+    int fileTracks() const { return tracks.fileTracks; }
+    int boundTracks() const { return tracks.boundTracks; }
+    int freeTracks() const { return tracks.freeTracks; }
+
+    // Cursors: back to the start, or to the current beat (2 = reset, 3 = moved).
+    void resetCursors();
+    int repositionCursors();
+
+    // Tempo factor and tolerance changes recompute what depends on them.
+    void setTempoBoost(int boost);
+    void setMsTol(uint32_t msTol);
+    void setZoom(int zoom);
+
+private:
+    void setAction(DeckAction action, bool enabled);
+    bool modified_ = false;
+};

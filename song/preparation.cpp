@@ -1,0 +1,196 @@
+#include "song/preparation.h"
+
+#include "app/messages.h"
+#include "engine/devices.h"
+#include "song/deckmodel.h"
+#include "song/songnames.h"
+
+#include <QCoreApplication>
+#include <QMutexLocker>
+#include <algorithm>
+
+namespace {
+
+QString tr(const char* text) { return QCoreApplication::translate("Preparation", text); }
+
+int roundToMultipleOf24(int ticks)
+{
+    const int r = ticks % 24;
+    return r <= 12 ? ticks - r : ticks - r + 24;
+}
+
+} // namespace
+
+void computeTiming(DeckModel& deck, const PrepareOptions& options)
+{
+    const FileFacts& f = deck.song.facts;
+    TimingParams& p = deck.timing;
+    // A tempo of 0 would divide by zero everywhere: play such a file at the
+    // tempo of a file without one.
+    p.tempo = f.firstTempo == kNoTempo || f.firstTempo == 0 ? 500000 : int(f.firstTempo);
+    p.beat4min = 60000000 / p.tempo;
+    p.tempoBoost = 100;
+    p.nb_measures = 4;
+    p.ms_tol = options.msTol;
+    p.pix4mc = options.zoom * 0.25;
+    if (p.pix4mc <= 0) p.pix4mc = 1.5;
+
+    int64_t tick4qn = f.division;
+    if (f.division & 0x8000) {
+        const int64_t framesPerSecond = 256 - ((f.division >> 8) & 0xFF);
+        const int64_t ticksPerFrame = f.division & 0xFF;
+        tick4qn = framesPerSecond * ticksPerFrame * p.tempo / 1000000;
+    }
+    // The division is saved in 15 bits.
+    tick4qn = std::min<int64_t>(tick4qn, 32760);
+    // Time signatures that would divide by zero count as 4/4.
+    p.temps = f.timeSigNumerator > 0 && f.timeSigNumerator < 256 ? int(f.timeSigNumerator) : 4;
+    p.beatvalue = f.timeSigDenominator > 0 && f.timeSigDenominator <= 64
+                      ? int(f.timeSigDenominator)
+                      : 4;
+    p.trcr4qn = int(f.thirtySecondsPerQuarter);
+    p.mc4qn = 24;
+    // Fewer than 13 ticks per quarter note would round to none: take the
+    // nearest multiple that is not zero.
+    p.tick4qn = std::max(24, roundToMultipleOf24(int(tick4qn)));
+    p.tick4beat = p.tick4qn * 4 / p.beatvalue;
+    p.tick4measure = p.tick4beat * p.temps;
+    p.minticks = uint32_t(p.tick4qn / p.mc4qn);
+    p.tick_tol = p.ms_tol * uint32_t(p.tick4qn) * 1000u / uint32_t(p.tempo);
+    p.tick4pix = p.tick4qn / (p.mc4qn * p.pix4mc);
+    p.pix4measure = p.tick4measure * p.mc4qn * p.pix4mc / p.tick4qn;
+    p.pix4sec = p.mc4qn * 1000000.0 * p.pix4mc / p.tempo;
+}
+
+void pairNotes(DeckModel& deck, bool freeTracks)
+{
+    EventList& list = deck.song.events;
+    TrackTables& t = deck.tracks;
+    const uint32_t lo = freeTracks ? uint32_t(t.fileTracks) : 0;
+    const uint32_t hi = freeTracks ? uint32_t(t.fileTracks + t.freeTracks) : uint32_t(t.fileTracks);
+    if (!freeTracks) t.fileChannelPattern.assign(size_t(t.fileTracks), 0);
+    std::vector<EventNode*> lastNoteOn(hi - lo, nullptr);
+    bool flipped = false;
+    bool errors = false;
+    EventNode* groupStart = nullptr;
+
+    for (EventNode* n = list.head(); n;) {
+        if (n->track < lo || n->track >= hi) {
+            n = n->next;
+            continue;
+        }
+        if (!groupStart || n->tick > groupStart->tick) groupStart = n;
+        EventNode* leaving = n;
+        if (!n->isNoteOn() && n->type() != kTypeNoteOff) {
+            n->partner = nullptr;
+        } else if (n->isSoundingNoteOn()) {
+            if (!freeTracks) t.fileChannelPattern[n->track] |= channelBit(n->channel());
+            EventNode* off = nullptr;
+            for (EventNode* p = groupStart; p != n; p = p->next) {
+                if (p->isNoteOffEvent() && !p->partner && p->track == n->track &&
+                    p->channel() == n->channel() && p->note() == n->note()) {
+                    off = p;
+                    break;
+                }
+            }
+            if (off) {
+                // A zero-length note stored off-before-on: put the on first.
+                list.swapPlaces(off, n);
+                if (groupStart == off) groupStart = n;
+                flipped = true;
+                leaving = off;
+            } else {
+                off = list.findNoteOff(n);
+            }
+            if (!off) {
+                n->partner = nullptr;
+                errors = true;
+            } else {
+                n->partner = off;
+                off->partner = n;
+                EventNode*& last = lastNoteOn[n->track - lo];
+                n->noteGap = last ? uint32_t(n->tick - last->tick) : kNoGap;
+                last = n;
+            }
+        }
+        if (leaving->altTick == kNoTick) leaving->altTick = leaving->tick;
+        n = leaving->next;
+    }
+    if (flipped)
+        Messages::warning(tr("Zero length flipped notes detected and corrected in %1.").arg(deck.fileName));
+    if (errors) Messages::warning(tr("Errors were found while parsing %1.").arg(deck.fileName));
+}
+
+PrepareResult prepareSong(DeckModel& deck, const PrepareOptions& options)
+{
+    QMutexLocker lock(&deck.mutex);
+    Song& song = deck.song;
+    const FileFacts& f = song.facts;
+    TrackTables& t = deck.tracks;
+
+    computeTiming(deck, options);
+    deck.format = f.format;
+    deck.rawDivision = f.division;
+    deck.keySharpsFlats = f.keySharpsFlats;
+    deck.keyMode = f.keyMode;
+    deck.clearModified();
+    if (deck.actionChanged) deck.actionChanged(DeckAction::AllNotesOff, false);
+
+    t = TrackTables();
+    t.fileTracks = f.ntracks;
+    pairNotes(deck, false);
+
+    int bound = 0;
+    t.displayMap.assign(size_t(f.ntracks), -2);
+    for (int i = 0; i < f.ntracks; ++i)
+        if (f.noteOnCounts[size_t(i)] > 0) t.displayMap[size_t(i)] = bound++;
+
+    const auto usable = deck.devices.usableInputs();
+    if (!deck.devices.hasUsableOutput()) {
+        t.boundTracks = bound;
+        Messages::warning(
+            deck.devices.outputs.empty()
+                ? tr("No sound will be heard since no output devices were found. Check Devices "
+                     "setup in Options in case a valid output device is set to be ignored.")
+                : tr("No operational output devices were found. Check Devices setup in Options "
+                     "to allow at least one output device."));
+        return PrepareResult::NoOutput;
+    }
+
+    const int free = int(usable.size());
+    t.resize(bound, free);
+    deck.selected.assign(size_t(bound + free), 0);
+    for (int k = 0; k < bound; ++k) {
+        t.input[size_t(k)] = &deck.devices.defaultInput;
+        t.output[size_t(k)] = &deck.devices.defaultOutput;
+        t.zone[size_t(k)] = k % 3 + 1;
+    }
+    if (free == 0) Messages::warning(tr("No midi keyboard for input."));
+    for (int j = 0; j < free; ++j) {
+        t.input[size_t(bound + j)] = usable[size_t(j)];
+        t.output[size_t(bound + j)] = &deck.devices.defaultOutput;
+    }
+
+    const EventNode* tail = song.events.tail();
+    deck.beats = int((tail ? tail->tick : 0) / uint64_t(deck.timing.tick4beat)) + 1;
+    deck.resetCursors();
+
+    for (int k = 0; k < bound; ++k) {
+        const int track = t.storeTrackOf(k);
+        t.noteOnCount[size_t(k)] = f.noteOnCounts[size_t(track)];
+        t.channelPattern[size_t(k)] = t.fileChannelPattern[size_t(track)];
+    }
+    for (int j = 0; j < free; ++j) {
+        const int d = bound + j;
+        const int channel = t.firstFreeChannel(t.output[size_t(d)]);
+        t.channelPattern[size_t(d)] = channelBit(channel);
+        snd_seq_event_t pc{};
+        pc.type = SND_SEQ_EVENT_PGMCHANGE;
+        pc.dest.client = SND_SEQ_ADDRESS_SUBSCRIBERS;
+        pc.dest.port = SND_SEQ_ADDRESS_UNKNOWN;
+        pc.data.control.channel = static_cast<unsigned char>(channel);
+        pc.data.control.value = 0;
+        t.addFreeTrackEvent(song.events, deck.timing, j, pc, 0);
+    }
+    return PrepareResult::Prepared;
+}
