@@ -15,11 +15,11 @@ struct Saving : DeckFixture {
     QTemporaryDir dir;
     QString path(const char* name) const { return dir.filePath(QString::fromLatin1(name)); }
 
-    Song back;
+    Song reloaded;
     const Song& reload(const QString& file)
     {
-        EXPECT_TRUE(loadSong(file, LoadOptions(), back));
-        return back;
+        EXPECT_TRUE(loadSong(file, LoadOptions(), reloaded));
+        return reloaded;
     }
 };
 
@@ -42,10 +42,11 @@ TEST_F(Saving, NewSongHoldsSignatureTempoAndTune)
     EXPECT_EQ(back.events.tail()->tick, 840u);
     EXPECT_EQ(back.facts.noteOnCounts, (std::vector<uint32_t>{7}));
     // Every note is stamped with the new song's tempo.
-    for (const EventNode* n = back.events.head(); n; n = n->next)
-        if (isChannelEvent(n->type())) EXPECT_EQ(n->tempo, 666666u);
-    for (const EventNode* n = song.events.head(); n; n = n->next)
-        if (isChannelEvent(n->type())) EXPECT_EQ(n->tempo, 666666u);
+    for (const Song* s : std::initializer_list<const Song*>{&back, &song})
+        for (const EventNode* n = s->events.head(); n; n = n->next)
+            if (isChannelEvent(n->type())) {
+                EXPECT_EQ(n->tempo, 666666u);
+            }
 }
 
 TEST_F(Saving, SplitFormat0IsSavedAsFormat1AndDivisionIsRounded)
@@ -146,7 +147,8 @@ TEST_F(Saving, GeneratedFilesSurviveLoadPrepareSave)
             options.splitFormat0 = split;
             ASSERT_TRUE(loadAndPrepare(bytes, options)) << seed;
             ASSERT_TRUE(saveSong(deck, path("round.mid"))) << seed;
-            ASSERT_TRUE(loadSong(path("round.mid"), options, back)) << seed;
+            const Song& back = reloaded;
+            ASSERT_TRUE(loadSong(path("round.mid"), options, reloaded)) << seed;
             EXPECT_EQ(back.facts.division, deck.timing.tick4qn);
             // Each track keeps its events in order at the same ticks; marks aside.
             std::vector<std::vector<std::string>> before(size_t(song.facts.ntracks)),
