@@ -1,0 +1,654 @@
+#include "app/settings.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QSettings>
+#include <QVariant>
+#include <algorithm>
+
+namespace
+{
+
+QSettings* openStore = nullptr;
+
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("TopWidget", text);
+}
+
+int clampInt(qlonglong v, int min, int max)
+{
+    return int(std::clamp<qlonglong>(v, min, max));
+}
+
+bool isNumeric(const QVariant& v)
+{
+    switch (v.userType()) {
+    case QMetaType::Int:
+    case QMetaType::UInt:
+    case QMetaType::LongLong:
+    case QMetaType::ULongLong:
+    case QMetaType::Short:
+    case QMetaType::UShort:
+    case QMetaType::Long:
+    case QMetaType::ULong:
+        return true;
+    default:
+        return false;
+    }
+}
+
+// The file holds text; values set in this run are still typed in the cache.
+std::optional<bool> toBool(const QVariant& v)
+{
+    if (!v.isValid()) return std::nullopt;
+    if (v.userType() == QMetaType::Bool) return v.toBool();
+    if (isNumeric(v)) return v.toLongLong() != 0;
+    if (v.userType() != QMetaType::QString) return std::nullopt;
+    const QString s = v.toString().trimmed().toLower();
+    if (s == QLatin1String("true") || s == QLatin1String("1") || s == QLatin1String("yes") ||
+        s == QLatin1String("on"))
+        return true;
+    if (s == QLatin1String("false") || s == QLatin1String("0") || s == QLatin1String("no") ||
+        s == QLatin1String("off"))
+        return false;
+    return std::nullopt;
+}
+
+std::optional<qlonglong> toInt(const QVariant& v)
+{
+    if (!v.isValid()) return std::nullopt;
+    if (isNumeric(v)) return v.toLongLong();
+    if (v.userType() != QMetaType::QString) return std::nullopt;
+    bool ok = false;
+    const qlonglong n = v.toString().trimmed().toLongLong(&ok);
+    if (!ok) return std::nullopt;
+    return n;
+}
+
+// An unquoted comma in a hand-edited file turns a string into a list.
+QString toText(const QVariant& v)
+{
+    if (v.userType() == QMetaType::QStringList) return v.toStringList().join(QLatin1Char(','));
+    return v.toString();
+}
+
+bool readBool(const QString& key, bool fallback)
+{
+    return toBool(Settings::store().value(key)).value_or(fallback);
+}
+
+int readInt(const QString& key, int fallback, int min, int max)
+{
+    return clampInt(toInt(Settings::store().value(key)).value_or(fallback), min, max);
+}
+
+// A central zone that starts above the high zone is discarded, as the
+// Options dialog does.
+void readKeyLimits(const QString& lowKey, const QString& highKey, int fallbackLow, int fallbackHigh,
+                   int& low, int& high)
+{
+    low = readInt(lowKey, fallbackLow, 0, 127);
+    high = readInt(highKey, fallbackHigh, 0, 127);
+    if (low > high) {
+        low = std::clamp(fallbackLow, 0, 127);
+        high = std::clamp(fallbackHigh, 0, 127);
+    }
+}
+
+QString key(const char* path)
+{
+    return QString::fromLatin1(path);
+}
+
+QString leaf(const char* path)
+{
+    const QString p = key(path);
+    return p.mid(p.lastIndexOf(QLatin1Char('/')) + 1);
+}
+
+QString home()
+{
+    return qEnvironmentVariable("HOME");
+}
+
+} // namespace
+
+namespace Settings
+{
+
+QString languageCode()
+{
+    return qEnvironmentVariable("LANG").left(2);
+}
+
+QString applicationName(const QString& code)
+{
+    return QStringLiteral("%1-%2").arg(QLatin1String(kOrganisation), code);
+}
+
+void open(const QString& code)
+{
+    delete openStore;
+    openStore = new QSettings(QSettings::NativeFormat, QSettings::UserScope,
+                              QLatin1String(kOrganisation), applicationName(code));
+}
+
+QSettings& store()
+{
+    if (!openStore) open(languageCode());
+    return *openStore;
+}
+
+void close()
+{
+    delete openStore;
+    openStore = nullptr;
+}
+
+bool isOpen()
+{
+    return openStore != nullptr;
+}
+
+QString organisationDir()
+{
+    return QFileInfo(store().fileName()).absolutePath();
+}
+
+void resetForTests(const QString& configDir, const QString& code)
+{
+    close();
+    const QString system = configDir + QStringLiteral("/system");
+    for (QSettings::Format format : {QSettings::NativeFormat, QSettings::IniFormat}) {
+        QSettings::setPath(format, QSettings::UserScope, configDir);
+        QSettings::setPath(format, QSettings::SystemScope, system);
+    }
+    open(code);
+}
+
+bool value(const BoolKey& k)
+{
+    return readBool(key(k.path), k.fallback);
+}
+
+int value(const IntKey& k)
+{
+    return readInt(key(k.path), k.fallback, k.min, k.max);
+}
+
+QString value(const StringKey& k)
+{
+    const QVariant v = store().value(key(k.path));
+    if (v.isValid()) return toText(v);
+    return k.fallback == StringKey::Home ? home() : QString();
+}
+
+QStringList value(const StringListKey& k)
+{
+    return store().value(key(k.path)).toStringList();
+}
+
+QByteArray value(const ByteArrayKey& k)
+{
+    return store().value(key(k.path)).toByteArray();
+}
+
+Rgb value(const ColourKey& k)
+{
+    const QVariant v = store().value(key(k.path));
+    if (!v.isValid()) return k.fallback;
+    const QString text = toText(v);
+    if (text == encodeColour(k.fallback)) return k.fallback;
+    return decodeColour(text).value_or(k.fallback);
+}
+
+void setValue(const BoolKey& k, bool v)
+{
+    store().setValue(key(k.path), v);
+}
+void setValue(const IntKey& k, int v)
+{
+    store().setValue(key(k.path), v);
+}
+void setValue(const StringKey& k, const QString& v)
+{
+    store().setValue(key(k.path), v);
+}
+void setValue(const StringListKey& k, const QStringList& v)
+{
+    store().setValue(key(k.path), v);
+}
+void setValue(const ByteArrayKey& k, const QByteArray& v)
+{
+    store().setValue(key(k.path), v);
+}
+void setValue(const ColourKey& k, const Rgb& v)
+{
+    store().setValue(key(k.path), encodeColour(v));
+}
+
+QString encodeColour(const Rgb& c)
+{
+    return QStringLiteral("%1:%2:%3").arg(c.red).arg(c.green).arg(c.blue);
+}
+
+std::optional<Rgb> decodeColour(const QString& text)
+{
+    const QStringList parts = text.split(QLatin1Char(':'));
+    if (parts.size() != 3) return std::nullopt;
+    int channel[3];
+    for (int i = 0; i < 3; ++i) {
+        bool ok = false;
+        const qlonglong n = parts[i].trimmed().toLongLong(&ok, 10);
+        if (!ok) return std::nullopt;
+        channel[i] = clampInt(n, 0, 255);
+    }
+    return Rgb{channel[0], channel[1], channel[2]};
+}
+
+namespace
+{
+QString storeHistoryKey(const QString& group, const QString& suffix)
+{
+    return group + QStringLiteral("/storeHistory") + suffix;
+}
+QString historyKey(const QString& group, const QString& suffix)
+{
+    return group + QStringLiteral("/history") + suffix;
+}
+QString textDirKey(const QString& group, const QString& suffix)
+{
+    return QStringLiteral("/%1/textdir%2").arg(group, suffix);
+}
+} // namespace
+
+bool storeHistory(const QString& group, const QString& suffix)
+{
+    return readBool(storeHistoryKey(group, suffix), true);
+}
+
+void setStoreHistory(const QString& group, const QString& suffix, bool on)
+{
+    store().setValue(storeHistoryKey(group, suffix), on);
+}
+
+QStringList history(const QString& group, const QString& suffix)
+{
+    return store().value(historyKey(group, suffix)).toStringList();
+}
+
+void setHistory(const QString& group, const QString& suffix, const QStringList& items)
+{
+    store().setValue(historyKey(group, suffix), items);
+}
+
+QString textDir(const QString& group, const QString& suffix)
+{
+    const QVariant v = store().value(textDirKey(group, suffix));
+    return v.isValid() ? toText(v) : home();
+}
+
+void setTextDir(const QString& group, const QString& suffix, const QString& dir)
+{
+    store().setValue(textDirKey(group, suffix), dir);
+}
+
+QString fontGroup(const QString& paneKey)
+{
+    return QStringLiteral("Font") + paneKey;
+}
+
+StoredFont font(const QString& group)
+{
+    QSettings& s = store();
+    StoredFont f;
+    const QVariant family = s.value(group + QStringLiteral("/family"));
+    if (family.isValid()) f.family = toText(family);
+    // Qt's font accepts point sizes from 1 and weights 0..99.
+    if (const auto size = toInt(s.value(group + QStringLiteral("/pointSize"))))
+        f.pointSize = clampInt(*size, 1, std::numeric_limits<int>::max());
+    if (const auto weight = toInt(s.value(group + QStringLiteral("/weight"))))
+        f.weight = clampInt(*weight, 0, 99);
+    f.italic = toBool(s.value(group + QStringLiteral("/italic")));
+    return f;
+}
+
+void setFont(const QString& group, const QString& family, int pointSize, int weight, bool italic)
+{
+    QSettings& s = store();
+    s.setValue(group + QStringLiteral("/family"), family);
+    s.setValue(group + QStringLiteral("/pointSize"), pointSize);
+    s.setValue(group + QStringLiteral("/weight"), weight);
+    s.setValue(group + QStringLiteral("/italic"), italic);
+}
+
+QString inputGroup(int client, int port)
+{
+    return QStringLiteral("Input_%1_%2").arg(client).arg(port);
+}
+
+QString outputGroup(int client, int port)
+{
+    return QStringLiteral("Output_%1_%2").arg(client).arg(port);
+}
+
+void loadDefaultInput(InputDevice& d)
+{
+    using namespace Keys::Midi;
+    d.client = value(iclient);
+    d.port = value(iport);
+    d.clientName = tr("Default input client");
+    d.portName = tr("Default input port");
+    d.ibck = value(ibck);
+    d.itradk = value(itradk);
+    d.ignoreInput = value(ignoreInput);
+    d.leadzone = value(leadzone);
+    d.tempoleader = value(tempoleader);
+    readKeyLimits(key(lowkey.path), key(highkey.path), lowkey.fallback, highkey.fallback, d.lowkey,
+                  d.highkey);
+    d.kbenablesplit = value(kbenablesplit);
+    d.kbmode = value(kbmode);
+}
+
+void loadDefaultOutput(OutputDevice& d)
+{
+    using namespace Keys::Midi;
+    d.client = value(oclient);
+    d.port = value(oport);
+    d.clientName = tr("Default output client");
+    d.portName = tr("Default output port");
+    d.obck = value(obck);
+    d.otradk = value(otradk);
+    d.ignoreOutput = value(ignoreOutput);
+    d.volume = value(defvolume);
+}
+
+void loadDefaultDevices(DeviceSet& devices)
+{
+    loadDefaultInput(devices.defaultInput);
+    loadDefaultOutput(devices.defaultOutput);
+}
+
+void saveDefaultDevices(const DeviceSet& devices)
+{
+    using namespace Keys::Midi;
+    const InputDevice& in = devices.defaultInput;
+    setValue(iclient, in.client);
+    setValue(iport, in.port);
+    setValue(ibck, in.ibck);
+    setValue(itradk, in.itradk);
+    setValue(ignoreInput, in.ignoreInput);
+    setValue(leadzone, in.leadzone);
+    setValue(tempoleader, in.tempoleader);
+    setValue(lowkey, in.lowkey);
+    setValue(highkey, in.highkey);
+    setValue(kbenablesplit, in.kbenablesplit);
+    setValue(kbmode, in.kbmode);
+    const OutputDevice& out = devices.defaultOutput;
+    setValue(oclient, out.client);
+    setValue(oport, out.port);
+    setValue(obck, out.obck);
+    setValue(otradk, out.otradk);
+    setValue(ignoreOutput, out.ignoreOutput);
+    setValue(defvolume, out.volume);
+}
+
+void loadInputDevice(InputDevice& d, const InputDevice& defaults)
+{
+    using namespace Keys::Midi;
+    const QString g = inputGroup(d.client, d.port) + QLatin1Char('/');
+    d.ibck = readBool(g + leaf(ibck.path), defaults.ibck);
+    d.itradk = readBool(g + leaf(itradk.path), defaults.itradk);
+    d.ignoreInput = readBool(g + leaf(ignoreInput.path), false);
+    d.leadzone = readInt(g + leaf(leadzone.path), defaults.leadzone, leadzone.min, leadzone.max);
+    d.tempoleader = readBool(g + leaf(tempoleader.path), defaults.tempoleader);
+    readKeyLimits(g + leaf(lowkey.path), g + leaf(highkey.path), defaults.lowkey, defaults.highkey,
+                  d.lowkey, d.highkey);
+    d.kbenablesplit = readBool(g + leaf(kbenablesplit.path), defaults.kbenablesplit);
+    d.kbmode = readInt(g + leaf(kbmode.path), defaults.kbmode, kbmode.min, kbmode.max);
+}
+
+void loadOutputDevice(OutputDevice& d, const OutputDevice& defaults)
+{
+    using namespace Keys::Midi;
+    const QString g = outputGroup(d.client, d.port) + QLatin1Char('/');
+    d.obck = readBool(g + leaf(obck.path), defaults.obck);
+    d.otradk = readBool(g + leaf(otradk.path), defaults.otradk);
+    d.ignoreOutput = readBool(g + leaf(ignoreOutput.path), false);
+    d.volume = readInt(g + QStringLiteral("volume"), defaults.volume, defvolume.min, defvolume.max);
+}
+
+void loadPcKeyboard(InputDevice& d, const InputDevice& defaults)
+{
+    d.client = kPcKeyboardClient;
+    d.port = kPcKeyboardPort;
+    d.clientName = tr("PC keyboard");
+    d.portName = tr("subsets");
+    InputDevice pc;
+    pc.ibck = defaults.ibck;
+    pc.itradk = defaults.itradk;
+    pc.leadzone = defaults.leadzone;
+    pc.tempoleader = true;
+    pc.lowkey = 10;
+    pc.highkey = 36;
+    pc.kbenablesplit = true;
+    pc.kbmode = 0;
+    loadInputDevice(d, pc);
+}
+
+void saveInputDevice(const InputDevice& d)
+{
+    using namespace Keys::Midi;
+    QSettings& s = store();
+    const QString g = inputGroup(d.client, d.port) + QLatin1Char('/');
+    s.setValue(g + leaf(ibck.path), d.ibck);
+    s.setValue(g + leaf(itradk.path), d.itradk);
+    s.setValue(g + leaf(ignoreInput.path), d.ignoreInput);
+    s.setValue(g + leaf(leadzone.path), d.leadzone);
+    s.setValue(g + leaf(tempoleader.path), d.tempoleader);
+    s.setValue(g + leaf(lowkey.path), d.lowkey);
+    s.setValue(g + leaf(highkey.path), d.highkey);
+    s.setValue(g + leaf(kbenablesplit.path), d.kbenablesplit);
+    s.setValue(g + leaf(kbmode.path), d.kbmode);
+}
+
+void saveOutputDevice(const OutputDevice& d)
+{
+    using namespace Keys::Midi;
+    QSettings& s = store();
+    const QString g = outputGroup(d.client, d.port) + QLatin1Char('/');
+    s.setValue(g + leaf(obck.path), d.obck);
+    s.setValue(g + leaf(otradk.path), d.otradk);
+    s.setValue(g + leaf(ignoreOutput.path), d.ignoreOutput);
+    s.setValue(g + QStringLiteral("volume"), d.volume);
+}
+
+} // namespace Settings
+
+using namespace Keys;
+
+LiveOptions::LiveOptions()
+{
+    resetToDefaults();
+}
+
+void LiveOptions::resetToDefaults()
+{
+    tooltips = Interface::tooltips.fallback;
+    wheelmult = Interface::wheelmult.fallback;
+    mididir = home();
+    helpMain.clear();
+    helpBrowser.clear();
+    notifyCancel = Interface::notifyCancel.fallback;
+    storeHistorydoc = Interface::storeHistorydoc.fallback;
+    storeHistorylyrics = Interface::storeHistorylyrics.fallback;
+    storeHistorysynths = Interface::storeHistorysynths.fallback;
+
+    width = Geometry::width.fallback;
+    height = Geometry::height.fallback;
+
+    for (int s = 0; s < EventFilters::FilterSetCount; ++s)
+        for (int k = 0; k < EventFilters::FilterKindCount; ++k)
+            filters[s][k] = EventFilters::sets[s][k].fallback;
+    keepTempo = EventFilters::keep_tempo.fallback;
+
+    scrollabove = Display::scrollabove.fallback;
+    darkmode = Display::darkmode.fallback;
+    showtrackcontrols = Display::showtrackcontrols.fallback;
+    toggletrackselect = Display::toggletrackselect.fallback;
+    showlyrics = Display::showlyrics.fallback;
+    showcmkeycolors = Display::showcmkeycolors.fallback;
+    showbigpianos = Display::showbigpianos.fallback;
+    pix4mc = Display::pix4mc.fallback;
+    diam = Display::diam.fallback;
+    resetColours();
+    copyKeyColours();
+
+    metronomeRecord = Metronome::record.fallback;
+    metronomePlay = Metronome::play.fallback;
+    metronomeChannel = Metronome::channel.fallback;
+    metronomeStrong = Metronome::strong.fallback;
+    metronomeWeak = Metronome::weak.fallback;
+    metronomeVel = Metronome::vel.fallback;
+
+    splitformat0 = Parameters::splitformat0.fallback;
+    showshiftwhenrecording = Parameters::showshiftwhenrecording.fallback;
+    filevel = Parameters::filevel.fallback;
+    filedur = Parameters::filedur.fallback;
+    tempoadapt = Parameters::tempoadapt.fallback;
+    strictlyrics = Parameters::strictlyrics.fallback;
+    killsynths = Parameters::killsynths.fallback;
+    ms_tol = Parameters::ms_tol.fallback;
+    smooth = Parameters::smooth.fallback;
+}
+
+void LiveOptions::load()
+{
+    using Settings::value;
+    tooltips = value(Interface::tooltips);
+
+    for (int s = 0; s < EventFilters::FilterSetCount; ++s)
+        for (int k = 0; k < EventFilters::FilterKindCount; ++k)
+            filters[s][k] = value(EventFilters::sets[s][k]);
+    keepTempo = value(EventFilters::keep_tempo);
+
+    scrollabove = value(Display::scrollabove);
+    darkmode = value(Display::darkmode);
+    showtrackcontrols = value(Display::showtrackcontrols);
+    toggletrackselect = value(Display::toggletrackselect);
+    showlyrics = value(Display::showlyrics);
+    showcmkeycolors = value(Display::showcmkeycolors);
+    showbigpianos = value(Display::showbigpianos);
+    pix4mc = value(Display::pix4mc);
+    width = value(Geometry::width);
+    height = value(Geometry::height);
+    wheelmult = value(Interface::wheelmult);
+    diam = value(Display::diam);
+
+    metronomeRecord = value(Metronome::record);
+    metronomePlay = value(Metronome::play);
+    metronomeChannel = value(Metronome::channel);
+    metronomeStrong = value(Metronome::strong);
+    metronomeWeak = value(Metronome::weak);
+    metronomeVel = value(Metronome::vel);
+
+    for (int i = 0; i < Display::ColourCount; ++i) colours[i] = value(Display::colours[i]);
+    copyKeyColours();
+
+    splitformat0 = value(Parameters::splitformat0);
+    showshiftwhenrecording = value(Parameters::showshiftwhenrecording);
+    filevel = value(Parameters::filevel);
+    filedur = value(Parameters::filedur);
+    tempoadapt = value(Parameters::tempoadapt);
+    strictlyrics = value(Parameters::strictlyrics);
+    killsynths = value(Parameters::killsynths);
+    ms_tol = value(Parameters::ms_tol);
+    smooth = value(Parameters::smooth);
+
+    mididir = value(Interface::mididir);
+    helpMain = value(Interface::helpMain);
+    helpBrowser = value(Interface::helpBrowser);
+    notifyCancel = value(Interface::notifyCancel);
+    storeHistorydoc = value(Interface::storeHistorydoc);
+    storeHistorylyrics = value(Interface::storeHistorylyrics);
+    storeHistorysynths = value(Interface::storeHistorysynths);
+}
+
+void LiveOptions::save() const
+{
+    using Settings::setValue;
+    setValue(Interface::tooltips, tooltips);
+    setValue(Interface::mididir, mididir);
+    setValue(Geometry::width, width);
+    setValue(Geometry::height, height);
+    saveParameters();
+    saveEventFilters();
+    saveInterface();
+    saveMetronome();
+}
+
+void LiveOptions::saveParameters() const
+{
+    using Settings::setValue;
+    setValue(Parameters::splitformat0, splitformat0);
+    setValue(Parameters::showshiftwhenrecording, showshiftwhenrecording);
+    setValue(Parameters::filevel, filevel);
+    setValue(Parameters::filedur, filedur);
+    setValue(Parameters::tempoadapt, tempoadapt);
+    setValue(Parameters::strictlyrics, strictlyrics);
+    setValue(Parameters::killsynths, killsynths);
+    setValue(Parameters::ms_tol, ms_tol);
+    setValue(Parameters::smooth, smooth);
+}
+
+void LiveOptions::saveEventFilters() const
+{
+    for (int s = 0; s < EventFilters::FilterSetCount; ++s)
+        for (int k = 0; k < EventFilters::FilterKindCount; ++k)
+            Settings::setValue(EventFilters::sets[s][k], filters[s][k]);
+    Settings::setValue(EventFilters::keep_tempo, keepTempo);
+}
+
+void LiveOptions::saveInterface() const
+{
+    using Settings::setValue;
+    setValue(Interface::notifyCancel, notifyCancel);
+    setValue(Interface::storeHistorysynths, storeHistorysynths);
+    setValue(Interface::storeHistorylyrics, storeHistorylyrics);
+    setValue(Interface::storeHistorydoc, storeHistorydoc);
+    setValue(Interface::helpMain, helpMain);
+    setValue(Interface::helpBrowser, helpBrowser);
+    setValue(Display::scrollabove, scrollabove);
+    setValue(Display::darkmode, darkmode);
+    setValue(Display::showtrackcontrols, showtrackcontrols);
+    setValue(Display::toggletrackselect, toggletrackselect);
+    setValue(Display::showlyrics, showlyrics);
+    setValue(Display::showcmkeycolors, showcmkeycolors);
+    setValue(Display::showbigpianos, showbigpianos);
+    setValue(Display::pix4mc, pix4mc);
+    setValue(Interface::wheelmult, wheelmult);
+    setValue(Display::diam, diam);
+    for (int i = 0; i < Display::ColourCount; ++i) setValue(Display::colours[i], colours[i]);
+}
+
+void LiveOptions::saveMetronome() const
+{
+    using Settings::setValue;
+    setValue(Metronome::channel, metronomeChannel);
+    setValue(Metronome::strong, metronomeStrong);
+    setValue(Metronome::weak, metronomeWeak);
+    setValue(Metronome::vel, metronomeVel);
+    setValue(Metronome::record, metronomeRecord);
+    setValue(Metronome::play, metronomePlay);
+}
+
+void LiveOptions::resetColours()
+{
+    for (int i = 0; i < Display::ColourCount; ++i) colours[i] = Display::colours[i].fallback;
+}
+
+void LiveOptions::copyKeyColours()
+{
+    std::copy(colours.begin() + Display::BlackKey, colours.end(), keyColours.begin());
+}

@@ -1,0 +1,61 @@
+#include "engine/events.h"
+
+#include <QCoreApplication>
+#include <algorithm>
+#include <cmath>
+
+const char* const kResizeRequestText = "Dear TopWidget please resize yourself!";
+const char* const kCloseDocWindowText = "Dear TopWidget please close docdialog!";
+
+// Out-of-line destructors anchor each class's vtable in this file.
+IntEvent::~IntEvent() = default;
+IntIntEvent::~IntIntEvent() = default;
+IntIntIntIntEvent::~IntIntIntIntEvent() = default;
+UintIntEvent::~UintIntEvent() = default;
+UlongintEvent::~UlongintEvent() = default;
+DoubleEvent::~DoubleEvent() = default;
+BoolEvent::~BoolEvent() = default;
+MessageEvent::~MessageEvent() = default;
+StatusbarEvent::~StatusbarEvent() = default;
+
+bool isWarningMessageType(int type)
+{
+    if (type < FirstWarningMessageEvent || type > LastWarningMessageEvent) return false;
+    return type != DeviceFailureEvent && type != ResizeRequestEvent && type != ReloadRequestEvent &&
+           type != CloseDocWindowEvent;
+}
+
+bool isStatusbarTextType(int type)
+{
+    return type >= FirstStatusbarEvent && type <= LastStatusbarEvent && type != ClearStatusbarEvent;
+}
+
+int postingPriority(int type)
+{
+    return type == KeyHintOnEvent || type == KeyHintOffEvent ? 1 : 0;
+}
+
+void postEvent(QObject* receiver, QEvent* event)
+{
+    QCoreApplication::postEvent(receiver, event, postingPriority(event->type()));
+}
+
+int effectiveTempo(int fileTempo, int tempoBoost)
+{
+    if (tempoBoost <= 0) return fileTempo;
+    return int(qint64(fileTempo) * 100 / tempoBoost);
+}
+
+int beatsPerMinute(int tempo)
+{
+    if (tempo <= 0) return 0;
+    return int(60000000.0 / tempo);
+}
+
+int followedTempoBoost(int tempoBoost, double ratio)
+{
+    const double boost = double(tempoBoost) / ratio;
+    if (std::isnan(boost)) return tempoBoost;
+    // Clamped before truncation: a ratio of 0 gives infinity, which no int holds.
+    return int(std::trunc(std::clamp(boost, 83.0, 120.0)));
+}
