@@ -1,0 +1,113 @@
+#include "engine/decksession.h"
+
+#include "app/messages.h"
+#include "app/settings.h"
+#include "engine/devices.h"
+#include "engine/events.h"
+#include "engine/midithread.h"
+#include "song/deckmodel.h"
+#include "song/trackediting.h"
+
+#include <QCoreApplication>
+
+DeckSession::DeckSession(DeckModel& deck, LiveOptions& options, QObject* mainReceiver,
+                         QObject* parent)
+    : QObject(parent), deck_(deck), options_(options), mainReceiver_(mainReceiver)
+{
+    effectiveTempo_ = deck.timing.tempo;
+}
+
+DeckSession::~DeckSession()
+{
+    if (thread_) {
+        deck_.stopFlag = true;
+        thread_->wake();
+        thread_->wait();
+    }
+}
+
+bool DeckSession::active() const { return deck_.sessionActive.load(); }
+
+int DeckSession::shownTempo() const { return beatsPerMinute(effectiveTempo_); }
+
+bool DeckSession::showShiftWhenRecording() const { return options_.showshiftwhenrecording.load(); }
+
+bool DeckSession::start(bool recording)
+{
+    if (active() || (thread_ && thread_->isRunning())) return false;
+    if (!thread_) thread_ = std::make_unique<MidiThread>(deck_, options_, this, mainReceiver_);
+    deck_.stopFlag = false;
+    deck_.pauseFlag = false;
+    deck_.recording = recording;
+    deck_.sessionActive = true;
+    clockSteps_ = 0;
+    thread_->start(QThread::TimeCriticalPriority);
+    return true;
+}
+
+void DeckSession::stop()
+{
+    deck_.stopFlag = true;
+    if (thread_) thread_->wake();
+}
+
+void DeckSession::finish(int interactiveNotes, int freeNotes, bool halted)
+{
+    if (!active()) return;
+    deck_.stopFlag = true;
+    if (thread_ && !thread_->wait(2000))
+        Messages::warning(QCoreApplication::translate("playdialog", "Could not stop record thread."));
+    const bool wasRecording = deck_.recording.load();
+    deck_.sessionActive = false;
+    deck_.recording = false;
+    if (wasRecording && (interactiveNotes > 0 || freeNotes > 0)) {
+        const int answer = Messages::question(
+            QCoreApplication::translate("playdialog", "Do you want to keep the take?"), Yes | No);
+        if (answer == Yes)
+            keepTake(deck_, freeNotes, showShiftWhenRecording());
+        else
+            discardTake(deck_, freeNotes, showShiftWhenRecording());
+    }
+    deck_.repositionCursors();
+    emit sessionFinished(interactiveNotes, freeNotes, halted);
+}
+
+void DeckSession::customEvent(QEvent* event)
+{
+    switch (int(event->type())) {
+    case SessionFinishedEvent: {
+        auto* e = static_cast<IntIntEvent*>(event);
+        finish(e->a, e->b, false);
+        break;
+    }
+    case HaltSessionEvent:
+        finish(0, 0, true);
+        break;
+    case SongEndEvent:
+        deck_.stopFlag = true;
+        if (thread_) thread_->wake();
+        break;
+    case BeatEvent:
+        ++deck_.currentBeat;
+        break;
+    case ClockStepEvent:
+        ++clockSteps_;
+        break;
+    case FileTempoEvent:
+        effectiveTempo_ =
+            ::effectiveTempo(static_cast<IntEvent*>(event)->value, deck_.timing.tempoBoost);
+        break;
+    case SessionStartedEvent:
+        if (thread_)
+            for (const auto& out : deck_.devices.outputs)
+                if (!out->ignoreOutput) thread_->setVolume(*out, out->volume);
+        emit sessionStarted();
+        break;
+    case RepaintDiagramEvent:
+        break;
+    default:
+        QObject::customEvent(event);
+        return;
+    }
+    event->accept();
+}

@@ -1,0 +1,255 @@
+#include "engine/listenloop.h"
+
+#include "app/settings.h"
+#include "engine/devices.h"
+#include "engine/events.h"
+#include "engine/seqclient.h"
+#include "song/deckmodel.h"
+
+#include <QCoreApplication>
+#include <algorithm>
+
+SessionValues SessionValues::fromDeck(const DeckModel& deck)
+{
+    SessionValues v;
+    const TimingParams& p = deck.timing;
+    v.fileTracks = deck.tracks.fileTracks;
+    v.freeTracks = deck.tracks.freeTracks;
+    v.ppq = p.tick4qn;
+    const int clocksPerClick = int(deck.song.facts.clocksPerClick);
+    v.clockStep = std::max(1, clocksPerClick > 0 ? p.tick4qn / clocksPerClick : p.tick4qn / 24);
+    v.ticksPerBeat = std::max(1, p.tick4beat);
+    // Zero beats per measure would re-arm the measure echo at once.
+    v.beatsPerMeasure = std::max(1, p.temps);
+    v.ticksPerMeasure = v.ticksPerBeat * v.beatsPerMeasure;
+    v.startBeat = std::max(1, deck.currentBeat);
+    v.effectiveTempo = p.tempo;
+    v.startTick = uint64_t(v.startBeat - 1) * uint64_t(v.ticksPerBeat);
+    return v;
+}
+
+ListenLoop::ListenLoop(DeckModel& deck, const LiveOptions& options, EventSink& sink,
+                       QObject* deckReceiver, QObject* mainReceiver)
+    : deck_(deck), options_(options), sink_(sink), deckReceiver_(deckReceiver),
+      mainReceiver_(mainReceiver)
+{
+}
+
+void ListenLoop::begin()
+{
+    v_ = SessionValues::fromDeck(deck_);
+    windowStart_ = v_.startTick;
+    metronomeTick_ = 0;
+    halted = false;
+    cursor_ = v_.startBeat == 1 ? deck_.song.events.head() : deck_.songCursor;
+}
+
+void ListenLoop::echoAt(snd_seq_event_type_t type, uint64_t queueTick)
+{
+    snd_seq_ev_clear(&out_);
+    out_.type = type;
+    snd_seq_addr_t self = sink_.self();
+    snd_seq_ev_set_dest(&out_, self.client, self.port);
+    sink_.scheduleAt(out_, queueTick);
+}
+
+bool ListenLoop::filteredOut(int type) const
+{
+    using namespace Keys::EventFilters;
+    FilterKind kind;
+    switch (type) {
+    case SND_SEQ_EVENT_KEYPRESS: kind = KeyPress; break;
+    case SND_SEQ_EVENT_CONTROLLER: kind = Controller; break;
+    case SND_SEQ_EVENT_PGMCHANGE: kind = ProgramChange; break;
+    case SND_SEQ_EVENT_CHANPRESS: kind = ChannelPressure; break;
+    case SND_SEQ_EVENT_PITCHBEND: kind = PitchBend; break;
+    case SND_SEQ_EVENT_TEMPO: return !options_.keepTempo.load(std::memory_order_relaxed);
+    default: return false;
+    }
+    return !options_.filters[Accompaniment][kind].load(std::memory_order_relaxed);
+}
+
+int ListenLoop::chase()
+{
+    int tempo = 0;
+    for (EventNode* n = deck_.song.events.head(); n && n != cursor_; n = n->next) {
+        const int type = n->type();
+        if (n->isNoteOn() || type == SND_SEQ_EVENT_NOTEOFF ||
+            (n->event.flags & SND_SEQ_EVENT_LENGTH_MASK) == SND_SEQ_EVENT_LENGTH_VARUSR ||
+            type == kTypeLyricMark || type == kTypeTextMark)
+            continue;
+        if (type == SND_SEQ_EVENT_TEMPO) {
+            tempo = n->event.data.queue.param.value;
+            continue;
+        }
+        out_ = n->event;
+        snd_seq_ev_set_subs(&out_);
+        sink_.sendNow(out_);
+    }
+    if (tempo > 0) {
+        if (applyTempo) applyTempo(applyTempoContext, tempo);
+        postEvent(deckReceiver_, new IntEvent(FileTempoEvent, tempo));
+        snd_seq_ev_clear(&out_);
+        out_.type = SND_SEQ_EVENT_TEMPO;
+        out_.data.queue.param.value = tempo;
+        snd_seq_ev_set_subs(&out_);
+        sink_.sendNow(out_);
+    }
+    sink_.drain();
+    return tempo;
+}
+
+void ListenLoop::scheduleWindow()
+{
+    if (deck_.stopFlag.load()) return;
+    const uint64_t w = uint64_t(v_.ticksPerBeat);
+    const uint64_t base = windowStart_ - v_.startTick; // queue tick of the window start
+    for (uint64_t k = 1; k * uint64_t(v_.clockStep) <= w; ++k)
+        echoAt(SND_SEQ_EVENT_CLOCK, base + k * uint64_t(v_.clockStep));
+    echoAt(SND_SEQ_EVENT_USR0, base + w);
+    echoAt(SND_SEQ_EVENT_ECHO, base + w);
+    scheduleAccompaniment(windowStart_ + w);
+    windowStart_ += w;
+}
+
+void ListenLoop::scheduleAccompaniment(uint64_t windowEnd)
+{
+    const bool alive = keepsSongAlive && keepsSongAlive(keepsSongAliveContext);
+    if (!cursor_ && !alive) {
+        echoAt(SND_SEQ_EVENT_USR2, windowStart_ - v_.startTick + uint64_t(v_.ticksPerMeasure));
+        return;
+    }
+    const TrackTables& t = deck_.tracks;
+    while (cursor_ && cursor_->tick < windowEnd) {
+        EventNode* n = cursor_;
+        cursor_ = n->next;
+        int d = t.displayIndexOf(int(n->track));
+        if (d >= 0 && d < t.displayCount()) {
+            if (t.mute[size_t(d)]) continue;
+            if (d < t.boundTracks && t.keyboard[size_t(d)]) continue;
+        } else {
+            d = 0; // tracks without notes (tempo, texts) play through the first track's output
+        }
+        const uint64_t at = n->tick - v_.startTick;
+        const int type = n->type();
+        if (type == kTypeLyricMark || type == kTypeTextMark) {
+            snd_seq_ev_clear(&out_);
+            out_.type = static_cast<snd_seq_event_type_t>(type);
+            out_.data.raw32.d[0] = n->event.data.raw32.d[1];
+            out_.data.raw32.d[1] = n->event.data.raw32.d[2];
+            const snd_seq_addr_t self = sink_.self();
+            snd_seq_ev_set_dest(&out_, self.client, self.port);
+            sink_.scheduleAt(out_, at);
+            continue;
+        }
+        if ((n->event.flags & SND_SEQ_EVENT_LENGTH_MASK) == SND_SEQ_EVENT_LENGTH_VARUSR) continue;
+        if (filteredOut(type)) continue;
+
+        out_ = n->event;
+        if (type == SND_SEQ_EVENT_TEMPO) {
+            const snd_seq_addr_t self = sink_.self();
+            snd_seq_ev_set_dest(&out_, self.client, self.port);
+            sink_.scheduleAt(out_, at);
+            continue;
+        }
+        if (t.displayCount() == 0) continue;
+        const OutputDevice* device = t.output[size_t(d)];
+        if (!device) continue;
+        snd_seq_ev_set_dest(&out_, static_cast<unsigned char>(device->client),
+                            static_cast<unsigned char>(device->port));
+        if (n->isNoteOffEvent()) continue; // the sequencer ends every note it started
+        if (n->isSoundingNoteOn()) {
+            const int note = std::clamp(n->note() + t.transpose[size_t(d)], 0, 127);
+            const int velocity = std::clamp(n->velocity() + t.velocityShift[size_t(d)], 0, 127);
+            // A note without its end still ends, a beat later.
+            const uint64_t length =
+                n->partner ? n->partner->tick - n->tick : uint64_t(v_.ticksPerBeat);
+            snd_seq_ev_set_note(&out_, n->channel(), note, velocity,
+                                static_cast<unsigned int>(length));
+            sink_.scheduleAt(out_, at);
+            if (n->channel() != 9) {
+                const snd_seq_addr_t self = sink_.self();
+                for (int end = 0; end < 2; ++end) {
+                    snd_seq_ev_clear(&out_);
+                    out_.type = end ? SND_SEQ_EVENT_USR4 : SND_SEQ_EVENT_USR3;
+                    out_.tag = 3;
+                    out_.data.raw8.d[0] = end ? 0 : 6;
+                    out_.data.raw8.d[1] = static_cast<unsigned char>(note);
+                    out_.data.raw8.d[2] = static_cast<unsigned char>(device->client);
+                    out_.data.raw8.d[3] = static_cast<unsigned char>(device->port);
+                    snd_seq_ev_set_dest(&out_, self.client, self.port);
+                    sink_.scheduleAt(out_, end ? at + length : at);
+                }
+            }
+            continue;
+        }
+        sink_.scheduleAt(out_, at);
+    }
+}
+
+void ListenLoop::scheduleMetronome()
+{
+    const bool on = deck_.recording.load() ? options_.metronomeRecord.load()
+                                           : options_.metronomePlay.load();
+    const uint64_t tpb = uint64_t(v_.ticksPerBeat);
+    const int beats = v_.beatsPerMeasure;
+    if (on && beats >= 1) {
+        const OutputDevice& out = deck_.devices.defaultOutput;
+        for (int k = 1; k <= beats; ++k) {
+            snd_seq_ev_clear(&out_);
+            snd_seq_ev_set_dest(&out_, static_cast<unsigned char>(out.client),
+                                static_cast<unsigned char>(out.port));
+            const int note = k == beats ? options_.metronomeStrong.load() : options_.metronomeWeak.load();
+            snd_seq_ev_set_note(&out_, options_.metronomeChannel.load(), note,
+                                options_.metronomeVel.load(), 1);
+            sink_.scheduleAt(out_, metronomeTick_ + uint64_t(k) * tpb);
+        }
+    }
+    metronomeTick_ += uint64_t(beats) * tpb;
+    echoAt(SND_SEQ_EVENT_USR8, metronomeTick_);
+}
+
+bool ListenLoop::handleEcho(const snd_seq_event_t& ev)
+{
+    switch (ev.type) {
+    case SND_SEQ_EVENT_START:
+        scheduleWindow();
+        scheduleMetronome();
+        return true;
+    case SND_SEQ_EVENT_ECHO: scheduleWindow(); return true;
+    case SND_SEQ_EVENT_CLOCK: postEvent(deckReceiver_, new QEvent(eventType(ClockStepEvent))); return true;
+    case SND_SEQ_EVENT_USR0: postEvent(deckReceiver_, new QEvent(eventType(BeatEvent))); return true;
+    case SND_SEQ_EVENT_USR2: postEvent(deckReceiver_, new UlongintEvent(SongEndEvent, 0)); return true;
+    case SND_SEQ_EVENT_USR8: scheduleMetronome(); return true;
+    case SND_SEQ_EVENT_USR5:
+    case SND_SEQ_EVENT_USR9:
+        postEvent(mainReceiver_, new UintIntEvent(LyricSelectEvent, ev.data.raw32.d[0],
+                                                  int(ev.data.raw32.d[1])));
+        return true;
+    case SND_SEQ_EVENT_USR3:
+    case SND_SEQ_EVENT_USR4: {
+        const bool on = ev.type == SND_SEQ_EVENT_USR3;
+        const int flag = ev.data.raw8.d[0], note = ev.data.raw8.d[1];
+        const int client = ev.data.raw8.d[2], port = ev.data.raw8.d[3];
+        if (ev.tag == 2) {
+            postEvent(mainReceiver_, new IntIntIntIntEvent(on ? KeyHintOnEvent : KeyHintOffEvent,
+                                                           note, client, port, flag));
+        } else {
+            if (ev.tag == 3)
+                postEvent(mainReceiver_,
+                          new IntIntIntIntEvent(on ? AccompanimentNoteOnEvent
+                                                   : AccompanimentNoteOffEvent,
+                                                note, client, port, flag));
+            postEvent(mainReceiver_, new IntEvent(on ? OutputNoteOnEvent : OutputNoteOffEvent, note));
+        }
+        return true;
+    }
+    case SND_SEQ_EVENT_TEMPO: {
+        const int tempo = ev.data.queue.param.value;
+        postEvent(deckReceiver_, new IntEvent(FileTempoEvent, tempo));
+        if (applyTempo) applyTempo(applyTempoContext, tempo);
+        return true;
+    }
+    default: return false;
+    }
+}

@@ -1,0 +1,170 @@
+#include "engine/midithread.h"
+
+#include "app/settings.h"
+#include "engine/devices.h"
+#include "engine/events.h"
+#include "song/deckmodel.h"
+
+#include <QMutexLocker>
+#include <cerrno>
+#include <cstring>
+#include <poll.h>
+#include <vector>
+
+MidiThread::MidiThread(DeckModel& deck, const LiveOptions& options, QObject* deckReceiver,
+                       QObject* mainReceiver)
+    : deck_(deck), options_(options), deckReceiver_(deckReceiver), mainReceiver_(mainReceiver)
+{
+    setObjectName(QStringLiteral("midi"));
+    client_.deviceFailure = [this](const QString& text) {
+        postEvent(mainReceiver_, new MessageEvent(DeviceFailureEvent, text));
+    };
+}
+
+MidiThread::~MidiThread()
+{
+    deck_.stopFlag = true;
+    wait();
+}
+
+void MidiThread::applyFileTempo(void* self, int fileTempo)
+{
+    auto* t = static_cast<MidiThread*>(self);
+    const int boost = t->deck_.timing.tempoBoost > 0 ? t->deck_.timing.tempoBoost : 100;
+    t->setTempo(int(int64_t(fileTempo) * 100 / boost), t->deck_.timing.tick4qn);
+}
+
+void MidiThread::setTempo(int tempo, int ppq)
+{
+    if (!client_.isOpen() || tempo <= 0) return;
+    client_.setQueueTempo(tempo, ppq);
+    TimingParams& p = deck_.timing;
+    p.tick_tol = p.ms_tol * uint32_t(ppq) * 1000u / uint32_t(tempo);
+    postEvent(deckReceiver_, new QEvent(eventType(RepaintDiagramEvent)));
+}
+
+bool MidiThread::getTempo(int* tempo, int* ppq)
+{
+    return client_.isOpen() && client_.getQueueTempo(tempo, ppq);
+}
+
+void MidiThread::stopQueue() { client_.stopQueue(); }
+
+void MidiThread::wake()
+{
+    if (!running_.load() || !client_.isOpen()) return;
+    snd_seq_event_t ev;
+    snd_seq_ev_clear(&ev);
+    ev.type = SND_SEQ_EVENT_USR1;
+    const snd_seq_addr_t self = client_.self();
+    snd_seq_ev_set_dest(&ev, self.client, self.port);
+    client_.sendNow(ev);
+}
+void MidiThread::continueQueue() { client_.continueQueue(); }
+void MidiThread::allNotesOff(const OutputDevice& out) { client_.allNotesOff(out); }
+void MidiThread::setVolume(const OutputDevice& out, int value) { client_.setVolume(out, value); }
+
+void MidiThread::run()
+{
+    running_ = true;
+    interactiveNotes_ = freeNotes_ = 0;
+    loop_ = std::make_unique<ListenLoop>(deck_, options_, client_, deckReceiver_, mainReceiver_);
+    loop_->applyTempo = &MidiThread::applyFileTempo;
+    loop_->applyTempoContext = this;
+    postEvent(deckReceiver_, new QEvent(eventType(RepaintDiagramEvent)));
+
+    bool opened;
+    {
+        QMutexLocker lock(&deck_.mutex);
+        loop_->begin();
+        opened = client_.open(deck_.tracks, deck_.devices) && client_.allocQueue();
+    }
+    if (!opened) {
+        client_.close();
+        postEvent(deckReceiver_, new QEvent(eventType(HaltSessionEvent)));
+        running_ = false;
+        return;
+    }
+
+    const SessionValues& v = loop_->values();
+    setTempo(v.effectiveTempo, v.ppq);
+    snd_seq_event_t start;
+    snd_seq_ev_clear(&start);
+    start.type = SND_SEQ_EVENT_START;
+    const snd_seq_addr_t self = client_.self();
+    snd_seq_ev_set_dest(&start, self.client, self.port);
+    client_.scheduleAt(start, 0);
+    if (v.startBeat != 1) {
+        QMutexLocker lock(&deck_.mutex);
+        loop_->chase();
+    }
+    client_.startQueue();
+    snd_seq_event_t clock = start;
+    clock.type = SND_SEQ_EVENT_CLOCK;
+    client_.scheduleAt(clock, 0);
+    client_.drain();
+    postEvent(deckReceiver_, new QEvent(eventType(SessionStartedEvent)));
+
+    snd_seq_t* seq = client_.handle();
+    const int count = snd_seq_poll_descriptors_count(seq, POLLIN);
+    std::vector<pollfd> fds(size_t(count > 0 ? count : 1));
+    snd_seq_poll_descriptors(seq, fds.data(), unsigned(fds.size()), POLLIN);
+    while (!deck_.stopFlag.load()) {
+        const int ready = ::poll(fds.data(), nfds_t(fds.size()), 1200);
+        if (ready < 0) {
+            if (errno == EINTR) continue;
+            std::fprintf(stderr, "Error %i in poll (%s).\n", errno, std::strerror(errno));
+            break;
+        }
+        if (ready == 0) continue;
+        do {
+            snd_seq_event_t* ev = nullptr;
+            const int rc = snd_seq_event_input(seq, &ev);
+            if (rc < 0) {
+                if (rc != -EAGAIN)
+                    std::fprintf(stderr, "run : Error %i in snd_seq_event_input (%s).\n", rc,
+                                 snd_strerror(rc));
+                break;
+            }
+            if (ev) handle(*ev);
+            client_.drain();
+        } while (snd_seq_event_input_pending(seq, 0) > 0 && !deck_.stopFlag.load());
+        if (loop_->halted) break;
+    }
+    endSession();
+}
+
+void MidiThread::handle(const snd_seq_event_t& ev)
+{
+    if (deck_.pauseFlag.load()) return;
+    QMutexLocker lock(&deck_.mutex);
+    const bool fromUs = ev.source.client == client_.client() && ev.source.port != kPcKeyboardPort;
+    if (fromUs && loop_->handleEcho(ev)) return;
+    switch (ev.type) {
+    case SND_SEQ_EVENT_STOP: client_.stopQueue(); break;
+    case SND_SEQ_EVENT_CONTINUE: client_.continueQueue(); break;
+    default: break; // the player's events: the interactive loop
+    }
+}
+
+void MidiThread::endSession()
+{
+    for (const auto& out : deck_.devices.outputs) {
+        if (out->ignoreOutput) continue;
+        client_.allNotesOff(*out);
+        client_.resetControllers(*out);
+    }
+    const OutputDevice& fallback = deck_.devices.defaultOutput;
+    if (deck_.devices.outputs.empty() && (fallback.client || fallback.port)) {
+        client_.allNotesOff(fallback);
+        client_.resetControllers(fallback);
+    }
+    client_.drain();
+    {
+        QMutexLocker lock(&deck_.mutex);
+        client_.close();
+    }
+    postEvent(deckReceiver_, new QEvent(eventType(RepaintDiagramEvent)));
+    postEvent(deckReceiver_, new IntIntEvent(SessionFinishedEvent, interactiveNotes_, freeNotes_));
+    running_ = false;
+}

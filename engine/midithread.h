@@ -1,0 +1,58 @@
+#pragma once
+
+#include "engine/listenloop.h"
+#include "engine/seqclient.h"
+
+#include <QThread>
+#include <atomic>
+#include <memory>
+
+class DeckModel;
+class LiveOptions;
+
+// The engine thread: one run is one session. It opens its own sequencer
+// client, plays the accompaniment a beat ahead on one queue, reacts to the
+// echoes it schedules to itself, and reports to the deck and the main window
+// by posted events only.
+class MidiThread : public QThread {
+    Q_OBJECT
+public:
+    MidiThread(DeckModel& deck, const LiveOptions& options, QObject* deckReceiver,
+               QObject* mainReceiver);
+    ~MidiThread() override;
+
+    // Queue tempo in microseconds per quarter note and ticks per quarter note.
+    virtual void setTempo(int tempo, int ppq);
+    virtual bool getTempo(int* tempo, int* ppq);
+    void stopQueue();
+    void continueQueue();
+    // Makes a waiting session look at its stop flag now rather than at the
+    // next poll time-out.
+    void wake();
+    // Raw senders the deck uses while a session runs.
+    void allNotesOff(const OutputDevice& out);
+    void setVolume(const OutputDevice& out, int value);
+
+    // Counts of the last session: interactive notes rung while recording and
+    // notes recorded into free tracks.
+    int interactiveNotes() const { return interactiveNotes_; }
+    int freeNotes() const { return freeNotes_; }
+
+protected:
+    void run() override;
+
+private:
+    void handle(const snd_seq_event_t& ev);
+    void endSession();
+    static void applyFileTempo(void* self, int fileTempo);
+
+    DeckModel& deck_;
+    const LiveOptions& options_;
+    QObject* deckReceiver_;
+    QObject* mainReceiver_;
+    SeqClient client_;
+    std::unique_ptr<ListenLoop> loop_;
+    std::atomic<bool> running_{false};
+    int interactiveNotes_ = 0;
+    int freeNotes_ = 0;
+};

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <alsa/asoundlib.h>
+#include <cstdint>
+#include <functional>
+#include <vector>
+
+#include <QString>
+
+struct DeviceSet;
+struct OutputDevice;
+struct TrackTables;
+
+// Where the engine's events go. The session's sequencer client in the
+// program; a recorder in tests and benchmarks of the scheduling logic.
+class EventSink {
+public:
+    virtual ~EventSink() = default;
+    // On the session queue at an absolute queue tick, from our output port.
+    virtual void scheduleAt(snd_seq_event_t& ev, uint64_t queueTick) = 0;
+    // At once, bypassing the queue.
+    virtual void sendNow(snd_seq_event_t& ev) = 0;
+    // Our own input port: the destination of echoes.
+    virtual snd_seq_addr_t self() const = 0;
+    virtual void drain() {}
+};
+
+// The engine's sequencer client: one output and one input port, one queue,
+// connections to the devices the tracks use, and the raw senders.
+class SeqClient : public EventSink {
+public:
+    // Failures that the user must hear of (the main window's event 1018).
+    std::function<void(const QString&)> deviceFailure;
+
+    SeqClient() = default;
+    ~SeqClient() override;
+    SeqClient(const SeqClient&) = delete;
+    SeqClient& operator=(const SeqClient&) = delete;
+
+    bool isOpen() const { return seq_ != nullptr; }
+    snd_seq_t* handle() const { return seq_; }
+    int inputPort() const { return inPort_; }
+    int outputPort() const { return outPort_; }
+    int queue() const { return queue_; }
+    int client() const { return client_; }
+
+    // Opens the client and its ports and connects every distinct input and
+    // output address of the tracks. On failure the client is closed again.
+    bool open(const TrackTables& tracks, DeviceSet& devices);
+    void close();
+
+    bool connectInput(int client, int port, DeviceSet& devices);
+    bool disconnectInput(int client, int port, DeviceSet& devices);
+    bool connectOutput(int client, int port);
+    bool disconnectOutput(int client, int port);
+
+    bool allocQueue();
+    void freeQueue();
+    void startQueue();
+    void stopQueue();
+    void continueQueue();
+    bool setQueueTempo(int tempo, int ppq);
+    bool getQueueTempo(int* tempo, int* ppq);
+    // The queue's current tick; -1 when it cannot be read.
+    int64_t queueTick();
+
+    // EventSink
+    void scheduleAt(snd_seq_event_t& ev, uint64_t queueTick) override;
+    void sendNow(snd_seq_event_t& ev) override;
+    snd_seq_addr_t self() const override;
+    void drain() override;
+
+    // Raw senders to a device.
+    void controller(const OutputDevice& out, int param, int value, int channel);
+    void programChange(OutputDevice& out, int channel, int program);
+    void allNotesOff(const OutputDevice& out);
+    void resetControllers(const OutputDevice& out);
+    void setVolume(const OutputDevice& out, int value);
+
+private:
+    void fail(int rc, const char* stderrLine, const QString& text);
+
+    snd_seq_t* seq_ = nullptr;
+    int client_ = -1;
+    int inPort_ = -1;
+    int outPort_ = -1;
+    int queue_ = -1;
+    // Addresses connected by open(), to undo them in close().
+    std::vector<snd_seq_addr_t> outputs_;
+    std::vector<snd_seq_addr_t> inputs_;
+};

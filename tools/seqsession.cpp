@@ -1,0 +1,162 @@
+// Runs one listen session of a song headlessly, as the program would, for
+// tests and for checks from outside.
+
+#include "app/messages.h"
+#include "app/settings.h"
+#include "engine/decksession.h"
+#include "engine/devices.h"
+#include "engine/devicescan.h"
+#include "engine/events.h"
+#include "song/deckmodel.h"
+#include "song/preparation.h"
+#include "song/songloader.h"
+
+#include <QCoreApplication>
+#include <QFileInfo>
+#include <QTimer>
+#include <cstdio>
+
+namespace {
+
+int usage()
+{
+    std::fprintf(stderr, "usage: seqsession [--output C:P] [--input C:P] [--beat N] [--boost PCT]\n"
+                         "                  [--metronome] [--seconds S] FILE\n");
+    return 2;
+}
+
+bool parseAddress(const QString& text, int* client, int* port)
+{
+    const QStringList parts = text.split(QLatin1Char(':'));
+    bool ok1 = false, ok2 = false;
+    if (parts.size() != 2) return false;
+    *client = parts[0].toInt(&ok1);
+    *port = parts[1].toInt(&ok2);
+    return ok1 && ok2 && *client >= 0 && *client < 256 && *port >= 0 && *port < 256;
+}
+
+// Stands in for the main window: prints what it would show.
+class ConsoleMainWindow : public QObject {
+public:
+    bool deviceFailed = false;
+
+protected:
+    void customEvent(QEvent* event) override
+    {
+        const int type = int(event->type());
+        if (type == DeviceFailureEvent || isWarningMessageType(type)) {
+            if (type == DeviceFailureEvent) deviceFailed = true;
+            std::fprintf(stderr, "%s\n",
+                         static_cast<MessageEvent*>(event)->text.toLocal8Bit().constData());
+            event->accept();
+        }
+    }
+};
+
+} // namespace
+
+int main(int argc, char** argv)
+{
+    QCoreApplication app(argc, argv);
+    int outClient = -1, outPort = 0, inClient = -1, inPort = 0;
+    int beat = 1, boost = 100;
+    double seconds = 0;
+    bool metronome = false;
+    QString file;
+    const QStringList args = app.arguments().mid(1);
+    for (int i = 0; i < args.size(); ++i) {
+        const QString& a = args[i];
+        const bool hasValue = i + 1 < args.size();
+        bool ok = true;
+        if (a == QLatin1String("--output") && hasValue)
+            ok = parseAddress(args[++i], &outClient, &outPort);
+        else if (a == QLatin1String("--input") && hasValue)
+            ok = parseAddress(args[++i], &inClient, &inPort);
+        else if (a == QLatin1String("--beat") && hasValue)
+            beat = args[++i].toInt(&ok), ok = ok && beat >= 1;
+        else if (a == QLatin1String("--boost") && hasValue)
+            boost = args[++i].toInt(&ok), ok = ok && boost > 0 && boost <= 1000;
+        else if (a == QLatin1String("--seconds") && hasValue)
+            seconds = args[++i].toDouble(&ok), ok = ok && seconds > 0;
+        else if (a == QLatin1String("--metronome"))
+            metronome = true;
+        else if (a.startsWith(QLatin1String("--")) || !file.isEmpty())
+            ok = false;
+        else
+            file = a;
+        if (!ok) return usage();
+    }
+    if (file.isEmpty()) return usage();
+
+    LiveOptions options;
+    options.load();
+    if (metronome) options.metronomePlay = true;
+
+    // The devices on the sequencer, with their settings.
+    DeviceSet devices;
+    Settings::loadDefaultDevices(devices);
+    const ScanResult inputs = scanInputPorts();
+    const ScanResult outputs = inputs.ok ? scanOutputPorts() : inputs;
+    if (!inputs.ok || !outputs.ok) {
+        std::fprintf(stderr, "%s\n", inputs.error.toLocal8Bit().constData());
+        return 1;
+    }
+    if (outClient >= 0) {
+        devices.defaultOutput.client = outClient;
+        devices.defaultOutput.port = outPort;
+    }
+    if (inClient >= 0) {
+        devices.defaultInput.client = inClient;
+        devices.defaultInput.port = inPort;
+    }
+    for (const PortInfo& p : outputs.ports) {
+        auto out = std::make_unique<OutputDevice>();
+        out->client = p.client;
+        out->port = p.port;
+        out->clientName = p.clientName;
+        out->portName = p.portName;
+        Settings::loadOutputDevice(*out, devices.defaultOutput);
+        devices.outputs.push_back(std::move(out));
+    }
+    for (const PortInfo& p : inputs.ports) {
+        auto in = std::make_unique<InputDevice>();
+        in->client = p.client;
+        in->port = p.port;
+        in->clientName = p.clientName;
+        in->portName = p.portName;
+        Settings::loadInputDevice(*in, devices.defaultInput);
+        // What we play must not come back to us as a player's keys.
+        if (in->sameAddress(devices.defaultOutput.client, devices.defaultOutput.port))
+            in->ignoreInput = true;
+        devices.inputs.push_back(std::move(in));
+    }
+
+    LoadOptions loadOptions;
+    loadOptions.splitFormat0 = options.splitformat0.load();
+    loadOptions.strictLyrics = options.strictlyrics.load();
+    Song& song = theSong();
+    if (!loadSong(file, loadOptions, song)) return 1;
+    DeckModel deck(song, devices);
+    deck.fileName = QFileInfo(file).fileName();
+    PrepareOptions prepareOptions;
+    prepareOptions.msTol = uint32_t(options.ms_tol.load());
+    prepareOptions.zoom = options.pix4mc.load();
+    if (prepareSong(deck, prepareOptions) != PrepareResult::Prepared) return 1;
+    if (boost != 100) deck.setTempoBoost(boost);
+    deck.currentBeat = beat;
+    deck.repositionCursors();
+
+    ConsoleMainWindow mainWindow;
+    DeckSession session(deck, options, &mainWindow);
+    int status = 0;
+    QObject::connect(&session, &DeckSession::sessionFinished, &app,
+                     [&](int, int, bool halted) {
+                         status = halted || mainWindow.deviceFailed ? 1 : 0;
+                         QCoreApplication::exit(status);
+                     });
+    if (seconds > 0)
+        QTimer::singleShot(int(seconds * 1000), &session, &DeckSession::stop);
+    if (!session.listen()) return 1;
+    app.exec();
+    return status;
+}
