@@ -9,12 +9,51 @@
 #include "song/trackediting.h"
 
 #include <QCoreApplication>
+#include <QMutexLocker>
 
 DeckSession::DeckSession(DeckModel& deck, LiveOptions& options, QObject* mainReceiver,
                          QObject* parent)
     : QObject(parent), deck_(deck), options_(options), mainReceiver_(mainReceiver)
 {
     effectiveTempo_ = deck.timing.tempo;
+    fileTempo_ = int(deck.song.facts.songTempo());
+}
+
+int DeckSession::pcKeyNote(int qtKey)
+{
+    if (qtKey >= Qt::Key_0 && qtKey <= Qt::Key_9) return qtKey - Qt::Key_0;
+    if (qtKey >= Qt::Key_A && qtKey <= Qt::Key_Z) return qtKey - 55;
+    if (qtKey >= Qt::Key_F1 && qtKey <= Qt::Key_F35) return qtKey - 0x0100000C;
+    return -1;
+}
+
+bool DeckSession::pcKeyEvent(int qtKey, bool pressed)
+{
+    if (!thread_ || !thread_->isSessionRunning()) return false;
+    const int note = pcKeyNote(qtKey);
+    if (note >= 0) thread_->sendPcNote(note, pressed);
+    return true;
+}
+
+bool DeckSession::pcKeyboardPlay() const
+{
+    const TrackTables& t = deck_.tracks;
+    for (int d = 0; d < t.boundTracks; ++d)
+        if (t.keyboard[size_t(d)] && !t.mute[size_t(d)] && t.input[size_t(d)] &&
+            t.input[size_t(d)]->client == kPcKeyboardClient)
+            return true;
+    return false;
+}
+
+void DeckSession::setTempoBoost(int boost)
+{
+    {
+        QMutexLocker lock(&deck_.mutex);
+        deck_.setTempoBoost(boost);
+    }
+    effectiveTempo_ = ::effectiveTempo(fileTempo_, boost);
+    if (thread_ && thread_->isSessionRunning())
+        thread_->setTempo(effectiveTempo_, deck_.timing.tick4qn);
 }
 
 DeckSession::~DeckSession()
@@ -93,7 +132,14 @@ void DeckSession::customEvent(QEvent* event)
     case ClockStepEvent:
         ++clockSteps_;
         break;
+    case TempoRatioEvent: {
+        const int boost = followedTempoBoost(deck_.timing.tempoBoost,
+                                             static_cast<DoubleEvent*>(event)->value);
+        if (boost != deck_.timing.tempoBoost) setTempoBoost(boost);
+        break;
+    }
     case FileTempoEvent:
+        fileTempo_ = static_cast<IntEvent*>(event)->value;
         effectiveTempo_ =
             ::effectiveTempo(static_cast<IntEvent*>(event)->value, deck_.timing.tempoBoost);
         break;

@@ -29,8 +29,18 @@ public:
     int shownTempo() const;
     int clockSteps() const { return clockSteps_; }
 
-    // Answers the keep-take question of a record session (Yes keeps).
     bool showShiftWhenRecording() const;
+
+    // A key of the PC keyboard (a Qt key code) pressed or released while a
+    // session runs; false when the key is left to the widgets.
+    bool pcKeyEvent(int qtKey, bool pressed);
+    // The note a Qt key code plays, or -1.
+    static int pcKeyNote(int qtKey);
+    // True when a displayed interactive track that is not muted listens to the PC keyboard.
+    bool pcKeyboardPlay() const;
+
+    // The tempo boost as the deck's box would set it, with the queue following.
+    void setTempoBoost(int boost);
 
 signals:
     void sessionStarted();
@@ -48,5 +58,6 @@ private:
     QObject* mainReceiver_;
     std::unique_ptr<MidiThread> thread_;
     int effectiveTempo_ = 500000;
+    int fileTempo_ = 500000; // the file tempo in effect, for boost changes
     int clockSteps_ = 0;
 };

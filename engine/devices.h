@@ -48,6 +48,16 @@ struct OutputDevice {
 // The records a main window keeps: the lists found on the sequencer, the PC
 // keyboard, and the defaults built from the settings.
 struct DeviceSet {
+    DeviceSet()
+    {
+        pcKeyboard.client = kPcKeyboardClient;
+        pcKeyboard.port = kPcKeyboardPort;
+        pcKeyboard.tempoleader = true;
+        pcKeyboard.lowkey = 10;
+        pcKeyboard.highkey = 36;
+        pcKeyboard.kbenablesplit = true;
+    }
+
     std::vector<std::unique_ptr<InputDevice>> inputs;
     std::vector<std::unique_ptr<OutputDevice>> outputs;
     InputDevice pcKeyboard;

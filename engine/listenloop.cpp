@@ -226,6 +226,14 @@ bool ListenLoop::handleEcho(const snd_seq_event_t& ev)
         postEvent(mainReceiver_, new UintIntEvent(LyricSelectEvent, ev.data.raw32.d[0],
                                                   int(ev.data.raw32.d[1])));
         return true;
+    case SND_SEQ_EVENT_USR6:
+    case SND_SEQ_EVENT_USR7:
+        postEvent(mainReceiver_,
+                  new IntIntIntIntEvent(ev.type == SND_SEQ_EVENT_USR6 ? UserNoteOnEvent
+                                                                      : UserNoteOffEvent,
+                                        ev.data.raw8.d[1], ev.data.raw8.d[2], ev.data.raw8.d[3],
+                                        ev.data.raw8.d[0]));
+        return true;
     case SND_SEQ_EVENT_USR3:
     case SND_SEQ_EVENT_USR4: {
         const bool on = ev.type == SND_SEQ_EVENT_USR3;

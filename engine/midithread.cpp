@@ -34,6 +34,28 @@ void MidiThread::applyFileTempo(void* self, int fileTempo)
     t->setTempo(int(int64_t(fileTempo) * 100 / boost), t->deck_.timing.tick4qn);
 }
 
+bool MidiThread::songAlive(void* self)
+{
+    auto* t = static_cast<MidiThread*>(self);
+    return t->interactive_ && t->interactive_->keepsSongAlive();
+}
+
+int MidiThread::sendPcNote(int note, bool pressed)
+{
+    if (!running_.load() || !client_.isOpen()) return -1;
+    snd_seq_event_t ev;
+    snd_seq_ev_clear(&ev);
+    ev.type = pressed ? SND_SEQ_EVENT_NOTEON : SND_SEQ_EVENT_NOTEOFF;
+    ev.queue = SND_SEQ_QUEUE_DIRECT;
+    ev.source.port = kPcKeyboardPort;
+    const snd_seq_addr_t self = client_.self();
+    snd_seq_ev_set_dest(&ev, self.client, self.port);
+    ev.data.note.channel = 0;
+    ev.data.note.note = static_cast<unsigned char>(note & 127);
+    ev.data.note.velocity = 64;
+    return snd_seq_event_output_direct(client_.handle(), &ev);
+}
+
 void MidiThread::setTempo(int tempo, int ppq)
 {
     if (!client_.isOpen() || tempo <= 0) return;
@@ -71,6 +93,10 @@ void MidiThread::run()
     loop_ = std::make_unique<ListenLoop>(deck_, options_, client_, deckReceiver_, mainReceiver_);
     loop_->applyTempo = &MidiThread::applyFileTempo;
     loop_->applyTempoContext = this;
+    interactive_ =
+        std::make_unique<InteractiveLoop>(deck_, options_, client_, deckReceiver_, mainReceiver_);
+    loop_->keepsSongAlive = &MidiThread::songAlive;
+    loop_->keepsSongAliveContext = this;
     postEvent(deckReceiver_, new QEvent(eventType(RepaintDiagramEvent)));
 
     bool opened;
@@ -104,6 +130,11 @@ void MidiThread::run()
     client_.scheduleAt(clock, 0);
     client_.drain();
     postEvent(deckReceiver_, new QEvent(eventType(SessionStartedEvent)));
+    {
+        QMutexLocker lock(&deck_.mutex);
+        interactive_->begin(v.startTick, v.startBeat, v.ticksPerMeasure);
+    }
+    client_.drain();
 
     snd_seq_t* seq = client_.handle();
     const int count = snd_seq_poll_descriptors_count(seq, POLLIN);
@@ -129,7 +160,7 @@ void MidiThread::run()
             if (ev) handle(*ev);
             client_.drain();
         } while (snd_seq_event_input_pending(seq, 0) > 0 && !deck_.stopFlag.load());
-        if (loop_->halted) break;
+        if (loop_->halted || interactive_->halted()) break;
     }
     endSession();
 }
@@ -139,11 +170,16 @@ void MidiThread::handle(const snd_seq_event_t& ev)
     if (deck_.pauseFlag.load()) return;
     QMutexLocker lock(&deck_.mutex);
     const bool fromUs = ev.source.client == client_.client() && ev.source.port != kPcKeyboardPort;
-    if (fromUs && loop_->handleEcho(ev)) return;
+    if (fromUs) {
+        if (ev.type == SND_SEQ_EVENT_CLOCK) interactive_->clockStep(loop_->values().clockStep);
+        if (loop_->handleEcho(ev)) return;
+    }
     switch (ev.type) {
     case SND_SEQ_EVENT_STOP: client_.stopQueue(); break;
     case SND_SEQ_EVENT_CONTINUE: client_.continueQueue(); break;
-    default: break; // the player's events: the interactive loop
+    default:
+        if (!fromUs) interactive_->handle(ev);
+        break;
     }
 }
 
@@ -165,6 +201,8 @@ void MidiThread::endSession()
         client_.close();
     }
     postEvent(deckReceiver_, new QEvent(eventType(RepaintDiagramEvent)));
+    interactiveNotes_ = interactive_->interactiveNotes();
+    freeNotes_ = interactive_->freeNotes();
     postEvent(deckReceiver_, new IntIntEvent(SessionFinishedEvent, interactiveNotes_, freeNotes_));
     running_ = false;
 }

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "engine/interactive.h"
 #include "engine/listenloop.h"
 #include "engine/seqclient.h"
 
@@ -29,6 +30,10 @@ public:
     // Makes a waiting session look at its stop flag now rather than at the
     // next poll time-out.
     void wake();
+    // A PC-keyboard note, sent to our own input port as if from a keyboard
+    // (called on the GUI thread). The sequencer's result, or -1 with no session.
+    int sendPcNote(int note, bool pressed);
+    bool isSessionRunning() const { return running_.load(); }
     // Raw senders the deck uses while a session runs.
     void allNotesOff(const OutputDevice& out);
     void setVolume(const OutputDevice& out, int value);
@@ -45,6 +50,7 @@ private:
     void handle(const snd_seq_event_t& ev);
     void endSession();
     static void applyFileTempo(void* self, int fileTempo);
+    static bool songAlive(void* self);
 
     DeckModel& deck_;
     const LiveOptions& options_;
@@ -52,6 +58,7 @@ private:
     QObject* mainReceiver_;
     SeqClient client_;
     std::unique_ptr<ListenLoop> loop_;
+    std::unique_ptr<InteractiveLoop> interactive_;
     std::atomic<bool> running_{false};
     int interactiveNotes_ = 0;
     int freeNotes_ = 0;

@@ -273,6 +273,19 @@ void SeqClient::scheduleAt(snd_seq_event_t& ev, uint64_t queueTick)
     seqCheck(snd_seq_event_output(seq_, &ev), "snd_seq_event_output");
 }
 
+void SeqClient::scheduleIn(snd_seq_event_t& ev, uint64_t ticks)
+{
+    ev.source.port = static_cast<unsigned char>(outPort_);
+    snd_seq_ev_schedule_tick(&ev, queue_, 1, static_cast<snd_seq_tick_time_t>(ticks));
+    seqCheck(snd_seq_event_output(seq_, &ev), "snd_seq_event_output");
+}
+
+uint64_t SeqClient::currentTick()
+{
+    const int64_t tick = queueTick();
+    return tick < 0 ? 100 : uint64_t(tick);
+}
+
 void SeqClient::sendNow(snd_seq_event_t& ev)
 {
     ev.source.port = static_cast<unsigned char>(outPort_);

@@ -18,8 +18,12 @@ public:
     virtual ~EventSink() = default;
     // On the session queue at an absolute queue tick, from our output port.
     virtual void scheduleAt(snd_seq_event_t& ev, uint64_t queueTick) = 0;
+    // On the session queue, a number of ticks from now.
+    virtual void scheduleIn(snd_seq_event_t& ev, uint64_t ticks) = 0;
     // At once, bypassing the queue.
     virtual void sendNow(snd_seq_event_t& ev) = 0;
+    // The queue's tick now (100 when it cannot be read).
+    virtual uint64_t currentTick() = 0;
     // Our own input port: the destination of echoes.
     virtual snd_seq_addr_t self() const = 0;
     virtual void drain() {}
@@ -66,7 +70,9 @@ public:
 
     // EventSink
     void scheduleAt(snd_seq_event_t& ev, uint64_t queueTick) override;
+    void scheduleIn(snd_seq_event_t& ev, uint64_t ticks) override;
     void sendNow(snd_seq_event_t& ev) override;
+    uint64_t currentTick() override;
     snd_seq_addr_t self() const override;
     void drain() override;
 

@@ -4,6 +4,7 @@
 #include "app/messages.h"
 #include "app/settings.h"
 #include "engine/decksession.h"
+#include "song/songsaver.h"
 #include "engine/devices.h"
 #include "engine/devicescan.h"
 #include "engine/events.h"
@@ -20,8 +21,11 @@ namespace {
 
 int usage()
 {
-    std::fprintf(stderr, "usage: seqsession [--output C:P] [--input C:P] [--beat N] [--boost PCT]\n"
-                         "                  [--metronome] [--seconds S] FILE\n");
+    std::fprintf(stderr,
+                 "usage: seqsession [--output C:P] [--input C:P] [--beat N] [--boost PCT]\n"
+                 "                  [--metronome] [--seconds S] [--play N[,N...]] [--record]\n"
+                 "                  [--save OUT] [--any-order] [--split LOW,HIGH] [--filedur]\n"
+                 "                  [--filevel] [--follow] FILE\n");
     return 2;
 }
 
@@ -53,6 +57,26 @@ protected:
     }
 };
 
+// Prints every message like the console does; answers "keep the take?" with Yes.
+class KeepingSink : public ConsoleMessageSink {
+public:
+    int show(const Message& message) override
+    {
+        const int answer = ConsoleMessageSink::show(message);
+        return message.kind == MessageKind::Question ? Yes : answer;
+    }
+};
+
+bool parsePair(const QString& text, int* a, int* b)
+{
+    const QStringList parts = text.split(QLatin1Char(','));
+    bool ok1 = false, ok2 = false;
+    if (parts.size() != 2) return false;
+    *a = parts[0].toInt(&ok1);
+    *b = parts[1].toInt(&ok2);
+    return ok1 && ok2;
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -61,8 +85,11 @@ int main(int argc, char** argv)
     int outClient = -1, outPort = 0, inClient = -1, inPort = 0;
     int beat = 1, boost = 100;
     double seconds = 0;
-    bool metronome = false;
-    QString file;
+    bool metronome = false, record = false, anyOrder = false, split = false;
+    bool filedur = false, filevel = false, follow = false;
+    int lowKey = 64, highKey = 103;
+    QList<int> play;
+    QString file, saveTo;
     const QStringList args = app.arguments().mid(1);
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
@@ -80,6 +107,29 @@ int main(int argc, char** argv)
             seconds = args[++i].toDouble(&ok), ok = ok && seconds > 0;
         else if (a == QLatin1String("--metronome"))
             metronome = true;
+        else if (a == QLatin1String("--record"))
+            record = true;
+        else if (a == QLatin1String("--any-order"))
+            anyOrder = true;
+        else if (a == QLatin1String("--filedur"))
+            filedur = true;
+        else if (a == QLatin1String("--filevel"))
+            filevel = true;
+        else if (a == QLatin1String("--follow"))
+            follow = true;
+        else if (a == QLatin1String("--save") && hasValue)
+            saveTo = args[++i];
+        else if (a == QLatin1String("--split") && hasValue)
+            ok = parsePair(args[++i], &lowKey, &highKey) && lowKey >= 0 && lowKey <= highKey &&
+                 highKey <= 127,
+            split = true;
+        else if (a == QLatin1String("--play") && hasValue) {
+            for (const QString& n : args[++i].split(QLatin1Char(','))) {
+                const int track = n.toInt(&ok);
+                if (!ok || track < 1) break;
+                play << track;
+            }
+        }
         else if (a.startsWith(QLatin1String("--")) || !file.isEmpty())
             ok = false;
         else
@@ -90,11 +140,17 @@ int main(int argc, char** argv)
 
     LiveOptions options;
     options.load();
-    if (metronome) options.metronomePlay = true;
+    if (metronome) options.metronomePlay = options.metronomeRecord = true;
+    if (filedur) options.filedur = true;
+    if (filevel) options.filevel = true;
+    if (follow) options.tempoadapt = true;
+    KeepingSink sink;
+    ScopedMessageSink installed(&sink);
 
     // The devices on the sequencer, with their settings.
     DeviceSet devices;
     Settings::loadDefaultDevices(devices);
+    Settings::loadPcKeyboard(devices.pcKeyboard, devices.defaultInput);
     const ScanResult inputs = scanInputPorts();
     const ScanResult outputs = inputs.ok ? scanOutputPorts() : inputs;
     if (!inputs.ok || !outputs.ok) {
@@ -109,6 +165,15 @@ int main(int argc, char** argv)
         devices.defaultInput.client = inClient;
         devices.defaultInput.port = inPort;
     }
+    auto configure = [&](InputDevice& in) {
+        if (anyOrder) in.kbmode = 1;
+        if (split) {
+            in.kbenablesplit = true;
+            in.lowkey = lowKey;
+            in.highkey = highKey;
+        }
+    };
+    configure(devices.defaultInput);
     for (const PortInfo& p : outputs.ports) {
         auto out = std::make_unique<OutputDevice>();
         out->client = p.client;
@@ -125,6 +190,7 @@ int main(int argc, char** argv)
         in->clientName = p.clientName;
         in->portName = p.portName;
         Settings::loadInputDevice(*in, devices.defaultInput);
+        if (in->sameAddress(devices.defaultInput.client, devices.defaultInput.port)) configure(*in);
         // What we play must not come back to us as a player's keys.
         if (in->sameAddress(devices.defaultOutput.client, devices.defaultOutput.port))
             in->ignoreInput = true;
@@ -143,6 +209,13 @@ int main(int argc, char** argv)
     prepareOptions.zoom = options.pix4mc.load();
     if (prepareSong(deck, prepareOptions) != PrepareResult::Prepared) return 1;
     if (boost != 100) deck.setTempoBoost(boost);
+    for (int n : play) {
+        if (n > deck.tracks.boundTracks) {
+            std::fprintf(stderr, "seqsession: the song has no bound track #%d\n", n);
+            return 2;
+        }
+        deck.tracks.keyboard[size_t(n - 1)] = 1;
+    }
     deck.currentBeat = beat;
     deck.repositionCursors();
 
@@ -152,11 +225,12 @@ int main(int argc, char** argv)
     QObject::connect(&session, &DeckSession::sessionFinished, &app,
                      [&](int, int, bool halted) {
                          status = halted || mainWindow.deviceFailed ? 1 : 0;
+                         if (status == 0 && !saveTo.isEmpty() && !saveSong(deck, saveTo)) status = 1;
                          QCoreApplication::exit(status);
                      });
     if (seconds > 0)
         QTimer::singleShot(int(seconds * 1000), &session, &DeckSession::stop);
-    if (!session.listen()) return 1;
+    if (!(record ? session.record() : session.listen())) return 1;
     app.exec();
     return status;
 }

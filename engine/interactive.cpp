@@ -1,0 +1,651 @@
+#include "engine/interactive.h"
+
+#include "app/settings.h"
+#include "engine/devices.h"
+#include "engine/events.h"
+#include "engine/seqclient.h"
+#include "song/deckmodel.h"
+#include "song/songnames.h"
+
+#include <QCoreApplication>
+#include <algorithm>
+
+namespace {
+
+// The tempo follower's state lives on from one session to the next.
+int tempoCounter = 0;
+uint64_t followerClock = 0; // P0
+uint64_t followerSong = 0;  // S0
+
+constexpr int kPendingReserve = 1024;
+
+int clamp127(int v) { return std::clamp(v, 0, 127); }
+
+bool isVarUsr(const EventNode* n)
+{
+    return (n->event.flags & SND_SEQ_EVENT_LENGTH_MASK) == SND_SEQ_EVENT_LENGTH_VARUSR;
+}
+
+} // namespace
+
+InteractiveLoop::InteractiveLoop(DeckModel& deck, const LiveOptions& options, EventSink& sink,
+                                 QObject* deckReceiver, QObject* mainReceiver)
+    : deck_(deck), options_(options), sink_(sink), deckReceiver_(deckReceiver),
+      mainReceiver_(mainReceiver)
+{
+}
+
+int InteractiveLoop::zoneOfKey(const InputDevice& device, int key)
+{
+    if (!device.kbenablesplit) return 4;
+    if (key < device.lowkey) return 1;
+    if (key < device.highkey) return 2;
+    return 3;
+}
+
+bool InteractiveLoop::sameAddress(const InputDevice* a, const InputDevice& b) const
+{
+    return a && a->client == b.client && a->port == b.port;
+}
+
+bool InteractiveLoop::isInteractive(int d) const
+{
+    const TrackTables& t = deck_.tracks;
+    return d >= 0 && d < t.boundTracks && t.keyboard[size_t(d)];
+}
+
+bool InteractiveLoop::trackInZone(int zone, int d) const
+{
+    return zone == 4 || deck_.tracks.zone[size_t(d)] == zone;
+}
+
+InteractiveLoop::DeviceState* InteractiveLoop::stateOf(int client, int port)
+{
+    for (DeviceState& s : devices_)
+        if (s.device->client == client && s.device->port == port) return &s;
+    return nullptr;
+}
+
+bool InteractiveLoop::filterPasses(int set, int type) const
+{
+    using namespace Keys::EventFilters;
+    FilterKind kind;
+    switch (type) {
+    case SND_SEQ_EVENT_KEYPRESS: kind = KeyPress; break;
+    case SND_SEQ_EVENT_CONTROLLER: kind = Controller; break;
+    case SND_SEQ_EVENT_PGMCHANGE: kind = ProgramChange; break;
+    case SND_SEQ_EVENT_CHANPRESS: kind = ChannelPressure; break;
+    case SND_SEQ_EVENT_PITCHBEND: kind = PitchBend; break;
+    case SND_SEQ_EVENT_TEMPO: return options_.keepTempo.load(std::memory_order_relaxed);
+    default: return true;
+    }
+    return options_.filters[size_t(set)][kind].load(std::memory_order_relaxed);
+}
+
+void InteractiveLoop::echoNow(int type, int tag, int flag, int note, int client, int port)
+{
+    snd_seq_ev_clear(&out_);
+    out_.type = static_cast<snd_seq_event_type_t>(type);
+    out_.tag = static_cast<char>(tag);
+    out_.data.raw8.d[0] = static_cast<unsigned char>(flag);
+    out_.data.raw8.d[1] = static_cast<unsigned char>(note);
+    out_.data.raw8.d[2] = static_cast<unsigned char>(client);
+    out_.data.raw8.d[3] = static_cast<unsigned char>(port);
+    const snd_seq_addr_t self = sink_.self();
+    snd_seq_ev_set_dest(&out_, self.client, self.port);
+    sink_.sendNow(out_);
+}
+
+void InteractiveLoop::echoIn(int type, int tag, uint64_t ticks, int flag, int note, int client,
+                             int port)
+{
+    snd_seq_ev_clear(&out_);
+    out_.type = static_cast<snd_seq_event_type_t>(type);
+    out_.tag = static_cast<char>(tag);
+    out_.data.raw8.d[0] = static_cast<unsigned char>(flag);
+    out_.data.raw8.d[1] = static_cast<unsigned char>(note);
+    out_.data.raw8.d[2] = static_cast<unsigned char>(client);
+    out_.data.raw8.d[3] = static_cast<unsigned char>(port);
+    const snd_seq_addr_t self = sink_.self();
+    snd_seq_ev_set_dest(&out_, self.client, self.port);
+    sink_.scheduleIn(out_, ticks);
+}
+
+void InteractiveLoop::begin(uint64_t sessionStartTick, int startBeat, int ticksPerMeasure)
+{
+    TrackTables& t = deck_.tracks;
+    DeviceSet& set = deck_.devices;
+    startTick_ = sessionStartTick;
+    ticksPerMeasure_ = ticksPerMeasure;
+    startMessageState_ = startBeat == 1 ? 2 : 3;
+    heldKeys_ = heldFree_ = interactiveNotes_ = freeNotes_ = 0;
+    halted_ = false;
+    clockPosition_ = 0;
+    zoneOf_.assign(size_t(t.boundTracks), 0);
+
+    devices_.clear();
+    devices_.reserve(set.inputs.size() + 1);
+    auto add = [this](InputDevice* d) {
+        DeviceState s;
+        s.device = d;
+        for (auto& list : s.pending) list.reserve(kPendingReserve);
+        devices_.push_back(std::move(s));
+    };
+    for (const auto& d : set.inputs) add(d.get());
+    add(&set.pcKeyboard);
+
+    // Tracks that one zone of one device plays start together.
+    for (int a = 0; a < t.boundTracks; ++a) {
+        if (!isInteractive(a) || !t.input[size_t(a)]) continue;
+        for (int b = a + 1; b < t.boundTracks; ++b) {
+            if (!isInteractive(b) || !sameAddress(t.input[size_t(b)], *t.input[size_t(a)]) ||
+                t.zone[size_t(b)] != t.zone[size_t(a)])
+                continue;
+            EventNode*& ca = t.cursor[size_t(a)];
+            EventNode*& cb = t.cursor[size_t(b)];
+            if (ca && (!cb || ca->tick < cb->tick)) cb = ca;
+            else if (cb && (!ca || cb->tick < ca->tick)) ca = cb;
+        }
+    }
+
+    for (DeviceState& s : devices_) {
+        std::fill(zoneOf_.begin(), zoneOf_.end(), 0);
+        const InputDevice& dev = *s.device;
+        if (dev.kbenablesplit && dev.kbmode != 1) {
+            std::array<EventNode*, 4> starts{};
+            std::array<bool, 4> used{};
+            for (int d = 0; d < t.boundTracks; ++d) {
+                if (!isInteractive(d) || !sameAddress(t.input[size_t(d)], dev)) continue;
+                const int z = std::clamp(t.zone[size_t(d)], 1, 3);
+                zoneOf_[size_t(d)] = z;
+                starts[size_t(z)] = t.cursor[size_t(d)];
+                used[size_t(z)] = true;
+            }
+            for (int z = 1; z <= 3; ++z) {
+                if (!used[size_t(z)] || !starts[size_t(z)]) continue;
+                buildCursor_ = starts[size_t(z)];
+                EventNode* next = buildCluster(s, z);
+                for (int d = 0; d < t.boundTracks; ++d)
+                    if (zoneOf_[size_t(d)] == z) t.cursor[size_t(d)] = next;
+            }
+        } else {
+            EventNode* start = deck_.song.events.tail();
+            bool any = false;
+            for (int d = 0; d < t.boundTracks; ++d) {
+                if (!isInteractive(d) || !sameAddress(t.input[size_t(d)], dev)) continue;
+                zoneOf_[size_t(d)] = 4;
+                any = true;
+                EventNode* c = t.cursor[size_t(d)];
+                if (c && (!start || c->tick < start->tick)) start = c;
+            }
+            if (!any) continue;
+            buildCursor_ = start;
+            EventNode* next = buildCluster(s, 4);
+            for (int d = 0; d < t.boundTracks; ++d)
+                if (zoneOf_[size_t(d)] == 4) t.cursor[size_t(d)] = next;
+        }
+    }
+    std::fill(zoneOf_.begin(), zoneOf_.end(), 0);
+}
+
+EventNode* InteractiveLoop::buildCluster(DeviceState& s, int zone)
+{
+    TrackTables& t = deck_.tracks;
+    const TimingParams& p = deck_.timing;
+    std::vector<EventNode*>& pending = s.pending[size_t(zone)];
+    const bool pc = s.device->isPcKeyboard();
+    EventNode* start = buildCursor_;
+    if (!start) return nullptr;
+    const bool firstVariant = start->isSoundingNoteOn();
+    const uint64_t t0 = start->tick;
+    uint64_t previousNoteOn = t0;
+    bool tookNoteOn = false;
+    const uint32_t product = p.ms_tol * uint32_t(p.tick4qn) * uint32_t(p.tempoBoost) * 10u;
+
+    for (EventNode* n = start; n; n = n->next) {
+        if (firstVariant && deck_.stopFlag.load()) return nullptr;
+        const int d = t.displayIndexOf(int(n->track));
+        if (d < 0 || d >= t.boundTracks || zoneOf_[size_t(d)] != zone) continue;
+        const int type = n->type();
+        if (n->isSoundingNoteOn()) {
+            const uint64_t tol = n->tempo ? uint64_t(product) / n->tempo : 0;
+            // The first note always belongs to the cluster, whatever the tolerance.
+            if (tookNoteOn && tol <= n->tick - previousNoteOn) return n;
+            previousNoteOn = n->tick;
+        }
+        const uint64_t rel = n->tick - t0;
+        if (type == kTypeLyricMark || type == kTypeTextMark) {
+            snd_seq_ev_clear(&out_);
+            out_.type = static_cast<snd_seq_event_type_t>(type);
+            out_.data.raw32.d[0] = n->event.data.raw32.d[1];
+            out_.data.raw32.d[1] = n->event.data.raw32.d[2];
+            const snd_seq_addr_t self = sink_.self();
+            snd_seq_ev_set_dest(&out_, self.client, self.port);
+            sink_.scheduleIn(out_, rel);
+            continue;
+        }
+        if (isVarUsr(n) || !filterPasses(0, type)) continue;
+        // Note-offs go out when the key is released; stray ones are ignored.
+        if (n->isNoteOffEvent()) continue;
+
+        snd_seq_event_t& o = n->output;
+        o = n->event;
+        const OutputDevice* device = t.output[size_t(d)];
+        if (type == SND_SEQ_EVENT_TEMPO) {
+            const snd_seq_addr_t self = sink_.self();
+            snd_seq_ev_set_dest(&o, self.client, self.port);
+        } else if (device) {
+            snd_seq_ev_set_dest(&o, static_cast<unsigned char>(device->client),
+                                static_cast<unsigned char>(device->port));
+        }
+        if (!n->isSoundingNoteOn()) {
+            n->clusterOffset = uint32_t(firstVariant ? rel : rel + 10);
+            pending.push_back(n);
+            continue;
+        }
+        tookNoteOn = true;
+        if (options_.filedur.load()) {
+            const uint64_t length = n->partner ? n->partner->tick - n->tick : uint64_t(ticksPerMeasure_);
+            o.type = SND_SEQ_EVENT_NOTE;
+            o.data.note.duration = static_cast<unsigned int>(length);
+            o.data.note.off_velocity = 0;
+        } else if (n->partner) {
+            n->partner->clusterOffset = uint32_t(rel);
+        }
+        n->clusterOffset = uint32_t(rel);
+        if (pc || options_.filevel.load())
+            o.data.note.velocity =
+                static_cast<unsigned char>(clamp127(n->velocity() + t.velocityShift[size_t(d)]));
+        o.data.note.note = static_cast<unsigned char>(clamp127(n->note() + t.transpose[size_t(d)]));
+        if (deck_.recording.load()) ++interactiveNotes_;
+        t.lastNoteOn[size_t(d)] = n;
+        if (s.device->kbmode == 1 && n->channel() != 9)
+            echoNow(SND_SEQ_EVENT_USR3, 2, 7, o.data.note.note, s.device->client, s.device->port);
+        pending.push_back(n);
+    }
+    return nullptr;
+}
+
+void InteractiveLoop::markPlayed(EventNode* n, uint64_t relativeTicks)
+{
+    const uint64_t played = sink_.currentTick() + startTick_ + relativeTicks;
+    if (options_.showshiftwhenrecording.load()) {
+        n->altTick = n->tick;
+        n->tick = played;
+    } else {
+        n->altTick = played;
+    }
+}
+
+int InteractiveLoop::playedVelocity(const DeviceState& s, int d, int keyVelocity) const
+{
+    if (s.device->isPcKeyboard() || options_.filevel.load()) return -1;
+    return clamp127(keyVelocity + deck_.tracks.velocityShift[size_t(d)]);
+}
+
+void InteractiveLoop::ringCluster(DeviceState& s, int zone, int key, int velocity)
+{
+    std::vector<EventNode*>& pending = s.pending[size_t(zone)];
+    if (pending.empty()) return;
+    const TrackTables& t = deck_.tracks;
+    const bool recording = deck_.recording.load();
+    uint64_t lastTick = 0;
+    for (EventNode* n : pending) {
+        snd_seq_event_t& o = n->output;
+        const uint64_t rel = n->clusterOffset;
+        const int d = t.displayIndexOf(int(n->track));
+        lastTick = n->tick;
+        if (recording) markPlayed(n, rel);
+        if (n->isSoundingNoteOn()) {
+            const int v = playedVelocity(s, d, velocity);
+            if (v >= 0) o.data.note.velocity = static_cast<unsigned char>(v);
+            if (o.type == SND_SEQ_EVENT_NOTE) {
+                if (n->channel() != 9) {
+                    echoIn(SND_SEQ_EVENT_USR6, 0, rel, zone, o.data.note.note, s.device->client,
+                           s.device->port);
+                    echoIn(SND_SEQ_EVENT_USR7, 0, rel + o.data.note.duration, zone,
+                           o.data.note.note, s.device->client, s.device->port);
+                }
+            } else if (n->channel() != 9) {
+                echoIn(SND_SEQ_EVENT_USR6, 0, rel, zone, o.data.note.note, s.device->client,
+                       s.device->port);
+            }
+            n->nextSounding = s.sounding[size_t(key & 127)];
+            s.sounding[size_t(key & 127)] = n;
+        }
+        sink_.scheduleIn(o, rel);
+    }
+    pending.clear();
+    const InputDevice& dev = *s.device;
+    if (options_.tempoadapt.load() &&
+        ((dev.tempoleader && dev.leadzone == zone) || zone == 4 || dev.isPcKeyboard()))
+        advanceTempoFollower(lastTick);
+}
+
+void InteractiveLoop::advanceTempoFollower(uint64_t songTick)
+{
+    if (tempoCounter++ < 8) return;
+    tempoCounter = 0;
+    const int boost = deck_.timing.tempoBoost;
+    if (boost < 83 || boost > 120) return;
+    const uint64_t p = clockPosition_;
+    if (followerSong >= songTick) {
+        followerClock = followerSong = 0;
+        return;
+    }
+    const float ratio = float(double(p - followerClock) / double(songTick - followerSong));
+    postEvent(deckReceiver_, new DoubleEvent(TempoRatioEvent, double(ratio)));
+    followerClock = p;
+    followerSong = songTick;
+}
+
+void InteractiveLoop::assignFrom(int first, EventNode* cursor, int zone)
+{
+    const TrackTables& t = deck_.tracks;
+    zoneOf_[size_t(first)] = zone;
+    for (int d = first + 1; d < t.boundTracks; ++d)
+        if (isInteractive(d) && t.cursor[size_t(d)] == cursor) zoneOf_[size_t(d)] = zone;
+}
+
+bool InteractiveLoop::keyPress(DeviceState& s, int key, int velocity)
+{
+    TrackTables& t = deck_.tracks;
+    const InputDevice& dev = *s.device;
+    const int z = zoneOfKey(dev, key);
+    std::fill(zoneOf_.begin(), zoneOf_.end(), 0);
+
+    if (dev.kbmode == 0) {
+        int first = -1;
+        for (int d = 0; d < t.boundTracks && first < 0; ++d)
+            if (isInteractive(d) && sameAddress(t.input[size_t(d)], dev) && trackInZone(z, d))
+                first = d;
+        if (first < 0) return false; // the caller plays it on a free track
+        buildCursor_ = t.cursor[size_t(first)];
+        zoneOf_[size_t(first)] = z;
+        ringCluster(s, z, key, velocity);
+        assignFrom(first, buildCursor_, z);
+        ++heldKeys_;
+        if (startMessageState_ > 1) {
+            postEvent(mainReceiver_, new StatusbarEvent(ClearStatusbarEvent, QString()));
+            startMessageState_ = 0;
+        }
+        if (!buildCursor_) {
+            for (int d = 0; d < t.boundTracks; ++d)
+                if (zoneOf_[size_t(d)] == z) t.playedUpTo[size_t(d)] = UINT64_MAX;
+        } else {
+            const uint64_t at = buildCursor_->tick;
+            EventNode* next = buildCluster(s, z);
+            for (int d = 0; d < t.boundTracks; ++d) {
+                if (zoneOf_[size_t(d)] != z) continue;
+                t.cursor[size_t(d)] = next;
+                t.playedUpTo[size_t(d)] = at;
+            }
+            postEvent(deckReceiver_, new QEvent(eventType(RepaintDiagramEvent)));
+        }
+        return true;
+    }
+    if (dev.kbmode != 1) return true; // keys of an unknown mode ring nothing
+
+    // Any order: the key must be one of the cluster's notes. Such a device's
+    // clusters always cover the whole keyboard.
+    std::vector<EventNode*>& pending = s.pending[4];
+    int found = -1;
+    bool listening = false;
+    for (int d = 0; d < t.boundTracks && found < 0; ++d) {
+        if (!isInteractive(d) || !sameAddress(t.input[size_t(d)], dev)) continue;
+        listening = true;
+        auto it = std::find_if(pending.begin(), pending.end(), [key](const EventNode* n) {
+            return n->isSoundingNoteOn() && n->output.data.note.note == key;
+        });
+        if (it == pending.end()) {
+            const uint64_t tol = deck_.timing.tick_tol;
+            for (int i = 0; i < 4; ++i)
+                echoIn(SND_SEQ_EVENT_USR3 + (i % 2), 2, uint64_t(i) * tol, i % 2 ? 0 : 8, key,
+                       dev.client, dev.port);
+            continue;
+        }
+        EventNode* n = *it;
+        pending.erase(it);
+        if (n->channel() != 9)
+            echoNow(SND_SEQ_EVENT_USR4, 2, 0, n->output.data.note.note, dev.client, dev.port);
+        found = d;
+        sendFound(s, n, key, velocity);
+    }
+    if (!listening) return false;
+    // One held key however many tracks listen, so releases balance.
+    ++heldKeys_;
+    if (found < 0) return true;
+    buildCursor_ = t.cursor[size_t(found)];
+    assignFrom(found, buildCursor_, 4);
+    const bool notesLeft = std::any_of(pending.begin(), pending.end(),
+                                       [](const EventNode* n) { return n->isSoundingNoteOn(); });
+    if (!notesLeft) {
+        ringCluster(s, 4, key, velocity);
+        EventNode* next = buildCluster(s, 4);
+        if (next) {
+            for (int d = 0; d < t.boundTracks; ++d) {
+                if (zoneOf_[size_t(d)] != 4) continue;
+                t.cursor[size_t(d)] = next;
+                t.playedUpTo[size_t(d)] = next->tick;
+            }
+        }
+    }
+    postEvent(deckReceiver_, new QEvent(eventType(RepaintDiagramEvent)));
+    return true;
+}
+
+void InteractiveLoop::sendFound(DeviceState& s, EventNode* n, int key, int velocity)
+{
+    const int d = deck_.tracks.displayIndexOf(int(n->track));
+    snd_seq_event_t& o = n->output;
+    const int v = playedVelocity(s, d, velocity);
+    if (v >= 0) o.data.note.velocity = static_cast<unsigned char>(v);
+    if (deck_.recording.load()) markPlayed(n, 0);
+    if (n->channel() != 9) {
+        echoNow(SND_SEQ_EVENT_USR6, 0, 4, o.data.note.note, s.device->client, s.device->port);
+        if (o.type == SND_SEQ_EVENT_NOTE)
+            echoIn(SND_SEQ_EVENT_USR7, 0, o.data.note.duration, 4, o.data.note.note,
+                   s.device->client, s.device->port);
+    }
+    n->clusterOffset = 0;
+    if (n->partner) n->partner->clusterOffset = 0;
+    n->nextSounding = s.sounding[size_t(key & 127)];
+    s.sounding[size_t(key & 127)] = n;
+    sink_.sendNow(o);
+}
+
+void InteractiveLoop::keyRelease(DeviceState& s, const snd_seq_event_t& ev, int key)
+{
+    TrackTables& t = deck_.tracks;
+    const InputDevice& dev = *s.device;
+    if (t.fileTracks == 0) {
+        if (dev.kbmode == 0 || dev.kbmode == 1) freeNote(s, ev);
+        return;
+    }
+    const int z = zoneOfKey(dev, key);
+    bool found = false, anyOnDevice = false;
+    for (int d = 0; d < t.boundTracks; ++d) {
+        if (!isInteractive(d) || !sameAddress(t.input[size_t(d)], dev)) continue;
+        anyOnDevice = true;
+        if (trackInZone(z, d)) found = true;
+    }
+    if (!found) {
+        if (dev.kbmode == 0 || (dev.kbmode == 1 && !anyOnDevice)) freeNote(s, ev);
+        return;
+    }
+    if (dev.kbmode != 0 && dev.kbmode != 1) return;
+    if (heldKeys_ > 0) --heldKeys_;
+    EventNode*& head = s.sounding[size_t(key & 127)];
+    if (!options_.filedur.load()) {
+        const bool recording = deck_.recording.load() && dev.kbmode == 0;
+        for (EventNode* n = head; n; n = n->nextSounding) {
+            EventNode* off = n->partner;
+            if (!off) continue;
+            const int d = t.displayIndexOf(int(off->track));
+            snd_seq_event_t& o = off->output;
+            o = off->event;
+            o.type = SND_SEQ_EVENT_NOTEOFF;
+            o.data.note.note = n->output.data.note.note;
+            const OutputDevice* device = d >= 0 ? t.output[size_t(d)] : nullptr;
+            if (device)
+                snd_seq_ev_set_dest(&o, static_cast<unsigned char>(device->client),
+                                    static_cast<unsigned char>(device->port));
+            if (recording) markPlayed(off, off->clusterOffset);
+            if (n->channel() != 9)
+                echoIn(SND_SEQ_EVENT_USR7, 0, off->clusterOffset, z, o.data.note.note, dev.client,
+                       dev.port);
+            sink_.scheduleIn(o, off->clusterOffset);
+        }
+    }
+    for (EventNode* n = head; n;) {
+        EventNode* following = n->nextSounding;
+        n->nextSounding = nullptr;
+        n = following;
+    }
+    head = nullptr;
+}
+
+void InteractiveLoop::freeNote(DeviceState& s, const snd_seq_event_t& ev)
+{
+    TrackTables& t = deck_.tracks;
+    const InputDevice& dev = *s.device;
+    for (int j = 0; j < t.freeTracks; ++j) {
+        const int d = t.boundTracks + j;
+        if (t.mute[size_t(d)] || !sameAddress(t.input[size_t(d)], dev)) continue;
+        const OutputDevice* device = t.output[size_t(d)];
+        const bool on = ev.type == SND_SEQ_EVENT_NOTEON;
+        heldFree_ += on ? 1 : (heldFree_ > 0 ? -1 : 0);
+        const int channel = firstSetChannel(t.channelPattern[size_t(d)]);
+        out_ = ev;
+        out_.data.note.channel = static_cast<unsigned char>(channel);
+        out_.data.note.note =
+            static_cast<unsigned char>(clamp127(ev.data.note.note + t.transpose[size_t(d)]));
+        if (on)
+            out_.data.note.velocity = static_cast<unsigned char>(
+                clamp127(ev.data.note.velocity + t.velocityShift[size_t(d)]));
+        if (device)
+            snd_seq_ev_set_dest(&out_, static_cast<unsigned char>(device->client),
+                                static_cast<unsigned char>(device->port));
+        const int shown = out_.data.note.note;
+        sink_.sendNow(out_);
+        if (deck_.recording.load()) {
+            // Kept as played: the track's offsets are applied when it plays,
+            // or baked in once when it is bound.
+            snd_seq_event_t raw = ev;
+            raw.data.note.channel = static_cast<unsigned char>(channel);
+            snd_seq_ev_set_subs(&raw);
+            raw.dest.port = SND_SEQ_ADDRESS_UNKNOWN;
+            deck_.tracks.addFreeTrackEvent(deck_.song.events, deck_.timing, j, raw,
+                                           sink_.currentTick() + startTick_);
+            if (on) {
+                ++freeNotes_;
+                ++t.noteOnCount[size_t(d)];
+            }
+        }
+        if (channel != 9)
+            echoNow(on ? SND_SEQ_EVENT_USR6 : SND_SEQ_EVENT_USR7, 0, 0, shown, dev.client,
+                    dev.port);
+        return;
+    }
+}
+
+void InteractiveLoop::forward(DeviceState& s, const snd_seq_event_t& ev)
+{
+    TrackTables& t = deck_.tracks;
+    const InputDevice& dev = *s.device;
+    const int type = ev.type;
+    const int channel = ev.data.control.channel & 15;
+    const bool recording = deck_.recording.load();
+    const uint64_t tick = recording ? sink_.currentTick() + startTick_ : 0;
+    for (int d = 0; d < t.boundTracks; ++d) {
+        if (t.mute[size_t(d)] || !filterPasses(isInteractive(d) ? 0 : 1, type)) continue;
+        if (!(t.channelPattern[size_t(d)] & channelBit(channel))) continue;
+        const bool fromTrackInput = sameAddress(t.input[size_t(d)], dev);
+        if (type == SND_SEQ_EVENT_CONTROLLER && !fromTrackInput) continue;
+        if ((type == SND_SEQ_EVENT_KEYPRESS || type == SND_SEQ_EVENT_CHANPRESS ||
+             type == SND_SEQ_EVENT_PITCHBEND) &&
+            !(fromTrackInput || ev.source.port == sink_.self().port))
+            continue;
+        OutputDevice* device = t.output[size_t(d)];
+        out_ = ev;
+        if (device)
+            snd_seq_ev_set_dest(&out_, static_cast<unsigned char>(device->client),
+                                static_cast<unsigned char>(device->port));
+        sink_.sendNow(out_);
+        if (type == SND_SEQ_EVENT_PGMCHANGE && device)
+            device->programs[size_t(channel)] = ev.data.control.value;
+        if (recording) {
+            snd_seq_event_t copy = ev;
+            snd_seq_ev_set_subs(&copy);
+            copy.dest.port = SND_SEQ_ADDRESS_UNKNOWN;
+            t.addTrackEvent(deck_.song.events, deck_.timing, d, copy, tick);
+        }
+        return;
+    }
+    for (int j = 0; j < t.freeTracks; ++j) {
+        const int d = t.boundTracks + j;
+        if (t.mute[size_t(d)] || !filterPasses(2, type) || !sameAddress(t.input[size_t(d)], dev))
+            continue;
+        OutputDevice* device = t.output[size_t(d)];
+        out_ = ev;
+        out_.data.control.channel =
+            static_cast<unsigned char>(firstSetChannel(t.channelPattern[size_t(d)]));
+        if (device)
+            snd_seq_ev_set_dest(&out_, static_cast<unsigned char>(device->client),
+                                static_cast<unsigned char>(device->port));
+        sink_.sendNow(out_);
+        if (type == SND_SEQ_EVENT_PGMCHANGE && device)
+            device->programs[size_t(out_.data.control.channel)] = ev.data.control.value;
+        if (recording) {
+            snd_seq_event_t copy = out_;
+            snd_seq_ev_set_subs(&copy);
+            copy.dest.port = SND_SEQ_ADDRESS_UNKNOWN;
+            t.addFreeTrackEvent(deck_.song.events, deck_.timing, j, copy, tick);
+        }
+        return;
+    }
+}
+
+bool InteractiveLoop::handle(const snd_seq_event_t& ev)
+{
+    int client = ev.source.client, port = ev.source.port;
+    if (port > 254) client = port; // the PC keyboard
+    DeviceState* s = stateOf(client, port);
+    if (!s || s->device->ignoreInput) return false;
+    switch (ev.type) {
+    case SND_SEQ_EVENT_NOTEON:
+        if (ev.data.note.velocity > 0) {
+            // No interactive track takes the key: improvisation.
+            if (!keyPress(*s, ev.data.note.note & 127, ev.data.note.velocity)) freeNote(*s, ev);
+            return true;
+        }
+        [[fallthrough]];
+    case SND_SEQ_EVENT_NOTEOFF: {
+        snd_seq_event_t off = ev;
+        if (off.type == SND_SEQ_EVENT_NOTEON) {
+            off.type = SND_SEQ_EVENT_NOTEOFF;
+            off.data.note.velocity = 64;
+        }
+        keyRelease(*s, off, off.data.note.note & 127);
+        return true;
+    }
+    case SND_SEQ_EVENT_CONTROLLER:
+    case SND_SEQ_EVENT_KEYPRESS:
+    case SND_SEQ_EVENT_CHANPRESS:
+    case SND_SEQ_EVENT_PITCHBEND:
+    case SND_SEQ_EVENT_PGMCHANGE: forward(*s, ev); return true;
+    default: return false;
+    }
+}
+
+bool InteractiveLoop::keepsSongAlive() const
+{
+    if (heldKeys_ > 0 || heldFree_ > 0 || freeNotes_ > 0) return true;
+    for (const DeviceState& s : devices_)
+        for (const auto& pending : s.pending)
+            if (!pending.empty()) return true;
+    const TrackTables& t = deck_.tracks;
+    for (int d = 0; d < t.boundTracks; ++d)
+        if (isInteractive(d) && t.cursor[size_t(d)]) return true;
+    return false;
+}

@@ -1,0 +1,91 @@
+#pragma once
+
+#include <alsa/asoundlib.h>
+#include <array>
+#include <cstdint>
+#include <vector>
+
+class DeckModel;
+class EventSink;
+class LiveOptions;
+class QObject;
+struct EventNode;
+struct InputDevice;
+struct OutputDevice;
+
+// The player's side of a session: each key struck on an input device rings
+// the next cluster of the interactive tracks that device (and zone) plays;
+// other keys play the free tracks. Runs on the engine thread with the deck's
+// mutex held, and allocates nothing per key press: clusters are lists of the
+// song's own nodes in buffers reserved when the session starts.
+class InteractiveLoop {
+public:
+    InteractiveLoop(DeckModel& deck, const LiveOptions& options, EventSink& sink,
+                    QObject* deckReceiver, QObject* mainReceiver);
+
+    // Session start, once the queue runs: aligns the cursors of tracks that
+    // share a device and zone, and prepares the first clusters.
+    void begin(uint64_t sessionStartTick, int startBeat, int ticksPerMeasure);
+    // A player's event (from a keyboard or the PC keyboard); false when it
+    // is not one this loop handles.
+    bool handle(const snd_seq_event_t& ev);
+    // A clock echo: the accompaniment advanced one clock step.
+    void clockStep(int ticks) { clockPosition_ += uint64_t(ticks); }
+
+    static int zoneOfKey(const InputDevice& device, int key);
+
+    // Keeps the song running past the accompaniment's end.
+    bool keepsSongAlive() const;
+    bool halted() const { return halted_; }
+
+    int interactiveNotes() const { return interactiveNotes_; }
+    int freeNotes() const { return freeNotes_; }
+    int heldKeys() const { return heldKeys_; }
+    int heldFreeNotes() const { return heldFree_; }
+
+private:
+    struct DeviceState {
+        InputDevice* device = nullptr;
+        std::array<std::vector<EventNode*>, 5> pending; // zones 1..4
+        std::array<EventNode*, 128> sounding{};         // chained through nextSounding
+    };
+
+    DeviceState* stateOf(int client, int port);
+    bool sameAddress(const InputDevice* a, const InputDevice& b) const;
+    bool isInteractive(int d) const;
+    bool trackInZone(int zone, int d) const;
+    EventNode* buildCluster(DeviceState& s, int zone);
+    void ringCluster(DeviceState& s, int zone, int key, int velocity);
+    // True when an interactive track took the key.
+    bool keyPress(DeviceState& s, int key, int velocity);
+    void keyRelease(DeviceState& s, const snd_seq_event_t& ev, int key);
+    void sendFound(DeviceState& s, EventNode* n, int key, int velocity);
+    void freeNote(DeviceState& s, const snd_seq_event_t& ev);
+    void forward(DeviceState& s, const snd_seq_event_t& ev);
+    void advanceTempoFollower(uint64_t songTick);
+    void markPlayed(EventNode* n, uint64_t relativeTicks);
+    void echoNow(int type, int tag, int flag, int note, int client, int port);
+    void echoIn(int type, int tag, uint64_t ticks, int flag, int note, int client, int port);
+    void assignFrom(int first, EventNode* cursor, int zone);
+    bool filterPasses(int set, int type) const;
+    int playedVelocity(const DeviceState& s, int d, int keyVelocity) const;
+
+    DeckModel& deck_;
+    const LiveOptions& options_;
+    EventSink& sink_;
+    QObject* deckReceiver_;
+    QObject* mainReceiver_;
+    std::vector<DeviceState> devices_;
+    std::vector<int> zoneOf_; // zone assignment per bound track
+    EventNode* buildCursor_ = nullptr;
+    uint64_t startTick_ = 0;
+    int ticksPerMeasure_ = 384;
+    int startMessageState_ = 2;
+    int heldKeys_ = 0;
+    int heldFree_ = 0;
+    int interactiveNotes_ = 0;
+    int freeNotes_ = 0;
+    bool halted_ = false;
+    uint64_t clockPosition_ = 0;
+    snd_seq_event_t out_{};
+};
