@@ -150,6 +150,7 @@ void DeckSession::customEvent(QEvent* event)
         emit sessionStarted();
         break;
     case RepaintDiagramEvent:
+        deck_.repaintPosted = false;
         break;
     default:
         QObject::customEvent(event);

@@ -380,7 +380,7 @@ bool InteractiveLoop::keyPress(DeviceState& s, int key, int velocity)
                 t.cursor[size_t(d)] = next;
                 t.playedUpTo[size_t(d)] = at;
             }
-            postEvent(deckReceiver_, new QEvent(eventType(RepaintDiagramEvent)));
+            requestRepaint();
         }
         return true;
     }
@@ -430,8 +430,14 @@ bool InteractiveLoop::keyPress(DeviceState& s, int key, int velocity)
             }
         }
     }
-    postEvent(deckReceiver_, new QEvent(eventType(RepaintDiagramEvent)));
+    requestRepaint();
     return true;
+}
+
+void InteractiveLoop::requestRepaint()
+{
+    if (!deck_.repaintPosted.exchange(true))
+        postEvent(deckReceiver_, new QEvent(eventType(RepaintDiagramEvent)));
 }
 
 void InteractiveLoop::sendFound(DeviceState& s, EventNode* n, int key, int velocity)

@@ -50,6 +50,9 @@ public:
     std::atomic<bool> recording{false};
     std::atomic<bool> sessionActive{false};
     std::atomic<bool> pcKeyboardPlay{false};
+    // A repaint request is on its way to the deck: key presses do not post
+    // (and allocate) another until the deck has handled it.
+    std::atomic<bool> repaintPosted{false};
 
     // Selection flags of the track strip, per display index.
     std::vector<uint8_t> selected;
