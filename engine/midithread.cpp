@@ -34,6 +34,14 @@ void MidiThread::applyFileTempo(void* self, int fileTempo)
     t->setTempo(int(int64_t(fileTempo) * 100 / boost), t->deck_.timing.tick4qn);
 }
 
+snd_seq_event_t MidiThread::startEvent()
+{
+    snd_seq_event_t start;
+    snd_seq_ev_clear(&start);
+    start.type = SND_SEQ_EVENT_START;
+    return start;
+}
+
 bool MidiThread::songAlive(void* self)
 {
     auto* t = static_cast<MidiThread*>(self);
@@ -114,19 +122,19 @@ void MidiThread::run()
 
     const SessionValues& v = loop_->values();
     setTempo(v.effectiveTempo, v.ppq);
-    snd_seq_event_t start;
-    snd_seq_ev_clear(&start);
-    start.type = SND_SEQ_EVENT_START;
-    const snd_seq_addr_t self = client_.self();
-    snd_seq_ev_set_dest(&start, self.client, self.port);
-    client_.scheduleAt(start, 0);
-    if (v.startBeat != 1) {
+    {
         QMutexLocker lock(&deck_.mutex);
-        loop_->chase();
+        if (v.startBeat != 1) loop_->chase();
+        // The first beat is queued before the queue runs, so its notes are
+        // not late by the time a start echo would take to come back.
+        loop_->handleEcho(startEvent());
     }
     client_.startQueue();
-    snd_seq_event_t clock = start;
+    snd_seq_event_t clock;
+    snd_seq_ev_clear(&clock);
     clock.type = SND_SEQ_EVENT_CLOCK;
+    const snd_seq_addr_t self = client_.self();
+    snd_seq_ev_set_dest(&clock, self.client, self.port);
     client_.scheduleAt(clock, 0);
     client_.drain();
     postEvent(deckReceiver_, new QEvent(eventType(SessionStartedEvent)));

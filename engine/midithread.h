@@ -51,6 +51,7 @@ private:
     void endSession();
     static void applyFileTempo(void* self, int fileTempo);
     static bool songAlive(void* self);
+    static snd_seq_event_t startEvent();
 
     DeckModel& deck_;
     const LiveOptions& options_;

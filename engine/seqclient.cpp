@@ -5,6 +5,7 @@
 #include "song/tracktables.h"
 
 #include <QCoreApplication>
+#include <QThread>
 #include <algorithm>
 #include <cstdio>
 
@@ -307,7 +308,16 @@ void SeqClient::controller(const OutputDevice& out, int param, int value, int ch
     snd_seq_ev_set_dest(&ev, static_cast<unsigned char>(out.client),
                         static_cast<unsigned char>(out.port));
     snd_seq_ev_set_controller(&ev, channel, unsigned(param), value);
-    sendNow(ev);
+    // Bursts of controllers can fill a slow reader's queue: give it a moment
+    // rather than lose an all-notes-off.
+    ev.source.port = static_cast<unsigned char>(outPort_);
+    snd_seq_ev_set_direct(&ev);
+    int rc = snd_seq_event_output_direct(seq_, &ev);
+    for (int tries = 0; rc == -EAGAIN && tries < 50; ++tries) {
+        QThread::usleep(1000);
+        rc = snd_seq_event_output_direct(seq_, &ev);
+    }
+    seqCheck(rc, "snd_seq_event_output_direct");
 }
 
 void SeqClient::programChange(OutputDevice& out, int channel, int program)
