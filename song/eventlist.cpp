@@ -1,11 +1,15 @@
 #include "song/eventlist.h"
 
 #include <cstdlib>
-#include <queue>
+#include <new>
+#include <sys/mman.h>
 
 namespace {
 constexpr size_t kFirstBlock = 256;
-constexpr size_t kMaxBlock = 16384;
+// Big songs get 2 MiB blocks the kernel can back with huge pages: a million
+// events then cost a few dozen page faults instead of tens of thousands.
+constexpr size_t kHugeBlockBytes = 2u << 20;
+constexpr size_t kMaxBlock = kHugeBlockBytes / sizeof(EventNode);
 } // namespace
 
 void NodeChain::append(EventNode* n)
@@ -28,22 +32,42 @@ EventList::EventList() = default;
 
 EventList::~EventList() { clear(); }
 
+void EventList::newBlock()
+{
+    blockNodes_ = blocks_.empty() ? kFirstBlock : std::min(blockNodes_ * 2, kMaxBlock);
+    void* mem;
+    if (blockNodes_ == kMaxBlock) {
+        mem = std::aligned_alloc(kHugeBlockBytes, kHugeBlockBytes);
+        if (mem) ::madvise(mem, kHugeBlockBytes, MADV_HUGEPAGE);
+    } else {
+        mem = std::malloc(blockNodes_ * sizeof(EventNode));
+    }
+    if (!mem) throw std::bad_alloc();
+    blocks_.push_back(mem);
+    blockNext_ = static_cast<EventNode*>(mem);
+    blockEnd_ = blockNext_ + blockNodes_;
+}
+
+void EventList::freeBlocks()
+{
+    for (void* mem : blocks_) std::free(mem);
+    blocks_.clear();
+    blockNext_ = blockEnd_ = nullptr;
+    blockNodes_ = 0;
+    freeNodes_ = nullptr;
+}
+
 EventNode* EventList::newNode()
 {
-    EventNode* n;
+    void* place;
     if (freeNodes_) {
-        n = freeNodes_;
-        freeNodes_ = n->next;
+        place = freeNodes_;
+        freeNodes_ = freeNodes_->next;
     } else {
-        if (blocks_.empty() || blockUsed_ == blockSize_) {
-            blockSize_ = blocks_.empty() ? kFirstBlock : std::min(blockSize_ * 2, kMaxBlock);
-            blocks_.emplace_back(new EventNode[blockSize_]);
-            blockUsed_ = 0;
-        }
-        n = &blocks_.back()[blockUsed_++];
+        if (blockNext_ == blockEnd_) newBlock();
+        place = blockNext_++;
     }
-    *n = EventNode();
-    return n;
+    return new (place) EventNode();
 }
 
 void EventList::freeData(EventNode* n)
@@ -70,12 +94,11 @@ void EventList::release(EventNode* n)
 
 void EventList::clear()
 {
-    for (EventNode* n = head_; n; n = n->next) freeData(n);
+    for (EventNode* n : dataNodes_) freeData(n);
+    dataNodes_.clear();
     head_ = tail_ = hint_ = nullptr;
     size_ = 0;
-    blocks_.clear();
-    blockUsed_ = blockSize_ = 0;
-    freeNodes_ = nullptr;
+    freeBlocks();
 }
 
 void EventList::unlink(EventNode* n)
@@ -122,6 +145,7 @@ void EventList::linkAfter(EventNode* n, EventNode* after)
 
 void EventList::insertSorted(EventNode* n)
 {
+    noteData(n);
     if (!head_) {
         n->next = n->prev = nullptr;
         head_ = tail_ = n;
@@ -151,33 +175,45 @@ void EventList::mergeChains(std::vector<NodeChain>& chains)
         }
         return;
     }
-    // Heap of (tick, chain index): ties go to the lower chain, as sequential
-    // insertion would place them.
-    using Key = std::pair<uint64_t, size_t>;
-    std::priority_queue<Key, std::vector<Key>, std::greater<Key>> heads;
-    std::vector<EventNode*> cursor(chains.size());
-    for (size_t i = 0; i < chains.size(); ++i) {
-        cursor[i] = chains[i].head;
-        if (cursor[i]) heads.emplace(cursor[i]->tick, i);
-        chains[i] = NodeChain();
+    // The chains that hold nodes, in chain order: on equal ticks the earlier
+    // chain goes first, as sequential insertion would place it.
+    std::vector<EventNode*> cursor;
+    cursor.reserve(chains.size());
+    for (NodeChain& chain : chains) {
+        if (chain.head) cursor.push_back(chain.head);
+        chain = NodeChain();
     }
+    auto before = [&cursor](size_t a, size_t b) {
+        return cursor[a]->tick < cursor[b]->tick || (cursor[a]->tick == cursor[b]->tick && a < b);
+    };
     NodeChain out;
-    while (!heads.empty()) {
-        size_t c = heads.top().second;
-        heads.pop();
-        // Take a run from chain c while it stays ahead of every other chain.
-        bool haveRival = !heads.empty();
-        uint64_t rivalTick = haveRival ? heads.top().first : 0;
-        size_t rival = haveRival ? heads.top().second : 0;
-        EventNode* n = cursor[c];
+    while (!cursor.empty()) {
+        // A song has a few dozen tracks at most: a scan for the first and
+        // second chain beats a heap here.
+        size_t best = 0, rival = cursor.size();
+        for (size_t i = 1; i < cursor.size(); ++i) {
+            if (before(i, best)) {
+                rival = best;
+                best = i;
+            } else if (rival == cursor.size() || before(i, rival)) {
+                rival = i;
+            }
+        }
+        const bool haveRival = rival < cursor.size();
+        const uint64_t rivalTick = haveRival ? cursor[rival]->tick : 0;
+        // Take a run from the best chain while it stays ahead of the rival.
+        EventNode* n = cursor[best];
         do {
             EventNode* following = n->next;
+            noteData(n);
             out.append(n);
             ++size_;
             n = following;
-        } while (n && (!haveRival || n->tick < rivalTick || (n->tick == rivalTick && c < rival)));
-        cursor[c] = n;
-        if (n) heads.emplace(n->tick, c);
+        } while (n && (!haveRival || n->tick < rivalTick || (n->tick == rivalTick && best < rival)));
+        if (n)
+            cursor[best] = n;
+        else
+            cursor.erase(cursor.begin() + std::ptrdiff_t(best));
     }
     head_ = out.head;
     tail_ = out.tail;

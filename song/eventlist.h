@@ -4,7 +4,6 @@
 
 #include <array>
 #include <cstddef>
-#include <memory>
 #include <vector>
 
 // Counts shown on a track's information tab for one channel.
@@ -84,10 +83,22 @@ private:
     EventNode* hint_ = nullptr;
     size_t size_ = 0;
 
-    std::vector<std::unique_ptr<EventNode[]>> blocks_;
-    size_t blockUsed_ = 0;
-    size_t blockSize_ = 0;
+    void newBlock();
+    void freeBlocks();
+
+    // Raw memory: nodes are constructed one at a time as they are handed out.
+    std::vector<void*> blocks_;
+    EventNode* blockNext_ = nullptr;
+    EventNode* blockEnd_ = nullptr;
+    size_t blockNodes_ = 0;
     EventNode* freeNodes_ = nullptr;
+    // Nodes that owned a buffer when linked, so clearing frees the buffers
+    // without walking every node.
+    std::vector<EventNode*> dataNodes_;
+    void noteData(EventNode* n)
+    {
+        if (n->ownsData()) dataNodes_.push_back(n);
+    }
 };
 
 bool isChannelEvent(int type);
