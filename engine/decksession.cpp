@@ -47,11 +47,15 @@ bool DeckSession::pcKeyboardPlay() const
 
 void DeckSession::setTempoBoost(int boost)
 {
+    effectiveTempo_ = ::effectiveTempo(fileTempo_, boost);
     {
         QMutexLocker lock(&deck_.mutex);
         deck_.setTempoBoost(boost);
+        // The tolerance follows the tempo now playing, not the song's first.
+        TimingParams& p = deck_.timing;
+        if (effectiveTempo_ > 0)
+            p.tick_tol = p.ms_tol * uint32_t(p.tick4qn) * 1000u / uint32_t(effectiveTempo_);
     }
-    effectiveTempo_ = ::effectiveTempo(fileTempo_, boost);
     if (thread_ && thread_->isSessionRunning())
         thread_->setTempo(effectiveTempo_, deck_.timing.tick4qn);
 }

@@ -54,9 +54,15 @@ bool InteractiveLoop::isInteractive(int d) const
     return d >= 0 && d < t.boundTracks && t.keyboard[size_t(d)];
 }
 
+int InteractiveLoop::configuredZone(int d) const
+{
+    // A track bound from a free one has zone 0: it plays from the low zone.
+    return std::clamp(deck_.tracks.zone[size_t(d)], 1, 3);
+}
+
 bool InteractiveLoop::trackInZone(int zone, int d) const
 {
-    return zone == 4 || deck_.tracks.zone[size_t(d)] == zone;
+    return zone == 4 || configuredZone(d) == zone;
 }
 
 InteractiveLoop::DeviceState* InteractiveLoop::stateOf(int client, int port)
@@ -120,7 +126,7 @@ void InteractiveLoop::begin(uint64_t sessionStartTick, int startBeat, int ticksP
     startMessageState_ = startBeat == 1 ? 2 : 3;
     heldKeys_ = heldFree_ = interactiveNotes_ = freeNotes_ = 0;
     halted_ = false;
-    clockPosition_ = 0;
+    clockPosition_ = sessionStartTick; // the accompaniment starts where the player does
     zoneOf_.assign(size_t(t.boundTracks), 0);
 
     devices_.clear();
@@ -139,7 +145,7 @@ void InteractiveLoop::begin(uint64_t sessionStartTick, int startBeat, int ticksP
         if (!isInteractive(a) || !t.input[size_t(a)]) continue;
         for (int b = a + 1; b < t.boundTracks; ++b) {
             if (!isInteractive(b) || !sameAddress(t.input[size_t(b)], *t.input[size_t(a)]) ||
-                t.zone[size_t(b)] != t.zone[size_t(a)])
+                configuredZone(b) != configuredZone(a))
                 continue;
             EventNode*& ca = t.cursor[size_t(a)];
             EventNode*& cb = t.cursor[size_t(b)];
@@ -156,7 +162,7 @@ void InteractiveLoop::begin(uint64_t sessionStartTick, int startBeat, int ticksP
             std::array<bool, 4> used{};
             for (int d = 0; d < t.boundTracks; ++d) {
                 if (!isInteractive(d) || !sameAddress(t.input[size_t(d)], dev)) continue;
-                const int z = std::clamp(t.zone[size_t(d)], 1, 3);
+                const int z = configuredZone(d);
                 zoneOf_[size_t(d)] = z;
                 starts[size_t(z)] = t.cursor[size_t(d)];
                 used[size_t(z)] = true;
@@ -169,16 +175,14 @@ void InteractiveLoop::begin(uint64_t sessionStartTick, int startBeat, int ticksP
                     if (zoneOf_[size_t(d)] == z) t.cursor[size_t(d)] = next;
             }
         } else {
-            EventNode* start = deck_.song.events.tail();
-            bool any = false;
+            EventNode* start = nullptr;
             for (int d = 0; d < t.boundTracks; ++d) {
                 if (!isInteractive(d) || !sameAddress(t.input[size_t(d)], dev)) continue;
                 zoneOf_[size_t(d)] = 4;
-                any = true;
                 EventNode* c = t.cursor[size_t(d)];
                 if (c && (!start || c->tick < start->tick)) start = c;
             }
-            if (!any) continue;
+            if (!start) continue; // no track of this device has notes left
             buildCursor_ = start;
             EventNode* next = buildCluster(s, 4);
             for (int d = 0; d < t.boundTracks; ++d)
@@ -329,7 +333,8 @@ void InteractiveLoop::advanceTempoFollower(uint64_t songTick)
     const int boost = deck_.timing.tempoBoost;
     if (boost < 83 || boost > 120) return;
     const uint64_t p = clockPosition_;
-    if (followerSong >= songTick) {
+    // A new session may start anywhere: no progress to compare across it.
+    if (followerSong >= songTick || followerClock > p) {
         followerClock = followerSong = 0;
         return;
     }
@@ -339,12 +344,15 @@ void InteractiveLoop::advanceTempoFollower(uint64_t songTick)
     followerSong = songTick;
 }
 
-void InteractiveLoop::assignFrom(int first, EventNode* cursor, int zone)
+void InteractiveLoop::assignFrom(const InputDevice& dev, int first, EventNode* cursor, int zone)
 {
     const TrackTables& t = deck_.tracks;
     zoneOf_[size_t(first)] = zone;
+    // Finished tracks all share a null cursor: only those of this zone go along.
     for (int d = first + 1; d < t.boundTracks; ++d)
-        if (isInteractive(d) && t.cursor[size_t(d)] == cursor) zoneOf_[size_t(d)] = zone;
+        if (isInteractive(d) && t.cursor[size_t(d)] == cursor &&
+            sameAddress(t.input[size_t(d)], dev) && trackInZone(zone, d))
+            zoneOf_[size_t(d)] = zone;
 }
 
 bool InteractiveLoop::keyPress(DeviceState& s, int key, int velocity)
@@ -363,7 +371,7 @@ bool InteractiveLoop::keyPress(DeviceState& s, int key, int velocity)
         buildCursor_ = t.cursor[size_t(first)];
         zoneOf_[size_t(first)] = z;
         ringCluster(s, z, key, velocity);
-        assignFrom(first, buildCursor_, z);
+        assignFrom(dev, first, buildCursor_, z);
         ++heldKeys_;
         if (startMessageState_ > 1) {
             postEvent(mainReceiver_, new StatusbarEvent(ClearStatusbarEvent, QString()));
@@ -416,18 +424,21 @@ bool InteractiveLoop::keyPress(DeviceState& s, int key, int velocity)
     ++heldKeys_;
     if (found < 0) return true;
     buildCursor_ = t.cursor[size_t(found)];
-    assignFrom(found, buildCursor_, 4);
+    assignFrom(dev, found, buildCursor_, 4);
     const bool notesLeft = std::any_of(pending.begin(), pending.end(),
                                        [](const EventNode* n) { return n->isSoundingNoteOn(); });
     if (!notesLeft) {
         ringCluster(s, 4, key, velocity);
         EventNode* next = buildCluster(s, 4);
-        if (next) {
-            for (int d = 0; d < t.boundTracks; ++d) {
-                if (zoneOf_[size_t(d)] != 4) continue;
-                t.cursor[size_t(d)] = next;
+        // Without a next cluster the track ends: its last one is pending now
+        // (and must not be built again) or was just rung.
+        for (int d = 0; d < t.boundTracks; ++d) {
+            if (zoneOf_[size_t(d)] != 4) continue;
+            t.cursor[size_t(d)] = next;
+            if (next)
                 t.playedUpTo[size_t(d)] = next->tick;
-            }
+            else if (!buildCursor_)
+                t.playedUpTo[size_t(d)] = UINT64_MAX;
         }
     }
     requestRepaint();
@@ -468,7 +479,8 @@ void InteractiveLoop::keyRelease(DeviceState& s, const snd_seq_event_t& ev, int 
         if (dev.kbmode == 0 || dev.kbmode == 1) freeNote(s, ev);
         return;
     }
-    const int z = zoneOfKey(dev, key);
+    // Any-order clusters cover the whole keyboard, so their releases must too.
+    const int z = dev.kbmode == 1 ? 4 : zoneOfKey(dev, key);
     bool found = false, anyOnDevice = false;
     for (int d = 0; d < t.boundTracks; ++d) {
         if (!isInteractive(d) || !sameAddress(t.input[size_t(d)], dev)) continue;
@@ -483,7 +495,7 @@ void InteractiveLoop::keyRelease(DeviceState& s, const snd_seq_event_t& ev, int 
     if (heldKeys_ > 0) --heldKeys_;
     EventNode*& head = s.sounding[size_t(key & 127)];
     if (!options_.filedur.load()) {
-        const bool recording = deck_.recording.load() && dev.kbmode == 0;
+        const bool recording = deck_.recording.load();
         for (EventNode* n = head; n; n = n->nextSounding) {
             EventNode* off = n->partner;
             if (!off) continue;

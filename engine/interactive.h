@@ -53,6 +53,7 @@ private:
     DeviceState* stateOf(int client, int port);
     bool sameAddress(const InputDevice* a, const InputDevice& b) const;
     bool isInteractive(int d) const;
+    int configuredZone(int d) const;
     bool trackInZone(int zone, int d) const;
     EventNode* buildCluster(DeviceState& s, int zone);
     void ringCluster(DeviceState& s, int zone, int key, int velocity);
@@ -67,7 +68,7 @@ private:
     void requestRepaint();
     void echoNow(int type, int tag, int flag, int note, int client, int port);
     void echoIn(int type, int tag, uint64_t ticks, int flag, int note, int client, int port);
-    void assignFrom(int first, EventNode* cursor, int zone);
+    void assignFrom(const InputDevice& dev, int first, EventNode* cursor, int zone);
     bool filterPasses(int set, int type) const;
     int playedVelocity(const DeviceState& s, int d, int keyVelocity) const;
 

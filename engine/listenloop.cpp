@@ -107,7 +107,9 @@ void ListenLoop::scheduleWindow()
     for (uint64_t k = 1; k * uint64_t(v_.clockStep) <= w; ++k)
         echoAt(SND_SEQ_EVENT_CLOCK, base + k * uint64_t(v_.clockStep));
     echoAt(SND_SEQ_EVENT_USR0, base + w);
-    echoAt(SND_SEQ_EVENT_ECHO, base + w);
+    // A quarter beat early, so the next window is queued before its first
+    // notes are due instead of leaving late by the echo's round trip.
+    echoAt(SND_SEQ_EVENT_ECHO, base + w - w / 4);
     scheduleAccompaniment(windowStart_ + w);
     windowStart_ += w;
 }

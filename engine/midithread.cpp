@@ -29,9 +29,15 @@ MidiThread::~MidiThread()
 
 void MidiThread::applyFileTempo(void* self, int fileTempo)
 {
+    // On the engine thread, with the deck's mutex held.
     auto* t = static_cast<MidiThread*>(self);
-    const int boost = t->deck_.timing.tempoBoost > 0 ? t->deck_.timing.tempoBoost : 100;
-    t->setTempo(int(int64_t(fileTempo) * 100 / boost), t->deck_.timing.tick4qn);
+    TimingParams& p = t->deck_.timing;
+    const int boost = p.tempoBoost > 0 ? p.tempoBoost : 100;
+    const int tempo = int(int64_t(fileTempo) * 100 / boost);
+    if (tempo <= 0) return;
+    t->setTempo(tempo, p.tick4qn);
+    p.tick_tol = p.ms_tol * uint32_t(p.tick4qn) * 1000u / uint32_t(tempo);
+    postEvent(t->deckReceiver_, new QEvent(eventType(RepaintDiagramEvent)));
 }
 
 snd_seq_event_t MidiThread::startEvent()
@@ -67,10 +73,8 @@ int MidiThread::sendPcNote(int note, bool pressed)
 void MidiThread::setTempo(int tempo, int ppq)
 {
     if (!client_.isOpen() || tempo <= 0) return;
+    // The deck recomputes its tolerance itself, under its mutex.
     client_.setQueueTempo(tempo, ppq);
-    TimingParams& p = deck_.timing;
-    p.tick_tol = p.ms_tol * uint32_t(ppq) * 1000u / uint32_t(tempo);
-    postEvent(deckReceiver_, new QEvent(eventType(RepaintDiagramEvent)));
 }
 
 bool MidiThread::getTempo(int* tempo, int* ppq)

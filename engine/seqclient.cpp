@@ -47,6 +47,8 @@ bool SeqClient::open(const TrackTables& tracks, DeviceSet& devices)
     client_ = snd_seq_client_id(seq_);
     // A dense beat is scheduled at once; keep room for it in the kernel.
     seqCheck(snd_seq_set_client_pool_output(seq_, 2000), "snd_seq_set_client_pool_output");
+    // And for a flood of keys while the handler is busy.
+    seqCheck(snd_seq_set_client_pool_input(seq_, 2000), "snd_seq_set_client_pool_input");
     rc = seqCheck(snd_seq_set_client_name(seq_, "Clavion ALSA sequencer"), "snd_seq_set_client_name");
     if (rc < 0) {
         fail(rc, "Error opening ALSA sequencer.\n", tr("Error setting client name: %1."));
@@ -217,7 +219,14 @@ void SeqClient::freeQueue()
 
 void SeqClient::startQueue()
 {
-    seqCheck(snd_seq_start_queue(seq_, queue_, nullptr), "snd_seq_start_queue");
+    // The first beat waits in our buffer. START would drop it from the queue,
+    // and what is due at tick 0 leaves as soon as it reaches a stopped queue,
+    // ahead of the rest. So the queue runs first, alone, by CONTINUE (from
+    // tick 0 on a queue that never ran), and the beat follows.
+    snd_seq_event_t ev;
+    snd_seq_ev_clear(&ev);
+    snd_seq_ev_set_queue_continue(&ev, queue_);
+    sendNow(ev);
     drain();
 }
 

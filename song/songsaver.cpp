@@ -26,7 +26,15 @@ bool saveSong(DeckModel& deck, const QString& path)
         const int answer = Messages::question(tr("Unbounded free tracks exist.\n") +
                                                   tr("Do you want to include them in the saved file?\n"),
                                               Yes | No, Yes);
-        if (answer == Yes) bindFree(deck, true);
+        // Bind the free tracks that hold notes; asking to bind the empty ones
+        // too would refuse the lot and silently leave the take out.
+        if (answer == Yes) {
+            deck.selected.resize(size_t(t.displayCount()), 0);
+            for (int j = 0; j < t.freeTracks; ++j)
+                deck.selected[size_t(t.boundTracks + j)] =
+                    t.noteOnCount[size_t(t.boundTracks + j)] > 0 ? 1 : 0;
+            bindFree(deck, false);
+        }
     }
 
     // One chunk per track: a song that gained tracks cannot stay format 0.
