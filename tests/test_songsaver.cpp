@@ -86,6 +86,21 @@ TEST_F(Saving, Format0WithABoundTrackBecomesFormat1)
     EXPECT_EQ(back.facts.noteOnCounts, (std::vector<uint32_t>{1, 1}));
 }
 
+TEST_F(Saving, YesBindsTheFreeTracksThatHoldNotes)
+{
+    addDevices(3); // three keyboards, only the second one played
+    TrackBuilder t;
+    t.on(0, 0, 60, 100).off(100, 0, 60).end();
+    ASSERT_TRUE(loadAndPrepare(smfFile(1, 96, {t})));
+    recordFree(1, 10, 20, 40);
+    sink.answers = {Yes};
+    ASSERT_TRUE(saveSong(deck, path("take.mid")));
+    const Song& back = reload(path("take.mid"));
+    ASSERT_EQ(back.facts.ntracks, 2);
+    EXPECT_EQ(back.facts.noteOnCounts, (std::vector<uint32_t>{1, 1}));
+    EXPECT_EQ(deck.tracks.freeTracks, 3); // every keyboard keeps its free track
+}
+
 TEST_F(Saving, AnsweringNoLeavesFreeTracksOut)
 {
     addDevices(1);
