@@ -104,13 +104,15 @@ void ListenLoop::scheduleWindow()
     if (deck_.stopFlag.load()) return;
     const uint64_t w = uint64_t(v_.ticksPerBeat);
     const uint64_t base = windowStart_ - v_.startTick; // queue tick of the window start
+    // The song's events first: the first window reaches the queue as it
+    // starts, and what is due at once must not wait behind the echoes.
+    scheduleAccompaniment(windowStart_ + w);
     for (uint64_t k = 1; k * uint64_t(v_.clockStep) <= w; ++k)
         echoAt(SND_SEQ_EVENT_CLOCK, base + k * uint64_t(v_.clockStep));
     echoAt(SND_SEQ_EVENT_USR0, base + w);
     // A quarter beat early, so the next window is queued before its first
     // notes are due instead of leaving late by the echo's round trip.
     echoAt(SND_SEQ_EVENT_ECHO, base + w - w / 4);
-    scheduleAccompaniment(windowStart_ + w);
     windowStart_ += w;
 }
 

@@ -8,6 +8,8 @@
 #include <QThread>
 #include <algorithm>
 #include <cstdio>
+#include <cstring>
+#include <vector>
 
 namespace {
 QString tr(const char* text) { return QCoreApplication::translate("midithread", text); }
@@ -221,12 +223,31 @@ void SeqClient::startQueue()
 {
     // The first beat waits in our buffer. START would drop it from the queue,
     // and what is due at tick 0 leaves as soon as it reaches a stopped queue,
-    // ahead of the rest. So the queue runs first, alone, by CONTINUE (from
-    // tick 0 on a queue that never ran), and the beat follows.
-    snd_seq_event_t ev;
-    snd_seq_ev_clear(&ev);
-    snd_seq_ev_set_queue_continue(&ev, queue_);
-    sendNow(ev);
+    // ahead of the rest. So CONTINUE (from tick 0 on a queue that never ran)
+    // goes in front of the beat, in the same write, so that nothing runs
+    // between the start and the first notes.
+    std::vector<char> beat;
+    snd_seq_event_t* ev = nullptr;
+    while (snd_seq_extract_output(seq_, &ev) >= 0 && ev) {
+        const char* bytes = reinterpret_cast<const char*>(ev);
+        beat.insert(beat.end(), bytes, bytes + snd_seq_event_length(ev));
+    }
+    snd_seq_event_t start;
+    snd_seq_ev_clear(&start);
+    snd_seq_ev_set_queue_continue(&start, queue_);
+    start.source.port = static_cast<unsigned char>(outPort_);
+    snd_seq_ev_set_direct(&start);
+    seqCheck(snd_seq_event_output(seq_, &start), "snd_seq_event_output");
+    for (size_t at = 0; at < beat.size();) {
+        snd_seq_event_t e;
+        std::memcpy(&e, beat.data() + at, sizeof e);
+        at += sizeof e;
+        if (snd_seq_ev_is_variable(&e)) {
+            e.data.ext.ptr = beat.data() + at;
+            at += e.data.ext.len;
+        }
+        seqCheck(snd_seq_event_output(seq_, &e), "snd_seq_event_output");
+    }
     drain();
 }
 
