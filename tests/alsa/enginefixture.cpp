@@ -63,9 +63,9 @@ void EngineFixture::TearDown()
     capture.close();
 }
 
-::testing::AssertionResult EngineFixture::load(const SongSpec& s, int tempoBoost, int startBeat)
+::testing::AssertionResult EngineFixture::load(const SongPlan& s, int tempoBoost, int startBeat)
 {
-    spec = s;
+    plan = s;
     boost = tempoBoost;
     devices.defaultOutput.client = kThroughClient;
     devices.defaultOutput.port = 0;
@@ -76,7 +76,7 @@ void EngineFixture::TearDown()
         out->client = kThroughClient;
         devices.outputs.push_back(std::move(out));
     }
-    if (!loadSongFromBytes(spec.bytes(), QStringLiteral("test.mid"), LoadOptions(), song))
+    if (!loadSongFromBytes(plan.bytes(), QStringLiteral("test.mid"), LoadOptions(), song))
         return ::testing::AssertionFailure() << "the song did not load";
     if (prepareSong(deck) != PrepareResult::Prepared)
         return ::testing::AssertionFailure() << "the song was not prepared";
@@ -120,7 +120,7 @@ std::vector<CapturedEvent> EngineFixture::songNoteOns() const
 
 SessionRun EngineFixture::playNotes(size_t notes, int timeoutMs)
 {
-    const double beatMs = spec.msAt(spec.ticksPerBeat(), boost);
+    const double beatMs = plan.msAt(plan.ticksPerBeat(), boost);
     QElapsedTimer sinceLast;
     size_t seen = 0;
     return play(
@@ -136,7 +136,7 @@ SessionRun EngineFixture::playNotes(size_t notes, int timeoutMs)
         timeoutMs);
 }
 
-std::vector<ExpectedNote> expectedNotes(const SongSpec& spec, int boost,
+std::vector<ExpectedNote> expectedNotes(const SongPlan& plan, int boost,
                                         const std::vector<TrackShape>& shapes, uint64_t fromTick)
 {
     struct Keyed {
@@ -145,13 +145,13 @@ std::vector<ExpectedNote> expectedNotes(const SongSpec& spec, int boost,
         ExpectedNote note;
     };
     std::vector<Keyed> all;
-    for (size_t t = 0; t < spec.tracks.size(); ++t) {
+    for (size_t t = 0; t < plan.tracks.size(); ++t) {
         const TrackShape shape = t < shapes.size() ? shapes[t] : TrackShape();
         if (shape.muted) continue;
-        for (const SongNote& n : spec.tracks[t].notes) {
+        for (const SongNote& n : plan.tracks[t].notes) {
             if (n.tick < fromTick) continue;
             ExpectedNote e;
-            e.ms = spec.msAt(n.tick, boost);
+            e.ms = plan.msAt(n.tick, boost);
             e.channel = n.channel;
             e.key = std::clamp(n.key + shape.transpose, 0, 127);
             e.velocity = std::clamp(n.velocity + shape.velocityShift, 0, 127);

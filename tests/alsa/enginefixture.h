@@ -1,7 +1,7 @@
 #pragma once
 
 #include "seqcapture.h"
-#include "songspec.h"
+#include "songplan.h"
 
 #include "app/messages.h"
 #include "app/settings.h"
@@ -53,7 +53,7 @@ protected:
     void TearDown() override;
 
     // Loads and prepares the song; every track plays to 14:0 and listens to 16:0.
-    ::testing::AssertionResult load(const SongSpec& spec, int boost = 100, int startBeat = 1);
+    ::testing::AssertionResult load(const SongPlan& plan, int boost = 100, int startBeat = 1);
     // Plays until `until` holds (or the song ends by itself), then stops and
     // waits for the session's end.
     SessionRun play(const std::function<bool()>& until, int timeoutMs = 60000);
@@ -72,7 +72,7 @@ protected:
     MainWindowStub mainWindow;
     std::unique_ptr<DeckSession> session;
     SeqCapture capture;
-    SongSpec spec;
+    SongPlan plan;
     int boost = 100;
 };
 
@@ -91,8 +91,8 @@ struct TrackShape {
     bool muted = false;
 };
 
-// The notes of `spec` from `fromTick` on, in time order, as played at `boost`.
-std::vector<ExpectedNote> expectedNotes(const SongSpec& spec, int boost,
+// The notes of `plan` from `fromTick` on, in time order, as played at `boost`.
+std::vector<ExpectedNote> expectedNotes(const SongPlan& plan, int boost,
                                         const std::vector<TrackShape>& shapes = {},
                                         uint64_t fromTick = 0);
 

@@ -16,9 +16,9 @@ namespace
 {
 
 // Quarter notes on channel 0 for 64 beats: longer than any test plays.
-SongSpec longSong(int tracks = 1)
+SongPlan longSong(int tracks = 1)
 {
-    SongSpec s;
+    SongPlan s;
     for (int t = 0; t < tracks; ++t)
         s.tracks.push_back(SongTrack{noteRun(uint32_t(t * 120), 480, 64, t, 40 + t), {}});
     return s;
@@ -134,7 +134,7 @@ using Stopping = EngineFixture;
 TEST_F(Stopping, StopSilencesEveryChannelAfterTheLastNote)
 {
     // Thirty-second notes on two channels: a stop always falls among queued notes.
-    SongSpec dense;
+    SongPlan dense;
     dense.tracks = {SongTrack{noteRun(0, 60, 400, 0, 20, 50), {}},
                     SongTrack{noteRun(30, 60, 400, 1, 20, 50), {}}};
     int hanging = 0;

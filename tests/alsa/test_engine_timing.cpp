@@ -20,9 +20,9 @@ constexpr double kToleranceMs = 3.0;
 
 // A melody with uneven steps on channel 0 and a second voice on channel 3
 // that always falls between its notes, over two 4/4 measures.
-SongSpec twoVoices()
+SongPlan twoVoices()
 {
-    SongSpec s;
+    SongPlan s;
     SongTrack melody;
     const uint32_t steps[] = {240, 120, 120, 480, 360, 120, 240, 240, 480, 120, 120, 240, 720};
     uint32_t at = 0;
@@ -54,7 +54,7 @@ TEST_P(Timing, NotesArriveInOrderWithOffsetsAndInTime)
         deck.tracks.transpose[d] = shapes[d].transpose;
         deck.tracks.velocityShift[d] = shapes[d].velocityShift;
     }
-    const std::vector<ExpectedNote> want = expectedNotes(spec, tempoBoost, shapes);
+    const std::vector<ExpectedNote> want = expectedNotes(plan, tempoBoost, shapes);
     const SessionRun run = playNotes(want.size());
     ASSERT_TRUE(run.started && run.finished) << "the session did not start and end";
     EXPECT_FALSE(run.halted);
@@ -67,9 +67,9 @@ INSTANTIATE_TEST_SUITE_P(Boost, Timing, ::testing::Values(100, 50, 200),
                          [](const auto& p) { return "Boost" + std::to_string(p.param); });
 
 // Quarter notes across two tempo changes: faster at beat 5, slower at beat 9.
-SongSpec tempoChanges()
+SongPlan tempoChanges()
 {
-    SongSpec s;
+    SongPlan s;
     s.tempos = {{0, 500000}, {1920, 250000}, {3840, 750000}};
     s.tracks = {SongTrack{noteRun(0, 240, 21, 1, 50), {}}};
     return s;
@@ -83,7 +83,7 @@ TEST_P(TempoChange, TimingFollowsTheFileTempoFromItsTickOn)
 {
     const int tempoBoost = GetParam();
     ASSERT_TRUE(load(tempoChanges(), tempoBoost));
-    const std::vector<ExpectedNote> want = expectedNotes(spec, tempoBoost);
+    const std::vector<ExpectedNote> want = expectedNotes(plan, tempoBoost);
     const SessionRun run = playNotes(want.size());
     ASSERT_TRUE(run.started && run.finished);
     const std::vector<CapturedEvent> got = songNoteOns();
@@ -101,14 +101,14 @@ using FirstBeat = EngineFixture;
 
 TEST_F(FirstBeat, SystemExclusiveMessagesAmongItsNotesArriveWholeAndInTime)
 {
-    SongSpec s;
+    SongPlan s;
     SongTrack t{noteRun(0, 120, 12, 0, 60, 60), {}};
     t.messages = {{0, 0xF0, {0x7E, 0x7F, 0x09, 0x01, 0xF7}},
                   {120, 0xF0, {0x43, 0x10, 0x4C, 0x00, 0x00, 0x7E, 0x00, 0xF7}},
                   {600, 0xF0, {0x41, 0xF7}}};
     s.tracks = {t};
     ASSERT_TRUE(load(s));
-    const std::vector<ExpectedNote> want = expectedNotes(spec, 100);
+    const std::vector<ExpectedNote> want = expectedNotes(plan, 100);
     const SessionRun run = playNotes(want.size());
     ASSERT_TRUE(run.started && run.finished);
     EXPECT_TRUE(arrivedInTime(songNoteOns(), want, kToleranceMs));
@@ -124,15 +124,15 @@ TEST_F(FirstBeat, SystemExclusiveMessagesAmongItsNotesArriveWholeAndInTime)
         for (int d : t.messages[i].data) bytes.push_back(static_cast<unsigned char>(d));
         EXPECT_EQ(sysex[i].data, bytes) << "message " << i;
         const double at = double(sysex[i].ns - notes[0].ns) / 1e6;
-        EXPECT_NEAR(at, spec.msAt(t.messages[i].tick), kToleranceMs) << "message " << i;
+        EXPECT_NEAR(at, plan.msAt(t.messages[i].tick), kToleranceMs) << "message " << i;
     }
 }
 
 // Eight notes on channel 0 with controllers, pitch bend, a program change,
 // channel and key pressure between them; a second voice on channel 1.
-SongSpec withMessages()
+SongPlan withMessages()
 {
-    SongSpec s;
+    SongPlan s;
     SongTrack first{noteRun(0, 240, 8, 0, 60), {}};
     first.messages = {{120, 0xB0, {1, 10}},  {360, 0xE0, {0, 80}},  {480, 0xC0, {10}},
                       {600, 0xB0, {1, 90}},  {700, 0xD0, {55}},     {800, 0xA0, {61, 44}},
@@ -169,7 +169,7 @@ TEST_P(MuteAndFilters, RemovedEventsNeverReachTheOutput)
     options.filters[Interactive][ProgramChange] = false;
     options.filters[Free][ChannelPressure] = false;
     const std::vector<ExpectedNote> want =
-        expectedNotes(spec, 100, {TrackShape(), TrackShape{0, 0, removing}});
+        expectedNotes(plan, 100, {TrackShape(), TrackShape{0, 0, removing}});
     const SessionRun run = playNotes(want.size());
     ASSERT_TRUE(run.started && run.finished);
     EXPECT_TRUE(arrivedInTime(songNoteOns(), want, kToleranceMs));
@@ -189,9 +189,9 @@ INSTANTIATE_TEST_SUITE_P(, MuteAndFilters, ::testing::Values(false, true),
 
 // Measure 1 sets program 42 and a controller on channel 2 and speeds up at
 // beat 3; quarter notes run from beat 1 to beat 20.
-SongSpec firstMeasureSetsTheSound()
+SongPlan firstMeasureSetsTheSound()
 {
-    SongSpec s;
+    SongPlan s;
     s.tempos = {{0, 500000}, {960, 300000}};
     SongTrack t{noteRun(0, 480, 20, 2, 40, 400), {}};
     t.messages = {{240, 0xC2, {42}}, {300, 0xB2, {10, 33}}};
@@ -204,8 +204,8 @@ using Chase = EngineFixture;
 TEST_F(Chase, StartAtBeat9SendsTheFirstMeasuresProgramAndTempoFirst)
 {
     ASSERT_TRUE(load(firstMeasureSetsTheSound(), 100, 9));
-    const uint64_t from = uint64_t(8) * spec.ticksPerBeat();
-    const std::vector<ExpectedNote> want = expectedNotes(spec, 100, {}, from);
+    const uint64_t from = uint64_t(8) * plan.ticksPerBeat();
+    const std::vector<ExpectedNote> want = expectedNotes(plan, 100, {}, from);
     const SessionRun run = playNotes(want.size());
     ASSERT_TRUE(run.started && run.finished);
     EXPECT_TRUE(arrivedInTime(songNoteOns(), want, kToleranceMs));
@@ -235,7 +235,7 @@ using Metronome = EngineFixture;
 
 TEST_F(Metronome, ClicksFallOnTheBeatsFromBeat2WithTheStrongOneOnEachDownbeat)
 {
-    SongSpec s;
+    SongPlan s;
     s.beatsPerMeasure = 3;
     s.tracks = {SongTrack{noteRun(0, 480, 10, 0, 60, 100), {}}};
     ASSERT_TRUE(load(s));
@@ -260,7 +260,7 @@ TEST_F(Metronome, ClicksFallOnTheBeatsFromBeat2WithTheStrongOneOnEachDownbeat)
         EXPECT_EQ(clicks[k].note, beat % 3 == 1 ? 34 : 33) << "click on beat " << beat;
         EXPECT_EQ(clicks[k].velocity, 77);
         const double at = double(clicks[k].ns - notes[0].ns) / 1e6;
-        const double should = spec.msAt(uint64_t(beat - 1) * 480);
+        const double should = plan.msAt(uint64_t(beat - 1) * 480);
         EXPECT_NEAR(at, should, kToleranceMs) << "click on beat " << beat;
     }
 }
@@ -276,7 +276,7 @@ TEST_F(Recorded, SeqsessionToMidiThroughIsRecordedByArecordmidiInTime)
 {
     QTemporaryDir dir;
     ASSERT_TRUE(dir.isValid());
-    SongSpec s = twoVoices();
+    SongPlan s = twoVoices();
     for (SongTrack& t : s.tracks)
         for (SongNote& n : t.notes) n.tick += s.ticksPerBeat();
     const QString songFile = dir.filePath(QStringLiteral("song.mid"));
@@ -335,7 +335,7 @@ using OnsetErrors = EngineFixture;
 
 TEST_F(OnsetErrors, DistributionOverSeveralRunsStaysWithinTolerance)
 {
-    SongSpec s;
+    SongPlan s;
     s.tempos = {{0, 400000}};
     // Sixteenths on two channels, alternating, with a rest every fourth.
     SongTrack a, b;
@@ -350,7 +350,7 @@ TEST_F(OnsetErrors, DistributionOverSeveralRunsStaysWithinTolerance)
     for (int r = 0; r < runs; ++r) {
         capture.clear();
         ASSERT_TRUE(load(s));
-        const std::vector<ExpectedNote> want = expectedNotes(spec, 100);
+        const std::vector<ExpectedNote> want = expectedNotes(plan, 100);
         const SessionRun run = playNotes(want.size());
         ASSERT_TRUE(run.started && run.finished);
         EXPECT_TRUE(arrivedInTime(songNoteOns(), want, kToleranceMs, &errors)) << "run " << r;

@@ -28,7 +28,7 @@ struct SongTrack {
     std::vector<SongMessage> messages;
 };
 
-struct SongSpec {
+struct SongPlan {
     int ppq = 480;
     int beatsPerMeasure = 4;
     int beatUnitPower = 2; // the time signature's denominator is 2^power

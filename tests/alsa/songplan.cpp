@@ -1,4 +1,4 @@
-#include "songspec.h"
+#include "songplan.h"
 
 #include "../smfbuilder.h"
 
@@ -38,7 +38,7 @@ TrackBuilder build(std::vector<RawEvent> events)
 
 } // namespace
 
-QByteArray SongSpec::bytes() const
+QByteArray SongPlan::bytes() const
 {
     std::vector<TrackBuilder> out;
     TrackBuilder conductor;
@@ -68,7 +68,7 @@ QByteArray SongSpec::bytes() const
     return smfFile(1, ppq, out);
 }
 
-double SongSpec::msAt(uint64_t tick, int boost) const
+double SongPlan::msAt(uint64_t tick, int boost) const
 {
     double us = 0;
     for (size_t i = 0; i < tempos.size(); ++i) {
