@@ -197,6 +197,8 @@ void MidiThread::handle(const snd_seq_event_t& ev)
 
 void MidiThread::endSession()
 {
+    // Nothing queued for the rest of the beat may start after the silence.
+    client_.stopQueue();
     for (const auto& out : deck_.devices.outputs) {
         if (out->ignoreOutput) continue;
         client_.allNotesOff(*out);
