@@ -2,6 +2,7 @@
 
 #include "app/settings.h"
 #include "engine/devices.h"
+#include "engine/echoes.h"
 #include "engine/events.h"
 #include "engine/seqclient.h"
 #include "song/deckmodel.h"
@@ -72,48 +73,16 @@ InteractiveLoop::DeviceState* InteractiveLoop::stateOf(int client, int port)
     return nullptr;
 }
 
-bool InteractiveLoop::filterPasses(int set, int type) const
-{
-    using namespace Keys::EventFilters;
-    FilterKind kind;
-    switch (type) {
-    case SND_SEQ_EVENT_KEYPRESS: kind = KeyPress; break;
-    case SND_SEQ_EVENT_CONTROLLER: kind = Controller; break;
-    case SND_SEQ_EVENT_PGMCHANGE: kind = ProgramChange; break;
-    case SND_SEQ_EVENT_CHANPRESS: kind = ChannelPressure; break;
-    case SND_SEQ_EVENT_PITCHBEND: kind = PitchBend; break;
-    case SND_SEQ_EVENT_TEMPO: return options_.keepTempo.load(std::memory_order_relaxed);
-    default: return true;
-    }
-    return options_.filters[size_t(set)][kind].load(std::memory_order_relaxed);
-}
-
 void InteractiveLoop::echoNow(int type, int tag, int flag, int note, int client, int port)
 {
-    snd_seq_ev_clear(&out_);
-    out_.type = static_cast<snd_seq_event_type_t>(type);
-    out_.tag = static_cast<char>(tag);
-    out_.data.raw8.d[0] = static_cast<unsigned char>(flag);
-    out_.data.raw8.d[1] = static_cast<unsigned char>(note);
-    out_.data.raw8.d[2] = static_cast<unsigned char>(client);
-    out_.data.raw8.d[3] = static_cast<unsigned char>(port);
-    const snd_seq_addr_t self = sink_.self();
-    snd_seq_ev_set_dest(&out_, self.client, self.port);
+    makeDisplayEcho(out_, sink_.self(), type, tag, flag, note, client, port);
     sink_.sendNow(out_);
 }
 
 void InteractiveLoop::echoIn(int type, int tag, uint64_t ticks, int flag, int note, int client,
                              int port)
 {
-    snd_seq_ev_clear(&out_);
-    out_.type = static_cast<snd_seq_event_type_t>(type);
-    out_.tag = static_cast<char>(tag);
-    out_.data.raw8.d[0] = static_cast<unsigned char>(flag);
-    out_.data.raw8.d[1] = static_cast<unsigned char>(note);
-    out_.data.raw8.d[2] = static_cast<unsigned char>(client);
-    out_.data.raw8.d[3] = static_cast<unsigned char>(port);
-    const snd_seq_addr_t self = sink_.self();
-    snd_seq_ev_set_dest(&out_, self.client, self.port);
+    makeDisplayEcho(out_, sink_.self(), type, tag, flag, note, client, port);
     sink_.scheduleIn(out_, ticks);
 }
 
@@ -218,17 +187,12 @@ EventNode* InteractiveLoop::buildCluster(DeviceState& s, int zone)
             previousNoteOn = n->tick;
         }
         const uint64_t rel = n->tick - t0;
-        if (type == kTypeLyricMark || type == kTypeTextMark) {
-            snd_seq_ev_clear(&out_);
-            out_.type = static_cast<snd_seq_event_type_t>(type);
-            out_.data.raw32.d[0] = n->event.data.raw32.d[1];
-            out_.data.raw32.d[1] = n->event.data.raw32.d[2];
-            const snd_seq_addr_t self = sink_.self();
-            snd_seq_ev_set_dest(&out_, self.client, self.port);
+        if (isLyricMark(type)) {
+            makeLyricEcho(out_, sink_.self(), *n);
             sink_.scheduleIn(out_, rel);
             continue;
         }
-        if (isVarUsr(n) || !filterPasses(0, type)) continue;
+        if (isVarUsr(n) || !filterPasses(options_, 0, type)) continue;
         // Note-offs go out when the key is released; stray ones are ignored.
         if (n->isNoteOffEvent()) continue;
 
@@ -576,7 +540,7 @@ void InteractiveLoop::forward(DeviceState& s, const snd_seq_event_t& ev)
     const bool recording = deck_.recording.load();
     const uint64_t tick = recording ? sink_.currentTick() + startTick_ : 0;
     for (int d = 0; d < t.boundTracks; ++d) {
-        if (t.mute[size_t(d)] || !filterPasses(isInteractive(d) ? 0 : 1, type)) continue;
+        if (t.mute[size_t(d)] || !filterPasses(options_, isInteractive(d) ? 0 : 1, type)) continue;
         if (!(t.channelPattern[size_t(d)] & channelBit(channel))) continue;
         const bool fromTrackInput = sameAddress(t.input[size_t(d)], dev);
         if (type == SND_SEQ_EVENT_CONTROLLER && !fromTrackInput) continue;
@@ -602,7 +566,7 @@ void InteractiveLoop::forward(DeviceState& s, const snd_seq_event_t& ev)
     }
     for (int j = 0; j < t.freeTracks; ++j) {
         const int d = t.boundTracks + j;
-        if (t.mute[size_t(d)] || !filterPasses(2, type) || !sameAddress(t.input[size_t(d)], dev))
+        if (t.mute[size_t(d)] || !filterPasses(options_, 2, type) || !sameAddress(t.input[size_t(d)], dev))
             continue;
         OutputDevice* device = t.output[size_t(d)];
         out_ = ev;

@@ -69,7 +69,6 @@ private:
     void echoNow(int type, int tag, int flag, int note, int client, int port);
     void echoIn(int type, int tag, uint64_t ticks, int flag, int note, int client, int port);
     void assignFrom(const InputDevice& dev, int first, EventNode* cursor, int zone);
-    bool filterPasses(int set, int type) const;
     int playedVelocity(const DeviceState& s, int d, int keyVelocity) const;
 
     DeckModel& deck_;

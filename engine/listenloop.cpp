@@ -2,6 +2,7 @@
 
 #include "app/settings.h"
 #include "engine/devices.h"
+#include "engine/echoes.h"
 #include "engine/events.h"
 #include "engine/seqclient.h"
 #include "song/deckmodel.h"
@@ -53,22 +54,6 @@ void ListenLoop::echoAt(snd_seq_event_type_t type, uint64_t queueTick)
     sink_.scheduleAt(out_, queueTick);
 }
 
-bool ListenLoop::filteredOut(int type) const
-{
-    using namespace Keys::EventFilters;
-    FilterKind kind;
-    switch (type) {
-    case SND_SEQ_EVENT_KEYPRESS: kind = KeyPress; break;
-    case SND_SEQ_EVENT_CONTROLLER: kind = Controller; break;
-    case SND_SEQ_EVENT_PGMCHANGE: kind = ProgramChange; break;
-    case SND_SEQ_EVENT_CHANPRESS: kind = ChannelPressure; break;
-    case SND_SEQ_EVENT_PITCHBEND: kind = PitchBend; break;
-    case SND_SEQ_EVENT_TEMPO: return !options_.keepTempo.load(std::memory_order_relaxed);
-    default: return false;
-    }
-    return !options_.filters[Accompaniment][kind].load(std::memory_order_relaxed);
-}
-
 int ListenLoop::chase()
 {
     int tempo = 0;
@@ -76,7 +61,7 @@ int ListenLoop::chase()
         const int type = n->type();
         if (n->isNoteOn() || type == SND_SEQ_EVENT_NOTEOFF ||
             (n->event.flags & SND_SEQ_EVENT_LENGTH_MASK) == SND_SEQ_EVENT_LENGTH_VARUSR ||
-            type == kTypeLyricMark || type == kTypeTextMark)
+            isLyricMark(type))
             continue;
         if (type == SND_SEQ_EVENT_TEMPO) {
             tempo = n->event.data.queue.param.value;
@@ -136,18 +121,13 @@ void ListenLoop::scheduleAccompaniment(uint64_t windowEnd)
         }
         const uint64_t at = n->tick - v_.startTick;
         const int type = n->type();
-        if (type == kTypeLyricMark || type == kTypeTextMark) {
-            snd_seq_ev_clear(&out_);
-            out_.type = static_cast<snd_seq_event_type_t>(type);
-            out_.data.raw32.d[0] = n->event.data.raw32.d[1];
-            out_.data.raw32.d[1] = n->event.data.raw32.d[2];
-            const snd_seq_addr_t self = sink_.self();
-            snd_seq_ev_set_dest(&out_, self.client, self.port);
+        if (isLyricMark(type)) {
+            makeLyricEcho(out_, sink_.self(), *n);
             sink_.scheduleAt(out_, at);
             continue;
         }
         if ((n->event.flags & SND_SEQ_EVENT_LENGTH_MASK) == SND_SEQ_EVENT_LENGTH_VARUSR) continue;
-        if (filteredOut(type)) continue;
+        if (!filterPasses(options_, Keys::EventFilters::Accompaniment, type)) continue;
 
         out_ = n->event;
         if (type == SND_SEQ_EVENT_TEMPO) {
@@ -174,14 +154,8 @@ void ListenLoop::scheduleAccompaniment(uint64_t windowEnd)
             if (n->channel() != 9) {
                 const snd_seq_addr_t self = sink_.self();
                 for (int end = 0; end < 2; ++end) {
-                    snd_seq_ev_clear(&out_);
-                    out_.type = end ? SND_SEQ_EVENT_USR4 : SND_SEQ_EVENT_USR3;
-                    out_.tag = 3;
-                    out_.data.raw8.d[0] = end ? 0 : 6;
-                    out_.data.raw8.d[1] = static_cast<unsigned char>(note);
-                    out_.data.raw8.d[2] = static_cast<unsigned char>(device->client);
-                    out_.data.raw8.d[3] = static_cast<unsigned char>(device->port);
-                    snd_seq_ev_set_dest(&out_, self.client, self.port);
+                    makeDisplayEcho(out_, self, end ? SND_SEQ_EVENT_USR4 : SND_SEQ_EVENT_USR3, 3,
+                                    end ? 0 : 6, note, device->client, device->port);
                     sink_.scheduleAt(out_, end ? at + length : at);
                 }
             }

@@ -64,7 +64,6 @@ public:
 private:
     void echoAt(snd_seq_event_type_t type, uint64_t queueTick);
     void scheduleAccompaniment(uint64_t windowEnd);
-    bool filteredOut(int type) const;
 
     DeckModel& deck_;
     const LiveOptions& options_;
