@@ -4,7 +4,7 @@
 //   bench_smf load FILE                    loads once and exits (whole-process time and memory)
 //   bench_smf measure FILE [REPS]          in-process load and load+save times, median of REPS
 
-#include "app/messages.h"
+#include "core/messages.h"
 #include "song/smfencode.h"
 #include "song/songloader.h"
 

@@ -1,9 +1,9 @@
 #include "engine/decksession.h"
 
-#include "app/messages.h"
-#include "app/settings.h"
-#include "engine/devices.h"
-#include "engine/events.h"
+#include "core/messages.h"
+#include "core/settings.h"
+#include "core/devices.h"
+#include "core/events.h"
 #include "engine/midithread.h"
 #include "song/deckmodel.h"
 #include "song/trackediting.h"

@@ -1,6 +1,6 @@
 #include "engine/echoes.h"
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "song/eventnode.h"
 
 void makeDisplayEcho(snd_seq_event_t& ev, snd_seq_addr_t self, int type, int tag, int flag,

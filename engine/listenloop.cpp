@@ -1,9 +1,9 @@
 #include "engine/listenloop.h"
 
-#include "app/settings.h"
-#include "engine/devices.h"
+#include "core/settings.h"
+#include "core/devices.h"
 #include "engine/echoes.h"
-#include "engine/events.h"
+#include "core/events.h"
 #include "engine/seqclient.h"
 #include "song/deckmodel.h"
 

@@ -1,8 +1,8 @@
 #include "engine/midithread.h"
 
-#include "app/settings.h"
-#include "engine/devices.h"
-#include "engine/events.h"
+#include "core/settings.h"
+#include "core/devices.h"
+#include "core/events.h"
 #include "song/deckmodel.h"
 
 #include <QMutexLocker>

@@ -1,6 +1,6 @@
 #include "engine/seqclient.h"
 
-#include "engine/devices.h"
+#include "core/devices.h"
 #include "engine/seqerror.h"
 #include "song/tracktables.h"
 

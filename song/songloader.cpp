@@ -1,6 +1,6 @@
 #include "song/songloader.h"
 
-#include "app/messages.h"
+#include "core/messages.h"
 #include "song/smfreader.h"
 
 #include <QCoreApplication>

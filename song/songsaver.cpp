@@ -1,6 +1,6 @@
 #include "song/songsaver.h"
 
-#include "app/messages.h"
+#include "core/messages.h"
 #include "song/deckmodel.h"
 #include "song/smfencode.h"
 #include "song/smfwriter.h"

@@ -1,7 +1,7 @@
 #include "song/trackediting.h"
 
-#include "app/messages.h"
-#include "engine/devices.h"
+#include "core/messages.h"
+#include "core/devices.h"
 #include "song/deckmodel.h"
 #include "song/preparation.h"
 

@@ -1,7 +1,7 @@
 #pragma once
 
-#include "app/messages.h"
-#include "engine/devices.h"
+#include "core/messages.h"
+#include "core/devices.h"
 #include "smfbuilder.h"
 #include "song/deckmodel.h"
 #include "song/preparation.h"

@@ -2,9 +2,9 @@
 
 #include "deckfixture.h"
 
-#include "app/settings.h"
+#include "core/settings.h"
 #include "engine/decksession.h"
-#include "engine/events.h"
+#include "core/events.h"
 #include "engine/interactive.h"
 #include "engine/listenloop.h"
 #include "engine/seqclient.h"

@@ -1,4 +1,4 @@
-#include "app/messages.h"
+#include "core/messages.h"
 #include "smfbuilder.h"
 #include "song/smfencode.h"
 #include "song/songloader.h"

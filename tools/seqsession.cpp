@@ -1,13 +1,13 @@
 // Runs one listen session of a song headlessly, as the program would, for
 // tests and for checks from outside.
 
-#include "app/messages.h"
-#include "app/settings.h"
+#include "core/messages.h"
+#include "core/settings.h"
 #include "engine/decksession.h"
 #include "song/songsaver.h"
-#include "engine/devices.h"
+#include "core/devices.h"
 #include "engine/devicescan.h"
-#include "engine/events.h"
+#include "core/events.h"
 #include "song/deckmodel.h"
 #include "song/preparation.h"
 #include "song/songloader.h"

@@ -1,7 +1,7 @@
 // Loads a MIDI file exactly as the program does and prints what it read.
 
-#include "app/messages.h"
-#include "engine/devices.h"
+#include "core/messages.h"
+#include "core/devices.h"
 #include "song/deckmodel.h"
 #include "song/preparation.h"
 #include "song/smfencode.h"

@@ -1,6 +1,6 @@
 #include "enginefixture.h"
 
-#include "engine/events.h"
+#include "core/events.h"
 #include "song/preparation.h"
 #include "song/songloader.h"
 

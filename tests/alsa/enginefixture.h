@@ -3,10 +3,10 @@
 #include "seqcapture.h"
 #include "songplan.h"
 
-#include "app/messages.h"
-#include "app/settings.h"
+#include "core/messages.h"
+#include "core/settings.h"
 #include "engine/decksession.h"
-#include "engine/devices.h"
+#include "core/devices.h"
 #include "song/deckmodel.h"
 
 #include <QObject>

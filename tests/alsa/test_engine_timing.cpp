@@ -5,7 +5,7 @@
 #include "processrunner.h"
 
 #include "../smfbuilder.h"
-#include "engine/events.h"
+#include "core/events.h"
 #include "song/songloader.h"
 
 #include <QFile>

@@ -4,11 +4,11 @@
 
 #include "../smfbuilder.h"
 
-#include "app/messages.h"
-#include "app/settings.h"
+#include "core/messages.h"
+#include "core/settings.h"
 #include "engine/decksession.h"
-#include "engine/devices.h"
-#include "engine/events.h"
+#include "core/devices.h"
+#include "core/events.h"
 #include "engine/midithread.h"
 #include "song/deckmodel.h"
 #include "song/preparation.h"

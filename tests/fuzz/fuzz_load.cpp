@@ -1,7 +1,7 @@
 // libFuzzer target: loads arbitrary bytes as a MIDI file and aborts when the
 // song left behind breaks an invariant the rest of the program relies on.
 
-#include "app/messages.h"
+#include "core/messages.h"
 #include "song/smfencode.h"
 #include "song/songloader.h"
 

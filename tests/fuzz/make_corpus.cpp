@@ -2,7 +2,7 @@
 // the corners of the format that random songs rarely reach. Every seed must
 // load, or the fuzzer would start from the error paths only.
 
-#include "app/messages.h"
+#include "core/messages.h"
 #include "smfbuilder.h"
 #include "song/songloader.h"
 

@@ -1,6 +1,6 @@
 #pragma once
 
-#include "engine/devices.h"
+#include "core/devices.h"
 
 #include <QByteArray>
 #include <QString>

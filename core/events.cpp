@@ -1,4 +1,4 @@
-#include "engine/events.h"
+#include "core/events.h"
 
 #include <QCoreApplication>
 #include <algorithm>
