@@ -4,10 +4,10 @@
 
 #include <QDir>
 #include <QFile>
-#include <cstdlib>
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 struct LoadFixture : ::testing::Test {
     ScriptedMessageSink sink;
@@ -28,17 +28,18 @@ struct LoadFixture : ::testing::Test {
 
 TEST_F(LoadFixture, NodesCarryTrackTickTempoAndDestination)
 {
-    TrackBuilder conductor, a, b;
+    TrackBuilder conductor, a, b, silent;
     conductor.tempo(0, 600000).end();
     a.on(10, 0, 60, 90).off(10, 0, 60).end();
     b.on(10, 1, 64, 80).end();
-    ASSERT_TRUE(load(smfFile(1, 480, {conductor, a, b})));
+    silent.on(0, 2, 60, 0).on(5, 2, 61, 0).end(); // still a track of notes
+    ASSERT_TRUE(load(smfFile(1, 480, {conductor, a, b, silent})));
     const auto v = all();
-    ASSERT_EQ(v.size(), 4u);
+    ASSERT_EQ(v.size(), 6u);
     // Equal ticks of different tracks keep track order.
-    EXPECT_EQ(v[1]->track, 1u);
-    EXPECT_EQ(v[2]->track, 2u);
-    EXPECT_EQ(v[2]->tick, 10u);
+    EXPECT_EQ(v[3]->track, 1u);
+    EXPECT_EQ(v[4]->track, 2u);
+    EXPECT_EQ(v[4]->tick, 10u);
     for (const EventNode* n : v) {
         EXPECT_EQ(n->altTick, n->tick);
         EXPECT_EQ(n->event.time.tick, n->tick);
@@ -48,8 +49,7 @@ TEST_F(LoadFixture, NodesCarryTrackTickTempoAndDestination)
         EXPECT_EQ(n->partner, nullptr);
         EXPECT_EQ(n->tempo, 600000u);
     }
-    EXPECT_EQ(song.facts.noteOnCounts, (std::vector<uint32_t>{0, 1, 1}));
-    EXPECT_EQ(song.facts.firstTempo, 600000u);
+    EXPECT_EQ(song.facts.noteOnCounts, (std::vector<uint32_t>{0, 1, 1, 2}));
     EXPECT_EQ(song.facts.division, 480);
 }
 
@@ -68,10 +68,13 @@ TEST_F(LoadFixture, Format0SplitsByChannelInOrderOfFirstUse)
     EXPECT_EQ(f.trackNames, (std::vector<QByteArray>(3)));
     std::vector<std::pair<int, uint32_t>> typeTrack;
     for (const EventNode* n : all()) typeTrack.emplace_back(n->type(), n->track);
-    EXPECT_EQ(typeTrack, (std::vector<std::pair<int, uint32_t>>{
-                             {kTypeTextBase + 3, 0}, {kTypeTempo, 0}, {kTypeNoteOn, 1},
-                             {kTypeSysex, 0}, {kTypeNoteOn, 2}, {kTypeNoteOn, 2},
-                             {kTypeNoteOff, 1}}));
+    EXPECT_EQ(typeTrack, (std::vector<std::pair<int, uint32_t>>{{kTypeTextBase + 3, 0},
+                                                                {kTypeTempo, 0},
+                                                                {kTypeNoteOn, 1},
+                                                                {kTypeSysex, 0},
+                                                                {kTypeNoteOn, 2},
+                                                                {kTypeNoteOn, 2},
+                                                                {kTypeNoteOff, 1}}));
 
     LoadOptions keep;
     keep.splitFormat0 = false;
@@ -82,21 +85,12 @@ TEST_F(LoadFixture, Format0SplitsByChannelInOrderOfFirstUse)
     EXPECT_EQ(song.facts.trackNames[0], QByteArray("Whole song"));
 }
 
-TEST_F(LoadFixture, SilentNoteOnsStillMakeANoteTrackUnlessSplit)
-{
-    TrackBuilder conductor, silent;
-    conductor.tempo(0, 500000).end();
-    silent.on(0, 2, 60, 0).on(5, 2, 61, 0).end();
-    ASSERT_TRUE(load(smfFile(1, 96, {conductor, silent})));
-    EXPECT_EQ(song.facts.noteOnCounts, (std::vector<uint32_t>{0, 2}));
-}
-
 TEST_F(LoadFixture, LyricMarksPointPastTheLineBreaks)
 {
     TrackBuilder t;
     t.text(0, 5, "0123456789"); // 10 bytes of lyrics already
     t.text(7, 5, "/hello");
-    t.text(0, 1, "a\\b");       // plain text used as lyrics
+    t.text(0, 1, "a\\b"); // plain text used as lyrics
     t.on(0, 0, 60, 100).end();
     ASSERT_TRUE(load(smfFile(1, 96, {t})));
     EXPECT_EQ(song.facts.lyrics, QByteArray("0123456789\nhelloa\nb"));
@@ -121,72 +115,51 @@ TEST_F(LoadFixture, LyricMarksPointPastTheLineBreaks)
     EXPECT_EQ(all().size(), 6u); // no mark for the plain text
 }
 
-TEST_F(LoadFixture, TrackNamesCollectNameCopyrightAndInstrument)
+TEST_F(LoadFixture, NamesAndSignaturesAndTheirResetBetweenFiles)
 {
     TrackBuilder t;
-    t.text(0, 3, "Piano").text(0, 4, "Grand").text(0, 2, "(c) me").on(0, 0, 60, 1).end();
-    ASSERT_TRUE(load(smfFile(1, 96, {t})));
-    EXPECT_EQ(song.facts.trackNames[0], QByteArray("(c) mePiano\nGrand"));
-}
-
-TEST_F(LoadFixture, SignaturesLastTimeFirstTempoAndResetBetweenFiles)
-{
-    TrackBuilder t;
+    t.text(0, 3, "Piano").text(0, 4, "Grand").text(0, 2, "(c) me");
     t.tempo(0, 400000).timeSig(0, 3, 2, 36, 8).keySig(0, -2, 1);
     t.tempo(10, 700000).timeSig(0, 6, 3, 12, 8).on(0, 0, 60, 1).end();
     ASSERT_TRUE(load(smfFile(1, 96, {t})));
-    EXPECT_EQ(song.facts.firstTempo, 400000u);
-    EXPECT_EQ(song.facts.timeSigNumerator, 6u);
-    EXPECT_EQ(song.facts.timeSigDenominator, 8u);
-    EXPECT_EQ(song.facts.clocksPerClick, 12u);
-    EXPECT_EQ(song.facts.keySharpsFlats, -2);
-    EXPECT_EQ(song.facts.keyMode, 1);
+    const FileFacts& f = song.facts;
+    EXPECT_EQ(f.trackNames[0], QByteArray("(c) mePiano\nGrand"));
+    EXPECT_EQ(f.firstTempo, 400000u); // the first tempo, the last signatures
+    EXPECT_EQ(f.timeSigNumerator, 6u);
+    EXPECT_EQ(f.timeSigDenominator, 8u);
+    EXPECT_EQ(f.clocksPerClick, 12u);
+    EXPECT_EQ(f.keySharpsFlats, -2);
+    EXPECT_EQ(f.keyMode, 1);
 
     TrackBuilder plain;
-    plain.on(0, 0, 60, 1).end();
+    plain.timeSig(0, 4, 40).on(0, 0, 60, 1).end(); // a denominator overflowing to 0
     ASSERT_TRUE(load(smfFile(1, 96, {plain})));
-    EXPECT_EQ(song.facts.firstTempo, kNoTempo);
-    EXPECT_EQ(song.facts.songTempo(), 500000u);
-    EXPECT_EQ(song.facts.timeSigNumerator, 4u);
-    EXPECT_EQ(song.facts.timeSigDenominator, 4u);
-    EXPECT_EQ(song.facts.keySharpsFlats, 0);
-    EXPECT_EQ(song.events.size(), 1u); // the previous song is gone
-}
-
-TEST_F(LoadFixture, OverflowingDenominatorIsKeptAsZero)
-{
-    TrackBuilder t;
-    t.timeSig(0, 4, 40).on(0, 0, 60, 1).end();
-    ASSERT_TRUE(load(smfFile(1, 96, {t})));
-    EXPECT_EQ(song.facts.timeSigDenominator, 0u);
+    EXPECT_EQ(f.firstTempo, kNoTempo);
+    EXPECT_EQ(f.songTempo(), 500000u);
+    EXPECT_EQ(f.timeSigDenominator, 0u);
+    EXPECT_EQ(f.keySharpsFlats, 0);
+    EXPECT_EQ(song.events.size(), 2u); // the previous song is gone
 }
 
 TEST_F(LoadFixture, FailuresAreReportedWithTheirTexts)
 {
-    TrackBuilder noNotes;
-    noNotes.tempo(0, 500000).end();
-    EXPECT_FALSE(load(smfFile(1, 96, {noNotes})));
+    EXPECT_FALSE(load(smfFile(1, 96, {TrackBuilder().tempo(0, 500000).end()}))); // no notes
     ASSERT_EQ(sink.shown.size(), 1);
     EXPECT_EQ(sink.shown[0].title, QStringLiteral("Clavion - Warning"));
     EXPECT_EQ(sink.shown[0].text, QStringLiteral("Could not parse song.mid as a midi file."));
 
-    TrackBuilder cut;
-    cut.on(0, 0, 60, 1).end();
-    EXPECT_FALSE(load(smfFile(1, 96, {cut}).chopped(2)));
+    const QByteArray note = smfFile(1, 96, {TrackBuilder().on(0, 0, 60, 1).end()});
+    EXPECT_FALSE(load(note.chopped(2)));
     EXPECT_EQ(song.lastParseError, QStringLiteral("Parse error :premature EOF"));
     EXPECT_EQ(sink.shown.size(), 2);
-
-    EXPECT_FALSE(load(smfFile(2, 96, {cut})));
+    EXPECT_FALSE(load(smfFile(2, 96, {TrackBuilder().on(0, 0, 60, 1).end()})));
     EXPECT_EQ(sink.shown.size(), 3);
     EXPECT_FALSE(load(QByteArray()));
-}
 
-TEST_F(LoadFixture, DebugVariableShowsParseErrorsToo)
-{
+    // With the debug variable the parse error is shown as well.
+    sink.shown.clear();
     qputenv("QT_DEBUG3", "1");
-    TrackBuilder t;
-    t.raw({0x00, 0x40}).end();
-    EXPECT_FALSE(load(smfFile(1, 96, {t})));
+    EXPECT_FALSE(load(smfFile(1, 96, {TrackBuilder().raw({0x00, 0x40}).end()})));
     qunsetenv("QT_DEBUG3");
     ASSERT_EQ(sink.shown.size(), 2);
     EXPECT_EQ(sink.shown[0].text, QStringLiteral("Parse error :unexpected running status"));
@@ -195,9 +168,7 @@ TEST_F(LoadFixture, DebugVariableShowsParseErrorsToo)
 
 TEST_F(LoadFixture, FilesFromDiskAndTheBusyCursor)
 {
-    TrackBuilder t;
-    t.on(0, 0, 60, 1).end();
-    const std::string path = writeTempFile(smfFile(1, 96, {t}));
+    const std::string path = writeTempFile(smfFile(1, 96, {TrackBuilder().on(0, 0, 60, 1).end()}));
     EXPECT_TRUE(loadSong(QString::fromStdString(path), LoadOptions(), song));
     EXPECT_EQ(sink.busyDepth, 0);
     EXPECT_EQ(sink.busyCalls, 2);
@@ -210,8 +181,7 @@ TEST_F(LoadFixture, FilesFromDiskAndTheBusyCursor)
 TEST_F(LoadFixture, EveryCrasherFoundStillLoadsSafely)
 {
     QDir dir(QStringLiteral(CLAVION_TEST_DATA "/regressions"));
-    const QStringList files = dir.entryList(QDir::Files);
-    for (const QString& name : files) {
+    for (const QString& name : dir.entryList(QDir::Files)) {
         QFile file(dir.filePath(name));
         ASSERT_TRUE(file.open(QIODevice::ReadOnly)) << name.toStdString();
         load(file.readAll()); // must neither crash nor leak; the result may be either

@@ -1,7 +1,8 @@
 #include "deckfixture.h"
 #include "song/trackediting.h"
 
-namespace {
+namespace
+{
 
 struct Editing : DeckFixture {
     // Three bound tracks on channels 1, 2, 3 (file tracks 1..3 after an empty
@@ -48,7 +49,8 @@ TEST_F(Editing, BindingTheSecondFreeTrackLeavesTheFirstAlone)
     EXPECT_EQ(t.noteOnCount[4], 1u);
     EXPECT_EQ(t.noteOnCount[5], 0u);
     EXPECT_EQ(t.input[3], devices.inputs[1].get());
-    EXPECT_EQ(song.facts.trackNames.back(), QByteArray("Created in Clavion version " CLAVION_VERSION_TEXT));
+    EXPECT_EQ(song.facts.trackNames.back(),
+              QByteArray("Created in Clavion version " CLAVION_VERSION_TEXT));
     EXPECT_TRUE(deck.modified());
     EXPECT_TRUE(actions[DeckAction::FileSave]);
     EXPECT_FALSE(actions[DeckAction::Reload]);
@@ -82,7 +84,7 @@ TEST_F(Editing, BindingBakesTranspositionAndShiftInOnce)
     EXPECT_EQ(quiet[1]->velocity(), 1); // still a sounding note, not a note-off
 }
 
-TEST_F(Editing, BindingRefusals)
+TEST_F(Editing, BindingRefusalsAndWipingKeepsTheInitialProgramChange)
 {
     EXPECT_EQ(bindFree(deck, false), 0);
     EXPECT_EQ(sink.texts().last(),
@@ -92,11 +94,9 @@ TEST_F(Editing, BindingRefusals)
               QStringLiteral("Only free tracks containing note events may be bound."));
     EXPECT_EQ(deck.tracks.fileTracks, 4);
     EXPECT_FALSE(deck.modified());
-}
 
-TEST_F(Editing, WipingKeepsTheInitialProgramChange)
-{
     recordFree(1, 10, 20, 40);
+    std::fill(deck.selected.begin(), deck.selected.end(), 0);
     deck.selected[4] = 1;
     EXPECT_EQ(wipeFree(deck, false), 1);
     const auto left = eventsOf(freeTrackNumber(1));
@@ -114,7 +114,8 @@ TEST_F(Editing, MergingMovesEventsAndRenumbersLaterTracks)
     EXPECT_EQ(mergeBound(deck), 1);
     EXPECT_EQ(sink.shown[0].title, QStringLiteral("Clavion - Sure ?"));
     EXPECT_EQ(sink.shown[0].text,
-              QStringLiteral("Are you sure you want to merge the 2 selected bound tracks into track #2?"));
+              QStringLiteral(
+                  "Are you sure you want to merge the 2 selected bound tracks into track #2?"));
     EXPECT_EQ(eventsOf(1).size(), 4u);
     EXPECT_EQ(eventsOf(2).size(), 2u);
     EXPECT_EQ(eventsOf(2)[0]->note(), 62);
@@ -167,55 +168,6 @@ TEST_F(Editing, DeletingEveryBoundTrack)
     EXPECT_EQ(deck.tracks.storeTrackOf(0), 1); // the first free track
     EXPECT_TRUE(resized);
     EXPECT_TRUE(song.events.isSorted());
-}
-
-// A take: the file notes of track 1 were played 10 ticks late; the engine
-// noted the played times in altTick (or, with the shift shown, swapped them).
-struct Take : Editing {
-    EventNode* note = nullptr;
-    void play(bool showShift)
-    {
-        note = const_cast<EventNode*>(eventsOf(1)[0]);
-        note->altTick = note->tick + 10;
-        note->partner->altTick = note->partner->tick + 10;
-        if (showShift) song.events.swapTimes();
-        recordFree(0, 5, 15, 40);
-        EventNode* played = const_cast<EventNode*>(eventsOf(freeTrackNumber(0))[1]);
-        played->partner = nullptr; // recorded notes arrive unpaired
-    }
-};
-
-TEST_F(Take, KeepMovesPlayedTimesIn)
-{
-    for (bool showShift : {false, true}) {
-        SetUp();
-        play(showShift);
-        keepTake(deck, 1, showShift);
-        EXPECT_EQ(note->tick, 10u) << showShift;
-        EXPECT_EQ(note->partner->tick, 106u);
-        EXPECT_TRUE(song.events.isSorted());
-        const auto free = eventsOf(freeTrackNumber(0));
-        ASSERT_EQ(free.size(), 3u);
-        EXPECT_EQ(free[1]->partner, free[2]);
-        EXPECT_EQ(deck.tracks.noteOnCount[3], 1u);
-        EXPECT_TRUE(deck.modified());
-        EXPECT_EQ(sink.busyDepth, 0);
-    }
-}
-
-TEST_F(Take, DiscardGivesTheFileTimesBack)
-{
-    for (bool showShift : {false, true}) {
-        SetUp();
-        play(showShift);
-        discardTake(deck, 1, showShift);
-        EXPECT_EQ(note->tick, 0u) << showShift;
-        EXPECT_EQ(note->partner->tick, 96u);
-        EXPECT_TRUE(song.events.isSorted());
-        EXPECT_EQ(eventsOf(freeTrackNumber(0)).size(), 1u); // only the Program Change
-        EXPECT_EQ(deck.tracks.noteOnCount[3], 0u);
-        EXPECT_FALSE(deck.modified());
-    }
 }
 
 } // namespace
