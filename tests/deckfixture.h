@@ -30,14 +30,12 @@ struct DeckFixture : ::testing::Test {
     void addDevices(int inputs, int outputs = 1)
     {
         for (int i = 0; i < inputs; ++i) {
-            auto in = std::make_unique<InputDevice>();
-            in->client = 20 + i;
-            devices.inputs.push_back(std::move(in));
+            devices.inputs.push_back(std::make_unique<InputDevice>());
+            devices.inputs.back()->client = 20 + i;
         }
         for (int i = 0; i < outputs; ++i) {
-            auto out = std::make_unique<OutputDevice>();
-            out->client = 128 + i;
-            devices.outputs.push_back(std::move(out));
+            devices.outputs.push_back(std::make_unique<OutputDevice>());
+            devices.outputs.back()->client = 128 + i;
         }
         devices.defaultOutput.client = 128;
     }

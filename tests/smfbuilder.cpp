@@ -47,31 +47,27 @@ TrackBuilder& TrackBuilder::text(uint32_t delta, int type, const std::string& te
     return meta(delta, type, QByteArray(text.data(), int(text.size())));
 }
 
+static QByteArray bytes(std::initializer_list<int> list)
+{
+    QByteArray out;
+    for (int b : list) out += char(b);
+    return out;
+}
+
 TrackBuilder& TrackBuilder::tempo(uint32_t delta, uint32_t usec)
 {
-    QByteArray d;
-    d += char((usec >> 16) & 0xFF);
-    d += char((usec >> 8) & 0xFF);
-    d += char(usec & 0xFF);
-    return meta(delta, 0x51, d);
+    return meta(delta, 0x51,
+                bytes({int(usec >> 16) & 0xFF, int(usec >> 8) & 0xFF, int(usec & 0xFF)}));
 }
 
 TrackBuilder& TrackBuilder::timeSig(uint32_t delta, int nn, int dd, int cc, int bb)
 {
-    QByteArray d;
-    d += char(nn);
-    d += char(dd);
-    d += char(cc);
-    d += char(bb);
-    return meta(delta, 0x58, d);
+    return meta(delta, 0x58, bytes({nn, dd, cc, bb}));
 }
 
 TrackBuilder& TrackBuilder::keySig(uint32_t delta, int sf, int mi)
 {
-    QByteArray d;
-    d += char(sf);
-    d += char(mi);
-    return meta(delta, 0x59, d);
+    return meta(delta, 0x59, bytes({sf, mi}));
 }
 
 TrackBuilder& TrackBuilder::sysex(uint32_t delta, const QByteArray& afterF0)
@@ -84,9 +80,9 @@ TrackBuilder& TrackBuilder::sysex(uint32_t delta, const QByteArray& afterF0)
     return *this;
 }
 
-TrackBuilder& TrackBuilder::raw(std::initializer_list<int> bytes)
+TrackBuilder& TrackBuilder::raw(std::initializer_list<int> list)
 {
-    for (int b : bytes) body_ += char(b);
+    body_ += bytes(list);
     return *this;
 }
 
@@ -136,26 +132,28 @@ QByteArray randomSmf(uint32_t seed, int format, int tracks, int eventsPerTrack)
         }
         const int ch = format == 0 ? -1 : pick(0, 15);
         for (int i = 0; i < eventsPerTrack; ++i) {
-            const uint32_t delta = uint32_t(pick(0, 3) == 0 ? 0 : pick(1, pick(0, 9) ? 240 : 100000));
+            const uint32_t delta =
+                uint32_t(pick(0, 3) == 0 ? 0 : pick(1, pick(0, 9) ? 240 : 100000));
             const int c = ch >= 0 ? ch : pick(0, 15);
-            switch (pick(0, 19)) {
-            case 0: tb.channel(delta, 0xB0 | c, {pick(0, 127), pick(0, 127)}); break;
-            case 1: tb.channel(delta, 0xC0 | c, {pick(0, 127)}); break;
-            case 2: tb.channel(delta, 0xD0 | c, {pick(0, 127)}); break;
-            case 3: tb.channel(delta, 0xE0 | c, {pick(0, 127), pick(0, 127)}); break;
-            case 4: tb.channel(delta, 0xA0 | c, {pick(0, 127), pick(0, 127)}); break;
-            case 5: tb.tempo(delta, uint32_t(pick(1, 0xFFFFFF))); break;
-            case 6: tb.text(delta, pick(1, 15), pick(0, 1) ? "la/la\\" : "x"); break;
-            case 7: {
+            const int kind = pick(0, 19); // mostly notes
+            if (kind < 5) {
+                // Controller, program, channel pressure, pitch bend, key pressure.
+                const int status = (0xA0 + 0x10 * ((kind + 1) % 5)) | c;
+                const int a = pick(0, 127), b = pick(0, 127);
+                tb.channel(delta, status,
+                           kind == 1 || kind == 2 ? std::initializer_list<int>{a}
+                                                  : std::initializer_list<int>{a, b});
+            } else if (kind == 5) {
+                tb.tempo(delta, uint32_t(pick(1, 0xFFFFFF)));
+            } else if (kind == 6) {
+                tb.text(delta, pick(1, 15), pick(0, 1) ? "la/la\\" : "x");
+            } else if (kind == 7) {
                 QByteArray d;
                 for (int k = pick(1, 20); k > 0; --k) d += char(pick(0, 127));
-                d += char(0xF7);
-                tb.sysex(delta, d);
-                break;
-            }
-            case 8: tb.off(delta, c, pick(0, 127), pick(0, 127)); break;
-            case 9: tb.on(delta, c, pick(0, 127), 0); break;
-            default: tb.on(delta, c, pick(0, 127), pick(1, 127)); break;
+                tb.sysex(delta, d + char(0xF7));
+            } else {
+                tb.channel(delta, (kind == 8 ? 0x80 : 0x90) | c,
+                           {pick(0, 127), kind == 9 ? 0 : pick(1, 127)});
             }
         }
         tb.end();
