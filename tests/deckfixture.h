@@ -1,7 +1,7 @@
 #pragma once
 
-#include "core/messages.h"
 #include "core/devices.h"
+#include "core/messages.h"
 #include "smfbuilder.h"
 #include "song/deckmodel.h"
 #include "song/preparation.h"
@@ -65,5 +65,25 @@ struct DeckFixture : ::testing::Test {
         for (const EventNode* n = song.events.head(); n; n = n->next)
             if (n->track == uint32_t(track)) v.push_back(n);
         return v;
+    }
+
+    // A track's events as text: "pc3@0 on60/90@10 off60@20", program changes
+    // with their channel, note-ons with key and velocity, note-offs with key.
+    std::string text(int track) const
+    {
+        std::string s;
+        for (const EventNode* n : eventsOf(track)) {
+            s += s.empty() ? "" : " ";
+            if (n->type() == kTypePgmChange)
+                s += "pc" + std::to_string(n->channel());
+            else if (n->isSoundingNoteOn())
+                s += "on" + std::to_string(n->note()) + "/" + std::to_string(n->velocity());
+            else if (n->type() == kTypeNoteOff || n->type() == kTypeNoteOn)
+                s += "off" + std::to_string(n->note());
+            else
+                s += "t" + std::to_string(n->type());
+            s += "@" + std::to_string(n->tick);
+        }
+        return s;
     }
 };

@@ -467,12 +467,12 @@ TEST_F(Split, EachZoneFromItsFirstKeyDrivesItsOwnTrack)
         EXPECT_EQ(strike(key), Notes{note}) << key;
     // All three at once, as three players would; each release ends its own.
     out.sent.clear();
-    for (int key : {30, 80, 120}) press(key);
-    release(80);
+    for (int key : {63, 102, 120}) press(key);
+    release(102);
     EXPECT_EQ(out.played(), "on 38/100 +0, on 74/100 c1 +0, on 111/100 c2 +0, off 74/64 c1 +0");
     EXPECT_EQ(out.played(true), "lit 38 z1 +0, lit 74 z2 +0, lit 111 z3 +0, unlit 74 z2 +0");
     EXPECT_EQ(loop->heldKeys(), 2);
-    release(30);
+    release(63);
     release(120);
     EXPECT_EQ(loop->heldKeys(), 0);
 }
