@@ -1,55 +1,10 @@
-// The player's side of a session against a recording sink: no sequencer needed.
+// Ringing clusters, split keyboards and any order, with no sequencer.
 
-#include "deckfixture.h"
+#include "interactivefixture.h"
 
-#include "core/events.h"
-#include "core/settings.h"
 #include "engine/decksession.h"
-#include "engine/interactive.h"
-#include "engine/listenloop.h"
-#include "engine/seqclient.h"
 #include "song/songnames.h"
 #include "song/trackediting.h"
-
-#include <QCoreApplication>
-#include <algorithm>
-#include <atomic>
-#include <map>
-#include <tuple>
-#include <utility>
-
-// Every allocation of the process is counted while a test asks for it. Qt's
-// containers call malloc, and operator new ends there too.
-namespace
-{
-std::atomic<bool> countAllocations{false};
-std::atomic<long> allocations{0};
-void noteAllocation()
-{
-    if (countAllocations.load(std::memory_order_relaxed)) allocations.fetch_add(1);
-}
-} // namespace
-
-extern "C" {
-void* __libc_malloc(size_t size);
-void* __libc_calloc(size_t count, size_t size);
-void* __libc_realloc(void* p, size_t size);
-void* malloc(size_t size) noexcept
-{
-    noteAllocation();
-    return __libc_malloc(size);
-}
-void* calloc(size_t count, size_t size) noexcept
-{
-    noteAllocation();
-    return __libc_calloc(count, size);
-}
-void* realloc(void* p, size_t size) noexcept
-{
-    noteAllocation();
-    return __libc_realloc(p, size);
-}
-}
 
 namespace
 {
@@ -65,222 +20,6 @@ struct ApplicationEnvironment : ::testing::Environment {
 };
 [[maybe_unused]] const auto* const environment =
     ::testing::AddGlobalTestEnvironment(new ApplicationEnvironment);
-
-constexpr int kKeyboard = 20; // DeckFixture's first input device
-constexpr int kSynth = 128;   // and its output
-constexpr snd_seq_addr_t kSelf{130, 1};
-
-// What the engine handed to the sequencer, in order: whether now, at a queue
-// tick or in some ticks from now, and the event.
-struct Sent {
-    char kind; // '!' now, '@' at, '+' in
-    uint64_t time;
-    snd_seq_event_t ev;
-
-    bool toSelf() const { return ev.dest.client == kSelf.client && ev.dest.port == kSelf.port; }
-    int type() const { return ev.type; }
-    int note() const { return ev.data.note.note; }
-    // "on 60/77 c1 +10": a note-on of key 60 at velocity 77 on channel 2, 10
-    // ticks after the key; "lit 64 z4 +10": the key shown in zone 4. The
-    // channel and devices show when they are not the first.
-    std::string str() const
-    {
-        static const std::map<int, std::string> names = {
-            {SND_SEQ_EVENT_NOTEON, "on"}, {SND_SEQ_EVENT_NOTEOFF, "off"},
-            {SND_SEQ_EVENT_NOTE, "note"}, {SND_SEQ_EVENT_CONTROLLER, "ctl"},
-            {SND_SEQ_EVENT_USR3, "show"}, {SND_SEQ_EVENT_USR4, "hide"},
-            {SND_SEQ_EVENT_USR6, "lit"},  {SND_SEQ_EVENT_USR7, "unlit"}};
-        std::string s = names.count(type()) ? names.at(type()) : "type" + std::to_string(type());
-        const auto& d = ev.data.raw8.d;
-        if (toSelf()) {
-            s += " " + std::to_string(d[1]) + " z" + std::to_string(d[0]);
-            if (d[2] != kKeyboard) s += " k" + std::to_string(d[2]);
-        } else if (type() != SND_SEQ_EVENT_CONTROLLER) {
-            s += " " + std::to_string(note()) + "/" + std::to_string(ev.data.note.velocity);
-            if (type() == SND_SEQ_EVENT_NOTE) s += ":" + std::to_string(ev.data.note.duration);
-            if (ev.data.note.channel) s += " c" + std::to_string(ev.data.note.channel);
-            if (ev.dest.client != kSynth) s += " ->" + std::to_string(ev.dest.client);
-        }
-        return s + " " + kind + (kind == '!' ? "" : std::to_string(time));
-    }
-};
-
-class RecordingSink : public EventSink
-{
-public:
-    RecordingSink() { sent.reserve(1 << 16); }
-
-    void scheduleAt(snd_seq_event_t& ev, uint64_t at) override { sent.push_back({'@', at, ev}); }
-    void scheduleIn(snd_seq_event_t& ev, uint64_t ticks) override
-    {
-        sent.push_back({'+', ticks, ev});
-    }
-    void sendNow(snd_seq_event_t& ev) override { sent.push_back({'!', 0, ev}); }
-    uint64_t currentTick() override { return tick; }
-    snd_seq_addr_t self() const override { return kSelf; }
-
-    // What was sent for the outputs, or shown on the virtual keyboards.
-    std::string played(bool echoes = false) const
-    {
-        std::string out;
-        for (const Sent& s : sent)
-            if (s.toSelf() == echoes) out += (out.empty() ? "" : ", ") + s.str();
-        return out;
-    }
-    // Keys starting to sound: note-ons with a velocity, and whole notes.
-    std::vector<int> ringingKeys() const
-    {
-        std::vector<int> keys;
-        for (const Sent& s : sent)
-            if (!s.toSelf() && ((s.type() == SND_SEQ_EVENT_NOTEON && s.ev.data.note.velocity) ||
-                                s.type() == SND_SEQ_EVENT_NOTE))
-                keys.push_back(s.note());
-        return keys;
-    }
-
-    uint64_t tick = 0;
-    std::vector<Sent> sent;
-};
-
-// The deck's and the main window's side of the posted events: their types,
-// and the tempo ratios.
-class Receiver : public QObject
-{
-public:
-    std::vector<int> types;
-    std::vector<double> ratios;
-    std::atomic<bool>* repaintPosted = nullptr;
-
-    int count(int type) const { return int(std::count(types.begin(), types.end(), type)); }
-
-protected:
-    void customEvent(QEvent* event) override
-    {
-        const int type = event->type();
-        types.push_back(type);
-        if (type == TempoRatioEvent) ratios.push_back(static_cast<DoubleEvent*>(event)->value);
-        // As the deck does: the next key press may ask for a repaint again.
-        if (type == RepaintDiagramEvent && repaintPosted) *repaintPosted = false;
-    }
-};
-
-// A track described by absolute ticks; the file bytes follow from it.
-struct TrackPlan {
-    std::vector<std::tuple<uint32_t, int, int, int>> items; // tick, status, data
-
-    TrackPlan& note(uint32_t tick, uint32_t length, int key, int velocity = 100, int ch = 0)
-    {
-        return add(tick, 0x90 | ch, key, velocity).add(tick + length, 0x80 | ch, key, 64);
-    }
-    TrackPlan& add(uint32_t tick, int status, int d1, int d2)
-    {
-        items.emplace_back(tick, status, d1, d2);
-        return *this;
-    }
-    // A run of single notes, one every `step` ticks.
-    TrackPlan& run(uint32_t first, uint32_t step, int count, int key, int ch = 0)
-    {
-        for (int i = 0; i < count; ++i)
-            note(first + uint32_t(i) * step, step / 2, key + i % 12, 100, ch);
-        return *this;
-    }
-};
-
-// A format 1 song at 480 ppq, 4/4, with a conductor track of these tempos.
-QByteArray songBytes(const std::vector<TrackPlan>& tracks,
-                     std::vector<std::pair<uint32_t, uint32_t>> tempos = {{0, 500000}})
-{
-    TrackBuilder conductor;
-    conductor.timeSig(0, 4, 2);
-    uint32_t at = 0;
-    for (const auto& [tick, usec] : tempos) conductor.tempo(tick - std::exchange(at, tick), usec);
-    std::vector<TrackBuilder> built{conductor.end()};
-    for (const TrackPlan& plan : tracks) {
-        auto items = plan.items;
-        // Ends before starts at the same tick, as files store legato.
-        std::stable_sort(items.begin(), items.end(), [](const auto& a, const auto& b) {
-            return std::make_pair(std::get<0>(a), (std::get<1>(a) & 0xF0) == 0x90) <
-                   std::make_pair(std::get<0>(b), (std::get<1>(b) & 0xF0) == 0x90);
-        });
-        TrackBuilder tb;
-        uint32_t last = 0;
-        for (const auto& [tick, status, d1, d2] : items)
-            tb.channel(tick - std::exchange(last, tick), status, {d1, d2});
-        built.push_back(tb.end());
-    }
-    return smfFile(1, 480, built);
-}
-
-struct Interactive : DeckFixture {
-    LiveOptions options;
-    RecordingSink out;
-    Receiver deckRx, mainRx;
-    std::unique_ptr<InteractiveLoop> loop;
-
-    Interactive() { deckRx.repaintPosted = &deck.repaintPosted; }
-
-    // One keyboard (20:0) and one synthesizer (128:0); the listed bound
-    // tracks are interactive.
-    ::testing::AssertionResult load(const QByteArray& bytes, std::initializer_list<int> played)
-    {
-        if (devices.inputs.empty()) addDevices(1);
-        devices.defaultInput.client = kKeyboard;
-        if (!loadAndPrepare(bytes)) return ::testing::AssertionFailure() << "not prepared";
-        for (int d : played) deck.tracks.keyboard.at(size_t(d)) = 1;
-        return ::testing::AssertionSuccess();
-    }
-    InputDevice& keyboard() { return *devices.inputs[0]; }
-    int freeTrack() const { return deck.tracks.boundTracks; }
-
-    void start(uint64_t startTick = 0)
-    {
-        loop = std::make_unique<InteractiveLoop>(deck, options, out, &deckRx, &mainRx);
-        loop->begin(startTick, deck.currentBeat, SessionValues::fromDeck(deck).ticksPerMeasure);
-    }
-    void key(int type, int note, int velocity, int client, int port)
-    {
-        snd_seq_event_t ev;
-        snd_seq_ev_clear(&ev);
-        ev.type = static_cast<snd_seq_event_type_t>(type);
-        ev.source = {static_cast<unsigned char>(client), static_cast<unsigned char>(port)};
-        ev.dest = kSelf;
-        ev.data.note.note = static_cast<unsigned char>(note);
-        ev.data.note.velocity = static_cast<unsigned char>(velocity);
-        loop->handle(ev);
-    }
-    void press(int note, int velocity = 100, int client = kKeyboard, int port = 0)
-    {
-        key(SND_SEQ_EVENT_NOTEON, note, velocity, client, port);
-    }
-    void release(int note, int client = kKeyboard, int port = 0)
-    {
-        key(SND_SEQ_EVENT_NOTEOFF, note, 64, client, port);
-    }
-    // The notes one press rings, in order.
-    std::vector<int> strike(int note, int velocity = 100)
-    {
-        out.sent.clear();
-        press(note, velocity);
-        std::vector<int> keys = out.ringingKeys();
-        release(note);
-        return keys;
-    }
-    void deliver() { QCoreApplication::sendPostedEvents(); }
-
-    // A track's notes in list order, "60@0-100": key, tick and its end's tick.
-    std::string notes(int track) const
-    {
-        std::string text;
-        for (const EventNode* n : eventsOf(track))
-            if (n->isSoundingNoteOn())
-                text += (text.empty() ? "" : " ") + std::to_string(n->note()) + "@" +
-                        std::to_string(n->tick) + "-" +
-                        (n->partner ? std::to_string(n->partner->tick) : "?");
-        return text;
-    }
-};
-
-using Notes = std::vector<int>;
 
 // ---------------------------------------------------------------- clusters and ringing
 
@@ -359,26 +98,23 @@ TEST_F(Interactive, VelocitiesTakeTheTrackOffsetClampedAndTransposeMovesTheNote)
 {
     ASSERT_TRUE(load(songBytes({TrackPlan().note(0, 100, 60)}), {0}));
     deck.tracks.transpose[0] = 3;
-    struct Row {
-        bool fileVelocities;
-        int shift, keyVelocity, expected;
-    };
-    // The file's velocity is 100.
-    for (const Row& r : std::vector<Row>{{false, 30, 50, 80},
-                                         {false, 30, 110, 127},
-                                         {false, -100, 50, 0},
-                                         {false, 0, 1, 1},
-                                         {true, 10, 5, 110},
-                                         {true, 30, 5, 127},
-                                         {true, -99, 5, 1}}) {
-        options.filevel = r.fileVelocities;
-        deck.tracks.velocityShift[0] = r.shift;
+    // The file's velocity is 100: the player's own, or the file's, plus the shift.
+    for (auto [fileVelocities, shift, keyVelocity, expected] :
+         std::vector<std::tuple<bool, int, int, int>>{{false, 30, 50, 80},
+                                                      {false, 30, 110, 127},
+                                                      {false, -100, 50, 0},
+                                                      {false, 0, 1, 1},
+                                                      {true, 10, 5, 110},
+                                                      {true, 30, 5, 127},
+                                                      {true, -99, 5, 1}}) {
+        options.filevel = fileVelocities;
+        deck.tracks.velocityShift[0] = shift;
         deck.repositionCursors();
         start();
         out.sent.clear();
-        press(40, r.keyVelocity);
+        press(40, keyVelocity);
         release(40);
-        EXPECT_EQ(out.played(), "on 63/" + std::to_string(r.expected) + " +0, off 63/64 +0");
+        EXPECT_EQ(out.played(), "on 63/" + std::to_string(expected) + " +0, off 63/64 +0");
     }
 }
 
@@ -443,9 +179,7 @@ struct Split : Interactive {
         tracks[1].run(0, 480, 8, 72, 1);
         tracks[2].run(0, 480, 8, 108, 2);
         ASSERT_TRUE(load(songBytes(tracks), {}));
-        keyboard().kbenablesplit = true;
-        keyboard().lowkey = 64;
-        keyboard().highkey = 103;
+        keyboard().kbenablesplit = true; // zones from keys 0, 64 and 103
     }
 };
 
@@ -503,12 +237,8 @@ TEST_F(Split, ATrackWithoutAZonePlaysFromTheLowZoneAndAFreeZoneFromTheFreeTrack)
     EXPECT_TRUE(loop->keepsSongAlive()) << "a take with free notes runs on";
 
     // Stored as played: the track's offsets apply when it plays.
-    std::vector<std::tuple<uint64_t, int, int, int, int>> notes;
-    for (const EventNode* n : eventsOf(deck.tracks.storeTrackOf(f)))
-        if (n->type() == SND_SEQ_EVENT_NOTEON || n->type() == SND_SEQ_EVENT_NOTEOFF)
-            notes.emplace_back(n->tick, n->type(), n->note(), n->velocity(), n->channel());
-    EXPECT_EQ(notes, (decltype(notes){{700, SND_SEQ_EVENT_NOTEON, 70, 60, channel},
-                                      {900, SND_SEQ_EVENT_NOTEOFF, 70, 64, channel}}));
+    EXPECT_EQ(text(deck.tracks.storeTrackOf(f)), "pc3@0 on70/60@700 off70@900");
+    EXPECT_EQ(eventsOf(deck.tracks.storeTrackOf(f))[2]->channel(), channel);
     EXPECT_EQ(deck.tracks.noteOnCount[size_t(f)], 1u);
 }
 
@@ -635,205 +365,6 @@ TEST_F(AnyOrder, ARecordedTakeKeepsEachNoteBetweenItsKeyPressAndRelease)
     }
     keepTake(deck, 0, false);
     EXPECT_EQ(notes(1), "72@480-580 76@490-590 79@960-1060 64@1000-1300 60@1010-1200 67@1100-1150");
-}
-
-// ---------------------------------------------------------------- recording
-
-struct Recording : Interactive {
-    void SetUp() override
-    {
-        TrackPlan t;
-        t.note(0, 100, 60).note(10, 100, 64).note(480, 100, 67).note(1920, 100, 69);
-        t.note(4800, 100, 71);
-        ASSERT_TRUE(load(songBytes({t}), {0}));
-        keyboard().kbenablesplit = true; // track 0 is in the low zone
-    }
-};
-
-TEST_F(Recording, AKeptTakeUsesThePlayedTimesADiscardedOneTheFileTimes)
-{
-    for (bool keep : {true, false}) {
-        for (bool showShift : {false, true}) {
-            SCOPED_TRACE(std::to_string(keep) + " " + std::to_string(showShift));
-            SetUp();
-            // The first cluster played 1000 ticks late; a free note in the central zone.
-            options.showshiftwhenrecording = showShift;
-            deck.recording = true;
-            start();
-            out.tick = 1000;
-            press(40);
-            out.tick = 1100;
-            press(70, 60);
-            out.tick = 1300;
-            release(40);
-            release(70);
-            deck.recording = false;
-            // Shown at once, or noted aside; counted as clusters are prepared.
-            EXPECT_NE(notes(1).find(showShift ? "64@1010-1310" : "64@10-110"), std::string::npos);
-            EXPECT_EQ(loop->interactiveNotes(), 3);
-            const int f = freeTrack(), freeNotes = loop->freeNotes();
-            keep ? keepTake(deck, freeNotes, showShift) : discardTake(deck, freeNotes, showShift);
-            EXPECT_EQ(notes(1),
-                      keep ? "67@480-580 60@1000-1300 64@1010-1310 69@1920-2020 71@4800-4900"
-                           : "60@0-100 64@10-110 67@480-580 69@1920-2020 71@4800-4900");
-            EXPECT_TRUE(song.events.isSorted());
-            EXPECT_EQ(notes(deck.tracks.storeTrackOf(f)), keep ? "70@1100-1300" : "");
-            EXPECT_EQ(deck.tracks.noteOnCount[size_t(f)], keep ? 1u : 0u);
-            EXPECT_EQ(deck.modified(), keep);
-            EXPECT_EQ(sink.busyDepth, 0);
-        }
-    }
-}
-
-TEST_F(Recording, PlayedTimesAreSongTicksFromTheSessionStart)
-{
-    deck.currentBeat = 5;
-    ASSERT_EQ(deck.repositionCursors(), 3);
-    deck.recording = true;
-    start(1920);
-    out.tick = 100;
-    press(40);
-    out.tick = 150;
-    release(40);
-    keepTake(deck, 0, false);
-    EXPECT_EQ(notes(1), "60@0-100 64@10-110 67@480-580 69@2020-2070 71@4800-4900")
-        << "no shift after the end of the take";
-}
-
-// ---------------------------------------------------------------- tempo following
-
-struct TempoFollower : Interactive {
-    void SetUp() override
-    {
-        std::vector<TrackPlan> tracks(2);
-        tracks[0].run(0, 480, 130, 48, 0);
-        tracks[1].run(0, 480, 130, 72, 1);
-        ASSERT_TRUE(load(songBytes(tracks), {0}));
-        options.tempoadapt = true;
-    }
-    // Rings `count` clusters with `key`, the accompaniment advancing `clock`
-    // ticks before each; returns after which rings a tempo ratio came.
-    std::vector<int> ring(int count, int key, uint64_t clock)
-    {
-        std::vector<int> at;
-        for (int i = 1; i <= count; ++i) {
-            loop->clockStep(int(clock));
-            const size_t before = deckRx.ratios.size();
-            press(key);
-            release(key);
-            deliver();
-            if (deckRx.ratios.size() > before) at.push_back(i);
-        }
-        return at;
-    }
-    static void expectEveryNinth(const std::vector<int>& at, size_t atLeast)
-    {
-        ASSERT_GE(at.size(), atLeast);
-        EXPECT_LE(at[0], 18) << "the first estimate may only reset the follower";
-        for (size_t i = 1; i < at.size(); ++i) EXPECT_EQ(at[i] - at[i - 1], 9);
-    }
-};
-
-TEST_F(TempoFollower, EveryNinthRingEstimatesTheRatioWhileTheBoostIsWithin83And120)
-{
-    start();
-    // The accompaniment moves 600 ticks while the player moves 480: 1.25.
-    expectEveryNinth(ring(45, 40, 600), 4);
-    for (size_t i = 1; i < deckRx.ratios.size(); ++i) EXPECT_NEAR(deckRx.ratios[i], 1.25, 1e-6);
-    for (auto [boost, follows] :
-         std::vector<std::pair<int, bool>>{{121, false}, {82, false}, {83, true}, {120, true}}) {
-        deck.setTempoBoost(boost);
-        EXPECT_EQ(ring(18, 40, 480).empty(), !follows) << boost;
-    }
-}
-
-TEST_F(TempoFollower, ASessionStartedLaterInTheSongContinuesFromTheSongPosition)
-{
-    start();
-    ring(27, 40, 480);
-    deck.currentBeat = 41;
-    ASSERT_EQ(deck.repositionCursors(), 3);
-    const size_t before = deckRx.ratios.size();
-    start(40 * 480);
-    ring(27, 40, 480);
-    const auto ratios = deckRx.ratios;
-    ASSERT_GE(ratios.size(), before + 2);
-    for (size_t i = before; i < ratios.size(); ++i) EXPECT_NEAR(ratios[i], 1.0, 0.1) << i;
-}
-
-TEST_F(TempoFollower, OnlyTheLeadingZoneOfASplitKeyboardCounts)
-{
-    deck.tracks.keyboard[1] = 1;
-    keyboard().kbenablesplit = true;
-    keyboard().tempoleader = false;
-    start();
-    EXPECT_TRUE(ring(20, 40, 480).empty());
-    EXPECT_TRUE(ring(20, 80, 480).empty());
-    keyboard().tempoleader = true;
-    keyboard().leadzone = 2;
-    EXPECT_TRUE(ring(20, 40, 480).empty()) << "the low zone does not lead";
-    expectEveryNinth(ring(30, 80, 480), 2);
-}
-
-TEST_F(TempoFollower, TheDeckTurnsARatioIntoABoostWithinItsClamp)
-{
-    DeckSession session(deck, options, &mainRx);
-    for (auto [ratio, boost] :
-         std::vector<std::pair<double, int>>{{1.25, 83}, {1.0, 83}, {0.9, 92}, {0.5, 120}}) {
-        postEvent(&session, new DoubleEvent(TempoRatioEvent, ratio));
-        deliver();
-        EXPECT_EQ(deck.timing.tempoBoost, boost) << ratio;
-        EXPECT_EQ(session.effectiveTempo(), 500000 * 100 / boost);
-    }
-    EXPECT_NEAR(deck.timing.tempo, 500000 * 100 / 120, 2) << "the deck's tempo follows";
-}
-
-// ---------------------------------------------------------------- allocation
-
-// Two keyboards: the first split between tracks 0 and 1 with its free track
-// in the high zone, the second playing track 2 in any order. A thousand
-// rounds of key presses after warming up ring their clusters and allocate
-// nothing, while the repaint asked for stays on its way as when the GUI is busy.
-TEST_F(Interactive, KeyPressesAllocateNothing)
-{
-    std::vector<TrackPlan> tracks(3);
-    for (uint32_t i = 0; i < 1100; ++i) {
-        tracks[0].note(i * 240, 100, 40 + int(i % 20)).note(i * 240 + 8, 100, 52 + int(i % 5));
-        tracks[0].add(i * 240 + 4, 0xB0, 11, int(i % 128));
-        tracks[1].note(i * 240, 100, 70 + int(i % 20), 100, 1);
-        tracks[2]
-            .note(i * 240, 100, 40 + int(i % 30), 100, 2)
-            .note(i * 240 + 5, 100, 80 + int(i % 30), 100, 2);
-    }
-    addDevices(2);
-    ASSERT_TRUE(load(songBytes(tracks), {0, 1, 2}));
-    keyboard().kbenablesplit = true;
-    devices.inputs[1]->kbmode = 1;
-    deck.tracks.input[2] = devices.inputs[1].get();
-    start();
-    const auto round = [this](int i) {
-        press(i % 2 ? 64 + i % 39 : 20 + i % 44, 1 + i % 127);
-        release(i % 2 ? 64 + i % 39 : 20 + i % 44);
-        press(104 + i % 20, 64); // a free note
-        release(104 + i % 20);
-        const int low = 40 + i % 30, high = 80 + i % 30;
-        for (int key : {39, high, low}) press(key, 100, kKeyboard + 1); // 39 is wrong
-        for (int key : {39, low, high}) release(key, kKeyboard + 1);
-    };
-    for (int i = 0; i < 20; ++i) round(i);
-    out.sent.clear();
-    int rung = 0;
-    allocations = 0;
-    countAllocations = true;
-    for (int i = 20; i < 1020; ++i) {
-        round(i);
-        for (const Sent& s : out.sent) rung += s.type() == SND_SEQ_EVENT_NOTEON && !s.toSelf();
-        out.sent.clear();
-    }
-    countAllocations = false;
-    EXPECT_EQ(allocations.load(), 0);
-    EXPECT_EQ(rung, 500 * 2 + 500 + 1000 + 2000) << "clusters of both zones, free notes, any order";
-    EXPECT_EQ(loop->heldKeys(), 0);
 }
 
 } // namespace

@@ -1,0 +1,236 @@
+#pragma once
+
+// The player's side of a session against a recording sink: a song described
+// by absolute ticks, a deck with one keyboard and one synthesizer, and what
+// the interactive loop sent, as text.
+
+#include "deckfixture.h"
+
+#include "core/events.h"
+#include "core/settings.h"
+#include "engine/interactive.h"
+#include "engine/listenloop.h"
+#include "engine/seqclient.h"
+
+#include <QCoreApplication>
+#include <algorithm>
+#include <atomic>
+#include <map>
+#include <tuple>
+#include <utility>
+
+constexpr int kKeyboard = 20; // DeckFixture's first input device
+constexpr int kSynth = 128;   // and its output
+constexpr snd_seq_addr_t kSelf{130, 1};
+
+// What the engine handed to the sequencer, in order: whether now, at a queue
+// tick or in some ticks from now, and the event.
+struct Sent {
+    char kind; // '!' now, '@' at, '+' in
+    uint64_t time;
+    snd_seq_event_t ev;
+
+    bool toSelf() const { return ev.dest.client == kSelf.client && ev.dest.port == kSelf.port; }
+    int type() const { return ev.type; }
+    int note() const { return ev.data.note.note; }
+    // "on 60/77 c1 +10": a note-on of key 60 at velocity 77 on channel 2, 10
+    // ticks after the key; "lit 64 z4 +10": the key shown in zone 4. The
+    // channel and devices show when they are not the first.
+    std::string str() const
+    {
+        static const std::map<int, std::string> names = {
+            {SND_SEQ_EVENT_NOTEON, "on"}, {SND_SEQ_EVENT_NOTEOFF, "off"},
+            {SND_SEQ_EVENT_NOTE, "note"}, {SND_SEQ_EVENT_CONTROLLER, "ctl"},
+            {SND_SEQ_EVENT_USR3, "show"}, {SND_SEQ_EVENT_USR4, "hide"},
+            {SND_SEQ_EVENT_USR6, "lit"},  {SND_SEQ_EVENT_USR7, "unlit"}};
+        std::string s = names.count(type()) ? names.at(type()) : "type" + std::to_string(type());
+        const auto& d = ev.data.raw8.d;
+        if (toSelf()) {
+            s += " " + std::to_string(d[1]) + " z" + std::to_string(d[0]);
+            if (d[2] != kKeyboard) s += " k" + std::to_string(d[2]);
+        } else if (type() != SND_SEQ_EVENT_CONTROLLER) {
+            s += " " + std::to_string(note()) + "/" + std::to_string(ev.data.note.velocity);
+            if (type() == SND_SEQ_EVENT_NOTE) s += ":" + std::to_string(ev.data.note.duration);
+            if (ev.data.note.channel) s += " c" + std::to_string(ev.data.note.channel);
+            if (ev.dest.client != kSynth) s += " ->" + std::to_string(ev.dest.client);
+        }
+        return s + " " + kind + (kind == '!' ? "" : std::to_string(time));
+    }
+};
+
+class RecordingSink : public EventSink
+{
+public:
+    RecordingSink() { sent.reserve(1 << 16); }
+
+    void scheduleAt(snd_seq_event_t& ev, uint64_t at) override { sent.push_back({'@', at, ev}); }
+    void scheduleIn(snd_seq_event_t& ev, uint64_t ticks) override
+    {
+        sent.push_back({'+', ticks, ev});
+    }
+    void sendNow(snd_seq_event_t& ev) override { sent.push_back({'!', 0, ev}); }
+    uint64_t currentTick() override { return tick; }
+    snd_seq_addr_t self() const override { return kSelf; }
+
+    // What was sent for the outputs, or shown on the virtual keyboards.
+    std::string played(bool echoes = false) const
+    {
+        std::string out;
+        for (const Sent& s : sent)
+            if (s.toSelf() == echoes) out += (out.empty() ? "" : ", ") + s.str();
+        return out;
+    }
+    // Keys starting to sound: note-ons with a velocity, and whole notes.
+    std::vector<int> ringingKeys() const
+    {
+        std::vector<int> keys;
+        for (const Sent& s : sent)
+            if (!s.toSelf() && ((s.type() == SND_SEQ_EVENT_NOTEON && s.ev.data.note.velocity) ||
+                                s.type() == SND_SEQ_EVENT_NOTE))
+                keys.push_back(s.note());
+        return keys;
+    }
+
+    uint64_t tick = 0;
+    std::vector<Sent> sent;
+};
+
+// The deck's and the main window's side of the posted events: their types,
+// and the tempo ratios.
+class Receiver : public QObject
+{
+public:
+    std::vector<int> types;
+    std::vector<double> ratios;
+    std::atomic<bool>* repaintPosted = nullptr;
+
+    int count(int type) const { return int(std::count(types.begin(), types.end(), type)); }
+
+protected:
+    void customEvent(QEvent* event) override
+    {
+        const int type = event->type();
+        types.push_back(type);
+        if (type == TempoRatioEvent) ratios.push_back(static_cast<DoubleEvent*>(event)->value);
+        // As the deck does: the next key press may ask for a repaint again.
+        if (type == RepaintDiagramEvent && repaintPosted) *repaintPosted = false;
+    }
+};
+
+// A track described by absolute ticks; the file bytes follow from it.
+struct TrackPlan {
+    std::vector<std::tuple<uint32_t, int, int, int>> items; // tick, status, data
+
+    TrackPlan& note(uint32_t tick, uint32_t length, int key, int velocity = 100, int ch = 0)
+    {
+        return add(tick, 0x90 | ch, key, velocity).add(tick + length, 0x80 | ch, key, 64);
+    }
+    TrackPlan& add(uint32_t tick, int status, int d1, int d2)
+    {
+        items.emplace_back(tick, status, d1, d2);
+        return *this;
+    }
+    // A run of single notes, one every `step` ticks.
+    TrackPlan& run(uint32_t first, uint32_t step, int count, int key, int ch = 0)
+    {
+        for (int i = 0; i < count; ++i)
+            note(first + uint32_t(i) * step, step / 2, key + i % 12, 100, ch);
+        return *this;
+    }
+};
+
+// A format 1 song at 480 ppq, 4/4, with a conductor track of these tempos.
+inline QByteArray songBytes(const std::vector<TrackPlan>& tracks,
+                            std::vector<std::pair<uint32_t, uint32_t>> tempos = {{0, 500000}})
+{
+    TrackBuilder conductor;
+    conductor.timeSig(0, 4, 2);
+    uint32_t at = 0;
+    for (const auto& [tick, usec] : tempos) conductor.tempo(tick - std::exchange(at, tick), usec);
+    std::vector<TrackBuilder> built{conductor.end()};
+    for (const TrackPlan& plan : tracks) {
+        auto items = plan.items;
+        // Ends before starts at the same tick, as files store legato.
+        std::stable_sort(items.begin(), items.end(), [](const auto& a, const auto& b) {
+            return std::make_pair(std::get<0>(a), (std::get<1>(a) & 0xF0) == 0x90) <
+                   std::make_pair(std::get<0>(b), (std::get<1>(b) & 0xF0) == 0x90);
+        });
+        TrackBuilder tb;
+        uint32_t last = 0;
+        for (const auto& [tick, status, d1, d2] : items)
+            tb.channel(tick - std::exchange(last, tick), status, {d1, d2});
+        built.push_back(tb.end());
+    }
+    return smfFile(1, 480, built);
+}
+
+struct Interactive : DeckFixture {
+    LiveOptions options;
+    RecordingSink out;
+    Receiver deckRx, mainRx;
+    std::unique_ptr<InteractiveLoop> loop;
+
+    Interactive() { deckRx.repaintPosted = &deck.repaintPosted; }
+
+    // One keyboard (20:0) and one synthesizer (128:0); the listed bound
+    // tracks are interactive.
+    bool load(const QByteArray& bytes, std::initializer_list<int> played)
+    {
+        if (devices.inputs.empty()) addDevices(1);
+        devices.defaultInput.client = kKeyboard;
+        if (!loadAndPrepare(bytes)) return false;
+        for (int d : played) deck.tracks.keyboard.at(size_t(d)) = 1;
+        return true;
+    }
+    InputDevice& keyboard() { return *devices.inputs[0]; }
+    int freeTrack() const { return deck.tracks.boundTracks; }
+
+    void start(uint64_t startTick = 0)
+    {
+        loop = std::make_unique<InteractiveLoop>(deck, options, out, &deckRx, &mainRx);
+        loop->begin(startTick, deck.currentBeat, SessionValues::fromDeck(deck).ticksPerMeasure);
+    }
+    void key(int type, int note, int velocity, int client, int port)
+    {
+        snd_seq_event_t ev;
+        snd_seq_ev_clear(&ev);
+        ev.type = static_cast<snd_seq_event_type_t>(type);
+        ev.source = {static_cast<unsigned char>(client), static_cast<unsigned char>(port)};
+        ev.dest = kSelf;
+        ev.data.note.note = static_cast<unsigned char>(note);
+        ev.data.note.velocity = static_cast<unsigned char>(velocity);
+        loop->handle(ev);
+    }
+    void press(int note, int velocity = 100, int client = kKeyboard, int port = 0)
+    {
+        key(SND_SEQ_EVENT_NOTEON, note, velocity, client, port);
+    }
+    void release(int note, int client = kKeyboard, int port = 0)
+    {
+        key(SND_SEQ_EVENT_NOTEOFF, note, 64, client, port);
+    }
+    // The notes one press rings, in order.
+    std::vector<int> strike(int note, int velocity = 100)
+    {
+        out.sent.clear();
+        press(note, velocity);
+        std::vector<int> keys = out.ringingKeys();
+        release(note);
+        return keys;
+    }
+    void deliver() { QCoreApplication::sendPostedEvents(); }
+
+    // A track's notes in list order, "60@0-100": key, tick and its end's tick.
+    std::string notes(int track) const
+    {
+        std::string text;
+        for (const EventNode* n : eventsOf(track))
+            if (n->isSoundingNoteOn())
+                text += (text.empty() ? "" : " ") + std::to_string(n->note()) + "@" +
+                        std::to_string(n->tick) + "-" +
+                        (n->partner ? std::to_string(n->partner->tick) : "?");
+        return text;
+    }
+};
+
+using Notes = std::vector<int>;
