@@ -158,33 +158,32 @@ TEST(SmfReader, HeaderRefusalLongerHeaderAndByteSources)
     EXPECT_EQ(seen, "3 60@7");
 }
 
-// The writer's bytes, captured.
+// The writer's bytes, in hex.
 struct Capture {
     SmfWriter w;
-    std::vector<int> bytes;
+    QByteArray bytes;
     Capture()
     {
         w.cb.putByte = [this](int c) {
-            bytes.push_back(c);
+            bytes += char(c);
             return c;
         };
     }
+    std::string hex() const { return bytes.toHex(' ').toStdString(); }
 };
 
 TEST(SmfWriter, VariableLengthQuantities)
 {
-    const std::vector<std::pair<uint64_t, std::vector<int>>> cases = {
-        {0, {0x00}},
-        {0x7F, {0x7F}},
-        {0x80, {0x81, 0x00}},
-        {0x2000, {0xC0, 0x00}},
-        {0x3FFF, {0xFF, 0x7F}},
-        {0x0FFFFFFF, {0xFF, 0xFF, 0xFF, 0x7F}},
-    };
-    for (const auto& [value, expected] : cases) {
+    for (auto [value, hex] :
+         std::vector<std::pair<uint64_t, std::string>>{{0, "00"},
+                                                       {0x7F, "7f"},
+                                                       {0x80, "81 00"},
+                                                       {0x2000, "c0 00"},
+                                                       {0x3FFF, "ff 7f"},
+                                                       {0x0FFFFFFF, "ff ff ff 7f"}}) {
         Capture c;
         c.w.writeVarLen(value);
-        EXPECT_EQ(c.bytes, expected) << value;
+        EXPECT_EQ(c.hex(), hex) << value;
     }
 }
 
@@ -200,10 +199,8 @@ TEST(SmfWriter, RunningStatusBetweenChannelMessagesOnlyAndTempo)
     c.w.writeMidiEvent(0, 0xF0, 0, sysex, 2);
     c.w.writeMidiEvent(0, 0x90, 1, note, 2); // after a sysex: repeated
     c.w.writeTempo(0x80, 0x07A120);
-    EXPECT_EQ(c.bytes, (std::vector<int>{0,    0x90, 60,   100,  0,    60,   100,  0,    0x91, 60,
-                                         100,  0,    0xFF, 0x01, 1,    60,   0,    0x91, 60,   100,
-                                         0,    0xF0, 2,    0x7E, 0xF7, 0,    0x91, 60,   100,  0x81,
-                                         0x00, 0xFF, 0x51, 0x03, 0x07, 0xA1, 0x20}));
+    EXPECT_EQ(c.hex(), "00 90 3c 64 00 3c 64 00 91 3c 64 00 ff 01 01 3c 00 91 3c 64 "
+                       "00 f0 02 7e f7 00 91 3c 64 81 00 ff 51 03 07 a1 20");
 }
 
 TEST(SmfWriter, ChunkLengthsArePatchedAndFailuresReported)
@@ -227,13 +224,12 @@ TEST(SmfWriter, ChunkLengthsArePatchedAndFailuresReported)
     };
     ASSERT_EQ(w.mfwrite(1, 2, 480, fp), 0);
     std::rewind(fp);
-    std::vector<int> bytes;
-    for (int c; (c = std::fgetc(fp)) != EOF;) bytes.push_back(c);
-    const std::vector<int> expected = {
-        'M', 'T', 'h', 'd', 0,  0,    0,    6,   0,   1,  0,    2,    0x01, 0xE0, 'M', 'T', 'r',
-        'k', 0,   0,   0,   8,  10,   0x90, 60,  100, 0,  0xFF, 0x2F, 0,    'M',  'T', 'r', 'k',
-        0,   0,   0,   11,  10, 0x90, 60,   100, 10,  60, 100,  0,    0xFF, 0x2F, 0};
-    EXPECT_EQ(bytes, expected);
+    QByteArray bytes;
+    for (int c; (c = std::fgetc(fp)) != EOF;) bytes += char(c);
+    EXPECT_EQ(bytes.toHex(' ').toStdString(),
+              "4d 54 68 64 00 00 00 06 00 01 00 02 01 e0 "
+              "4d 54 72 6b 00 00 00 08 0a 90 3c 64 00 ff 2f 00 "
+              "4d 54 72 6b 00 00 00 0b 0a 90 3c 64 0a 3c 64 00 ff 2f 00");
 
     w.cb.putByte = [](int) { return -1; };
     EXPECT_EQ(w.mfwrite(0, 1, 96, fp), 1);
