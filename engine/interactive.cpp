@@ -13,11 +13,6 @@
 
 namespace {
 
-// The tempo follower's state lives on from one session to the next.
-int tempoCounter = 0;
-uint64_t followerClock = 0; // P0
-uint64_t followerSong = 0;  // S0
-
 constexpr int kPendingReserve = 1024;
 
 int clamp127(int v) { return std::clamp(v, 0, 127); }
@@ -30,9 +25,10 @@ bool isVarUsr(const EventNode* n)
 } // namespace
 
 InteractiveLoop::InteractiveLoop(DeckModel& deck, const LiveOptions& options, EventSink& sink,
-                                 QObject* deckReceiver, QObject* mainReceiver)
+                                 QObject* deckReceiver, QObject* mainReceiver,
+                                 TempoFollower* follower)
     : deck_(deck), options_(options), sink_(sink), deckReceiver_(deckReceiver),
-      mainReceiver_(mainReceiver)
+      mainReceiver_(mainReceiver), follower_(follower ? *follower : ownFollower_)
 {
 }
 
@@ -292,20 +288,21 @@ void InteractiveLoop::ringCluster(DeviceState& s, int zone, int key, int velocit
 
 void InteractiveLoop::advanceTempoFollower(uint64_t songTick)
 {
-    if (tempoCounter++ < 8) return;
-    tempoCounter = 0;
+    TempoFollower& f = follower_;
+    if (f.rings++ < 8) return;
+    f.rings = 0;
     const int boost = deck_.timing.tempoBoost;
     if (boost < 83 || boost > 120) return;
     const uint64_t p = clockPosition_;
     // A new session may start anywhere: no progress to compare across it.
-    if (followerSong >= songTick || followerClock > p) {
-        followerClock = followerSong = 0;
+    if (f.song >= songTick || f.clock > p) {
+        f.clock = f.song = 0;
         return;
     }
-    const float ratio = float(double(p - followerClock) / double(songTick - followerSong));
+    const float ratio = float(double(p - f.clock) / double(songTick - f.song));
     postEvent(deckReceiver_, new DoubleEvent(TempoRatioEvent, double(ratio)));
-    followerClock = p;
-    followerSong = songTick;
+    f.clock = p;
+    f.song = songTick;
 }
 
 void InteractiveLoop::assignFrom(const InputDevice& dev, int first, EventNode* cursor, int zone)

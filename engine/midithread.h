@@ -61,6 +61,8 @@ private:
     std::unique_ptr<ListenLoop> loop_;
     std::unique_ptr<InteractiveLoop> interactive_;
     std::atomic<bool> running_{false};
+    TempoFollower follower_;
+    unsigned followerPreparation_ = 0;
     int interactiveNotes_ = 0;
     int freeNotes_ = 0;
 };

@@ -129,6 +129,8 @@ PrepareResult prepareSong(DeckModel& deck, const PrepareOptions& options)
     TrackTables& t = deck.tracks;
 
     computeTiming(deck, options);
+    deck.fileTempo = deck.timing.tempo;
+    ++deck.preparations;
     deck.format = f.format;
     deck.rawDivision = f.division;
     deck.keySharpsFlats = f.keySharpsFlats;

@@ -30,3 +30,7 @@ struct TimingParams {
 
     void showParams(FILE* out = stdout) const;
 };
+
+// The cluster tolerance in ticks at a playing tempo (microseconds per quarter
+// note); 0 for a tempo of 0.
+uint32_t toleranceTicks(uint32_t msTol, int tick4qn, int tempo);
