@@ -19,6 +19,56 @@ int roundToMultipleOf24(int ticks)
     return r <= 12 ? ticks - r : ticks - r + 24;
 }
 
+// The file's ticks per quarter note as num / den of the rounded tick4qn:
+// den / num ticks per quarter note before rounding. {1, 1} when nothing moves
+// or the file gives no time base.
+struct TickScale {
+    uint64_t num = 1;
+    uint64_t den = 1;
+};
+
+TickScale fileTickScale(const FileFacts& f, const TimingParams& p)
+{
+    TickScale s;
+    if (f.division & 0x8000) {
+        // Keep the exact frame rate rather than the truncated ticks per quarter note.
+        const uint64_t framesPerSecond = uint64_t(256 - ((f.division >> 8) & 0xFF));
+        const uint64_t ticksPerFrame = uint64_t(f.division & 0xFF);
+        s.num = uint64_t(p.tick4qn) * 1000000u;
+        s.den = framesPerSecond * ticksPerFrame * uint64_t(p.tempo);
+    } else {
+        s.num = uint64_t(p.tick4qn);
+        s.den = uint64_t(f.division);
+    }
+    if (s.den == 0 || s.num == s.den) return TickScale();
+    return s;
+}
+
+__extension__ typedef unsigned __int128 WideTick;
+
+// tick * num / den rounded half up; never the "no tick" value.
+uint64_t scaleTick(uint64_t tick, const TickScale& s)
+{
+    const WideTick v = (WideTick(tick) * s.num + s.den / 2) / s.den;
+    return v >= WideTick(kNoTick) ? kNoTick - 1 : uint64_t(v);
+}
+
+// The queue runs at the rounded ticks per quarter note: move every event
+// there so the song keeps its own timing. The mapping is monotonic, so the
+// order stays.
+void rescaleTicks(Song& song, const TimingParams& p)
+{
+    if (song.ticksRescaled) return;
+    song.ticksRescaled = true;
+    const TickScale s = fileTickScale(song.facts, p);
+    if (s.num == s.den) return;
+    for (EventNode* n = song.events.head(); n; n = n->next) {
+        n->tick = scaleTick(n->tick, s);
+        n->event.time.tick = static_cast<snd_seq_tick_time_t>(n->tick);
+        if (n->altTick != kNoTick) n->altTick = scaleTick(n->altTick, s);
+    }
+}
+
 } // namespace
 
 void computeTiming(DeckModel& deck, const PrepareOptions& options)
@@ -136,6 +186,7 @@ PrepareResult prepareSong(DeckModel& deck, const PrepareOptions& options)
     deck.clearModified();
     if (deck.actionChanged) deck.actionChanged(DeckAction::AllNotesOff, false);
 
+    rescaleTicks(song, deck.timing);
     t = TrackTables();
     t.fileTracks = f.ntracks;
     pairNotes(deck, false);
