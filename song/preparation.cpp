@@ -8,6 +8,7 @@
 #include <QCoreApplication>
 #include <QMutexLocker>
 #include <algorithm>
+#include <climits>
 
 namespace {
 
@@ -197,18 +198,18 @@ PrepareResult prepareSong(DeckModel& deck, const PrepareOptions& options)
         if (f.noteOnCounts[size_t(i)] > 0) t.displayMap[size_t(i)] = bound++;
 
     const auto usable = deck.devices.usableInputs();
-    if (!deck.devices.hasUsableOutput()) {
-        t.boundTracks = bound;
+    // Without an output the song can still be shown and listened to (Listen
+    // reports the missing device): the bound tracks get their tables all the same.
+    const bool output = deck.devices.hasUsableOutput();
+    if (!output)
         Messages::warning(
             deck.devices.outputs.empty()
                 ? tr("No sound will be heard since no output devices were found. Check Devices "
                      "setup in Options in case a valid output device is set to be ignored.")
                 : tr("No operational output devices were found. Check Devices setup in Options "
                      "to allow at least one output device."));
-        return PrepareResult::NoOutput;
-    }
 
-    const int free = int(usable.size());
+    const int free = output ? int(usable.size()) : 0;
     t.resize(bound, free);
     deck.selected.assign(size_t(bound + free), 0);
     for (int k = 0; k < bound; ++k) {
@@ -216,14 +217,15 @@ PrepareResult prepareSong(DeckModel& deck, const PrepareOptions& options)
         t.output[size_t(k)] = &deck.devices.defaultOutput;
         t.zone[size_t(k)] = k % 3 + 1;
     }
-    if (free == 0) Messages::warning(tr("No midi keyboard for input."));
+    if (output && free == 0) Messages::warning(tr("No midi keyboard for input."));
     for (int j = 0; j < free; ++j) {
         t.input[size_t(bound + j)] = usable[size_t(j)];
         t.output[size_t(bound + j)] = &deck.devices.defaultOutput;
     }
 
     const EventNode* tail = song.events.tail();
-    deck.beats = int((tail ? tail->tick : 0) / uint64_t(deck.timing.tick4beat)) + 1;
+    const uint64_t beats = (tail ? tail->tick : 0) / uint64_t(deck.timing.tick4beat) + 1;
+    deck.beats = int(std::min<uint64_t>(beats, uint64_t(INT_MAX)));
     deck.resetCursors();
 
     for (int k = 0; k < bound; ++k) {
@@ -243,5 +245,5 @@ PrepareResult prepareSong(DeckModel& deck, const PrepareOptions& options)
         pc.data.control.value = 0;
         t.addFreeTrackEvent(song.events, deck.timing, j, pc, 0);
     }
-    return PrepareResult::Prepared;
+    return output ? PrepareResult::Prepared : PrepareResult::NoOutput;
 }
