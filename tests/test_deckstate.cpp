@@ -1,4 +1,5 @@
 #include "deckfixture.h"
+#include "song/trackediting.h"
 
 namespace
 {
@@ -10,6 +11,61 @@ QByteArray fourNotes()
     TrackBuilder t;
     for (int i = 0; i < 4; ++i) t.on(i ? 48 : 0, 0, 60 + i, 90).off(48, 0, 60 + i);
     return smfFile(1, 96, {t.end()});
+}
+
+// What the engine records when a note is played `shift` ticks after where it stands.
+void play(EventNode* on, uint64_t shift, bool showShift)
+{
+    for (EventNode* n : {on, on->partner}) {
+        const uint64_t played = n->tick + shift;
+        if (showShift)
+            n->altTick = n->tick, n->tick = played;
+        else
+            n->altTick = played;
+    }
+}
+
+TEST_F(DeckState, EachTakeMovesOnlyTheNotesItPlayed)
+{
+    addDevices(1);
+    struct Row {
+        bool showShift;
+        bool keepSecond;
+        std::vector<uint64_t> ticks; // the Note Ons after the second take
+    };
+    const Row rows[] = {
+        {false, true, {30, 106, 202, 298}},
+        {true, true, {30, 106, 202, 298}},
+        {false, false, {10, 106, 202, 298}},
+        {true, false, {10, 106, 202, 298}},
+    };
+    for (const Row& r : rows) {
+        ASSERT_TRUE(loadAndPrepare(fourNotes()));
+        auto noteOns = [this] {
+            std::vector<EventNode*> v;
+            for (EventNode* n = song.events.head(); n; n = n->next)
+                if (n->isSoundingNoteOn()) v.push_back(n);
+            return v;
+        };
+        auto settled = [this] {
+            for (const EventNode* n = song.events.head(); n; n = n->next)
+                if (n->altTick != n->tick) return false;
+            return true;
+        };
+        for (EventNode* n : noteOns()) play(n, 10, r.showShift); // take 1, kept
+        keepTake(deck, 0, r.showShift);
+        EXPECT_TRUE(settled()) << r.showShift;
+        play(noteOns()[0], 20, r.showShift); // take 2: only the first note
+        if (r.keepSecond)
+            keepTake(deck, 0, r.showShift);
+        else
+            discardTake(deck, 0, r.showShift);
+        EXPECT_TRUE(settled()) << r.showShift << r.keepSecond;
+        std::vector<uint64_t> ticks;
+        for (const EventNode* n : noteOns()) ticks.push_back(n->tick);
+        EXPECT_EQ(ticks, r.ticks) << r.showShift << r.keepSecond;
+        EXPECT_TRUE(song.events.isSorted());
+    }
 }
 
 TEST_F(DeckState, WithoutAnOutputTheBoundTracksStillHaveTablesAndFreshCursors)
