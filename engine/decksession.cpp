@@ -54,7 +54,7 @@ void DeckSession::setTempoBoost(int boost)
         // The tolerance follows the tempo now playing, not the song's first.
         TimingParams& p = deck_.timing;
         if (effectiveTempo_ > 0)
-            p.tick_tol = p.ms_tol * uint32_t(p.tick4qn) * 1000u / uint32_t(effectiveTempo_);
+            p.tick_tol = p.toleranceTicks(effectiveTempo_);
     }
     if (thread_ && thread_->isSessionRunning())
         thread_->setTempo(effectiveTempo_, deck_.timing.tick4qn);

@@ -36,7 +36,7 @@ void MidiThread::applyFileTempo(void* self, int fileTempo)
     const int tempo = int(int64_t(fileTempo) * 100 / boost);
     if (tempo <= 0) return;
     t->setTempo(tempo, p.tick4qn);
-    p.tick_tol = p.ms_tol * uint32_t(p.tick4qn) * 1000u / uint32_t(tempo);
+    p.tick_tol = p.toleranceTicks(tempo);
     postEvent(t->deckReceiver_, new QEvent(eventType(RepaintDiagramEvent)));
 }
 

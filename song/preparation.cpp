@@ -107,7 +107,7 @@ void computeTiming(DeckModel& deck, const PrepareOptions& options)
     p.tick4beat = p.tick4qn * 4 / p.beatvalue;
     p.tick4measure = p.tick4beat * p.temps;
     p.minticks = uint32_t(p.tick4qn / p.mc4qn);
-    p.tick_tol = p.ms_tol * uint32_t(p.tick4qn) * 1000u / uint32_t(p.tempo);
+    p.tick_tol = p.toleranceTicks(p.tempo);
     p.tick4pix = p.tick4qn / (p.mc4qn * p.pix4mc);
     p.pix4measure = p.tick4measure * p.mc4qn * p.pix4mc / p.tick4qn;
     p.pix4sec = p.mc4qn * 1000000.0 * p.pix4mc / p.tempo;

@@ -3,6 +3,7 @@
 #include "songtext.h"
 
 #include <QFile>
+#include <climits>
 
 namespace
 {
@@ -116,6 +117,50 @@ TEST_F(SongTiming, PreparingTwiceMovesTheTicksOnce)
     ASSERT_EQ(prepareSong(deck), PrepareResult::Prepared);
     EXPECT_EQ(song.events.tail()->tick, 960u);
     EXPECT_EQ(song.events.tail()->event.time.tick, 960u);
+}
+
+TEST_F(SongTiming, TolerancesAndLengthsDoNotOverflow)
+{
+    addDevices(1);
+    struct Row {
+        uint32_t msTol;
+        int boost;
+        uint32_t tempo;
+        uint32_t tickTol;
+        uint64_t cluster; // for a note written at the file's tempo
+    };
+    // 32760 ticks per quarter note, the most a file holds.
+    const Row rows[] = {
+        {100, 100, 500000, 6552, 6552},
+        {100, 150, 500000, 9828, 9828},
+        {500, 100, 500000, 32760, 32760},
+        {500, 150, 500000, 49140, 49140},
+        {UINT32_MAX, 100, 1, UINT32_MAX, uint64_t(UINT32_MAX) * 32760 * 1000},
+    };
+    for (const Row& r : rows) {
+        TrackBuilder t;
+        t.tempo(0, r.tempo).on(0, 0, 60, 90).off(10, 0, 60).end();
+        ASSERT_TRUE(loadSongFromBytes(smfFile(1, 32760, {t}), QStringLiteral("a.mid"),
+                                      LoadOptions(), song));
+        PrepareOptions options;
+        options.msTol = r.msTol;
+        ASSERT_EQ(prepareSong(deck, options), PrepareResult::Prepared);
+        deck.setTempoBoost(r.boost);
+        EXPECT_EQ(deck.timing.tick_tol, r.tickTol) << r.msTol << " " << r.boost;
+        EXPECT_EQ(deck.timing.clusterTolerance(r.tempo), r.cluster) << r.msTol << " " << r.boost;
+        deck.setMsTol(r.msTol);
+        EXPECT_EQ(deck.timing.tick_tol, r.tickTol) << r.msTol << " " << r.boost;
+    }
+
+    // A few of the largest deltas a file can hold: more beats than an int counts.
+    TrackBuilder huge;
+    huge.on(0, 0, 60, 90);
+    for (int i = 0; i < 300; ++i) huge.channel(0x0FFFFFFF, 0xB0, {7, 100});
+    huge.off(0, 0, 60).end();
+    ASSERT_TRUE(loadAndPrepare(smfFile(1, 24, {huge})));
+    EXPECT_EQ(deck.beats, INT_MAX);
+    deck.currentBeat = 1000;
+    EXPECT_EQ(deck.repositionCursors(), 3);
 }
 
 } // namespace
