@@ -9,6 +9,8 @@
 #include <QMutexLocker>
 #include <algorithm>
 #include <climits>
+#include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -120,52 +122,91 @@ void pairNotes(DeckModel& deck, bool freeTracks)
     const uint32_t lo = freeTracks ? uint32_t(t.fileTracks) : 0;
     const uint32_t hi = freeTracks ? uint32_t(t.fileTracks + t.freeTracks) : uint32_t(t.fileTracks);
     if (!freeTracks) t.fileChannelPattern.assign(size_t(t.fileTracks), 0);
-    std::vector<EventNode*> lastNoteOn(hi - lo, nullptr);
     bool flipped = false;
     bool errors = false;
-    EventNode* groupStart = nullptr;
+    // Note Ons of one track, channel and key waiting for their note-off, and
+    // the note-off events of the current tick that found none (a Note On of
+    // the same tick later takes them: a zero-length note stored backwards).
+    struct KeyState {
+        std::vector<EventNode*> waiting;
+        size_t firstWaiting = 0;
+        std::vector<EventNode*> orphans;
+        size_t firstOrphan = 0;
+        uint64_t orphanGroup = 0;
+    };
+    // One pass, each node touched a bounded number of times: every Note On
+    // takes the first free note-off of its key after it, so the note-offs
+    // take the waiting Note Ons first come, first served.
+    std::unordered_map<uint64_t, KeyState> keys;
+    std::vector<EventNode*> noteOns; // in walk order, for the gaps
+    uint64_t group = 0;
+    bool anyGroup = false;
+    uint64_t groupTick = 0;
 
     for (EventNode* n = list.head(); n;) {
         if (n->track < lo || n->track >= hi) {
             n = n->next;
             continue;
         }
-        if (!groupStart || n->tick > groupStart->tick) groupStart = n;
+        if (!anyGroup || n->tick > groupTick) {
+            anyGroup = true;
+            groupTick = n->tick;
+            ++group;
+        }
         EventNode* leaving = n;
+        const bool noteOff = n->isNoteOffEvent();
         if (!n->isNoteOn() && n->type() != kTypeNoteOff) {
             n->partner = nullptr;
-        } else if (n->isSoundingNoteOn()) {
-            if (!freeTracks) t.fileChannelPattern[n->track] |= channelBit(n->channel());
-            EventNode* off = nullptr;
-            for (EventNode* p = groupStart; p != n; p = p->next) {
-                if (p->isNoteOffEvent() && !p->partner && p->track == n->track &&
-                    p->channel() == n->channel() && p->note() == n->note()) {
-                    off = p;
-                    break;
+        } else if (noteOff || n->isSoundingNoteOn()) {
+            const uint64_t key = (uint64_t(n->track - lo) << 11) |
+                                 (uint64_t(n->channel() & 15) << 7) | uint64_t(n->note() & 127);
+            KeyState& k = keys[key];
+            if (k.orphanGroup != group) {
+                k.orphans.clear();
+                k.firstOrphan = 0;
+                k.orphanGroup = group;
+            }
+            if (noteOff) {
+                if (!n->partner) {
+                    if (k.firstWaiting < k.waiting.size()) {
+                        EventNode* on = k.waiting[k.firstWaiting++];
+                        on->partner = n;
+                        n->partner = on;
+                    } else {
+                        k.orphans.push_back(n);
+                    }
                 }
-            }
-            if (off) {
-                // A zero-length note stored off-before-on: put the on first.
-                list.swapPlaces(off, n);
-                if (groupStart == off) groupStart = n;
-                flipped = true;
-                leaving = off;
             } else {
-                off = list.findNoteOff(n);
-            }
-            if (!off) {
-                n->partner = nullptr;
-                errors = true;
-            } else {
-                n->partner = off;
-                off->partner = n;
-                EventNode*& last = lastNoteOn[n->track - lo];
-                n->noteGap = last ? uint32_t(n->tick - last->tick) : kNoGap;
-                last = n;
+                if (!freeTracks) t.fileChannelPattern[n->track] |= channelBit(n->channel());
+                noteOns.push_back(n);
+                if (k.firstOrphan < k.orphans.size()) {
+                    // A zero-length note stored off-before-on: put the on first.
+                    EventNode* off = k.orphans[k.firstOrphan++];
+                    list.swapPlaces(off, n);
+                    flipped = true;
+                    leaving = off;
+                    n->partner = off;
+                    off->partner = n;
+                } else if (n->partner) {
+                    n->partner->partner = n;
+                } else {
+                    k.waiting.push_back(n);
+                }
             }
         }
         if (leaving->altTick == kNoTick) leaving->altTick = leaving->tick;
         n = leaving->next;
+    }
+
+    std::vector<EventNode*> lastNoteOn(hi - lo, nullptr);
+    for (EventNode* n : noteOns) {
+        if (!n->partner) {
+            errors = true;
+            continue;
+        }
+        EventNode*& last = lastNoteOn[n->track - lo];
+        n->noteGap = last ? uint32_t(n->tick - last->tick) : kNoGap;
+        last = n;
     }
     if (flipped)
         Messages::warning(tr("Zero length flipped notes detected and corrected in %1.").arg(deck.fileName));
