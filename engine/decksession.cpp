@@ -63,7 +63,7 @@ void DeckSession::setTempoBoost(int boost)
     effectiveTempo_ = ::effectiveTempo(deck_.fileTempo, boost);
     // The tolerance follows the tempo now playing, not the song's first.
     TimingParams& p = deck_.timing;
-    p.tick_tol = toleranceTicks(p.ms_tol, p.tick4qn, effectiveTempo_);
+    p.tick_tol = p.toleranceTicks(effectiveTempo_);
     if (thread_ && thread_->isSessionRunning()) thread_->setTempo(effectiveTempo_, p.tick4qn);
 }
 

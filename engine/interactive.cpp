@@ -169,7 +169,6 @@ EventNode* InteractiveLoop::buildCluster(DeviceState& s, int zone)
     const uint64_t t0 = start->tick;
     uint64_t previousNoteOn = t0;
     bool tookNoteOn = false;
-    const uint32_t product = p.ms_tol * uint32_t(p.tick4qn) * uint32_t(p.tempoBoost) * 10u;
 
     for (EventNode* n = start; n; n = n->next) {
         if (firstVariant && deck_.stopFlag.load()) return nullptr;
@@ -177,7 +176,7 @@ EventNode* InteractiveLoop::buildCluster(DeviceState& s, int zone)
         if (d < 0 || d >= t.boundTracks || zoneOf_[size_t(d)] != zone) continue;
         const int type = n->type();
         if (n->isSoundingNoteOn()) {
-            const uint64_t tol = n->tempo ? uint64_t(product) / n->tempo : 0;
+            const uint64_t tol = p.clusterTolerance(n->tempo);
             // The first note always belongs to the cluster, whatever the tolerance.
             if (tookNoteOn && tol <= n->tick - previousNoteOn) return n;
             previousNoteOn = n->tick;

@@ -37,7 +37,7 @@ void MidiThread::applyFileTempo(void* self, int fileTempo)
     const int tempo = effectiveTempo(fileTempo, p.tempoBoost);
     if (tempo <= 0) return;
     t->setTempo(tempo, p.tick4qn);
-    p.tick_tol = toleranceTicks(p.ms_tol, p.tick4qn, tempo);
+    p.tick_tol = p.toleranceTicks(tempo);
     postEvent(t->deckReceiver_, new QEvent(eventType(RepaintDiagramEvent)));
 }
 

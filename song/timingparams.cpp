@@ -1,7 +1,5 @@
 #include "song/timingparams.h"
 
-#include <algorithm>
-
 void TimingParams::showParams(FILE* out) const
 {
     std::fprintf(out, "### showParams ### \n");
@@ -24,12 +22,4 @@ void TimingParams::showParams(FILE* out) const
     std::fprintf(out, "pix4measure is  %6.3f\n", pix4measure);
     std::fprintf(out, "pix4mc is %6.3f\n", pix4mc);
     std::fprintf(out, "pix4sec is %6.3f\n", pix4sec);
-}
-
-uint32_t toleranceTicks(uint32_t msTol, int tick4qn, int tempo)
-{
-    if (tempo <= 0 || tick4qn <= 0) return 0;
-    // 64 bits: 100 ms at 32,760 ticks per quarter note overflows 32.
-    const uint64_t ticks = uint64_t(msTol) * uint64_t(tick4qn) * 1000u / uint64_t(tempo);
-    return uint32_t(std::min<uint64_t>(ticks, UINT32_MAX));
 }
