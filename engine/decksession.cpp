@@ -72,7 +72,7 @@ DeckSession::~DeckSession()
     if (!thread_) return;
     deck_.stopFlag = true;
     thread_->wake();
-    thread_->wait();
+    thread_->join();
     // The finished event dies with us: end the session as a stop would,
     // with nobody left to ask about the take.
     if (!active()) return;
@@ -125,7 +125,7 @@ void DeckSession::finish(int interactiveNotes, int freeNotes, bool halted)
 {
     if (!active()) return;
     deck_.stopFlag = true;
-    if (thread_ && !thread_->wait(2000))
+    if (thread_ && !thread_->join(2000))
         Messages::warning(
             QCoreApplication::translate("playdialog", "Could not stop record thread."));
     const bool wasRecording = deck_.recording.load();

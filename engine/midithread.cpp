@@ -24,7 +24,16 @@ MidiThread::MidiThread(DeckModel& deck, const LiveOptions& options, QObject* dec
 MidiThread::~MidiThread()
 {
     deck_.stopFlag = true;
-    wait();
+    join();
+}
+
+bool MidiThread::join(unsigned long ms)
+{
+    const bool ended = wait(ms);
+    // Pairs with the store that ends run(): QThread's own hand-over happens
+    // inside QtCore, where a sanitizer cannot see it.
+    if (ended) (void)running_.load(std::memory_order_acquire);
+    return ended;
 }
 
 void MidiThread::applyFileTempo(void* self, int fileTempo)
