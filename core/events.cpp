@@ -4,6 +4,39 @@
 #include <algorithm>
 #include <cmath>
 
+#if defined(__SANITIZE_THREAD__)
+#define CLAVION_TSAN 1
+extern "C" void __tsan_acquire(void* address);
+extern "C" void __tsan_release(void* address);
+#endif
+
+namespace
+{
+#ifdef CLAVION_TSAN
+// QtCore is not built with ThreadSanitizer, so the hand-over of a posted
+// event through Qt's queue is invisible to it. The poster releases the event
+// and this filter, which sees every event before its receiver does, acquires it.
+class PostedEventWatch : public QObject
+{
+public:
+    using QObject::QObject;
+    bool eventFilter(QObject*, QEvent* event) override
+    {
+        __tsan_acquire(event);
+        return false;
+    }
+};
+#endif
+} // namespace
+
+void watchPostedEventsForSanitizer()
+{
+#ifdef CLAVION_TSAN
+    if (QCoreApplication* app = QCoreApplication::instance())
+        app->installEventFilter(new PostedEventWatch(app));
+#endif
+}
+
 const char* const kResizeRequestText = "Dear TopWidget please resize yourself!";
 const char* const kCloseDocWindowText = "Dear TopWidget please close docdialog!";
 
@@ -37,7 +70,11 @@ int postingPriority(int type)
 
 void postEvent(QObject* receiver, QEvent* event)
 {
-    QCoreApplication::postEvent(receiver, event, postingPriority(event->type()));
+    const int priority = postingPriority(event->type());
+#ifdef CLAVION_TSAN
+    __tsan_release(event);
+#endif
+    QCoreApplication::postEvent(receiver, event, priority);
 }
 
 int effectiveTempo(int fileTempo, int tempoBoost)

@@ -6,6 +6,11 @@
 
 class QObject;
 
+// In a ThreadSanitizer build, lets it see that posted events reach their
+// receivers through Qt's queue; call once after the application object is
+// made. Nothing in other builds.
+void watchPostedEventsForSanitizer();
+
 // Custom event types shared by every sender and receiver. Comments name the
 // class that carries the payload; plain QEvent when none is named.
 enum EventType : int {

@@ -1,9 +1,9 @@
 #include "engine/decksession.h"
 
-#include "core/messages.h"
-#include "core/settings.h"
 #include "core/devices.h"
 #include "core/events.h"
+#include "core/messages.h"
+#include "core/settings.h"
 #include "engine/midithread.h"
 #include "song/deckmodel.h"
 #include "song/trackediting.h"
@@ -15,8 +15,16 @@ DeckSession::DeckSession(DeckModel& deck, LiveOptions& options, QObject* mainRec
                          QObject* parent)
     : QObject(parent), deck_(deck), options_(options), mainReceiver_(mainReceiver)
 {
-    effectiveTempo_ = deck.timing.tempo;
-    fileTempo_ = int(deck.song.facts.songTempo());
+    QMutexLocker lock(&deck_.mutex);
+    effectiveTempo_ = ::effectiveTempo(deck_.fileTempo, deck_.timing.tempoBoost);
+}
+
+void DeckSession::restFileTempo()
+{
+    // At rest the song is at its start as far as tempo goes.
+    QMutexLocker lock(&deck_.mutex);
+    deck_.fileTempo = int(deck_.song.facts.songTempo());
+    effectiveTempo_ = ::effectiveTempo(deck_.fileTempo, deck_.timing.tempoBoost);
 }
 
 int DeckSession::pcKeyNote(int qtKey)
@@ -47,33 +55,51 @@ bool DeckSession::pcKeyboardPlay() const
 
 void DeckSession::setTempoBoost(int boost)
 {
-    effectiveTempo_ = ::effectiveTempo(fileTempo_, boost);
-    {
-        QMutexLocker lock(&deck_.mutex);
-        deck_.setTempoBoost(boost);
-        // The tolerance follows the tempo now playing, not the song's first.
-        TimingParams& p = deck_.timing;
-        if (effectiveTempo_ > 0)
-            p.tick_tol = p.ms_tol * uint32_t(p.tick4qn) * 1000u / uint32_t(effectiveTempo_);
-    }
-    if (thread_ && thread_->isSessionRunning())
-        thread_->setTempo(effectiveTempo_, deck_.timing.tick4qn);
+    if (boost <= 0) return;
+    // Under the lock, from the file tempo the engine is using: a tempo event
+    // it applies meanwhile cannot be overwritten by a stale one.
+    QMutexLocker lock(&deck_.mutex);
+    deck_.setTempoBoost(boost);
+    effectiveTempo_ = ::effectiveTempo(deck_.fileTempo, boost);
+    // The tolerance follows the tempo now playing, not the song's first.
+    TimingParams& p = deck_.timing;
+    p.tick_tol = p.toleranceTicks(effectiveTempo_);
+    if (thread_ && thread_->isSessionRunning()) thread_->setTempo(effectiveTempo_, p.tick4qn);
 }
 
 DeckSession::~DeckSession()
 {
-    if (thread_) {
-        deck_.stopFlag = true;
-        thread_->wake();
-        thread_->wait();
-    }
+    if (!thread_) return;
+    deck_.stopFlag = true;
+    thread_->wake();
+    thread_->join();
+    // The finished event dies with us: end the session as a stop would,
+    // with nobody left to ask about the take.
+    if (!active()) return;
+    const bool wasRecording = deck_.recording.load();
+    deck_.sessionActive = false;
+    deck_.recording = false;
+    const int freeNotes = thread_->freeNotes();
+    if (wasRecording && (thread_->interactiveNotes() > 0 || freeNotes > 0))
+        discardTake(deck_, freeNotes, showShiftWhenRecording());
+    deck_.repositionCursors();
+    restFileTempo();
 }
 
-bool DeckSession::active() const { return deck_.sessionActive.load(); }
+bool DeckSession::active() const
+{
+    return deck_.sessionActive.load();
+}
 
-int DeckSession::shownTempo() const { return beatsPerMinute(effectiveTempo_); }
+int DeckSession::shownTempo() const
+{
+    return beatsPerMinute(effectiveTempo_);
+}
 
-bool DeckSession::showShiftWhenRecording() const { return options_.showshiftwhenrecording.load(); }
+bool DeckSession::showShiftWhenRecording() const
+{
+    return options_.showshiftwhenrecording.load();
+}
 
 bool DeckSession::start(bool recording)
 {
@@ -84,6 +110,7 @@ bool DeckSession::start(bool recording)
     deck_.recording = recording;
     deck_.sessionActive = true;
     clockSteps_ = 0;
+    restFileTempo();
     thread_->start(QThread::TimeCriticalPriority);
     return true;
 }
@@ -98,8 +125,9 @@ void DeckSession::finish(int interactiveNotes, int freeNotes, bool halted)
 {
     if (!active()) return;
     deck_.stopFlag = true;
-    if (thread_ && !thread_->wait(2000))
-        Messages::warning(QCoreApplication::translate("playdialog", "Could not stop record thread."));
+    if (thread_ && !thread_->join(2000))
+        Messages::warning(
+            QCoreApplication::translate("playdialog", "Could not stop record thread."));
     const bool wasRecording = deck_.recording.load();
     deck_.sessionActive = false;
     deck_.recording = false;
@@ -112,6 +140,7 @@ void DeckSession::finish(int interactiveNotes, int freeNotes, bool halted)
             discardTake(deck_, freeNotes, showShiftWhenRecording());
     }
     deck_.repositionCursors();
+    restFileTempo();
     emit sessionFinished(interactiveNotes, freeNotes, halted);
 }
 
@@ -137,16 +166,18 @@ void DeckSession::customEvent(QEvent* event)
         ++clockSteps_;
         break;
     case TempoRatioEvent: {
-        const int boost = followedTempoBoost(deck_.timing.tempoBoost,
-                                             static_cast<DoubleEvent*>(event)->value);
+        const int boost =
+            followedTempoBoost(deck_.timing.tempoBoost, static_cast<DoubleEvent*>(event)->value);
         if (boost != deck_.timing.tempoBoost) setTempoBoost(boost);
         break;
     }
-    case FileTempoEvent:
-        fileTempo_ = static_cast<IntEvent*>(event)->value;
-        effectiveTempo_ =
-            ::effectiveTempo(static_cast<IntEvent*>(event)->value, deck_.timing.tempoBoost);
+    case FileTempoEvent: {
+        // Shown only: the engine already applied it under the lock.
+        const int tempo = static_cast<IntEvent*>(event)->value;
+        if (tempo > 0 && active())
+            effectiveTempo_ = ::effectiveTempo(tempo, deck_.timing.tempoBoost);
         break;
+    }
     case SessionStartedEvent:
         if (thread_)
             for (const auto& out : deck_.devices.outputs)

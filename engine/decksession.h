@@ -52,12 +52,12 @@ protected:
 private:
     bool start(bool recording);
     void finish(int interactiveNotes, int freeNotes, bool halted);
+    void restFileTempo();
 
     DeckModel& deck_;
     LiveOptions& options_;
     QObject* mainReceiver_;
     std::unique_ptr<MidiThread> thread_;
     int effectiveTempo_ = 500000;
-    int fileTempo_ = 500000; // the file tempo in effect, for boost changes
     int clockSteps_ = 0;
 };

@@ -13,11 +13,6 @@
 
 namespace {
 
-// The tempo follower's state lives on from one session to the next.
-int tempoCounter = 0;
-uint64_t followerClock = 0; // P0
-uint64_t followerSong = 0;  // S0
-
 constexpr int kPendingReserve = 1024;
 
 int clamp127(int v) { return std::clamp(v, 0, 127); }
@@ -30,9 +25,10 @@ bool isVarUsr(const EventNode* n)
 } // namespace
 
 InteractiveLoop::InteractiveLoop(DeckModel& deck, const LiveOptions& options, EventSink& sink,
-                                 QObject* deckReceiver, QObject* mainReceiver)
+                                 QObject* deckReceiver, QObject* mainReceiver,
+                                 TempoFollower* follower)
     : deck_(deck), options_(options), sink_(sink), deckReceiver_(deckReceiver),
-      mainReceiver_(mainReceiver)
+      mainReceiver_(mainReceiver), follower_(follower ? *follower : ownFollower_)
 {
 }
 
@@ -173,7 +169,6 @@ EventNode* InteractiveLoop::buildCluster(DeviceState& s, int zone)
     const uint64_t t0 = start->tick;
     uint64_t previousNoteOn = t0;
     bool tookNoteOn = false;
-    const uint32_t product = p.ms_tol * uint32_t(p.tick4qn) * uint32_t(p.tempoBoost) * 10u;
 
     for (EventNode* n = start; n; n = n->next) {
         if (firstVariant && deck_.stopFlag.load()) return nullptr;
@@ -181,7 +176,7 @@ EventNode* InteractiveLoop::buildCluster(DeviceState& s, int zone)
         if (d < 0 || d >= t.boundTracks || zoneOf_[size_t(d)] != zone) continue;
         const int type = n->type();
         if (n->isSoundingNoteOn()) {
-            const uint64_t tol = n->tempo ? uint64_t(product) / n->tempo : 0;
+            const uint64_t tol = p.clusterTolerance(n->tempo);
             // The first note always belongs to the cluster, whatever the tolerance.
             if (tookNoteOn && tol <= n->tick - previousNoteOn) return n;
             previousNoteOn = n->tick;
@@ -292,20 +287,21 @@ void InteractiveLoop::ringCluster(DeviceState& s, int zone, int key, int velocit
 
 void InteractiveLoop::advanceTempoFollower(uint64_t songTick)
 {
-    if (tempoCounter++ < 8) return;
-    tempoCounter = 0;
+    TempoFollower& f = follower_;
+    if (f.rings++ < 8) return;
+    f.rings = 0;
     const int boost = deck_.timing.tempoBoost;
     if (boost < 83 || boost > 120) return;
     const uint64_t p = clockPosition_;
     // A new session may start anywhere: no progress to compare across it.
-    if (followerSong >= songTick || followerClock > p) {
-        followerClock = followerSong = 0;
+    if (f.song >= songTick || f.clock > p) {
+        f.clock = f.song = 0;
         return;
     }
-    const float ratio = float(double(p - followerClock) / double(songTick - followerSong));
+    const float ratio = float(double(p - f.clock) / double(songTick - f.song));
     postEvent(deckReceiver_, new DoubleEvent(TempoRatioEvent, double(ratio)));
-    followerClock = p;
-    followerSong = songTick;
+    f.clock = p;
+    f.song = songTick;
 }
 
 void InteractiveLoop::assignFrom(const InputDevice& dev, int first, EventNode* cursor, int zone)

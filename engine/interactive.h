@@ -13,6 +13,14 @@ struct EventNode;
 struct InputDevice;
 struct OutputDevice;
 
+// The tempo follower's progress. It spans the sessions of one prepared song
+// and belongs to the engine that plays it.
+struct TempoFollower {
+    int rings = 0;
+    uint64_t clock = 0; // accompaniment position at the last estimate
+    uint64_t song = 0;  // song tick played at the last estimate
+};
+
 // The player's side of a session: each key struck on an input device rings
 // the next cluster of the interactive tracks that device (and zone) plays;
 // other keys play the free tracks. Runs on the engine thread with the deck's
@@ -20,8 +28,10 @@ struct OutputDevice;
 // song's own nodes in buffers reserved when the session starts.
 class InteractiveLoop {
 public:
+    // Without a follower of the engine's, the loop keeps its own.
     InteractiveLoop(DeckModel& deck, const LiveOptions& options, EventSink& sink,
-                    QObject* deckReceiver, QObject* mainReceiver);
+                    QObject* deckReceiver, QObject* mainReceiver,
+                    TempoFollower* follower = nullptr);
 
     // Session start, once the queue runs: aligns the cursors of tracks that
     // share a device and zone, and prepares the first clusters.
@@ -88,5 +98,7 @@ private:
     int freeNotes_ = 0;
     bool halted_ = false;
     uint64_t clockPosition_ = 0;
+    TempoFollower ownFollower_;
+    TempoFollower& follower_;
     snd_seq_event_t out_{};
 };

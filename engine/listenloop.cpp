@@ -10,6 +10,11 @@
 #include <QCoreApplication>
 #include <algorithm>
 
+namespace
+{
+constexpr int kDisplayEchoesPerWindow = 256;
+}
+
 SessionValues SessionValues::fromDeck(const DeckModel& deck)
 {
     SessionValues v;
@@ -91,6 +96,7 @@ void ListenLoop::scheduleWindow()
     const uint64_t base = windowStart_ - v_.startTick; // queue tick of the window start
     // The song's events first: the first window reaches the queue as it
     // starts, and what is due at once must not wait behind the echoes.
+    windowEchoes_ = 0;
     scheduleAccompaniment(windowStart_ + w);
     for (uint64_t k = 1; k * uint64_t(v_.clockStep) <= w; ++k)
         echoAt(SND_SEQ_EVENT_CLOCK, base + k * uint64_t(v_.clockStep));
@@ -151,7 +157,9 @@ void ListenLoop::scheduleAccompaniment(uint64_t windowEnd)
             snd_seq_ev_set_note(&out_, n->channel(), note, velocity,
                                 static_cast<unsigned int>(length));
             sink_.scheduleAt(out_, at);
-            if (n->channel() != 9) {
+            // A beat of more notes than any keyboard shows lights no more: its
+            // echoes would overrun our own input and lose the window echoes.
+            if (n->channel() != 9 && windowEchoes_++ < kDisplayEchoesPerWindow) {
                 const snd_seq_addr_t self = sink_.self();
                 for (int end = 0; end < 2; ++end) {
                     makeDisplayEcho(out_, self, end ? SND_SEQ_EVENT_USR4 : SND_SEQ_EVENT_USR3, 3,

@@ -73,6 +73,7 @@ private:
     SessionValues v_;
     uint64_t windowStart_ = 0;   // song tick
     uint64_t metronomeTick_ = 0; // queue tick of the current measure's start
+    int windowEchoes_ = 0;       // display echo pairs of the window being scheduled
     EventNode* cursor_ = nullptr;
     snd_seq_event_t out_{};
 };

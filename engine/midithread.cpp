@@ -1,8 +1,8 @@
 #include "engine/midithread.h"
 
-#include "core/settings.h"
 #include "core/devices.h"
 #include "core/events.h"
+#include "core/settings.h"
 #include "song/deckmodel.h"
 
 #include <QMutexLocker>
@@ -24,19 +24,29 @@ MidiThread::MidiThread(DeckModel& deck, const LiveOptions& options, QObject* dec
 MidiThread::~MidiThread()
 {
     deck_.stopFlag = true;
-    wait();
+    join();
+}
+
+bool MidiThread::join(unsigned long ms)
+{
+    const bool ended = wait(ms);
+    // Pairs with the store that ends run(): QThread's own hand-over happens
+    // inside QtCore, where a sanitizer cannot see it.
+    if (ended) (void)running_.load(std::memory_order_acquire);
+    return ended;
 }
 
 void MidiThread::applyFileTempo(void* self, int fileTempo)
 {
     // On the engine thread, with the deck's mutex held.
     auto* t = static_cast<MidiThread*>(self);
+    if (fileTempo <= 0) return;
     TimingParams& p = t->deck_.timing;
-    const int boost = p.tempoBoost > 0 ? p.tempoBoost : 100;
-    const int tempo = int(int64_t(fileTempo) * 100 / boost);
+    t->deck_.fileTempo = fileTempo;
+    const int tempo = effectiveTempo(fileTempo, p.tempoBoost);
     if (tempo <= 0) return;
     t->setTempo(tempo, p.tick4qn);
-    p.tick_tol = p.ms_tol * uint32_t(p.tick4qn) * 1000u / uint32_t(tempo);
+    p.tick_tol = p.toleranceTicks(tempo);
     postEvent(t->deckReceiver_, new QEvent(eventType(RepaintDiagramEvent)));
 }
 
@@ -56,47 +66,53 @@ bool MidiThread::songAlive(void* self)
 
 int MidiThread::sendPcNote(int note, bool pressed)
 {
-    if (!running_.load() || !client_.isOpen()) return -1;
+    if (!running_.load()) return -1;
     snd_seq_event_t ev;
     snd_seq_ev_clear(&ev);
     ev.type = pressed ? SND_SEQ_EVENT_NOTEON : SND_SEQ_EVENT_NOTEOFF;
-    ev.queue = SND_SEQ_QUEUE_DIRECT;
     ev.source.port = kPcKeyboardPort;
-    const snd_seq_addr_t self = client_.self();
-    snd_seq_ev_set_dest(&ev, self.client, self.port);
     ev.data.note.channel = 0;
     ev.data.note.note = static_cast<unsigned char>(note & 127);
     ev.data.note.velocity = 64;
-    return snd_seq_event_output_direct(client_.handle(), &ev);
+    return client_.sendToSelf(ev);
 }
 
 void MidiThread::setTempo(int tempo, int ppq)
 {
-    if (!client_.isOpen() || tempo <= 0) return;
     // The deck recomputes its tolerance itself, under its mutex.
     client_.setQueueTempo(tempo, ppq);
 }
 
 bool MidiThread::getTempo(int* tempo, int* ppq)
 {
-    return client_.isOpen() && client_.getQueueTempo(tempo, ppq);
+    return client_.getQueueTempo(tempo, ppq);
 }
 
-void MidiThread::stopQueue() { client_.stopQueue(); }
+void MidiThread::stopQueue()
+{
+    client_.stopQueue();
+}
 
 void MidiThread::wake()
 {
-    if (!running_.load() || !client_.isOpen()) return;
+    if (!running_.load()) return;
     snd_seq_event_t ev;
     snd_seq_ev_clear(&ev);
     ev.type = SND_SEQ_EVENT_USR1;
-    const snd_seq_addr_t self = client_.self();
-    snd_seq_ev_set_dest(&ev, self.client, self.port);
-    client_.sendNow(ev);
+    client_.sendToSelf(ev);
 }
-void MidiThread::continueQueue() { client_.continueQueue(); }
-void MidiThread::allNotesOff(const OutputDevice& out) { client_.allNotesOff(out); }
-void MidiThread::setVolume(const OutputDevice& out, int value) { client_.setVolume(out, value); }
+void MidiThread::continueQueue()
+{
+    client_.continueQueue();
+}
+void MidiThread::allNotesOff(const OutputDevice& out)
+{
+    client_.allNotesOff(out);
+}
+void MidiThread::setVolume(const OutputDevice& out, int value)
+{
+    client_.setVolume(out, value);
+}
 
 void MidiThread::run()
 {
@@ -105,8 +121,8 @@ void MidiThread::run()
     loop_ = std::make_unique<ListenLoop>(deck_, options_, client_, deckReceiver_, mainReceiver_);
     loop_->applyTempo = &MidiThread::applyFileTempo;
     loop_->applyTempoContext = this;
-    interactive_ =
-        std::make_unique<InteractiveLoop>(deck_, options_, client_, deckReceiver_, mainReceiver_);
+    interactive_ = std::make_unique<InteractiveLoop>(deck_, options_, client_, deckReceiver_,
+                                                     mainReceiver_, &follower_);
     loop_->keepsSongAlive = &MidiThread::songAlive;
     loop_->keepsSongAliveContext = this;
     postEvent(deckReceiver_, new QEvent(eventType(RepaintDiagramEvent)));
@@ -114,6 +130,10 @@ void MidiThread::run()
     bool opened;
     {
         QMutexLocker lock(&deck_.mutex);
+        if (followerPreparation_ != deck_.preparations) {
+            follower_ = TempoFollower();
+            followerPreparation_ = deck_.preparations;
+        }
         loop_->begin();
         opened = client_.open(deck_.tracks, deck_.devices) && client_.allocQueue();
     }
@@ -129,8 +149,9 @@ void MidiThread::run()
     {
         QMutexLocker lock(&deck_.mutex);
         if (v.startBeat != 1) loop_->chase();
-        // The first beat is queued before the queue runs, so its notes are
-        // not late by the time a start echo would take to come back.
+        // The first beat is held until the queue runs, and leaves with its
+        // start, so its notes are not late by an echo's round trip.
+        client_.holdOutput();
         loop_->handleEcho(startEvent());
     }
     client_.startQueue();
@@ -149,18 +170,22 @@ void MidiThread::run()
     client_.drain();
 
     snd_seq_t* seq = client_.handle();
-    const int count = snd_seq_poll_descriptors_count(seq, POLLIN);
+    const int count = snd_seq_poll_descriptors_count(seq, POLLIN | POLLOUT);
     std::vector<pollfd> fds(size_t(count > 0 ? count : 1));
-    snd_seq_poll_descriptors(seq, fds.data(), unsigned(fds.size()), POLLIN);
+    snd_seq_poll_descriptors(seq, fds.data(), unsigned(fds.size()), POLLIN | POLLOUT);
     while (!deck_.stopFlag.load()) {
+        // Room in the kernel is worth waking for only while events wait for it.
+        const short events = POLLIN | (client_.backlogged() ? POLLOUT : 0);
+        for (pollfd& f : fds) f.events = events;
         const int ready = ::poll(fds.data(), nfds_t(fds.size()), 1200);
         if (ready < 0) {
             if (errno == EINTR) continue;
             std::fprintf(stderr, "Error %i in poll (%s).\n", errno, std::strerror(errno));
             break;
         }
+        client_.drain();
         if (ready == 0) continue;
-        do {
+        while (snd_seq_event_input_pending(seq, 1) > 0 && !deck_.stopFlag.load()) {
             snd_seq_event_t* ev = nullptr;
             const int rc = snd_seq_event_input(seq, &ev);
             if (rc < 0) {
@@ -171,7 +196,7 @@ void MidiThread::run()
             }
             if (ev) handle(*ev);
             client_.drain();
-        } while (snd_seq_event_input_pending(seq, 0) > 0 && !deck_.stopFlag.load());
+        }
         if (loop_->halted || interactive_->halted()) break;
     }
     endSession();
@@ -179,16 +204,24 @@ void MidiThread::run()
 
 void MidiThread::handle(const snd_seq_event_t& ev)
 {
-    if (deck_.pauseFlag.load()) return;
-    QMutexLocker lock(&deck_.mutex);
     const bool fromUs = ev.source.client == client_.client() && ev.source.port != kPcKeyboardPort;
+    // A pause swallows the player's new notes only: releases must still end
+    // what sounds, and our own echoes keep the session going.
+    if (deck_.pauseFlag.load() && !fromUs && ev.type == SND_SEQ_EVENT_NOTEON &&
+        ev.data.note.velocity > 0)
+        return;
+    QMutexLocker lock(&deck_.mutex);
     if (fromUs) {
         if (ev.type == SND_SEQ_EVENT_CLOCK) interactive_->clockStep(loop_->values().clockStep);
         if (loop_->handleEcho(ev)) return;
     }
     switch (ev.type) {
-    case SND_SEQ_EVENT_STOP: client_.stopQueue(); break;
-    case SND_SEQ_EVENT_CONTINUE: client_.continueQueue(); break;
+    case SND_SEQ_EVENT_STOP:
+        client_.stopQueue();
+        break;
+    case SND_SEQ_EVENT_CONTINUE:
+        client_.continueQueue();
+        break;
     default:
         if (!fromUs) interactive_->handle(ev);
         break;
@@ -199,6 +232,7 @@ void MidiThread::endSession()
 {
     // Nothing queued for the rest of the beat may start after the silence.
     client_.stopQueue();
+    client_.dropOutput();
     for (const auto& out : deck_.devices.outputs) {
         if (out->ignoreOutput) continue;
         client_.allNotesOff(*out);

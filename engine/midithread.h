@@ -6,6 +6,7 @@
 
 #include <QThread>
 #include <atomic>
+#include <climits>
 #include <memory>
 
 class DeckModel;
@@ -34,6 +35,9 @@ public:
     // (called on the GUI thread). The sequencer's result, or -1 with no session.
     int sendPcNote(int note, bool pressed);
     bool isSessionRunning() const { return running_.load(); }
+    // Waits for the thread to end; true when it did. Afterwards all the
+    // thread wrote is visible here.
+    bool join(unsigned long ms = ULONG_MAX);
     // Raw senders the deck uses while a session runs.
     void allNotesOff(const OutputDevice& out);
     void setVolume(const OutputDevice& out, int value);
@@ -61,6 +65,8 @@ private:
     std::unique_ptr<ListenLoop> loop_;
     std::unique_ptr<InteractiveLoop> interactive_;
     std::atomic<bool> running_{false};
+    TempoFollower follower_;
+    unsigned followerPreparation_ = 0;
     int interactiveNotes_ = 0;
     int freeNotes_ = 0;
 };

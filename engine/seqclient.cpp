@@ -11,8 +11,12 @@
 #include <cstring>
 #include <vector>
 
-namespace {
-QString tr(const char* text) { return QCoreApplication::translate("midithread", text); }
+namespace
+{
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("midithread", text);
+}
 
 bool contains(const std::vector<snd_seq_addr_t>& list, snd_seq_addr_t a)
 {
@@ -29,7 +33,10 @@ snd_seq_addr_t address(int client, int port)
 }
 } // namespace
 
-SeqClient::~SeqClient() { close(); }
+SeqClient::~SeqClient()
+{
+    close();
+}
 
 void SeqClient::fail(int rc, const char* stderrLine, const QString& text)
 {
@@ -37,24 +44,43 @@ void SeqClient::fail(int rc, const char* stderrLine, const QString& text)
     if (deviceFailure) deviceFailure(text.arg(seqErrorText(rc)));
 }
 
+bool SeqClient::isOpen() const
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    return seq_ != nullptr;
+}
+
 bool SeqClient::open(const TrackTables& tracks, DeviceSet& devices)
 {
-    close();
-    int rc = seqCheck(snd_seq_open(&seq_, "default", SND_SEQ_OPEN_DUPLEX, 0), "snd_seq_open");
+    std::lock_guard<std::mutex> guard(lock_);
+    closeLocked();
+    if (openLocked(tracks, devices)) return true;
+    closeLocked();
+    return false;
+}
+
+bool SeqClient::openLocked(const TrackTables& tracks, DeviceSet& devices)
+{
+    // Non-blocking: a beat larger than the kernel's pool must not stop the
+    // thread that frees the pool by letting the queue run.
+    int rc = seqCheck(snd_seq_open(&seq_, "default", SND_SEQ_OPEN_DUPLEX, SND_SEQ_NONBLOCK),
+                      "snd_seq_open");
     if (rc < 0) {
         seq_ = nullptr;
         fail(rc, "Error opening ALSA sequencer.\n", tr("Error opening ALSA sequencer: %1."));
         return false;
     }
     client_ = snd_seq_client_id(seq_);
-    // A dense beat is scheduled at once; keep room for it in the kernel.
     seqCheck(snd_seq_set_client_pool_output(seq_, 2000), "snd_seq_set_client_pool_output");
+    // Wake for the backlog as soon as a little room is free, not half the pool.
+    seqCheck(snd_seq_set_client_pool_output_room(seq_, 128), "snd_seq_set_client_pool_output_room");
     // And for a flood of keys while the handler is busy.
     seqCheck(snd_seq_set_client_pool_input(seq_, 2000), "snd_seq_set_client_pool_input");
-    rc = seqCheck(snd_seq_set_client_name(seq_, "Clavion ALSA sequencer"), "snd_seq_set_client_name");
+    backlog_.reserve(4096);
+    rc = seqCheck(snd_seq_set_client_name(seq_, "Clavion ALSA sequencer"),
+                  "snd_seq_set_client_name");
     if (rc < 0) {
         fail(rc, "Error opening ALSA sequencer.\n", tr("Error setting client name: %1."));
-        close();
         return false;
     }
     rc = seqCheck(snd_seq_create_simple_port(seq_, "output",
@@ -64,7 +90,6 @@ bool SeqClient::open(const TrackTables& tracks, DeviceSet& devices)
     if (rc < 0) {
         fail(rc, "Error creating sequencer output port.\n",
              tr("Error creating sequencer output port: %1."));
-        close();
         return false;
     }
     outPort_ = rc;
@@ -75,7 +100,6 @@ bool SeqClient::open(const TrackTables& tracks, DeviceSet& devices)
     if (rc < 0) {
         fail(rc, "Error creating sequencer input port.\n",
              tr("Error creating sequencer input port: %1."));
-        close();
         return false;
     }
     inPort_ = rc;
@@ -84,20 +108,14 @@ bool SeqClient::open(const TrackTables& tracks, DeviceSet& devices)
         const OutputDevice* out = tracks.output[size_t(d)];
         const snd_seq_addr_t a = address(out ? out->client : 0, out ? out->port : 0);
         if (contains(outputs_, a)) continue;
-        if (!connectOutput(a.client, a.port)) {
-            close();
-            return false;
-        }
+        if (!connectOutput(a.client, a.port)) return false;
         outputs_.push_back(a);
     }
     for (int d = 0; d < tracks.displayCount(); ++d) {
         const InputDevice* in = tracks.input[size_t(d)];
         const snd_seq_addr_t a = address(in ? in->client : 0, in ? in->port : 0);
         if (contains(inputs_, a)) continue;
-        if (!connectInput(a.client, a.port, devices)) {
-            close();
-            return false;
-        }
+        if (!connectInput(a.client, a.port, devices)) return false;
         inputs_.push_back(a);
     }
     return true;
@@ -105,7 +123,17 @@ bool SeqClient::open(const TrackTables& tracks, DeviceSet& devices)
 
 void SeqClient::close()
 {
+    std::lock_guard<std::mutex> guard(lock_);
+    closeLocked();
+}
+
+void SeqClient::closeLocked()
+{
     if (!seq_) return;
+    backlog_.clear();
+    backlogHead_ = 0;
+    holding_ = false;
+    snd_seq_drop_output(seq_);
     bool ok = true;
     for (const snd_seq_addr_t& a : outputs_)
         if (ok) ok = disconnectOutput(a.client, a.port);
@@ -115,7 +143,16 @@ void SeqClient::close()
         if (ok && a.client < kPcKeyboardClient) ok = disconnectInput(a.client, a.port, none);
     outputs_.clear();
     inputs_.clear();
-    freeQueue();
+    if (queue_ >= 0) {
+        snd_seq_event_t stop;
+        snd_seq_ev_clear(&stop);
+        snd_seq_ev_set_queue_stop(&stop, queue_);
+        stop.source.port = static_cast<unsigned char>(outPort_);
+        snd_seq_ev_set_direct(&stop);
+        seqCheck(snd_seq_event_output_direct(seq_, &stop), "snd_seq_event_output_direct");
+        seqCheck(snd_seq_free_queue(seq_, queue_), "snd_seq_free_queue");
+        queue_ = -1;
+    }
     snd_seq_close(seq_);
     seq_ = nullptr;
     client_ = inPort_ = outPort_ = -1;
@@ -129,7 +166,8 @@ bool SeqClient::connectInput(int client, int port, DeviceSet& devices)
     }
     if (client >= kPcKeyboardClient) return true;
     if (!devices.inputs.empty() && !devices.findInput(client, port)) return false;
-    const int rc = seqCheck(snd_seq_connect_from(seq_, inPort_, client, port), "snd_seq_connect_from");
+    const int rc =
+        seqCheck(snd_seq_connect_from(seq_, inPort_, client, port), "snd_seq_connect_from");
     if (rc < 0) {
         if (deviceFailure)
             deviceFailure(tr("MIDI input unavailable, please stop playing and try again.") +
@@ -200,6 +238,7 @@ bool SeqClient::disconnectOutput(int client, int port)
 
 bool SeqClient::allocQueue()
 {
+    std::lock_guard<std::mutex> guard(lock_);
     const int rc = snd_seq_alloc_queue(seq_);
     if (rc < 0) {
         std::fprintf(stderr, "Error %i in snd_seq_alloc_queue : (%s).\n", rc, snd_strerror(rc));
@@ -210,65 +249,107 @@ bool SeqClient::allocQueue()
     return true;
 }
 
-void SeqClient::freeQueue()
-{
-    if (!seq_ || queue_ < 0) return;
-    seqCheck(snd_seq_stop_queue(seq_, queue_, nullptr), "snd_seq_stop_queue");
-    snd_seq_drain_output(seq_);
-    seqCheck(snd_seq_free_queue(seq_, queue_), "snd_seq_free_queue");
-    queue_ = -1;
-}
-
 void SeqClient::startQueue()
 {
-    // The first beat waits in our buffer. START would drop it from the queue,
-    // and what is due at tick 0 leaves as soon as it reaches a stopped queue,
-    // ahead of the rest. So CONTINUE (from tick 0 on a queue that never ran)
-    // goes in front of the beat, in the same write, so that nothing runs
-    // between the start and the first notes.
-    std::vector<char> beat;
-    snd_seq_event_t* ev = nullptr;
-    while (snd_seq_extract_output(seq_, &ev) >= 0 && ev) {
-        const char* bytes = reinterpret_cast<const char*>(ev);
-        beat.insert(beat.end(), bytes, bytes + snd_seq_event_length(ev));
-    }
+    // What was held waits in the backlog, so the buffer is empty here.
+    // CONTINUE (from tick 0 on a queue that never ran; START would drop
+    // what is queued) goes first in the same write as the first beat, so
+    // nothing runs between the start and the first notes.
     snd_seq_event_t start;
     snd_seq_ev_clear(&start);
     snd_seq_ev_set_queue_continue(&start, queue_);
     start.source.port = static_cast<unsigned char>(outPort_);
     snd_seq_ev_set_direct(&start);
+    holding_ = false;
     seqCheck(snd_seq_event_output(seq_, &start), "snd_seq_event_output");
-    for (size_t at = 0; at < beat.size();) {
-        snd_seq_event_t e;
-        std::memcpy(&e, beat.data() + at, sizeof e);
-        at += sizeof e;
-        if (snd_seq_ev_is_variable(&e)) {
-            e.data.ext.ptr = beat.data() + at;
-            at += e.data.ext.len;
-        }
-        seqCheck(snd_seq_event_output(seq_, &e), "snd_seq_event_output");
-    }
     drain();
+}
+
+bool SeqClient::backlogged() const
+{
+    return holding_ || backlogHead_ < backlog_.size() ||
+           (seq_ && snd_seq_event_output_pending(seq_) > 0);
+}
+
+void SeqClient::dropOutput()
+{
+    backlog_.clear();
+    backlogHead_ = 0;
+    if (seq_) snd_seq_drop_output(seq_);
+}
+
+void SeqClient::output(snd_seq_event_t& ev)
+{
+    if (!holding_ && backlogHead_ == backlog_.size()) {
+        const int rc = snd_seq_event_output(seq_, &ev);
+        if (rc != -EAGAIN) {
+            seqCheck(rc, "snd_seq_event_output");
+            return;
+        }
+    }
+    // A relative time would count from when the event finally leaves.
+    if ((ev.flags & SND_SEQ_TIME_MODE_MASK) == SND_SEQ_TIME_MODE_REL) {
+        ev.time.tick += static_cast<snd_seq_tick_time_t>(holding_ ? 0 : currentTick());
+        ev.flags = static_cast<unsigned char>((ev.flags & ~SND_SEQ_TIME_MODE_MASK) |
+                                              SND_SEQ_TIME_MODE_ABS);
+    }
+    backlog_.push_back(ev);
+}
+
+void SeqClient::drain()
+{
+    if (!seq_ || holding_) return;
+    while (backlogHead_ < backlog_.size()) {
+        const int rc = snd_seq_event_output(seq_, &backlog_[backlogHead_]);
+        if (rc == -EAGAIN) break;
+        seqCheck(rc, "snd_seq_event_output");
+        ++backlogHead_;
+    }
+    if (backlogHead_ == backlog_.size()) {
+        backlog_.clear();
+        backlogHead_ = 0;
+    }
+    // -EAGAIN leaves the rest in the library's buffer for the next POLLOUT.
+    const int rc = snd_seq_drain_output(seq_);
+    if (rc != -EAGAIN) seqCheck(rc, "snd_seq_drain_output");
+}
+
+void SeqClient::queueControl(int type)
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    if (!seq_ || queue_ < 0) return;
+    snd_seq_event_t ev;
+    snd_seq_ev_clear(&ev);
+    snd_seq_ev_set_queue_control(&ev, type, queue_, 0);
+    ev.source.port = static_cast<unsigned char>(outPort_);
+    snd_seq_ev_set_direct(&ev);
+    seqCheck(snd_seq_event_output_direct(seq_, &ev), "snd_seq_event_output_direct");
 }
 
 void SeqClient::stopQueue()
 {
-    if (!seq_ || queue_ < 0) return;
-    seqCheck(snd_seq_control_queue(seq_, queue_, SND_SEQ_EVENT_STOP, 0, nullptr),
-             "snd_seq_control_queue");
-    drain();
+    queueControl(SND_SEQ_EVENT_STOP);
 }
-
 void SeqClient::continueQueue()
 {
-    if (!seq_ || queue_ < 0) return;
-    seqCheck(snd_seq_control_queue(seq_, queue_, SND_SEQ_EVENT_CONTINUE, 0, nullptr),
-             "snd_seq_control_queue");
-    drain();
+    queueControl(SND_SEQ_EVENT_CONTINUE);
+}
+
+int SeqClient::sendToSelf(snd_seq_event_t ev)
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    if (!seq_) return -1;
+    if (ev.source.port == 0) ev.source.port = static_cast<unsigned char>(outPort_);
+    snd_seq_ev_set_dest(&ev, static_cast<unsigned char>(client_),
+                        static_cast<unsigned char>(inPort_));
+    snd_seq_ev_set_direct(&ev);
+    return snd_seq_event_output_direct(seq_, &ev);
 }
 
 bool SeqClient::setQueueTempo(int tempo, int ppq)
 {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (!seq_ || queue_ < 0 || tempo <= 0) return false;
     snd_seq_queue_tempo_t* t = nullptr;
     if (seqCheck(snd_seq_queue_tempo_malloc(&t), "snd_seq_queue_tempo_malloc") < 0) return false;
     snd_seq_queue_tempo_set_tempo(t, unsigned(tempo));
@@ -280,6 +361,8 @@ bool SeqClient::setQueueTempo(int tempo, int ppq)
 
 bool SeqClient::getQueueTempo(int* tempo, int* ppq)
 {
+    std::lock_guard<std::mutex> guard(lock_);
+    if (!seq_ || queue_ < 0) return false;
     snd_seq_queue_tempo_t* t;
     snd_seq_queue_tempo_alloca(&t);
     if (seqCheck(snd_seq_get_queue_tempo(seq_, queue_, t), "snd_seq_get_queue_tempo") < 0)
@@ -301,14 +384,14 @@ void SeqClient::scheduleAt(snd_seq_event_t& ev, uint64_t queueTick)
 {
     ev.source.port = static_cast<unsigned char>(outPort_);
     snd_seq_ev_schedule_tick(&ev, queue_, 0, static_cast<snd_seq_tick_time_t>(queueTick));
-    seqCheck(snd_seq_event_output(seq_, &ev), "snd_seq_event_output");
+    output(ev);
 }
 
 void SeqClient::scheduleIn(snd_seq_event_t& ev, uint64_t ticks)
 {
     ev.source.port = static_cast<unsigned char>(outPort_);
     snd_seq_ev_schedule_tick(&ev, queue_, 1, static_cast<snd_seq_tick_time_t>(ticks));
-    seqCheck(snd_seq_event_output(seq_, &ev), "snd_seq_event_output");
+    output(ev);
 }
 
 uint64_t SeqClient::currentTick()
@@ -324,14 +407,18 @@ void SeqClient::sendNow(snd_seq_event_t& ev)
     seqCheck(snd_seq_event_output_direct(seq_, &ev), "snd_seq_event_output_direct");
 }
 
-snd_seq_addr_t SeqClient::self() const { return address(client_, inPort_); }
-
-void SeqClient::drain()
+snd_seq_addr_t SeqClient::self() const
 {
-    if (seq_) snd_seq_drain_output(seq_);
+    return address(client_, inPort_);
 }
 
 void SeqClient::controller(const OutputDevice& out, int param, int value, int channel)
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    if (seq_) controllerLocked(out, param, value, channel);
+}
+
+void SeqClient::controllerLocked(const OutputDevice& out, int param, int value, int channel)
 {
     snd_seq_event_t ev;
     snd_seq_ev_clear(&ev);
@@ -363,25 +450,25 @@ void SeqClient::programChange(OutputDevice& out, int channel, int program)
 
 void SeqClient::allNotesOff(const OutputDevice& out)
 {
+    std::lock_guard<std::mutex> guard(lock_);
     if (!seq_) return;
     // All sound off, reset, sustain off. Local control is left alone: a
     // keyboard that is also the output must keep sounding on its own.
     for (int c = 0; c < 16; ++c)
-        for (int param : {123, 120, 64}) controller(out, param, 0, c);
-    drain();
+        for (int param : {123, 120, 64}) controllerLocked(out, param, 0, c);
 }
 
 void SeqClient::resetControllers(const OutputDevice& out)
 {
+    std::lock_guard<std::mutex> guard(lock_);
     if (!seq_) return;
     for (int c = 0; c < 16; ++c)
-        for (int param : {4, 36, 64, 66, 67, 68, 69}) controller(out, param, 0, c);
-    drain();
+        for (int param : {4, 36, 64, 66, 67, 68, 69}) controllerLocked(out, param, 0, c);
 }
 
 void SeqClient::setVolume(const OutputDevice& out, int value)
 {
+    std::lock_guard<std::mutex> guard(lock_);
     if (!seq_) return;
-    for (int c = 0; c < 16; ++c) controller(out, 7, value, c);
-    drain();
+    for (int c = 0; c < 16; ++c) controllerLocked(out, 7, value, c);
 }

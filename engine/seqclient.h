@@ -3,6 +3,7 @@
 #include <alsa/asoundlib.h>
 #include <cstdint>
 #include <functional>
+#include <mutex>
 #include <vector>
 
 #include <QString>
@@ -31,6 +32,13 @@ public:
 
 // The engine's sequencer client: one output and one input port, one queue,
 // connections to the devices the tracks use, and the raw senders.
+//
+// The engine thread owns it: it opens and closes it and schedules through
+// the library's output buffer, never blocking (the client is non-blocking;
+// what the kernel has no room for waits in a backlog until POLLOUT). Other
+// threads may call only the methods marked "any thread": they serialise
+// against open() and close() on lock_, do nothing on a closed client, and
+// write directly, never through the engine's buffer.
 class SeqClient : public EventSink {
 public:
     // Failures that the user must hear of (the main window's event 1018).
@@ -41,7 +49,9 @@ public:
     SeqClient(const SeqClient&) = delete;
     SeqClient& operator=(const SeqClient&) = delete;
 
-    bool isOpen() const { return seq_ != nullptr; }
+    // Any thread.
+    bool isOpen() const;
+    // Engine thread.
     snd_seq_t* handle() const { return seq_; }
     int inputPort() const { return inPort_; }
     int outputPort() const { return outPort_; }
@@ -51,6 +61,7 @@ public:
     // Opens the client and its ports and connects every distinct input and
     // output address of the tracks. On failure the client is closed again.
     bool open(const TrackTables& tracks, DeviceSet& devices);
+    // Drops what has not left yet, undoes the connections and frees the queue.
     void close();
 
     bool connectInput(int client, int port, DeviceSet& devices);
@@ -59,33 +70,53 @@ public:
     bool disconnectOutput(int client, int port);
 
     bool allocQueue();
-    void freeQueue();
+    // Until startQueue(), scheduled events wait in the backlog: the queue
+    // must run before a beat larger than the kernel's pool can leave.
+    void holdOutput() { holding_ = true; }
+    // Starts the queue and sends what was held right behind the start.
     void startQueue();
+    // Events still waiting for room in the kernel.
+    bool backlogged() const;
+    // Forgets every scheduled event that has not reached the kernel.
+    void dropOutput();
+    // The queue's current tick; -1 when it cannot be read.
+    int64_t queueTick();
+
+    // Any thread.
     void stopQueue();
     void continueQueue();
     bool setQueueTempo(int tempo, int ppq);
     bool getQueueTempo(int* tempo, int* ppq);
-    // The queue's current tick; -1 when it cannot be read.
-    int64_t queueTick();
+    // Sends an event to our own input port at once; the sequencer's result,
+    // or -1 when the client is closed. A source port of 0 becomes our output port.
+    int sendToSelf(snd_seq_event_t ev);
 
-    // EventSink
+    // EventSink (engine thread)
     void scheduleAt(snd_seq_event_t& ev, uint64_t queueTick) override;
     void scheduleIn(snd_seq_event_t& ev, uint64_t ticks) override;
     void sendNow(snd_seq_event_t& ev) override;
     uint64_t currentTick() override;
     snd_seq_addr_t self() const override;
+    // Moves the backlog into the kernel as far as its pool has room.
     void drain() override;
 
-    // Raw senders to a device.
+    // Raw senders to a device, direct (any thread).
     void controller(const OutputDevice& out, int param, int value, int channel);
-    void programChange(OutputDevice& out, int channel, int program);
     void allNotesOff(const OutputDevice& out);
     void resetControllers(const OutputDevice& out);
     void setVolume(const OutputDevice& out, int value);
+    // Engine thread.
+    void programChange(OutputDevice& out, int channel, int program);
 
 private:
     void fail(int rc, const char* stderrLine, const QString& text);
+    bool openLocked(const TrackTables& tracks, DeviceSet& devices);
+    void closeLocked();
+    void controllerLocked(const OutputDevice& out, int param, int value, int channel);
+    void queueControl(int type);
+    void output(snd_seq_event_t& ev);
 
+    mutable std::mutex lock_;
     snd_seq_t* seq_ = nullptr;
     int client_ = -1;
     int inPort_ = -1;
@@ -94,4 +125,8 @@ private:
     // Addresses connected by open(), to undo them in close().
     std::vector<snd_seq_addr_t> outputs_;
     std::vector<snd_seq_addr_t> inputs_;
+    // Scheduled events the kernel had no room for yet, oldest first.
+    std::vector<snd_seq_event_t> backlog_;
+    size_t backlogHead_ = 0;
+    bool holding_ = false;
 };

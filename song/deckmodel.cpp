@@ -73,14 +73,14 @@ void DeckModel::setTempoBoost(int boost)
     if (p.tempo <= 0) p.tempo = 1;
     p.tempoBoost = boost;
     p.beat4min = 60000000 / p.tempo;
-    p.tick_tol = p.ms_tol * uint32_t(p.tick4qn) * 1000u / uint32_t(p.tempo);
+    p.tick_tol = p.toleranceTicks(p.tempo);
     p.pix4sec = p.mc4qn * 1000000.0 * p.pix4mc / p.tempo;
 }
 
 void DeckModel::setMsTol(uint32_t msTol)
 {
     timing.ms_tol = msTol;
-    timing.tick_tol = msTol * uint32_t(timing.tick4qn) * 1000u / uint32_t(timing.tempo);
+    timing.tick_tol = timing.toleranceTicks(timing.tempo);
 }
 
 void DeckModel::setZoom(int zoom)

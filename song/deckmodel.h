@@ -35,6 +35,12 @@ public:
     int beats = 1;
     int currentBeat = 1;
 
+    // The file tempo in force, before the boost: the song's first at rest,
+    // the one the engine last applied during a session. Under the mutex.
+    int fileTempo = 500000;
+    // Counts preparations: what outlives a session knows when the song changed.
+    unsigned preparations = 0;
+
     // Copied from the file facts at preparation.
     int format = 0;
     int rawDivision = 0;

@@ -24,7 +24,11 @@ struct FileFacts {
     int keySharpsFlats = 0;
     int keyMode = 0;
 
-    uint32_t songTempo() const { return firstTempo == kNoTempo ? 500000 : firstTempo; }
+    // A tempo of 0 would divide by zero: such a file plays at the default.
+    uint32_t songTempo() const
+    {
+        return firstTempo == kNoTempo || firstTempo == 0 ? 500000 : firstTempo;
+    }
 
     // Before reading a file: no tempo yet, 4/4, C major.
     void resetSignatures()

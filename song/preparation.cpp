@@ -8,6 +8,9 @@
 #include <QCoreApplication>
 #include <QMutexLocker>
 #include <algorithm>
+#include <climits>
+#include <unordered_map>
+#include <vector>
 
 namespace {
 
@@ -17,6 +20,56 @@ int roundToMultipleOf24(int ticks)
 {
     const int r = ticks % 24;
     return r <= 12 ? ticks - r : ticks - r + 24;
+}
+
+// The file's ticks per quarter note as num / den of the rounded tick4qn:
+// den / num ticks per quarter note before rounding. {1, 1} when nothing moves
+// or the file gives no time base.
+struct TickScale {
+    uint64_t num = 1;
+    uint64_t den = 1;
+};
+
+TickScale fileTickScale(const FileFacts& f, const TimingParams& p)
+{
+    TickScale s;
+    if (f.division & 0x8000) {
+        // Keep the exact frame rate rather than the truncated ticks per quarter note.
+        const uint64_t framesPerSecond = uint64_t(256 - ((f.division >> 8) & 0xFF));
+        const uint64_t ticksPerFrame = uint64_t(f.division & 0xFF);
+        s.num = uint64_t(p.tick4qn) * 1000000u;
+        s.den = framesPerSecond * ticksPerFrame * uint64_t(p.tempo);
+    } else {
+        s.num = uint64_t(p.tick4qn);
+        s.den = uint64_t(f.division);
+    }
+    if (s.den == 0 || s.num == s.den) return TickScale();
+    return s;
+}
+
+__extension__ typedef unsigned __int128 WideTick;
+
+// tick * num / den rounded half up; never the "no tick" value.
+uint64_t scaleTick(uint64_t tick, const TickScale& s)
+{
+    const WideTick v = (WideTick(tick) * s.num + s.den / 2) / s.den;
+    return v >= WideTick(kNoTick) ? kNoTick - 1 : uint64_t(v);
+}
+
+// The queue runs at the rounded ticks per quarter note: move every event
+// there so the song keeps its own timing. The mapping is monotonic, so the
+// order stays.
+void rescaleTicks(Song& song, const TimingParams& p)
+{
+    if (song.ticksRescaled) return;
+    song.ticksRescaled = true;
+    const TickScale s = fileTickScale(song.facts, p);
+    if (s.num == s.den) return;
+    for (EventNode* n = song.events.head(); n; n = n->next) {
+        n->tick = scaleTick(n->tick, s);
+        n->event.time.tick = static_cast<snd_seq_tick_time_t>(n->tick);
+        if (n->altTick != kNoTick) n->altTick = scaleTick(n->altTick, s);
+    }
 }
 
 } // namespace
@@ -56,7 +109,7 @@ void computeTiming(DeckModel& deck, const PrepareOptions& options)
     p.tick4beat = p.tick4qn * 4 / p.beatvalue;
     p.tick4measure = p.tick4beat * p.temps;
     p.minticks = uint32_t(p.tick4qn / p.mc4qn);
-    p.tick_tol = p.ms_tol * uint32_t(p.tick4qn) * 1000u / uint32_t(p.tempo);
+    p.tick_tol = p.toleranceTicks(p.tempo);
     p.tick4pix = p.tick4qn / (p.mc4qn * p.pix4mc);
     p.pix4measure = p.tick4measure * p.mc4qn * p.pix4mc / p.tick4qn;
     p.pix4sec = p.mc4qn * 1000000.0 * p.pix4mc / p.tempo;
@@ -69,52 +122,91 @@ void pairNotes(DeckModel& deck, bool freeTracks)
     const uint32_t lo = freeTracks ? uint32_t(t.fileTracks) : 0;
     const uint32_t hi = freeTracks ? uint32_t(t.fileTracks + t.freeTracks) : uint32_t(t.fileTracks);
     if (!freeTracks) t.fileChannelPattern.assign(size_t(t.fileTracks), 0);
-    std::vector<EventNode*> lastNoteOn(hi - lo, nullptr);
     bool flipped = false;
     bool errors = false;
-    EventNode* groupStart = nullptr;
+    // Note Ons of one track, channel and key waiting for their note-off, and
+    // the note-off events of the current tick that found none (a Note On of
+    // the same tick later takes them: a zero-length note stored backwards).
+    struct KeyState {
+        std::vector<EventNode*> waiting;
+        size_t firstWaiting = 0;
+        std::vector<EventNode*> orphans;
+        size_t firstOrphan = 0;
+        uint64_t orphanGroup = 0;
+    };
+    // One pass, each node touched a bounded number of times: every Note On
+    // takes the first free note-off of its key after it, so the note-offs
+    // take the waiting Note Ons first come, first served.
+    std::unordered_map<uint64_t, KeyState> keys;
+    std::vector<EventNode*> noteOns; // in walk order, for the gaps
+    uint64_t group = 0;
+    bool anyGroup = false;
+    uint64_t groupTick = 0;
 
     for (EventNode* n = list.head(); n;) {
         if (n->track < lo || n->track >= hi) {
             n = n->next;
             continue;
         }
-        if (!groupStart || n->tick > groupStart->tick) groupStart = n;
+        if (!anyGroup || n->tick > groupTick) {
+            anyGroup = true;
+            groupTick = n->tick;
+            ++group;
+        }
         EventNode* leaving = n;
+        const bool noteOff = n->isNoteOffEvent();
         if (!n->isNoteOn() && n->type() != kTypeNoteOff) {
             n->partner = nullptr;
-        } else if (n->isSoundingNoteOn()) {
-            if (!freeTracks) t.fileChannelPattern[n->track] |= channelBit(n->channel());
-            EventNode* off = nullptr;
-            for (EventNode* p = groupStart; p != n; p = p->next) {
-                if (p->isNoteOffEvent() && !p->partner && p->track == n->track &&
-                    p->channel() == n->channel() && p->note() == n->note()) {
-                    off = p;
-                    break;
+        } else if (noteOff || n->isSoundingNoteOn()) {
+            const uint64_t key = (uint64_t(n->track - lo) << 11) |
+                                 (uint64_t(n->channel() & 15) << 7) | uint64_t(n->note() & 127);
+            KeyState& k = keys[key];
+            if (k.orphanGroup != group) {
+                k.orphans.clear();
+                k.firstOrphan = 0;
+                k.orphanGroup = group;
+            }
+            if (noteOff) {
+                if (!n->partner) {
+                    if (k.firstWaiting < k.waiting.size()) {
+                        EventNode* on = k.waiting[k.firstWaiting++];
+                        on->partner = n;
+                        n->partner = on;
+                    } else {
+                        k.orphans.push_back(n);
+                    }
                 }
-            }
-            if (off) {
-                // A zero-length note stored off-before-on: put the on first.
-                list.swapPlaces(off, n);
-                if (groupStart == off) groupStart = n;
-                flipped = true;
-                leaving = off;
             } else {
-                off = list.findNoteOff(n);
-            }
-            if (!off) {
-                n->partner = nullptr;
-                errors = true;
-            } else {
-                n->partner = off;
-                off->partner = n;
-                EventNode*& last = lastNoteOn[n->track - lo];
-                n->noteGap = last ? uint32_t(n->tick - last->tick) : kNoGap;
-                last = n;
+                if (!freeTracks) t.fileChannelPattern[n->track] |= channelBit(n->channel());
+                noteOns.push_back(n);
+                if (k.firstOrphan < k.orphans.size()) {
+                    // A zero-length note stored off-before-on: put the on first.
+                    EventNode* off = k.orphans[k.firstOrphan++];
+                    list.swapPlaces(off, n);
+                    flipped = true;
+                    leaving = off;
+                    n->partner = off;
+                    off->partner = n;
+                } else if (n->partner) {
+                    n->partner->partner = n;
+                } else {
+                    k.waiting.push_back(n);
+                }
             }
         }
         if (leaving->altTick == kNoTick) leaving->altTick = leaving->tick;
         n = leaving->next;
+    }
+
+    std::vector<EventNode*> lastNoteOn(hi - lo, nullptr);
+    for (EventNode* n : noteOns) {
+        if (!n->partner) {
+            errors = true;
+            continue;
+        }
+        EventNode*& last = lastNoteOn[n->track - lo];
+        n->noteGap = last ? uint32_t(n->tick - last->tick) : kNoGap;
+        last = n;
     }
     if (flipped)
         Messages::warning(tr("Zero length flipped notes detected and corrected in %1.").arg(deck.fileName));
@@ -129,6 +221,8 @@ PrepareResult prepareSong(DeckModel& deck, const PrepareOptions& options)
     TrackTables& t = deck.tracks;
 
     computeTiming(deck, options);
+    deck.fileTempo = deck.timing.tempo;
+    ++deck.preparations;
     deck.format = f.format;
     deck.rawDivision = f.division;
     deck.keySharpsFlats = f.keySharpsFlats;
@@ -136,6 +230,7 @@ PrepareResult prepareSong(DeckModel& deck, const PrepareOptions& options)
     deck.clearModified();
     if (deck.actionChanged) deck.actionChanged(DeckAction::AllNotesOff, false);
 
+    rescaleTicks(song, deck.timing);
     t = TrackTables();
     t.fileTracks = f.ntracks;
     pairNotes(deck, false);
@@ -146,18 +241,18 @@ PrepareResult prepareSong(DeckModel& deck, const PrepareOptions& options)
         if (f.noteOnCounts[size_t(i)] > 0) t.displayMap[size_t(i)] = bound++;
 
     const auto usable = deck.devices.usableInputs();
-    if (!deck.devices.hasUsableOutput()) {
-        t.boundTracks = bound;
+    // Without an output the song can still be shown and listened to (Listen
+    // reports the missing device): the bound tracks get their tables all the same.
+    const bool output = deck.devices.hasUsableOutput();
+    if (!output)
         Messages::warning(
             deck.devices.outputs.empty()
                 ? tr("No sound will be heard since no output devices were found. Check Devices "
                      "setup in Options in case a valid output device is set to be ignored.")
                 : tr("No operational output devices were found. Check Devices setup in Options "
                      "to allow at least one output device."));
-        return PrepareResult::NoOutput;
-    }
 
-    const int free = int(usable.size());
+    const int free = output ? int(usable.size()) : 0;
     t.resize(bound, free);
     deck.selected.assign(size_t(bound + free), 0);
     for (int k = 0; k < bound; ++k) {
@@ -165,14 +260,15 @@ PrepareResult prepareSong(DeckModel& deck, const PrepareOptions& options)
         t.output[size_t(k)] = &deck.devices.defaultOutput;
         t.zone[size_t(k)] = k % 3 + 1;
     }
-    if (free == 0) Messages::warning(tr("No midi keyboard for input."));
+    if (output && free == 0) Messages::warning(tr("No midi keyboard for input."));
     for (int j = 0; j < free; ++j) {
         t.input[size_t(bound + j)] = usable[size_t(j)];
         t.output[size_t(bound + j)] = &deck.devices.defaultOutput;
     }
 
     const EventNode* tail = song.events.tail();
-    deck.beats = int((tail ? tail->tick : 0) / uint64_t(deck.timing.tick4beat)) + 1;
+    const uint64_t beats = (tail ? tail->tick : 0) / uint64_t(deck.timing.tick4beat) + 1;
+    deck.beats = int(std::min<uint64_t>(beats, uint64_t(INT_MAX)));
     deck.resetCursors();
 
     for (int k = 0; k < bound; ++k) {
@@ -192,5 +288,5 @@ PrepareResult prepareSong(DeckModel& deck, const PrepareOptions& options)
         pc.data.control.value = 0;
         t.addFreeTrackEvent(song.events, deck.timing, j, pc, 0);
     }
-    return PrepareResult::Prepared;
+    return output ? PrepareResult::Prepared : PrepareResult::NoOutput;
 }

@@ -11,7 +11,7 @@ struct PrepareOptions {
 
 enum class PrepareResult {
     Prepared,
-    NoOutput, // timing set and notes paired, but no usable output device: no track tables
+    NoOutput, // no usable output device: prepared all the same, without free tracks
 };
 
 // Turns a loaded song into a playable one: timing, note pairs, tracks,

@@ -10,11 +10,15 @@ struct Song {
     EventList events;
     FileFacts facts;
     QString lastParseError;
+    // Preparation moved the events from the file's division to the rounded
+    // ticks per quarter note the queue runs at; a second preparation must not.
+    bool ticksRescaled = false;
 
     void clear()
     {
         events.clear();
         facts = FileFacts();
+        ticksRescaled = false;
     }
 };
 

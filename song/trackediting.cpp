@@ -297,6 +297,13 @@ int deleteBound(DeckModel& deck)
     return int(chosen.size());
 }
 
+// After a take every node's alternate tick is its tick again, so the next take
+// swaps only the notes it played.
+static void settleTimes(EventList& list)
+{
+    for (EventNode* n = list.head(); n; n = n->next) n->altTick = n->tick;
+}
+
 void keepTake(DeckModel& deck, int freeNotes, bool showShift)
 {
     BusyScope busy;
@@ -304,6 +311,7 @@ void keepTake(DeckModel& deck, int freeNotes, bool showShift)
     if (!showShift) list.swapTimes();
     // Sorted first, so note gaps are measured between neighbours in time.
     list.resort();
+    settleTimes(list);
     pairNotes(deck, false);
     if (freeNotes > 0) {
         pairNotes(deck, true);
@@ -320,6 +328,7 @@ void discardTake(DeckModel& deck, int freeNotes, bool showShift)
         list.swapTimes();
         list.resort();
     }
+    settleTimes(list);
     if (freeNotes > 0)
         for (int j = 0; j < deck.tracks.freeTracks; ++j) wipeTrack(deck, j);
     if (deck.viewsChanged) deck.viewsChanged();

@@ -125,7 +125,7 @@ TEST_F(Saving, SplitFormat0IsSavedAsFormat1AndDivisionIsRounded)
     EXPECT_EQ(back.facts.format, 1);
     EXPECT_EQ(back.facts.ntracks, 3);
     EXPECT_EQ(back.facts.division, 96);
-    EXPECT_EQ(back.events.tail()->tick, 100u); // the ticks stay
+    EXPECT_EQ(back.events.tail()->tick, 96u); // the ticks follow the division
     const EventNode* text = back.events.head();
     EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(text->data())), QByteArray("/la\\la"));
     EXPECT_FALSE(deck.modified());

@@ -82,6 +82,7 @@ bool parsePair(const QString& text, int* a, int* b)
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    watchPostedEventsForSanitizer();
     int outClient = -1, outPort = 0, inClient = -1, inPort = 0;
     int beat = 1, boost = 100;
     double seconds = 0;

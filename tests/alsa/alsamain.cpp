@@ -1,11 +1,14 @@
 // Engine tests need an application object for the deck's posted events.
 
+#include "core/events.h"
+
 #include <QCoreApplication>
 #include <gtest/gtest.h>
 
 int main(int argc, char** argv)
 {
     QCoreApplication app(argc, argv);
+    watchPostedEventsForSanitizer();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }

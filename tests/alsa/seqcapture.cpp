@@ -28,9 +28,10 @@ SeqCapture::~SeqCapture()
     close();
 }
 
-std::string SeqCapture::open(int client, int port)
+std::string SeqCapture::open(int client, int port, bool eager)
 {
     close();
+    eager_ = eager;
     int rc = snd_seq_open(&seq_, "default", SND_SEQ_OPEN_DUPLEX, SND_SEQ_NONBLOCK);
     if (rc < 0) {
         seq_ = nullptr;
@@ -135,7 +136,7 @@ void SeqCapture::readLoop()
     // The kernel stamps each event, so this reader may run late without
     // harm; it must not take the bench's one CPU from the engine under test.
     sched_param idle{};
-    pthread_setschedparam(pthread_self(), SCHED_IDLE, &idle);
+    if (!eager_) pthread_setschedparam(pthread_self(), SCHED_IDLE, &idle);
     const int count = snd_seq_poll_descriptors_count(seq_, POLLIN);
     std::vector<pollfd> fds(size_t(count > 0 ? count : 1));
     snd_seq_poll_descriptors(seq_, fds.data(), unsigned(fds.size()), POLLIN);
@@ -143,7 +144,9 @@ void SeqCapture::readLoop()
         if (::poll(fds.data(), nfds_t(fds.size()), 20) <= 0) continue;
         for (;;) {
             snd_seq_event_t* ev = nullptr;
-            if (snd_seq_event_input(seq_, &ev) < 0 || !ev) break;
+            const int rc = snd_seq_event_input(seq_, &ev);
+            if (rc == -ENOSPC) ++overruns_;
+            if (rc < 0 || !ev) break;
             CapturedEvent c;
             c.type = ev->type;
             c.sourceClient = ev->source.client;

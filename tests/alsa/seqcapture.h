@@ -42,8 +42,11 @@ public:
     SeqCapture(const SeqCapture&) = delete;
     SeqCapture& operator=(const SeqCapture&) = delete;
 
-    // Empty on success, else what failed.
-    std::string open(int client, int port);
+    // Empty on success, else what failed. An eager reader competes for the
+    // CPU, for floods that would overrun an idle one.
+    std::string open(int client, int port, bool eager = false);
+    // Times the kernel dropped events because this reader fell behind.
+    int overruns() const { return overruns_.load(); }
     void close();
     // Sends what a session's first beat holds (a note due at once, a system
     // exclusive message, controllers) to the port listened to, waits for it
@@ -72,6 +75,8 @@ private:
     snd_seq_addr_t source_{};
     std::thread reader_;
     std::atomic<bool> stop_{false};
+    std::atomic<int> overruns_{0};
+    bool eager_ = false;
     mutable std::mutex mutex_;
     mutable std::condition_variable arrived_;
     std::vector<CapturedEvent> events_;
