@@ -12,29 +12,7 @@
 namespace
 {
 
-// One line per node with everything a file can carry.
-std::string describe(const EventNode* n)
-{
-    const snd_seq_event_t& e = n->event;
-    std::string s = std::to_string(n->track) + "@" + std::to_string(n->tick) + " t" +
-                    std::to_string(int(e.type));
-    if (n->ownsData()) {
-        s += " len" + std::to_string(n->dataLength()) + " ";
-        for (uint32_t i = 0; i < n->dataLength(); ++i) s += std::to_string(n->data()[i]) + ",";
-    } else {
-        for (int i = 0; i < 12; ++i) s += " " + std::to_string(int(e.data.raw8.d[i]));
-    }
-    return s;
-}
-
-// All lines in list order, or per track; lyric and text marks are the
-// loader's, not the file's.
-std::vector<std::string> inOrder(const Song& song)
-{
-    std::vector<std::string> out;
-    for (const EventNode* n = song.events.head(); n; n = n->next) out.push_back(describe(n));
-    return out;
-}
+// Per track; lyric and text marks are the loader's, not the file's.
 std::vector<std::vector<std::string>> byTrack(const Song& song)
 {
     std::vector<std::vector<std::string>> tracks(size_t(song.facts.ntracks));
@@ -77,7 +55,7 @@ TEST_F(Saving, GeneratedFilesComeBackIdentical)
             EXPECT_EQ(back.facts.lyrics, f.lyrics);
             // A split song comes back as format 1: equal ticks then follow track order.
             if (format == 1 || !split) {
-                EXPECT_EQ(inOrder(song), inOrder(back));
+                EXPECT_EQ(describeAll(song), describeAll(back));
                 EXPECT_EQ(back.facts.noteOnCounts, f.noteOnCounts);
             } else {
                 EXPECT_EQ(byTrack(song), byTrack(back));
@@ -238,7 +216,7 @@ TEST_F(Saving, AnEmptySysexIsWrittenAndTheTrackGoesOn)
     later->tick = 9;
     song.events.insertSorted(later);
     ASSERT_TRUE(writeSongFile(path("sx.mid"), song.events, 1, 1, 96).ok);
-    const auto lines = inOrder(reload(path("sx.mid")));
+    const auto lines = describeAll(reload(path("sx.mid")));
     ASSERT_EQ(lines.size(), 3u);
     EXPECT_EQ(lines[1].substr(0, 9), "0@5 t130 ");
     EXPECT_EQ(lines[2].substr(0, 6), "0@9 t6");

@@ -1,6 +1,5 @@
 #include "deckfixture.h"
 #include "song/songsaver.h"
-#include "songtext.h"
 
 #include <QFile>
 #include <climits>
