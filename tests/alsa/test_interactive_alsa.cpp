@@ -1,10 +1,8 @@
 // The player's side of a session against the kernel's sequencer: keys struck
-// on the virtual keyboard 16:0 (or the PC keyboard), what the engine plays
-// heard at Midi Through 14:0.
+// on the virtual keyboard 16:0 or the PC keyboard, heard at Midi Through 14:0.
 
 #include "enginefixture.h"
 
-#include "core/events.h"
 #include "song/songloader.h"
 #include "song/songnames.h"
 
@@ -14,11 +12,14 @@
 #include <algorithm>
 #include <map>
 #include <random>
+#include <tuple>
 
 namespace
 {
 
 constexpr double kMsPerTick = 500.0 / 480.0; // 500 000 us per quarter note, 480 ppq
+
+using Live = EngineFixture;
 
 // A note a key should ring: key, velocity, offset in ticks inside its cluster.
 struct Rung {
@@ -26,59 +27,36 @@ struct Rung {
     uint32_t offset;
 };
 
-struct RingCase {
-    const char* name;
-    std::vector<SongNote> notes;
-    bool fileVelocities;
-    std::vector<std::pair<int, int>> strikes; // key, velocity
-    std::vector<std::vector<Rung>> clusters;  // what each strike rings
-};
-
-// The track's velocity offset is 10. The cluster tolerance is 100 ms, 96
-// ticks here: 95 ticks after a note is the same cluster, 96 the next one.
-const RingCase kRings[] = {
-    {"TheKeysVelocity",
-     {{0, 300, 0, 60, 70},
-      {12, 300, 0, 64, 80},
-      {107, 300, 0, 67, 90},
-      {203, 300, 0, 72, 100},
-      {1920, 300, 0, 74, 60},
-      {1944, 300, 0, 77, 50}},
-     false,
-     {{40, 80}, {41, 100}, {42, 127}},
-     {{{60, 90, 0}, {64, 90, 12}, {67, 90, 107}}, {{72, 110, 0}}, {{74, 127, 0}, {77, 127, 24}}}},
-    {"TheFilesVelocities",
-     {{0, 200, 0, 60, 70}, {24, 200, 0, 64, 120}, {480, 200, 0, 65, 30}, {960, 200, 0, 66, 30}},
-     true,
-     {{40, 5}, {41, 5}},
-     {{{60, 80, 0}, {64, 127, 24}}, {{65, 40, 0}}}},
-};
-
-class Ringing : public EngineFixture, public ::testing::WithParamInterface<RingCase>
+// Each key rings the next cluster with its pitches, velocities (the key's
+// with the track's offset of 10, clamped) and spacing (kernel stamps); each
+// note ends after the release by its own offset. The cluster tolerance is
+// 100 ms, 96 ticks here: 95 ticks after a note is the same cluster, 96 the next.
+TEST_F(Live, EachKeyRingsTheNextClusterWithItsSpacingAndEndsItOnRelease)
 {
-};
-
-// Each key rings the next cluster with its pitches, velocities and spacing
-// (kernel stamps); each note ends after the release by its own offset.
-TEST_P(Ringing, EachKeyRingsTheNextClusterWithItsSpacingAndEndsItOnRelease)
-{
-    const RingCase& c = GetParam();
-    ASSERT_TRUE(load(songOf({SongTrack{c.notes, {}}}), 100, 1, {0}));
-    options.filevel = c.fileVelocities;
+    ASSERT_TRUE(load(SongPlan{{SongTrack{{{0, 300, 0, 60, 70},
+                                          {12, 300, 0, 64, 80},
+                                          {107, 300, 0, 67, 90},
+                                          {203, 300, 0, 72, 100},
+                                          {1920, 300, 0, 74, 60},
+                                          {1944, 300, 0, 77, 50}}}}},
+                     100, 1, {0}));
     deck.tracks.velocityShift[0] = 10;
     ASSERT_TRUE(begin());
-    for (size_t s = 0; s < c.strikes.size(); ++s) {
-        SCOPED_TRACE(::testing::Message() << "strike " << s);
-        capture.clear();
-        const auto [on, off] = strike(c.strikes[s].first, c.strikes[s].second, 300, 0);
-        const std::vector<Rung>& want = c.clusters[s];
+    const std::vector<std::tuple<int, int, std::vector<Rung>>> strikes{
+        {40, 80, {{60, 90, 0}, {64, 90, 12}, {67, 90, 107}}},
+        {41, 100, {{72, 110, 0}}},
+        {42, 127, {{74, 127, 0}, {77, 127, 24}}}};
+    for (const auto& [key, velocity, want] : strikes) {
+        SCOPED_TRACE(::testing::Message() << "key " << key);
+        forget();
+        const auto [on, off] = strike(key, velocity, 300, 0);
         ASSERT_TRUE(waitNotes(want.size(), want.size()));
         spinFor(200); // nothing more should come
-        const Captured ons = capture.notes(true), offs = capture.notes(false);
+        const Captured ons = notes(true), offs = notes(false);
         ASSERT_EQ(ons.size(), want.size());
         ASSERT_EQ(offs.size(), want.size());
         for (size_t i = 0; i < want.size(); ++i) {
-            SCOPED_TRACE(::testing::Message() << "key " << want[i].key);
+            SCOPED_TRACE(::testing::Message() << "note " << want[i].key);
             EXPECT_EQ(ons[i].note, want[i].key);
             EXPECT_EQ(ons[i].velocity, want[i].velocity);
             const double offset = want[i].offset * kMsPerTick;
@@ -91,23 +69,17 @@ TEST_P(Ringing, EachKeyRingsTheNextClusterWithItsSpacingAndEndsItOnRelease)
                 << "as long as the key was held";
         }
     }
-    EXPECT_EQ(capture.overruns(), 0);
+    EXPECT_EQ(overruns, 0);
     // After the last cluster the song ends by itself.
-    EXPECT_TRUE(c.fileVelocities || spinUntil([this] { return finished; }, 15000));
+    EXPECT_TRUE(spinUntil([this] { return finished; }, 15000));
     EXPECT_FALSE(halted);
 }
 
-INSTANTIATE_TEST_SUITE_P(, Ringing, ::testing::ValuesIn(kRings),
-                         [](const auto& p) { return std::string(p.param.name); });
-
-using Live = EngineFixture;
-
 TEST_F(Live, ASplitKeyboardDrivesThreeTracksFromItsZonesAtOnce)
 {
-    ASSERT_TRUE(load(
-        songOf({SongTrack{noteRun(0, 480, 4, 0, 36), {}}, SongTrack{noteRun(0, 480, 4, 1, 72), {}},
-                SongTrack{noteRun(0, 480, 4, 2, 108), {}}}),
-        100, 1, {0, 1, 2}));
+    ASSERT_TRUE(load(SongPlan{{noteRun(0, 480, 4, 0, 36), noteRun(0, 480, 4, 1, 72),
+                               noteRun(0, 480, 4, 2, 108)}},
+                     100, 1, {0, 1, 2}));
     keys().kbenablesplit = true;
     keys().lowkey = 64;
     keys().highkey = 103;
@@ -116,7 +88,7 @@ TEST_F(Live, ASplitKeyboardDrivesThreeTracksFromItsZonesAtOnce)
     const std::vector<std::vector<unsigned char>> rounds{{63, 64, 103}, {40, 102, 127}};
     for (size_t r = 0; r < rounds.size(); ++r) {
         SCOPED_TRACE(r);
-        capture.clear();
+        forget();
         for (int velocity : {100, 0}) {
             std::vector<unsigned char> bytes;
             for (unsigned char k : rounds[r])
@@ -126,47 +98,36 @@ TEST_F(Live, ASplitKeyboardDrivesThreeTracksFromItsZonesAtOnce)
             spinFor(150);
         }
         for (bool on : {true, false}) {
-            Captured got = capture.notes(on);
+            Captured got = notes(on);
             ASSERT_EQ(got.size(), 3u);
             std::sort(got.begin(), got.end(),
                       [](const auto& a, const auto& b) { return a.channel < b.channel; });
             for (int z = 0; z < 3; ++z) EXPECT_EQ(got[size_t(z)].note, 36 + 36 * z + int(r));
         }
     }
-    // The low zone alone moves on.
-    capture.clear();
-    strike(20, 100, 50);
-    ASSERT_TRUE(waitNotes(1, 1));
-    EXPECT_EQ(capture.notes().size(), 1u);
-    EXPECT_EQ(capture.notes().at(0).note, 38);
 }
 
 TEST_F(Live, AKeyFloodLeavesNoHangingNoteAndNoHeldKey)
 {
     // 7.5 s of song: it can end soon after the flood.
-    ASSERT_TRUE(load(songOf({SongTrack{noteRun(0, 120, 60, 0, 36), {}},
-                             SongTrack{noteRun(0, 120, 60, 1, 72), {}}}),
-                     100, 1, {0, 1}));
+    ASSERT_TRUE(
+        load(SongPlan{{noteRun(0, 120, 60, 0, 36), noteRun(0, 120, 60, 1, 72)}}, 100, 1, {0, 1}));
     keys().kbenablesplit = true; // 103 and up: the free track
     ASSERT_TRUE(begin());
     // 10 000 presses and their releases, up to four keys down at a time.
     std::mt19937 random(2024);
-    const auto draw = [&](int low, int high) {
-        return uint8_t(std::uniform_int_distribution<int>(low, high)(random));
-    };
     std::vector<unsigned char> bytes;
     std::vector<uint8_t> held;
     for (int presses = 0; presses < 10000 || !held.empty();) {
-        if (!held.empty() && (held.size() >= 4 || presses >= 10000 || draw(0, 1))) {
+        if (!held.empty() && (held.size() >= 4 || presses >= 10000 || random() % 2)) {
             bytes.insert(bytes.end(), {0x80, held.front(), 64});
             held.erase(held.begin());
-            continue;
+        } else if (const uint8_t key = uint8_t(21 + random() % 100);
+                   !std::count(held.begin(), held.end(), key)) {
+            held.push_back(key);
+            bytes.insert(bytes.end(), {0x90, key, uint8_t(1 + random() % 127)});
+            ++presses;
         }
-        uint8_t key = draw(21, 120);
-        while (std::find(held.begin(), held.end(), key) != held.end()) key = draw(21, 120);
-        held.push_back(key);
-        bytes.insert(bytes.end(), {0x90, key, draw(1, 127)});
-        ++presses;
     }
     // 2 000 pairs a second: 1 000 slices of 5 ms.
     const size_t slice = bytes.size() / 1000 / 3 * 3 + 3;
@@ -174,9 +135,8 @@ TEST_F(Live, AKeyFloodLeavesNoHangingNoteAndNoHeldKey)
     for (size_t at = 0; at < bytes.size(); at += slice) {
         spinUntil([&] { return msBetween(t0, monotonicNs()) >= double(at / slice) * 5; }, 100, 1);
         send({bytes.begin() + long(at), bytes.begin() + long(std::min(bytes.size(), at + slice))});
-        capture.drain();
+        heard();
     }
-    const double floodMs = msBetween(t0, monotonicNs());
     // Every key released and every cluster played: only held keys or notes
     // could keep the song from ending now.
     EXPECT_TRUE(spinUntil([this] { return finished; }, 20000))
@@ -185,22 +145,20 @@ TEST_F(Live, AKeyFloodLeavesNoHangingNoteAndNoHeldKey)
     spinFor(300);
     std::map<std::pair<int, int>, int> sounding;
     int ons = 0;
-    for (const CapturedEvent& e : capture.events()) {
+    for (const CapturedEvent& e : heard()) {
         if (e.isNoteOn()) ++sounding[{e.channel, e.note}], ++ons;
         if (e.isNoteOff()) --sounding[{e.channel, e.note}];
     }
     for (const auto& [note, count] : sounding)
         EXPECT_EQ(count, 0) << "channel " << note.first << " key " << note.second;
     EXPECT_GT(ons, 120 + 1000) << "both tracks played through and free notes sounded";
-    EXPECT_EQ(capture.overruns(), 0) << "the capture lost events: the check means nothing";
-    std::printf("flood: 10000 presses in %.0f ms, %d notes out\n", floodMs, ons);
+    EXPECT_EQ(overruns, 0) << "the capture lost events: the check means nothing";
 }
 
 TEST_F(Live, PcKeysReachOurOwnInputThroughTheSequencer)
 {
-    ASSERT_TRUE(load(songOf({SongTrack{{{0, 100, 5, 30, 100}, {480 * 40, 100, 5, 31, 100}}, {}}})));
-    EXPECT_FALSE(session->pcKeyEvent(Qt::Key_A, true)) << "no session: left to the widgets";
-    const int f = freeTrack();
+    ASSERT_TRUE(load(SongPlan{{SongTrack{{{0, 100, 5, 30, 100}, {480 * 40, 100, 5, 31, 100}}}}}));
+    const int f = deck.tracks.boundTracks; // the free track
     deck.tracks.input[size_t(f)] = &devices.pcKeyboard;
     const int channel = firstSetChannel(deck.tracks.channelPattern[size_t(f)]);
     ASSERT_NE(channel, 5);
@@ -213,34 +171,14 @@ TEST_F(Live, PcKeysReachOurOwnInputThroughTheSequencer)
         }
     }
     spinFor(300);
-    std::vector<int> notes, ends;
-    for (const CapturedEvent& e : capture.notes(true, channel)) notes.push_back(e.note);
-    for (const CapturedEvent& e : capture.notes(false, channel)) ends.push_back(e.note);
-    EXPECT_EQ(notes, (std::vector<int>{10, 10, 36, 9}));
-    EXPECT_EQ(ends, notes);
-    for (const CapturedEvent& e : capture.notes(true, channel)) EXPECT_EQ(e.velocity, 64);
-}
-
-// A player 20 % slower than the file: a cluster every 625 ms. The follower
-// brings the boost down to its clamp, and the accompaniment follows.
-TEST_F(Live, ASlowerPlayerSlowsTheAccompanimentToTheClamp)
-{
-    ASSERT_TRUE(load(songOf({SongTrack{noteRun(0, 480, 40, 0, 60), {}},
-                             SongTrack{noteRun(0, 480, 90, 1, 40), {}}}),
-                     100, 1, {0}));
-    options.tempoadapt = true;
-    ASSERT_TRUE(begin());
-    const int64_t t0 = monotonicNs() + 100000000;
-    for (int i = 0; i < 16; ++i) {
-        spinUntil([&] { return msBetween(t0, monotonicNs()) >= i * 625.0; }, 60000);
-        strike(50, 100, 100, 0);
+    std::vector<int> rung, ends;
+    for (const CapturedEvent& e : notes(true, channel)) {
+        rung.push_back(e.note);
+        EXPECT_EQ(e.velocity, 64);
     }
-    spinFor(1500);
-    EXPECT_EQ(deck.timing.tempoBoost, 83);
-    const Captured ons = capture.notes(true, 1);
-    ASSERT_GE(ons.size(), 15u) << "the accompaniment played on";
-    for (size_t i = ons.size() - 5; i < ons.size(); ++i)
-        EXPECT_NEAR(msBetween(ons[i - 1].ns, ons[i].ns), 500.0 * 100 / 83, kToleranceMs);
+    for (const CapturedEvent& e : notes(false, channel)) ends.push_back(e.note);
+    EXPECT_EQ(rung, (std::vector<int>{10, 10, 36, 9}));
+    EXPECT_EQ(ends, rung);
 }
 
 // seqsession records a take from the split keyboard, keeps it and saves it:
@@ -252,7 +190,7 @@ TEST_F(Live, SeqsessionKeepsAndSavesATakeWithThePlayedTimes)
     const QString in = dir.filePath(QStringLiteral("in.mid")), out = dir.filePath("take.mid");
     QFile f(in);
     ASSERT_TRUE(f.open(QIODevice::WriteOnly) &&
-                f.write(songOf({SongTrack{noteRun(0, 480, 8, 0, 60), {}}}).bytes()) > 0);
+                f.write(SongPlan{{noteRun(0, 480, 8, 0, 60)}}.bytes()) > 0);
     f.close();
     QProcess tool;
     tool.setProcessChannelMode(QProcess::ForwardedChannels);
@@ -263,13 +201,10 @@ TEST_F(Live, SeqsessionKeepsAndSavesATakeWithThePlayedTimes)
                {"--output", "14:0", "--input", "16:0", "--play", "1", "--split", "64,103",
                 "--record", "--save", out, "--seconds", "9", in});
     ASSERT_TRUE(spinUntil(
-        [&] {
-            return !subscribers(capture.handle(), kKeyboardClient, SND_SEQ_QUERY_SUBS_READ).empty();
-        },
-        20000))
+        [&] { return !subscribers(kKeyboardClient, SND_SEQ_QUERY_SUBS_READ).empty(); }, 20000))
         << "the tool never listened to 16:0";
     spinFor(500);
-    capture.clear();
+    forget();
     const std::vector<std::pair<int, int>> keys{{40, 0}, {41, 700}, {70, 1400}, {42, 2100}};
     std::vector<std::pair<int64_t, int64_t>> struck; // press, release
     const int64_t t0 = monotonicNs();
@@ -277,14 +212,8 @@ TEST_F(Live, SeqsessionKeepsAndSavesATakeWithThePlayedTimes)
         spinUntil([&] { return msBetween(t0, monotonicNs()) >= atMs; }, 60000);
         struck.push_back(strike(key, 100, 200, 0));
     }
-    spinFor(300);
-    Captured played = capture.notes();
-    played.erase(std::remove_if(played.begin(), played.end(),
-                                [](const auto& e) { return e.channel == 9; }), // clicks
-                 played.end());
     ASSERT_TRUE(tool.waitForFinished(40000));
-    ASSERT_EQ(tool.exitStatus(), QProcess::NormalExit);
-    ASSERT_EQ(tool.exitCode(), 0);
+    ASSERT_TRUE(tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0);
 
     Song saved;
     ASSERT_TRUE(loadSong(out, LoadOptions(), saved));
@@ -296,18 +225,15 @@ TEST_F(Live, SeqsessionKeepsAndSavesATakeWithThePlayedTimes)
             notes[n->note()].second = n->tick;
     }
     const std::vector<int> order{60, 61, 70, 62};
-    ASSERT_EQ(played.size(), order.size());
     for (size_t i = 0; i < order.size(); ++i) {
         SCOPED_TRACE(order[i]);
         ASSERT_TRUE(notes.count(order[i]));
-        EXPECT_EQ(played[i].note, order[i]);
         const auto [on, off] = notes[order[i]];
         EXPECT_NEAR((double(on) - double(notes[60].first)) * kMsPerTick,
                     msBetween(struck[0].first, struck[i].first), kToleranceMs);
         EXPECT_NEAR(double(off - on) * kMsPerTick, msBetween(struck[i].first, struck[i].second),
                     kToleranceMs);
     }
-    EXPECT_GT(notes[62].first - notes[60].first, 1500u) << "not the file's 960 ticks";
     EXPECT_EQ(notes[63], std::make_pair(uint64_t(3 * 480), uint64_t(3 * 480 + 240)))
         << "not played: the file's times";
 }
