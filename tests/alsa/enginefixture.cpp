@@ -331,6 +331,7 @@ int64_t EngineFixture::send(const std::vector<unsigned char>& bytes)
 {
     const int64_t at = monotonicNs();
     EXPECT_EQ(::write(keyboard_, bytes.data(), bytes.size()), ssize_t(bytes.size()));
+    usleep(1000); // the one CPU to whoever takes the key, now
     return at;
 }
 

@@ -60,10 +60,8 @@ struct CapturedEvent {
     int64_t ns = 0;                       // the kernel's stamp, so reading late is harmless
     std::vector<unsigned char> data = {}; // a system exclusive message
 
-    bool isNoteOn() const
-    {
-        return type == SND_SEQ_EVENT_NOTEON;
-    } // those of velocity 0 read as ends
+    // Note-ons of velocity 0 are read as note-offs.
+    bool isNoteOn() const { return type == SND_SEQ_EVENT_NOTEON; }
     bool isNoteOff() const { return type == SND_SEQ_EVENT_NOTEOFF; }
     bool isController(unsigned n) const { return type == SND_SEQ_EVENT_CONTROLLER && param == n; }
 };

@@ -196,8 +196,7 @@ struct Heard {
     void (*check)(EngineFixture&);   // what else came through
 };
 
-// Down an octave and softer; up a fifth and louder, which pushes the second
-// voice's top keys and velocities against 127.
+// An octave down and softer; a fifth up and louder, pushing keys and velocities to 127.
 const std::vector<TrackShape> kShaped{{-12, -15, false}, {7, 20, false}};
 // Quarter notes across two tempo changes: faster at beat 5, slower at beat 9.
 const SongPlan kTempoChanges{{noteRun(0, 240, 21, 1, 50)},
@@ -334,8 +333,7 @@ TEST_F(Session, StopSilencesEveryChannelAfterTheLastNote)
                           << " stops a note started after the all-notes-off and would hang";
 }
 
-// What a leak would grow: sequencer clients and queues, threads, open
-// files, resident kB.
+// What a leak grows: sequencer clients and queues, threads, open files, resident kB.
 std::vector<long> footprint()
 {
     std::vector<long> out;
