@@ -165,6 +165,16 @@ TEST_F(TempoFollower, ASessionStartedLaterInTheSongContinuesFromTheSongPosition)
     for (size_t i = before; i < deckRx.ratios.size(); ++i) EXPECT_NEAR(deckRx.ratios[i], 1.0, 0.1);
 }
 
+// The follower belongs to the engine playing the song: another one (a new
+// song, another deck) starts counting from nothing.
+TEST_F(TempoFollower, AnotherEngineCountsItsOwnRings)
+{
+    start();
+    EXPECT_TRUE(ring(5, 40, 600).empty());
+    start();
+    EXPECT_EQ(ring(9, 40, 480), std::vector<int>{9});
+}
+
 TEST_F(TempoFollower, OnlyTheLeadingZoneOfASplitKeyboardCounts)
 {
     deck.tracks.keyboard[1] = 1;
