@@ -3,6 +3,7 @@
 #include "interactivefixture.h"
 
 #include "engine/decksession.h"
+#include "engine/listenloop.h"
 #include "song/trackediting.h"
 
 // Every allocation of the process is counted while a test asks for it. Qt's
@@ -19,17 +20,11 @@ void noteAllocation()
 
 extern "C" {
 void* __libc_malloc(size_t size);
-void* __libc_calloc(size_t count, size_t size);
 void* __libc_realloc(void* p, size_t size);
 void* malloc(size_t size) noexcept
 {
     noteAllocation();
     return __libc_malloc(size);
-}
-void* calloc(size_t count, size_t size) noexcept
-{
-    noteAllocation();
-    return __libc_calloc(count, size);
 }
 void* realloc(void* p, size_t size) noexcept
 {
@@ -40,6 +35,29 @@ void* realloc(void* p, size_t size) noexcept
 
 namespace
 {
+
+// ---------------------------------------------------------------- accompaniment
+
+// The first beat window of two accompaniment tracks, the second muted: a
+// controller goes out only while the accompaniment's filter lets it pass.
+TEST_F(Interactive, TheAccompanimentSkipsMutedTracksAndFilteredEvents)
+{
+    TrackPlan a, b;
+    a.note(0, 100, 60).add(10, 0xB0, 7, 90).note(240, 100, 62, 80);
+    b.note(0, 100, 72).add(20, 0xB0, 7, 50);
+    ASSERT_TRUE(load(songBytes({a, b}), {}));
+    deck.tracks.mute[1] = 1;
+    for (bool controllers : {true, false}) {
+        options.filters[Keys::EventFilters::Accompaniment][Keys::EventFilters::Controller] =
+            controllers;
+        ListenLoop listen(deck, options, out, &deckRx, &mainRx);
+        listen.begin();
+        out.sent.clear();
+        listen.scheduleWindow();
+        EXPECT_EQ(out.ringingKeys(), (Notes{60, 62})) << "not the muted track's";
+        EXPECT_EQ(out.played().find("ctl @10") != std::string::npos, controllers);
+    }
+}
 
 // ---------------------------------------------------------------- recording
 
@@ -56,50 +74,37 @@ struct Recording : Interactive {
 
 TEST_F(Recording, AKeptTakeUsesThePlayedTimesADiscardedOneTheFileTimes)
 {
-    for (bool keep : {true, false}) {
-        for (bool showShift : {false, true}) {
-            SCOPED_TRACE(std::to_string(keep) + " " + std::to_string(showShift));
-            SetUp();
-            // The first cluster played 1000 ticks late; a free note in the central zone.
-            options.showshiftwhenrecording = showShift;
-            deck.recording = true;
-            start();
-            out.tick = 1000;
-            press(40);
-            out.tick = 1100;
-            press(70, 60);
-            out.tick = 1300;
-            release(40);
-            release(70);
-            deck.recording = false;
-            // Shown at once, or noted aside; counted as clusters are prepared.
-            EXPECT_NE(notes(1).find(showShift ? "64@1010-1310" : "64@10-110"), std::string::npos);
-            EXPECT_EQ(loop->interactiveNotes(), 3);
-            const int f = freeTrack(), freeNotes = loop->freeNotes();
-            keep ? keepTake(deck, freeNotes, showShift) : discardTake(deck, freeNotes, showShift);
-            EXPECT_EQ(notes(1),
-                      keep ? "67@480-580 60@1000-1300 64@1010-1310 69@1920-2020 71@4800-4900"
-                           : "60@0-100 64@10-110 67@480-580 69@1920-2020 71@4800-4900");
-            EXPECT_TRUE(song.events.isSorted());
-            EXPECT_EQ(notes(deck.tracks.storeTrackOf(f)), keep ? "70@1100-1300" : "");
-            EXPECT_EQ(deck.tracks.noteOnCount[size_t(f)], keep ? 1u : 0u);
-            EXPECT_EQ(deck.modified(), keep);
-            EXPECT_EQ(sink.busyDepth, 0);
-        }
+    bool showShift = false;
+    for (int c = 0; c < 4; ++c) {
+        const bool keep = c < 2;
+        showShift = c % 2;
+        SCOPED_TRACE(std::to_string(keep) + " " + std::to_string(showShift));
+        SetUp();
+        // The first cluster played 1000 ticks late; a free note in the central zone.
+        options.showshiftwhenrecording = showShift;
+        deck.recording = true;
+        start();
+        play("@1000 +40 @1100 +70/60 @1300 -40 -70");
+        deck.recording = false;
+        // Shown at once, or noted aside; counted as clusters are prepared.
+        EXPECT_NE(notes(1).find(showShift ? "64@1010-1310" : "64@10-110"), std::string::npos);
+        EXPECT_EQ(loop->interactiveNotes(), 3);
+        const int f = freeTrack(), freeNotes = loop->freeNotes();
+        keep ? keepTake(deck, freeNotes, showShift) : discardTake(deck, freeNotes, showShift);
+        EXPECT_EQ(notes(1), keep ? "67@480-580 60@1000-1300 64@1010-1310 69@1920-2020 71@4800-4900"
+                                 : "60@0-100 64@10-110 67@480-580 69@1920-2020 71@4800-4900");
+        EXPECT_TRUE(song.events.isSorted());
+        EXPECT_EQ(notes(deck.tracks.storeTrackOf(f)), keep ? "70@1100-1300" : "");
+        EXPECT_EQ(deck.modified(), keep);
     }
-}
-
-TEST_F(Recording, PlayedTimesAreSongTicksFromTheSessionStart)
-{
+    // Played times are song ticks from the session's start.
+    SetUp();
     deck.currentBeat = 5;
     ASSERT_EQ(deck.repositionCursors(), 3);
     deck.recording = true;
     start(1920);
-    out.tick = 100;
-    press(40);
-    out.tick = 150;
-    release(40);
-    keepTake(deck, 0, false);
+    play("@100 +40 @150 -40");
+    keepTake(deck, 0, showShift); // as the last take
     EXPECT_EQ(notes(1), "60@0-100 64@10-110 67@480-580 69@2020-2070 71@4800-4900")
         << "no shift after the end of the take";
 }
@@ -110,52 +115,40 @@ struct TempoFollower : Interactive {
     void SetUp() override
     {
         std::vector<TrackPlan> tracks(2);
-        tracks[0].run(0, 480, 130, 48, 0);
-        tracks[1].run(0, 480, 130, 72, 1);
+        tracks[0].run(480, 130, 48, 0);
+        tracks[1].run(480, 130, 72, 1);
         ASSERT_TRUE(load(songBytes(tracks), {0}));
         options.tempoadapt = true;
     }
     // Rings `count` clusters with `key`, the accompaniment advancing `clock`
     // ticks before each; returns after which rings a tempo ratio came.
-    std::vector<int> ring(int count, int key, uint64_t clock)
+    Notes ring(int count, int key, uint64_t clock)
     {
-        std::vector<int> at;
+        Notes at;
         for (int i = 1; i <= count; ++i) {
             loop->clockStep(int(clock));
             const size_t before = deckRx.ratios.size();
-            press(key);
-            release(key);
+            play("+" + std::to_string(key) + " -" + std::to_string(key));
             deliver();
             if (deckRx.ratios.size() > before) at.push_back(i);
         }
         return at;
-    }
-    // The first estimate may only reset the follower; then one every ninth ring.
-    static bool everyNinth(const std::vector<int>& at, size_t atLeast)
-    {
-        for (size_t i = 1; i < at.size(); ++i)
-            if (at[i] - at[i - 1] != 9) return false;
-        return at.size() >= atLeast && at[0] <= 18;
     }
 };
 
 TEST_F(TempoFollower, EveryNinthRingEstimatesTheRatioWhileTheBoostIsWithin83And120)
 {
     start();
-    // The accompaniment moves 600 ticks while the player moves 480: 1.25.
-    EXPECT_TRUE(everyNinth(ring(45, 40, 600), 4));
+    // The accompaniment moves 600 ticks while the player moves 480: 1.25,
+    // after a first estimate from the session's start.
+    EXPECT_EQ(ring(45, 40, 600), (Notes{9, 18, 27, 36, 45}));
     for (size_t i = 1; i < deckRx.ratios.size(); ++i) EXPECT_NEAR(deckRx.ratios[i], 1.25, 1e-6);
     for (auto [boost, follows] :
          std::vector<std::pair<int, bool>>{{121, false}, {82, false}, {83, true}, {120, true}}) {
         deck.setTempoBoost(boost);
         EXPECT_EQ(ring(18, 40, 480).empty(), !follows) << boost;
     }
-}
-
-TEST_F(TempoFollower, ASessionStartedLaterInTheSongContinuesFromTheSongPosition)
-{
-    start();
-    ring(27, 40, 480);
+    // A session started later in the song goes on from the song's position.
     deck.currentBeat = 41;
     ASSERT_EQ(deck.repositionCursors(), 3);
     const size_t before = deckRx.ratios.size();
@@ -172,7 +165,7 @@ TEST_F(TempoFollower, AnotherEngineCountsItsOwnRings)
     start();
     EXPECT_TRUE(ring(5, 40, 600).empty());
     start();
-    EXPECT_EQ(ring(9, 40, 480), std::vector<int>{9});
+    EXPECT_EQ(ring(9, 40, 480), Notes{9});
 }
 
 TEST_F(TempoFollower, OnlyTheLeadingZoneOfASplitKeyboardCounts)
@@ -186,7 +179,7 @@ TEST_F(TempoFollower, OnlyTheLeadingZoneOfASplitKeyboardCounts)
     keyboard().tempoleader = true;
     keyboard().leadzone = 2;
     EXPECT_TRUE(ring(20, 40, 480).empty()) << "the low zone does not lead";
-    EXPECT_TRUE(everyNinth(ring(30, 80, 480), 2));
+    EXPECT_EQ(ring(30, 80, 480), (Notes{9, 18, 27}));
 }
 
 TEST_F(TempoFollower, TheDeckTurnsARatioIntoABoostWithinItsClamp)
@@ -199,7 +192,6 @@ TEST_F(TempoFollower, TheDeckTurnsARatioIntoABoostWithinItsClamp)
         EXPECT_EQ(deck.timing.tempoBoost, boost) << ratio;
         EXPECT_EQ(session.effectiveTempo(), 500000 * 100 / boost);
     }
-    EXPECT_NEAR(deck.timing.tempo, 500000 * 100 / 120, 2) << "the deck's tempo follows";
 }
 
 // ---------------------------------------------------------------- allocation
@@ -226,13 +218,13 @@ TEST_F(Interactive, KeyPressesAllocateNothing)
     deck.tracks.input[2] = devices.inputs[1].get();
     start();
     const auto round = [this](int i) {
-        press(i % 2 ? 64 + i % 39 : 20 + i % 44, 1 + i % 127);
-        release(i % 2 ? 64 + i % 39 : 20 + i % 44);
-        press(104 + i % 20, 64); // a free note
-        release(104 + i % 20);
-        const int low = 40 + i % 30, high = 80 + i % 30;
-        for (int key : {39, high, low}) press(key, 100, kKeyboard + 1); // 39 is wrong
-        for (int key : {39, low, high}) release(key, kKeyboard + 1);
+        const int split = i % 2 ? 64 + i % 39 : 20 + i % 44, low = 40 + i % 30, high = 80 + i % 30;
+        for (bool on : {true, false}) {
+            key(on, split, 1 + i % 127);
+            key(on, 104 + i % 20, 64); // a free note
+        }
+        for (int k : {39, high, low}) key(true, k, 100, kKeyboard + 1); // 39 is wrong
+        for (int k : {39, low, high}) key(false, k, 64, kKeyboard + 1);
     };
     for (int i = 0; i < 20; ++i) round(i);
     out.sent.clear();
