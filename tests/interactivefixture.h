@@ -14,6 +14,7 @@
 
 #include <QCoreApplication>
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <map>
 #include <sstream>
@@ -21,13 +22,12 @@
 #include <utility>
 
 constexpr int kKeyboard = 20; // DeckFixture's first input device
-constexpr int kSynth = 128;   // and its output
 constexpr snd_seq_addr_t kSelf{130, 1};
 
 // What the engine sent, in order: now ('!'), at a queue tick ('@') or in
 // some ticks ('+'). As text, "on 60/77 c1 +10" is a note-on of key 60 at
 // velocity 77 on channel 2 in 10 ticks; "lit 64 z4 k21 +10" shows the key in
-// zone 4 of keyboard 21. Channel and devices show when not the first.
+// zone 4 of keyboard 21. Channel and keyboard show when not the first.
 struct Sent {
     char kind;
     uint64_t time;
@@ -52,7 +52,6 @@ struct Sent {
             s += " " + std::to_string(n.note) + "/" + std::to_string(n.velocity);
             if (type() == SND_SEQ_EVENT_NOTE) s += ":" + std::to_string(n.duration);
             if (n.channel) s += " c" + std::to_string(n.channel);
-            if (ev.dest.client != kSynth) s += " ->" + std::to_string(ev.dest.client);
         }
         return s + " " + kind + (kind == '!' ? "" : std::to_string(time));
     }
@@ -113,9 +112,10 @@ protected:
     }
 };
 
-// A track described by absolute ticks: (tick, status, data 1, data 2).
+// A track described by absolute ticks, ends before starts at the same tick
+// as files store legato.
 struct TrackPlan {
-    std::vector<std::tuple<uint32_t, int, int, int>> items;
+    std::multimap<std::pair<uint32_t, bool>, std::array<int, 3>> items;
 
     TrackPlan& note(uint32_t tick, uint32_t length, int key, int velocity = 100, int ch = 0)
     {
@@ -123,7 +123,7 @@ struct TrackPlan {
     }
     TrackPlan& add(uint32_t tick, int status, int d1, int d2)
     {
-        items.emplace_back(tick, status, d1, d2);
+        items.insert({{tick, (status & 0xF0) == 0x90}, {status, d1, d2}});
         return *this;
     }
     // `count` single notes rising from `key`, one every `step` ticks.
@@ -144,16 +144,10 @@ inline QByteArray songBytes(const std::vector<TrackPlan>& tracks,
     for (const auto& [tick, usec] : tempos) conductor.tempo(tick - std::exchange(at, tick), usec);
     std::vector<TrackBuilder> built{conductor.end()};
     for (const TrackPlan& plan : tracks) {
-        auto items = plan.items;
-        // Ends before starts at the same tick, as files store legato.
-        std::stable_sort(items.begin(), items.end(), [](const auto& a, const auto& b) {
-            return std::make_pair(std::get<0>(a), (std::get<1>(a) & 0xF0) == 0x90) <
-                   std::make_pair(std::get<0>(b), (std::get<1>(b) & 0xF0) == 0x90);
-        });
         TrackBuilder tb;
         uint32_t last = 0;
-        for (const auto& [tick, status, d1, d2] : items)
-            tb.channel(tick - std::exchange(last, tick), status, {d1, d2});
+        for (const auto& [when, e] : plan.items)
+            tb.channel(when.first - std::exchange(last, when.first), e[0], {e[1], e[2]});
         built.push_back(tb.end());
     }
     return smfFile(1, 480, built);

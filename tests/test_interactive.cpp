@@ -66,15 +66,11 @@ TEST_F(Interactive, VelocitiesTakeTheTrackOffsetClampedAndTransposeMovesTheNote)
     deck.tracks.zone[0] = 2; // the PC keyboard's letter keys
     // The file's velocity is 100: the player's own, or the file's, plus the
     // shift. The PC keyboard (key 15, a letter) always plays the file's.
-    for (auto [pc, fileVelocities, shift, keyVelocity, expected] :
-         std::vector<std::tuple<bool, bool, int, int, int>>{{false, false, 30, 50, 80},
-                                                            {false, false, 30, 110, 127},
-                                                            {false, false, -100, 50, 0},
-                                                            {false, false, 0, 1, 1},
-                                                            {false, true, 10, 5, 110},
-                                                            {false, true, 30, 5, 127},
-                                                            {false, true, -99, 5, 1},
-                                                            {true, false, -20, 5, 80}}) {
+    const std::tuple<bool, bool, int, int, int> rows[] = {
+        {false, false, 30, 50, 80}, {false, false, 30, 110, 127}, {false, false, -100, 50, 0},
+        {false, false, 0, 1, 1},    {false, true, 10, 5, 110},    {false, true, 30, 5, 127},
+        {false, true, -99, 5, 1},   {true, false, -20, 5, 80}};
+    for (auto [pc, fileVelocities, shift, keyVelocity, expected] : rows) {
         options.filevel = fileVelocities;
         deck.tracks.velocityShift[0] = shift;
         deck.tracks.input[0] = pc ? &devices.pcKeyboard : &keyboard();
