@@ -1,8 +1,7 @@
 #pragma once
 
-// The player's side of a session against a recording sink: a song described
-// by absolute ticks, a deck with one keyboard and one synthesizer, and what
-// the interactive loop sent, as text.
+// The player's side of a session against a recording sink: songs described by
+// absolute ticks, a deck with one keyboard and one synthesizer, what was sent.
 
 #include "deckfixture.h"
 
@@ -134,15 +133,10 @@ struct TrackPlan {
     }
 };
 
-// A format 1 song at 480 ppq, 4/4, with a conductor track of these tempos.
-inline QByteArray songBytes(const std::vector<TrackPlan>& tracks,
-                            std::vector<std::pair<uint32_t, uint32_t>> tempos = {{0, 500000}})
+// A format 1 song at 480 ppq, 4/4, 120 quarter notes a minute.
+inline QByteArray songBytes(const std::vector<TrackPlan>& tracks)
 {
-    TrackBuilder conductor;
-    conductor.timeSig(0, 4, 2);
-    uint32_t at = 0;
-    for (const auto& [tick, usec] : tempos) conductor.tempo(tick - std::exchange(at, tick), usec);
-    std::vector<TrackBuilder> built{conductor.end()};
+    std::vector<TrackBuilder> built{TrackBuilder().timeSig(0, 4, 2).tempo(0, 500000).end()};
     for (const TrackPlan& plan : tracks) {
         TrackBuilder tb;
         uint32_t last = 0;
@@ -171,7 +165,6 @@ struct Interactive : DeckFixture {
         return true;
     }
     InputDevice& keyboard() { return *devices.inputs[0]; }
-    int freeTrack() const { return deck.tracks.boundTracks; }
 
     void start(uint64_t startTick = 0)
     {
@@ -180,13 +173,11 @@ struct Interactive : DeckFixture {
     }
     void key(bool on, int note, int velocity, int client = kKeyboard, int port = 0)
     {
-        snd_seq_event_t ev;
-        snd_seq_ev_clear(&ev);
+        snd_seq_event_t ev{};
         ev.type = on ? SND_SEQ_EVENT_NOTEON : SND_SEQ_EVENT_NOTEOFF;
-        ev.source = {static_cast<unsigned char>(client), static_cast<unsigned char>(port)};
+        ev.source = {uint8_t(client), uint8_t(port)};
         ev.dest = kSelf;
-        ev.data.note.note = static_cast<unsigned char>(note);
-        ev.data.note.velocity = static_cast<unsigned char>(velocity);
+        ev.data.note = {0, uint8_t(note), uint8_t(velocity), 0, 0};
         loop->handle(ev);
     }
     // Keys from the first keyboard, after forgetting what was sent: "@1000"

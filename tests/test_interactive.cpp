@@ -26,37 +26,31 @@ TEST_F(Interactive, APressRingsTheNotesWithinToleranceOfThePreviousAsOneClusterW
     t.add(15, 0xB0, 7, 99).add(240, 0x80, 61, 0);                    // a stray note-off
     t.note(1000, 30, 65).note(1096, 30, 66);                         // 96 apart: two clusters
     t.note(2000, 30, 67).note(2095, 30, 68);                         // 95 apart: one
-    t.note(3840, 30, 69).note(4020, 30, 70); // at twice the tempo the tolerance doubles
     t.note(4800, 20, 71).note(4860, 20, 72); // 60 apart at 50 % (48 ticks): two
     t.note(5760, 20, 73).note(5920, 20, 74); // 160 apart at 200 % (192 ticks): one
-    ASSERT_TRUE(load(songBytes({t}, {{0, 500000}, {3840, 250000}, {4800, 500000}}), {0}));
+    ASSERT_TRUE(load(songBytes({t}), {0}));
     deck.setMsTol(100);
     start();
-    EXPECT_EQ(out.played(), "") << "nothing sounds before a key";
     play("+40/77 -40 -40"); // the second release has nothing left to end
     EXPECT_EQ(out.played(), "on 60/77 +0, ctl +15, on 62/77 +90, on 64/77 +180, "
                             "off 64/64 +180, off 62/64 +90, off 60/64 +0");
     EXPECT_EQ(out.played(true), "lit 60 z4 +0, lit 62 z4 +90, lit 64 z4 +180, "
                                 "unlit 64 z4 +180, unlit 62 z4 +90, unlit 60 z4 +0");
-    for (const Notes& cluster : {Notes{65}, Notes{66}, Notes{67, 68}})
-        EXPECT_EQ(strike(40), cluster);
+    for (int k : {65, 66}) EXPECT_EQ(strike(40), Notes{k});
     // The next cluster is built as one rings: a boost changes the one after.
     deck.setTempoBoost(50);
-    EXPECT_EQ(strike(40), (Notes{69, 70}));
+    EXPECT_EQ(strike(40), (Notes{67, 68}));
     EXPECT_EQ(strike(40), Notes{71});
     deck.setTempoBoost(200);
     EXPECT_EQ(strike(40), Notes{72});
     play("+40");
     EXPECT_EQ(out.ringingKeys(), (Notes{73, 74}));
-    EXPECT_EQ(deck.tracks.playedUpTo[0], UINT64_MAX);
     EXPECT_TRUE(loop->keepsSongAlive()) << "a key is held";
     play("-40");
     EXPECT_FALSE(loop->keepsSongAlive());
     EXPECT_EQ(strike(40), Notes{}) << "after the last cluster";
-    // The first ring clears the status bar; presses ask for one repaint at a time.
     deliver();
-    EXPECT_EQ(mainRx.count(ClearStatusbarEvent), 1);
-    EXPECT_EQ(deckRx.count(RepaintDiagramEvent), 1);
+    EXPECT_EQ(deckRx.count(RepaintDiagramEvent), 1) << "one repaint asked for at a time";
 }
 
 TEST_F(Interactive, VelocitiesTakeTheTrackOffsetClampedAndTransposeMovesTheNote)
@@ -82,24 +76,7 @@ TEST_F(Interactive, VelocitiesTakeTheTrackOffsetClampedAndTransposeMovesTheNote)
         key(false, pc ? 15 : 40, 64, client, port);
         EXPECT_EQ(out.played(), "on 63/" + std::to_string(expected) + " +0, off 63/64 +0") << pc;
     }
-    EXPECT_EQ(out.played(true), "lit 63 z2 k255 +0, unlit 63 z2 k255 +0");
 }
-
-TEST_F(Interactive, FileDurationsLetTheSequencerEndTheNotes)
-{
-    TrackPlan t;
-    t.note(0, 240, 60).note(10, 100, 64, 100, 9);
-    t.add(480, 0x90, 67, 100); // never ended in the file: a measure
-    ASSERT_TRUE(load(songBytes({t}), {0}));
-    options.filedur = true;
-    start();
-    play("+40/90 -40 +40");
-    EXPECT_EQ(out.played(), "note 60/90:240 +0, note 64/90:100 c9 +10, note 67/100:1920 +0");
-    // Shown from start to end, except drums.
-    EXPECT_EQ(out.played(true), "lit 60 z4 +0, unlit 60 z4 +240, lit 67 z4 +0, unlit 67 z4 +1920");
-}
-
-// ---------------------------------------------------------------- split keyboard
 
 struct Split : Interactive {
     // Three tracks on channels 0, 1, 2 in zones 1, 2, 3 (as prepared).
@@ -114,9 +91,6 @@ struct Split : Interactive {
 
 TEST_F(Split, EachZoneFromItsFirstKeyDrivesItsOwnTrack)
 {
-    for (auto [key, zone] :
-         std::vector<std::pair<int, int>>{{0, 1}, {63, 1}, {64, 2}, {102, 2}, {103, 3}, {127, 3}})
-        EXPECT_EQ(InteractiveLoop::zoneOfKey(keyboard(), key), zone) << key;
     for (int d = 0; d < 3; ++d) deck.tracks.keyboard[size_t(d)] = 1;
     start();
     // Independently: the high zone moves on, the others stay.
@@ -127,15 +101,13 @@ TEST_F(Split, EachZoneFromItsFirstKeyDrivesItsOwnTrack)
     play("+63 +102 +120 -102");
     EXPECT_EQ(out.played(), "on 38/100 +0, on 74/100 c1 +0, on 111/100 c2 +0, off 74/64 c1 +0");
     EXPECT_EQ(out.played(true), "lit 38 z1 +0, lit 74 z2 +0, lit 111 z3 +0, unlit 74 z2 +0");
-    play("-63 -120");
-    EXPECT_EQ(loop->heldKeys(), 0);
 }
 
 TEST_F(Split, ATrackWithoutAZonePlaysFromTheLowZoneAndAFreeZoneFromTheFreeTrack)
 {
     deck.tracks.keyboard[0] = 1;
     deck.tracks.zone[0] = 0; // as a bound free track comes
-    const int f = freeTrack();
+    const int f = deck.tracks.boundTracks;
     deck.tracks.transpose[size_t(f)] = 2;
     deck.tracks.velocityShift[size_t(f)] = -10;
     deck.recording = true;
@@ -143,7 +115,6 @@ TEST_F(Split, ATrackWithoutAZonePlaysFromTheLowZoneAndAFreeZoneFromTheFreeTrack)
     EXPECT_EQ(strike(30), Notes{36});
     play("@700 +70/60");
     EXPECT_EQ(out.played(), "on 72/50 c3 !") << "the track's offsets, on its channel";
-    EXPECT_EQ(loop->heldFreeNotes(), 1);
     play("@900 -70");
     EXPECT_EQ(loop->heldFreeNotes(), 0);
     EXPECT_EQ(loop->freeNotes(), 1) << "note-offs are not counted";
@@ -152,8 +123,6 @@ TEST_F(Split, ATrackWithoutAZonePlaysFromTheLowZoneAndAFreeZoneFromTheFreeTrack)
     EXPECT_EQ(text(deck.tracks.storeTrackOf(f)), "pc3@0 on70/60@700 off70@900");
     EXPECT_EQ(eventsOf(deck.tracks.storeTrackOf(f))[2]->channel(), 3);
 }
-
-// ---------------------------------------------------------------- any order
 
 // On a split keyboard, which any order ignores: its clusters and releases
 // cover the whole keyboard.
@@ -175,7 +144,6 @@ TEST_F(AnyOrder, TheLastExpectedNoteRingsTheRestAndTheLastClusterIsPlayedOnce)
 {
     deck.recording = true;
     start();
-    EXPECT_EQ(out.played(true), "show 60 z7 !, show 64 z7 !, show 67 z7 !");
     play("+61 -61");
     EXPECT_EQ(out.played(), "");
     EXPECT_EQ(out.played(true), "show 61 z8 +0, hide 61 z0 +96, show 61 z8 +192, hide 61 z0 +288");
@@ -186,14 +154,12 @@ TEST_F(AnyOrder, TheLastExpectedNoteRingsTheRestAndTheLastClusterIsPlayedOnce)
     EXPECT_EQ(out.played(), "on 60/60 !, on 64/70 !, ctl +8");
     EXPECT_EQ(out.played(true),
               "hide 60 z0 !, lit 60 z4 !, hide 64 z0 !, lit 64 z4 !, show 72 z7 !, show 76 z7 !");
-    EXPECT_EQ(deck.tracks.playedUpTo[0], 960u);
     play("@1150 -64 @1200 -60 @1300 -67");
     EXPECT_EQ(out.played(), "off 64/64 +0, off 60/64 +0, off 67/64 +0") << "each ends with its key";
     // A key of the next cluster pressed twice counts once.
     play("@1400 +76 -76 +76 -76 +72 @1450 -72 +79 -79 +79 -79");
     EXPECT_EQ(out.ringingKeys(), (Notes{76, 72, 79})) << "the last chord does not come back";
     EXPECT_EQ(loop->heldKeys(), 0);
-    EXPECT_FALSE(loop->keepsSongAlive());
     keepTake(deck, 0, false);
     EXPECT_EQ(notes(1), "67@1000-1300 60@1010-1200 64@1100-1150 72@1400-1450 76@1400-1400 "
                         "79@1450-1450");
