@@ -1,8 +1,7 @@
 #pragma once
 
-// The player's side of a session against a recording sink: a song described
-// by absolute ticks, a deck with one keyboard and one synthesizer, and what
-// the interactive loop sent, as text.
+// The player's side of a session against a recording sink: songs described by
+// absolute ticks, a deck with one keyboard and one synthesizer, what was sent.
 
 #include "deckfixture.h"
 
@@ -14,28 +13,27 @@
 
 #include <QCoreApplication>
 #include <algorithm>
+#include <array>
 #include <atomic>
 #include <map>
+#include <sstream>
 #include <tuple>
 #include <utility>
 
 constexpr int kKeyboard = 20; // DeckFixture's first input device
-constexpr int kSynth = 128;   // and its output
 constexpr snd_seq_addr_t kSelf{130, 1};
 
-// What the engine handed to the sequencer, in order: whether now, at a queue
-// tick or in some ticks from now, and the event.
+// What the engine sent, in order: now ('!'), at a queue tick ('@') or in
+// some ticks ('+'). As text, "on 60/77 c1 +10" is a note-on of key 60 at
+// velocity 77 on channel 2 in 10 ticks; "lit 64 z4 k21 +10" shows the key in
+// zone 4 of keyboard 21. Channel and keyboard show when not the first.
 struct Sent {
-    char kind; // '!' now, '@' at, '+' in
+    char kind;
     uint64_t time;
     snd_seq_event_t ev;
 
     bool toSelf() const { return ev.dest.client == kSelf.client && ev.dest.port == kSelf.port; }
     int type() const { return ev.type; }
-    int note() const { return ev.data.note.note; }
-    // "on 60/77 c1 +10": a note-on of key 60 at velocity 77 on channel 2, 10
-    // ticks after the key; "lit 64 z4 +10": the key shown in zone 4. The
-    // channel and devices show when they are not the first.
     std::string str() const
     {
         static const std::map<int, std::string> names = {
@@ -45,14 +43,14 @@ struct Sent {
             {SND_SEQ_EVENT_USR6, "lit"},  {SND_SEQ_EVENT_USR7, "unlit"}};
         std::string s = names.count(type()) ? names.at(type()) : "type" + std::to_string(type());
         const auto& d = ev.data.raw8.d;
+        const auto& n = ev.data.note;
         if (toSelf()) {
             s += " " + std::to_string(d[1]) + " z" + std::to_string(d[0]);
             if (d[2] != kKeyboard) s += " k" + std::to_string(d[2]);
         } else if (type() != SND_SEQ_EVENT_CONTROLLER) {
-            s += " " + std::to_string(note()) + "/" + std::to_string(ev.data.note.velocity);
-            if (type() == SND_SEQ_EVENT_NOTE) s += ":" + std::to_string(ev.data.note.duration);
-            if (ev.data.note.channel) s += " c" + std::to_string(ev.data.note.channel);
-            if (ev.dest.client != kSynth) s += " ->" + std::to_string(ev.dest.client);
+            s += " " + std::to_string(n.note) + "/" + std::to_string(n.velocity);
+            if (type() == SND_SEQ_EVENT_NOTE) s += ":" + std::to_string(n.duration);
+            if (n.channel) s += " c" + std::to_string(n.channel);
         }
         return s + " " + kind + (kind == '!' ? "" : std::to_string(time));
     }
@@ -64,20 +62,17 @@ public:
     RecordingSink() { sent.reserve(1 << 16); }
 
     void scheduleAt(snd_seq_event_t& ev, uint64_t at) override { sent.push_back({'@', at, ev}); }
-    void scheduleIn(snd_seq_event_t& ev, uint64_t ticks) override
-    {
-        sent.push_back({'+', ticks, ev});
-    }
+    void scheduleIn(snd_seq_event_t& ev, uint64_t in) override { sent.push_back({'+', in, ev}); }
     void sendNow(snd_seq_event_t& ev) override { sent.push_back({'!', 0, ev}); }
     uint64_t currentTick() override { return tick; }
     snd_seq_addr_t self() const override { return kSelf; }
 
-    // What was sent for the outputs, or shown on the virtual keyboards.
-    std::string played(bool echoes = false) const
+    // What was sent for the outputs, or shown on the keyboards.
+    std::string played(bool shown = false) const
     {
         std::string out;
         for (const Sent& s : sent)
-            if (s.toSelf() == echoes) out += (out.empty() ? "" : ", ") + s.str();
+            if (s.toSelf() == shown) out += (out.empty() ? "" : ", ") + s.str();
         return out;
     }
     // Keys starting to sound: note-ons with a velocity, and whole notes.
@@ -87,7 +82,7 @@ public:
         for (const Sent& s : sent)
             if (!s.toSelf() && ((s.type() == SND_SEQ_EVENT_NOTEON && s.ev.data.note.velocity) ||
                                 s.type() == SND_SEQ_EVENT_NOTE))
-                keys.push_back(s.note());
+                keys.push_back(s.ev.data.note.note);
         return keys;
     }
 
@@ -95,8 +90,7 @@ public:
     std::vector<Sent> sent;
 };
 
-// The deck's and the main window's side of the posted events: their types,
-// and the tempo ratios.
+// The deck's or the main window's side: the types posted, and tempo ratios.
 class Receiver : public QObject
 {
 public:
@@ -117,9 +111,10 @@ protected:
     }
 };
 
-// A track described by absolute ticks; the file bytes follow from it.
+// A track described by absolute ticks, ends before starts at the same tick
+// as files store legato.
 struct TrackPlan {
-    std::vector<std::tuple<uint32_t, int, int, int>> items; // tick, status, data
+    std::multimap<std::pair<uint32_t, bool>, std::array<int, 3>> items;
 
     TrackPlan& note(uint32_t tick, uint32_t length, int key, int velocity = 100, int ch = 0)
     {
@@ -127,38 +122,26 @@ struct TrackPlan {
     }
     TrackPlan& add(uint32_t tick, int status, int d1, int d2)
     {
-        items.emplace_back(tick, status, d1, d2);
+        items.insert({{tick, (status & 0xF0) == 0x90}, {status, d1, d2}});
         return *this;
     }
-    // A run of single notes, one every `step` ticks.
-    TrackPlan& run(uint32_t first, uint32_t step, int count, int key, int ch = 0)
+    // `count` single notes rising from `key`, one every `step` ticks.
+    TrackPlan& run(uint32_t step, int count, int key, int ch)
     {
-        for (int i = 0; i < count; ++i)
-            note(first + uint32_t(i) * step, step / 2, key + i % 12, 100, ch);
+        for (int i = 0; i < count; ++i) note(uint32_t(i) * step, step / 2, key + i % 12, 100, ch);
         return *this;
     }
 };
 
-// A format 1 song at 480 ppq, 4/4, with a conductor track of these tempos.
-inline QByteArray songBytes(const std::vector<TrackPlan>& tracks,
-                            std::vector<std::pair<uint32_t, uint32_t>> tempos = {{0, 500000}})
+// A format 1 song at 480 ppq, 4/4, 120 quarter notes a minute.
+inline QByteArray songBytes(const std::vector<TrackPlan>& tracks)
 {
-    TrackBuilder conductor;
-    conductor.timeSig(0, 4, 2);
-    uint32_t at = 0;
-    for (const auto& [tick, usec] : tempos) conductor.tempo(tick - std::exchange(at, tick), usec);
-    std::vector<TrackBuilder> built{conductor.end()};
+    std::vector<TrackBuilder> built{TrackBuilder().timeSig(0, 4, 2).tempo(0, 500000).end()};
     for (const TrackPlan& plan : tracks) {
-        auto items = plan.items;
-        // Ends before starts at the same tick, as files store legato.
-        std::stable_sort(items.begin(), items.end(), [](const auto& a, const auto& b) {
-            return std::make_pair(std::get<0>(a), (std::get<1>(a) & 0xF0) == 0x90) <
-                   std::make_pair(std::get<0>(b), (std::get<1>(b) & 0xF0) == 0x90);
-        });
         TrackBuilder tb;
         uint32_t last = 0;
-        for (const auto& [tick, status, d1, d2] : items)
-            tb.channel(tick - std::exchange(last, tick), status, {d1, d2});
+        for (const auto& [when, e] : plan.items)
+            tb.channel(when.first - std::exchange(last, when.first), e[0], {e[1], e[2]});
         built.push_back(tb.end());
     }
     return smfFile(1, 480, built);
@@ -172,8 +155,7 @@ struct Interactive : DeckFixture {
 
     Interactive() { deckRx.repaintPosted = &deck.repaintPosted; }
 
-    // One keyboard (20:0) and one synthesizer (128:0); the listed bound
-    // tracks are interactive.
+    // The listed tracks are played from the first keyboard.
     bool load(const QByteArray& bytes, std::initializer_list<int> played)
     {
         if (devices.inputs.empty()) addDevices(1);
@@ -183,40 +165,42 @@ struct Interactive : DeckFixture {
         return true;
     }
     InputDevice& keyboard() { return *devices.inputs[0]; }
-    int freeTrack() const { return deck.tracks.boundTracks; }
 
     void start(uint64_t startTick = 0)
     {
         loop = std::make_unique<InteractiveLoop>(deck, options, out, &deckRx, &mainRx);
         loop->begin(startTick, deck.currentBeat, SessionValues::fromDeck(deck).ticksPerMeasure);
     }
-    void key(int type, int note, int velocity, int client, int port)
+    void key(bool on, int note, int velocity, int client = kKeyboard, int port = 0)
     {
-        snd_seq_event_t ev;
-        snd_seq_ev_clear(&ev);
-        ev.type = static_cast<snd_seq_event_type_t>(type);
-        ev.source = {static_cast<unsigned char>(client), static_cast<unsigned char>(port)};
+        snd_seq_event_t ev{};
+        ev.type = on ? SND_SEQ_EVENT_NOTEON : SND_SEQ_EVENT_NOTEOFF;
+        ev.source = {uint8_t(client), uint8_t(port)};
         ev.dest = kSelf;
-        ev.data.note.note = static_cast<unsigned char>(note);
-        ev.data.note.velocity = static_cast<unsigned char>(velocity);
+        ev.data.note = {0, uint8_t(note), uint8_t(velocity), 0, 0};
         loop->handle(ev);
     }
-    void press(int note, int velocity = 100, int client = kKeyboard, int port = 0)
-    {
-        key(SND_SEQ_EVENT_NOTEON, note, velocity, client, port);
-    }
-    void release(int note, int client = kKeyboard, int port = 0)
-    {
-        key(SND_SEQ_EVENT_NOTEOFF, note, 64, client, port);
-    }
-    // The notes one press rings, in order.
-    std::vector<int> strike(int note, int velocity = 100)
+    // Keys from the first keyboard, after forgetting what was sent: "@1000"
+    // sets the queue tick, "+60/77" presses key 60 at velocity 77 (100
+    // without), "-60" releases it.
+    void play(const std::string& keys)
     {
         out.sent.clear();
-        press(note, velocity);
-        std::vector<int> keys = out.ringingKeys();
-        release(note);
-        return keys;
+        std::istringstream in(keys);
+        for (std::string w; in >> w;) {
+            const size_t slash = w.find('/');
+            const int k = std::stoi(w.substr(1)); // up to the slash
+            if (w[0] == '@')
+                out.tick = uint64_t(k);
+            else
+                key(w[0] == '+', k, slash == w.npos ? 100 : std::stoi(w.substr(slash + 1)));
+        }
+    }
+    // The notes one press rings, in order.
+    std::vector<int> strike(int note)
+    {
+        play("+" + std::to_string(note) + " -" + std::to_string(note));
+        return out.ringingKeys();
     }
     void deliver() { QCoreApplication::sendPostedEvents(); }
 
