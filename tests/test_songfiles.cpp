@@ -6,7 +6,6 @@
 #include <QFile>
 #include <QTemporaryDir>
 #include <csignal>
-#include <cstring>
 #include <sys/resource.h>
 #include <sys/stat.h>
 
@@ -218,26 +217,6 @@ TEST_F(Files, GeneratedFilesComeBackIdentical)
             EXPECT_EQ(byTrack(song), byTrack(back));
         }
     }
-}
-
-TEST_F(Files, AnEmptySysexIsWrittenAndTheTrackGoesOn)
-{
-    ASSERT_TRUE(load(smfFile(1, 96, {TrackBuilder().on(0, 0, 60, 100).end()})));
-    EventNode* s = song.events.newNode();
-    s->event.type = SND_SEQ_EVENT_SYSEX;
-    s->tick = 5;
-    s->event.data.ext.ptr = std::memset(std::malloc(1), 0xF0, 1);
-    s->event.data.ext.len = 1;
-    song.events.insertSorted(s);
-    EventNode* later = song.events.newNode();
-    later->event = song.events.head()->event;
-    later->tick = 9;
-    song.events.insertSorted(later);
-    ASSERT_TRUE(writeSongFile(path("sx.mid"), song.events, 1, 1, 96).ok);
-    const auto lines = describeAll(reload(path("sx.mid")));
-    ASSERT_EQ(lines.size(), 3u);
-    EXPECT_EQ(lines[1].substr(0, 9), "0@5 t130 ");
-    EXPECT_EQ(lines[2].substr(0, 6), "0@9 t6");
 }
 
 TEST_F(Files, FreeTracksWithNotesAreBoundOnYesAndLeftOutOnNo)
