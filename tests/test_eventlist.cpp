@@ -147,11 +147,6 @@ TEST(EventList, SwapTimesAndResortKeepEqualTicksStable)
     EXPECT_EQ(list.resort(), 1u);
     EXPECT_EQ(nodes(list), (std::vector<EventNode*>{a, c, b, d}));
     EXPECT_TRUE(list.isSorted());
-
-    // Reversed on purpose: 6 exchanges of neighbours, the ends follow.
-    for (int i = 0; i < 4; ++i) nodes(list)[size_t(i)]->tick = uint64_t(4 - i);
-    EXPECT_EQ(list.resort(), 6u);
-    EXPECT_EQ(nodes(list), (std::vector<EventNode*>{d, b, c, a}));
     expectConsistent(list);
 }
 
@@ -168,7 +163,7 @@ TEST(EventList, CountsByChannel)
     list.insertSorted(pc);
     list.insertSorted(make(list, 6, kTypeTempo, 1)); // not a channel event
     auto sounding = list.countByChannel(1, -1);
-    EXPECT_EQ(sounding[0] * 10 + sounding[9], 11u);
+    EXPECT_EQ(std::make_pair(sounding[0], sounding[9]), std::make_pair(1u, 1u));
     EXPECT_EQ(list.countByChannel(1, kTypeNoteOn)[0], 2u);
     const ChannelEventCounts c = list.channelEventCounts(1, 9);
     EXPECT_EQ(std::vector<uint32_t>({uint32_t(c.noteOns), uint32_t(c.noteOffs),
