@@ -22,16 +22,6 @@ TrackBuilder& TrackBuilder::channel(uint32_t delta, int status, std::initializer
     return *this;
 }
 
-TrackBuilder& TrackBuilder::on(uint32_t delta, int ch, int note, int vel)
-{
-    return channel(delta, 0x90 | ch, {note, vel});
-}
-
-TrackBuilder& TrackBuilder::off(uint32_t delta, int ch, int note, int vel)
-{
-    return channel(delta, 0x80 | ch, {note, vel});
-}
-
 TrackBuilder& TrackBuilder::meta(uint32_t delta, int type, const QByteArray& data)
 {
     body_ += varLen(delta);
@@ -42,34 +32,6 @@ TrackBuilder& TrackBuilder::meta(uint32_t delta, int type, const QByteArray& dat
     return *this;
 }
 
-TrackBuilder& TrackBuilder::text(uint32_t delta, int type, const std::string& text)
-{
-    return meta(delta, type, QByteArray(text.data(), int(text.size())));
-}
-
-static QByteArray bytes(std::initializer_list<int> list)
-{
-    QByteArray out;
-    for (int b : list) out += char(b);
-    return out;
-}
-
-TrackBuilder& TrackBuilder::tempo(uint32_t delta, uint32_t usec)
-{
-    return meta(delta, 0x51,
-                bytes({int(usec >> 16) & 0xFF, int(usec >> 8) & 0xFF, int(usec & 0xFF)}));
-}
-
-TrackBuilder& TrackBuilder::timeSig(uint32_t delta, int nn, int dd, int cc, int bb)
-{
-    return meta(delta, 0x58, bytes({nn, dd, cc, bb}));
-}
-
-TrackBuilder& TrackBuilder::keySig(uint32_t delta, int sf, int mi)
-{
-    return meta(delta, 0x59, bytes({sf, mi}));
-}
-
 TrackBuilder& TrackBuilder::sysex(uint32_t delta, const QByteArray& afterF0)
 {
     body_ += varLen(delta);
@@ -77,18 +39,6 @@ TrackBuilder& TrackBuilder::sysex(uint32_t delta, const QByteArray& afterF0)
     body_ += varLen(uint64_t(afterF0.size()));
     body_ += afterF0;
     status_ = 0xF0;
-    return *this;
-}
-
-TrackBuilder& TrackBuilder::raw(std::initializer_list<int> list)
-{
-    body_ += bytes(list);
-    return *this;
-}
-
-TrackBuilder& TrackBuilder::raw(const QByteArray& bytes)
-{
-    body_ += bytes;
     return *this;
 }
 
@@ -148,9 +98,9 @@ QByteArray randomSmf(uint32_t seed, int format, int tracks, int eventsPerTrack)
             } else if (kind == 6) {
                 tb.text(delta, pick(1, 15), pick(0, 1) ? "la/la\\" : "x");
             } else if (kind == 7) {
-                QByteArray d;
-                for (int k = pick(1, 20); k > 0; --k) d += char(pick(0, 127));
-                tb.sysex(delta, d + char(0xF7));
+                QByteArray d; // sometimes empty, without even the closing F7
+                for (int k = pick(0, 20); k > 0; --k) d += char(pick(0, 127));
+                tb.sysex(delta, d.isEmpty() ? d : d + char(0xF7));
             } else {
                 tb.channel(delta, (kind == 8 ? 0x80 : 0x90) | c,
                            {pick(0, 127), kind == 9 ? 0 : pick(1, 127)});

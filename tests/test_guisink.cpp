@@ -6,7 +6,8 @@
 #include <QTimer>
 #include <gtest/gtest.h>
 
-namespace {
+namespace
+{
 
 // Answers the next message box that opens by clicking the given button.
 void clickWhenShown(QMessageBox::StandardButton button, QString* title, QString* text)

@@ -1,120 +1,203 @@
 #include "deckfixture.h"
+#include "song/songsaver.h"
+#include "song/trackediting.h"
+
+#include <QFile>
+#include <climits>
+#include <random>
 
 namespace
 {
 
 using Prep = DeckFixture;
 
-QByteArray oneNote(int division, uint32_t tempo = 0, int nn = 4, int dd = 2)
+QByteArray notesFile(int division, TrackBuilder t, int notes = 1)
 {
-    TrackBuilder t;
-    if (tempo) t.tempo(0, tempo);
-    t.timeSig(0, nn, dd).on(0, 0, 60, 100).off(96, 0, 60).end();
-    return smfFile(1, division, {t});
+    for (int i = 0; i < notes; ++i) t.on(i ? 48 : 0, 0, 60 + i, 90).off(48, 0, 60 + i);
+    return smfFile(1, division, {t.end()});
 }
 
-TEST_F(Prep, DivisionRoundsToMultiplesOf24)
+QByteArray readFile(const std::string& path)
+{
+    QFile f(QString::fromStdString(path));
+    return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
+}
+
+TEST_F(Prep, DivisionTempoAndSignatureWithFallbacks)
 {
     addDevices(1);
-    const std::vector<std::pair<int, int>> cases = {
-        {96, 96}, {100, 96}, {500, 504}, {132, 120}, {133, 144}, {0xE728, 504}, {1, 24}, {12, 24}};
-    for (auto [division, expected] : cases) {
-        ASSERT_TRUE(loadAndPrepare(oneNote(division))) << division;
-        EXPECT_EQ(deck.timing.tick4qn, expected) << division;
-        EXPECT_EQ(deck.timing.minticks, uint32_t(expected / 24));
-        EXPECT_EQ(deck.timing.tick4measure, expected * 4);
+    struct Row {
+        int division;
+        uint32_t tempo;
+        int nn, dd; // dd as a power of two
+        int tick4qn, tempoUsed, temps, beatvalue;
+    };
+    // 132 is exactly half-way between multiples of 24 and rounds down; tempo
+    // 0, 0 beats and 2^40 would divide by zero.
+    const Row rows[] = {
+        {96, 500000, 4, 2, 96, 500000, 4, 4},      {100, 500000, 4, 2, 96, 500000, 4, 4},
+        {132, 500000, 4, 2, 120, 500000, 4, 4},    {133, 500000, 4, 2, 144, 500000, 4, 4},
+        {1, 500000, 4, 2, 24, 500000, 4, 4},       {12, 500000, 4, 2, 24, 500000, 4, 4},
+        {0xE728, 500000, 4, 2, 504, 500000, 4, 4}, {480, 600000, 6, 3, 480, 600000, 6, 8},
+        {96, 0, 0, 40, 96, 500000, 4, 4},
+    };
+    for (const Row& r : rows) {
+        ASSERT_TRUE(loadAndPrepare(
+            notesFile(r.division, TrackBuilder().tempo(0, r.tempo).timeSig(0, r.nn, r.dd))));
+        const TimingParams& p = deck.timing;
+        EXPECT_EQ(std::vector<int>({p.tick4qn, p.tempo, p.temps, p.beatvalue}),
+                  std::vector<int>({r.tick4qn, r.tempoUsed, r.temps, r.beatvalue}))
+            << r.division;
+        EXPECT_EQ(p.tick4measure, p.tick4qn * 4 / r.beatvalue * r.temps);
     }
-}
-
-TEST_F(Prep, TimingFromTempoAndSignature)
-{
-    addDevices(1);
-    ASSERT_TRUE(loadAndPrepare(oneNote(480, 600000, 6, 3)));
-    const TimingParams& p = deck.timing;
-    EXPECT_EQ(p.tempo, 600000);
-    EXPECT_EQ(p.beat4min, 100);
-    EXPECT_EQ(p.temps, 6);
-    EXPECT_EQ(p.beatvalue, 8);
-    EXPECT_EQ(p.tick4beat, 240);
-    EXPECT_EQ(p.tick4measure, 1440);
-    EXPECT_EQ(p.tick_tol, 100u * 480 * 1000 / 600000);
-    EXPECT_DOUBLE_EQ(p.pix4sec, 24 * 1000000.0 * 1.5 / 600000);
-
-    deck.setTempoBoost(200);
-    EXPECT_EQ(p.tempo, 300000);
-    EXPECT_EQ(p.beat4min, 200);
-    EXPECT_EQ(p.tick_tol, 160u);
-    EXPECT_EQ(p.playingTempo(), 150000u);
-    deck.setMsTol(50);
-    EXPECT_EQ(p.tick_tol, 80u);
-}
-
-TEST_F(Prep, FilesThatWouldDivideByZeroGetSoundFallbacks)
-{
-    addDevices(1);
-    // Tempo 0, no beats per measure, a denominator of 2^40.
-    TrackBuilder t;
-    t.tempo(0, 0).timeSig(0, 0, 40).on(0, 0, 60, 100).off(96, 0, 60).end();
-    ASSERT_TRUE(loadAndPrepare(smfFile(1, 96, {t})));
-    EXPECT_EQ(deck.timing.tempo, 500000);
-    EXPECT_EQ(deck.timing.temps, 4);
-    EXPECT_EQ(deck.timing.beatvalue, 4);
-    EXPECT_GT(deck.timing.tick_tol, 0u);
-    // An SMPTE division with a huge tempo still fits the 15 bits a file can hold.
-    TrackBuilder slow;
-    slow.tempo(0, 0xFFFFFF).on(0, 0, 60, 100).off(96, 0, 60).end();
-    ASSERT_TRUE(loadAndPrepare(smfFile(1, 0x80FF, {slow})));
+    // An SMPTE division with a huge tempo still fits the 15 bits a file holds.
+    ASSERT_TRUE(loadAndPrepare(notesFile(0x80FF, TrackBuilder().tempo(0, 0xFFFFFF))));
     EXPECT_LE(deck.timing.tick4qn, 0x7FFF);
     EXPECT_EQ(deck.timing.tick4qn % 24, 0);
 }
 
-TEST_F(Prep, ZeroLengthNotesStoredBackwardsAreFlippedAndReportedOnce)
+TEST_F(Prep, TolerancesAndBeatCountsDoNotOverflow)
 {
     addDevices(1);
-    TrackBuilder t;
-    t.on(0, 0, 50, 100).off(100, 0, 60).on(0, 0, 60, 100); // off before on at 100
-    t.off(0, 0, 62).on(0, 0, 62, 100);                     // and again
-    t.off(10, 0, 50).end();
-    ASSERT_TRUE(loadAndPrepare(smfFile(1, 96, {t})));
-    const auto v = eventsOf(0);
-    ASSERT_EQ(v.size(), 6u);
-    EXPECT_TRUE(v[1]->isSoundingNoteOn());
-    EXPECT_EQ(v[1]->note(), 60);
-    EXPECT_EQ(v[2]->type(), kTypeNoteOff);
-    EXPECT_EQ(v[1]->partner, v[2]);
-    EXPECT_EQ(v[2]->partner, v[1]);
-    EXPECT_TRUE(v[3]->isSoundingNoteOn());
-    EXPECT_EQ(v[3]->partner, v[4]);
-    EXPECT_EQ(v[0]->partner, v[5]);
-    EXPECT_TRUE(song.events.isSorted());
-    EXPECT_EQ(sink.texts(), QStringList{QStringLiteral(
-                                "Zero length flipped notes detected and corrected in test.mid.")});
+    struct Row {
+        uint32_t msTol;
+        int boost;
+        uint32_t tempo, tickTol;
+        uint64_t cluster; // for a note written at the file's tempo
+    };
+    // 32760 ticks per quarter note, the most a file holds.
+    const Row rows[] = {
+        {100, 100, 500000, 6552, 6552},
+        {100, 150, 500000, 9828, 9828},
+        {500, 150, 500000, 49140, 49140},
+        {UINT32_MAX, 100, 1, UINT32_MAX, uint64_t(UINT32_MAX) * 32760 * 1000},
+    };
+    for (const Row& r : rows) {
+        ASSERT_TRUE(loadSongFromBytes(notesFile(32760, TrackBuilder().tempo(0, r.tempo)),
+                                      QStringLiteral("a.mid"), LoadOptions(), song));
+        PrepareOptions options;
+        options.msTol = r.msTol;
+        ASSERT_EQ(prepareSong(deck, options), PrepareResult::Prepared);
+        deck.setTempoBoost(r.boost);
+        EXPECT_EQ(deck.timing.tick_tol, r.tickTol) << r.msTol << " " << r.boost;
+        EXPECT_EQ(deck.timing.clusterTolerance(r.tempo), r.cluster) << r.msTol << " " << r.boost;
+    }
+
+    // A few of the largest deltas a file can hold: more beats than an int counts.
+    TrackBuilder huge;
+    huge.on(0, 0, 60, 90);
+    for (int i = 0; i < 300; ++i) huge.channel(0x0FFFFFFF, 0xB0, {7, 100});
+    ASSERT_TRUE(loadAndPrepare(smfFile(1, 24, {huge.off(0, 0, 60).end()})));
+    EXPECT_EQ(deck.beats, INT_MAX);
+    deck.currentBeat = 1000;
+    EXPECT_EQ(deck.repositionCursors(), 3);
 }
 
-TEST_F(Prep, OverlappingSamePitchNotesPairInOrderGapsFollowTheTrackUnpairedAreReported)
+// The pairing rule as first written (a scan from every Note On), kept to hold
+// the one-pass version to the same pairs, order and gaps.
+std::pair<bool, bool> pairByScanning(EventList& list, uint32_t lo, uint32_t hi)
 {
-    addDevices(1);
-    TrackBuilder t;
-    t.on(0, 0, 60, 100).on(10, 0, 60, 90).off(10, 0, 60).on(0, 1, 70, 1).off(10, 0, 60);
-    t.off(5, 1, 70).on(0, 0, 61, 100).end();
-    ASSERT_TRUE(loadAndPrepare(smfFile(1, 96, {t})));
-    const auto v = eventsOf(0);
-    EXPECT_EQ(v[0]->partner, v[2]);
-    EXPECT_EQ(v[1]->partner, v[4]);
-    EXPECT_EQ(v[3]->partner, v[5]);
-    EXPECT_EQ(v[6]->partner, nullptr);
-    EXPECT_EQ(v[0]->noteGap, kNoGap);
-    EXPECT_EQ(v[1]->noteGap, 10u);
-    EXPECT_EQ(v[3]->noteGap, 10u);
-    EXPECT_EQ(deck.tracks.fileChannelPattern[0], 0xC000);
-    EXPECT_EQ(sink.texts(),
-              QStringList{QStringLiteral("Errors were found while parsing test.mid.")});
+    std::vector<EventNode*> last(hi - lo, nullptr);
+    bool flipped = false, errors = false;
+    EventNode* groupStart = nullptr;
+    for (EventNode* n = list.head(); n;) {
+        if (n->track < lo || n->track >= hi) {
+            n = n->next;
+            continue;
+        }
+        if (!groupStart || n->tick > groupStart->tick) groupStart = n;
+        EventNode* leaving = n;
+        if (!n->isNoteOn() && n->type() != kTypeNoteOff) n->partner = nullptr;
+        if (n->isSoundingNoteOn()) {
+            EventNode* off = nullptr;
+            for (EventNode* p = groupStart; p != n && !off; p = p->next)
+                if (p->isNoteOffEvent() && !p->partner && p->track == n->track &&
+                    p->channel() == n->channel() && p->note() == n->note())
+                    off = p;
+            if (off) {
+                list.swapPlaces(off, n);
+                groupStart = groupStart == off ? n : groupStart;
+                flipped = true;
+                leaving = off;
+            } else {
+                off = list.findNoteOff(n);
+            }
+            errors |= !(n->partner = off);
+            if (off) {
+                off->partner = n;
+                EventNode*& prev = last[n->track - lo];
+                n->noteGap = prev ? uint32_t(n->tick - prev->tick) : kNoGap;
+                prev = n;
+            }
+        }
+        if (leaving->altTick == kNoTick) leaving->altTick = leaving->tick;
+        n = leaving->next;
+    }
+    return {flipped, errors};
+}
+
+// Everything pairing decides, by position in the list.
+std::vector<std::string> outcome(const EventList& list)
+{
+    std::vector<const EventNode*> all;
+    for (const EventNode* n = list.head(); n; n = n->next) all.push_back(n);
+    std::vector<std::string> out;
+    for (const EventNode* n : all)
+        out.push_back(describe(n) + " p" +
+                      std::to_string(std::find(all.begin(), all.end(), n->partner) - all.begin()) +
+                      " g" + std::to_string(n->noteGap) + " a" + std::to_string(n->altTick));
+    return out;
+}
+
+void randomEvents(uint32_t seed, Song& song)
+{
+    std::mt19937 rng(seed);
+    auto pick = [&rng](int lo, int hi) { return std::uniform_int_distribution<int>(lo, hi)(rng); };
+    const int count = pick(0, 160), spread = pick(1, 40);
+    for (int i = 0; i < count; ++i) {
+        EventNode* n = song.events.newNode();
+        n->tick = uint64_t(pick(0, spread));
+        n->track = uint32_t(pick(0, 3));
+        const int kind = pick(0, 19); // on, off, velocity 0 on, controller
+        n->event.type =
+            static_cast<snd_seq_event_type_t>(kind < 9 || (kind >= 15 && kind < 18) ? kTypeNoteOn
+                                              : kind < 15                           ? kTypeNoteOff
+                                                          : kTypeController);
+        n->event.data.note.channel = static_cast<unsigned char>(pick(0, 1));
+        n->event.data.note.note = static_cast<unsigned char>(pick(60, 62));
+        n->event.data.note.velocity = static_cast<unsigned char>(kind >= 15 && kind < 18 ? 0 : 90);
+        song.events.insertSorted(n);
+    }
+}
+
+TEST_F(Prep, OnePassPairsExactlyAsTheScanFromEveryNoteOn)
+{
+    for (uint32_t seed = 1; seed <= 400; ++seed) {
+        for (bool freeTracks : {false, true}) {
+            Song a, b;
+            randomEvents(seed, a);
+            randomEvents(seed, b);
+            DeckModel d(a, devices);
+            d.tracks.fileTracks = freeTracks ? 2 : 3;
+            d.tracks.freeTracks = freeTracks ? 1 : 0;
+            // Twice: a kept take pairs an already paired song again.
+            for (int pass = 0; pass < 2; ++pass) {
+                sink.shown.clear();
+                pairNotes(d, freeTracks);
+                const auto [flipped, errors] = pairByScanning(b.events, freeTracks ? 2 : 0, 3);
+                ASSERT_EQ(outcome(a.events), outcome(b.events)) << seed << " pass " << pass;
+                QStringList expected;
+                if (flipped) expected << "Zero length flipped notes detected and corrected in .";
+                if (errors) expected << "Errors were found while parsing .";
+                ASSERT_EQ(sink.texts(), expected) << seed;
+            }
+        }
+    }
 }
 
 TEST_F(Prep, ZonesFreeTracksAndTheirChannels)
 {
     addDevices(2);
-    devices.inputs[0]->ignoreInput = false;
     auto ignored = std::make_unique<InputDevice>();
     ignored->ignoreInput = true;
     devices.inputs.insert(devices.inputs.begin() + 1, std::move(ignored));
@@ -123,46 +206,22 @@ TEST_F(Prep, ZonesFreeTracksAndTheirChannels)
     for (int i = 1; i < 5; ++i) tracks[size_t(i)].on(0, i == 2 ? 9 : 0, 60, 1).off(9, 0, 60).end();
     ASSERT_TRUE(loadAndPrepare(smfFile(1, 96, tracks)));
     const TrackTables& t = deck.tracks;
-    EXPECT_EQ(t.boundTracks, 4);
     EXPECT_EQ(t.freeTracks, 2);
     EXPECT_EQ(t.zone, (std::vector<int>{1, 2, 3, 1, 0, 0}));
     EXPECT_EQ(t.displayMap, (std::vector<int>{-2, 0, 1, 2, 3}));
-    EXPECT_EQ(t.storeTrackOf(0), 1);
     EXPECT_EQ(t.storeTrackOf(5), 6);
     EXPECT_EQ(t.displayIndexOf(0), -2);
-    EXPECT_EQ(t.displayIndexOf(6), 5);
-    EXPECT_EQ(t.input[4], devices.inputs[0].get());
     EXPECT_EQ(t.input[5], devices.inputs[2].get()); // the ignored one has no free track
     // Bound tracks use channels 1 and 10: the free tracks take 2 and 3.
     EXPECT_EQ(t.channelPattern[4], 0x4000);
     EXPECT_EQ(t.channelPattern[5], 0x2000);
-    const auto pc = eventsOf(6);
-    ASSERT_EQ(pc.size(), 1u);
-    EXPECT_EQ(pc[0]->type(), kTypePgmChange);
-    EXPECT_EQ(pc[0]->channel(), 2);
-    EXPECT_EQ(pc[0]->tick, 0u);
+    EXPECT_EQ(text(6), "pc2@0");
     EXPECT_FALSE(deck.modified());
-    EXPECT_FALSE(actions[DeckAction::FileSave]);
 }
 
-TEST_F(Prep, MissingDevicesAreReported)
+TEST_F(Prep, CursorsAndTablesWithAndWithoutDevices)
 {
     addDevices(0);
-    ASSERT_TRUE(loadAndPrepare(oneNote(96)));
-    EXPECT_EQ(deck.tracks.freeTracks, 0);
-    EXPECT_EQ(sink.texts(), QStringList{QStringLiteral("No midi keyboard for input.")});
-
-    DeviceSet none;
-    DeckModel silent(song, none);
-    EXPECT_EQ(prepareSong(silent), PrepareResult::NoOutput);
-    EXPECT_TRUE(sink.texts().last().startsWith(QStringLiteral("No sound will be heard")));
-    // Pairs are made all the same, so the song can be shown and saved.
-    EXPECT_NE(song.events.firstSoundingNoteOn(nullptr)->partner, nullptr);
-}
-
-TEST_F(Prep, CursorsResetAndMoveToABeat)
-{
-    addDevices(1);
     std::vector<TrackBuilder> tracks(2);
     for (int k = 0; k < 2; ++k) {
         for (int beat = 0; beat < 40; ++beat)
@@ -170,24 +229,157 @@ TEST_F(Prep, CursorsResetAndMoveToABeat)
         tracks[size_t(k)].end();
     }
     ASSERT_TRUE(loadAndPrepare(smfFile(1, 96, tracks)));
+    EXPECT_EQ(deck.tracks.freeTracks, 0);
+    EXPECT_EQ(sink.texts(), QStringList{QStringLiteral("No midi keyboard for input.")});
     EXPECT_EQ(deck.beats, 41); // the last note ends on beat 41
-    EXPECT_EQ(deck.songCursor, song.events.head());
-    EXPECT_EQ(deck.tracks.cursor[0], eventsOf(0)[0]);
     EXPECT_EQ(deck.tracks.lastNoteOn[1], eventsOf(1)[78]);
-
     deck.currentBeat = 10;
     EXPECT_EQ(deck.repositionCursors(), 3);
-    EXPECT_EQ(deck.songCursor->tick, 9u * 96);
-    EXPECT_EQ(deck.tracks.cursor[0]->tick, 9u * 96);
-    EXPECT_EQ(deck.tracks.cursor[1]->tick, 9u * 96);
+    for (const EventNode* n : {deck.songCursor, deck.tracks.cursor[0], deck.tracks.cursor[1]})
+        EXPECT_EQ(n->tick, 9u * 96);
     EXPECT_EQ(deck.tracks.playedUpTo[1], 9u * 96);
-
     deck.currentBeat = 3; // within the first measure: from the start
     EXPECT_EQ(deck.repositionCursors(), 2);
     EXPECT_EQ(deck.songCursor, song.events.head());
     deck.currentBeat = 37; // within the last measure
     EXPECT_EQ(deck.repositionCursors(), 2);
     EXPECT_EQ(deck.currentBeat, 1);
+    deck.currentBeat = 20;
+    ASSERT_EQ(deck.repositionCursors(), 3);
+
+    // The next song is opened after the synthesizer went away: the tables fit
+    // it all the same, and its notes are paired to be shown and saved.
+    devices.outputs.clear();
+    sink.shown.clear();
+    ASSERT_FALSE(loadAndPrepare(notesFile(96, TrackBuilder(), 4)));
+    const TrackTables& t = deck.tracks;
+    EXPECT_EQ(std::vector<size_t>({t.cursor.size(), t.lastNoteOn.size(), t.input.size(),
+                                   t.output.size(), deck.selected.size()}),
+              std::vector<size_t>(5, 1));
+    EXPECT_EQ(t.noteOnCount[0], 4u);
+    EXPECT_EQ(t.cursor[0], song.events.firstSoundingNoteOn(nullptr));
+    EXPECT_NE(t.cursor[0]->partner, nullptr);
+    EXPECT_EQ(deck.songCursor, song.events.head());
+    EXPECT_EQ(deck.currentBeat, 1);
+    EXPECT_EQ(deck.beats, 4); // the last note ends on tick 336
+    EXPECT_EQ(sink.texts().size(), 1);
+    EXPECT_TRUE(sink.texts().value(0).startsWith(QStringLiteral("No sound will be heard")));
+}
+
+// Each track's notes at their real times (us).
+std::vector<std::vector<std::pair<int, double>>> realTimes(const Song& s)
+{
+    std::vector<std::vector<std::pair<int, double>>> out(size_t(s.facts.ntracks));
+    const int d = s.facts.division; // SMPTE: frames a second and ticks a frame
+    const double smpte = d & 0x8000 ? 1e6 / ((256 - (d >> 8)) * (d & 0xFF)) : 0;
+    double us = 0, tempo = 500000;
+    uint64_t at = 0;
+    for (const EventNode* n = s.events.head(); n; n = n->next) {
+        us += double(n->tick - at) * (smpte ? smpte : tempo / d);
+        at = n->tick;
+        if (n->type() == kTypeTempo) tempo = n->event.data.queue.param.value;
+        if (n->isNoteOn() || n->type() == kTypeNoteOff)
+            out[n->track].emplace_back(n->isSoundingNoteOn() ? n->note() : -n->note(), us);
+    }
+    return out;
+}
+
+// Divisions that are not multiples of 24 are rounded and every tick moved;
+// the others (and 25 frames of 40 ticks a second at 480000 us per quarter
+// note, 480 ticks too) keep every tick and byte.
+TEST_F(Prep, SavedSongsKeepTheirRealTimesAtTheRoundedDivision)
+{
+    addDevices(1);
+    struct Row {
+        int division, savedDivision;
+        uint32_t tempoChangeAt; // a tick the rounding maps exactly
+    };
+    for (const Row& row : {Row{100, 96, 1000}, Row{256, 264, 1024}, Row{480, 480, 4800},
+                           Row{96, 96, 960}, Row{0xE728, 480, 4800}}) {
+        TrackBuilder conductor, a, b;
+        conductor.tempo(0, 480000).timeSig(0, 3, 2).text(0, 5, "/la");
+        conductor.tempo(row.tempoChangeAt, 350000).end();
+        for (uint32_t i = 0; i < 40; ++i) {
+            a.on(i % 3 == 0 ? 0 : 37 + i, 0, 60 + int(i % 12), 90)
+                .off(13 + i * 7 % 50, 0, 60 + int(i % 12));
+            b.on(i * 11 % 29, 1, 40, 80).channel(0, 0xB1, {7, int(i)}).off(1 + i % 5, 1, 40);
+        }
+        ASSERT_TRUE(loadSongFromBytes(smfFile(1, row.division, {conductor, a.end(), b.end()}),
+                                      QStringLiteral("a.mid"), LoadOptions(), song));
+        const auto before = realTimes(song);
+        const auto loaded = describeAll(song);
+        // Preparing again (a reload of the views) must not move the ticks twice.
+        ASSERT_EQ(prepareSong(deck), PrepareResult::Prepared);
+        ASSERT_EQ(prepareSong(deck), PrepareResult::Prepared);
+        if (row.division % 24 == 0 || row.division & 0x8000) {
+            // Only the free track's Program Change was added.
+            std::vector<std::string> prepared;
+            for (const EventNode* n = song.events.head(); n; n = n->next)
+                if (int(n->track) < song.facts.ntracks) prepared.push_back(describe(n));
+            EXPECT_EQ(prepared, loaded) << row.division;
+        }
+        const std::string first = writeTempFile(QByteArray()), second = writeTempFile(QByteArray());
+        ASSERT_TRUE(saveSong(deck, QString::fromStdString(first)));
+        Song back;
+        ASSERT_TRUE(loadSong(QString::fromStdString(first), LoadOptions(), back));
+        EXPECT_EQ(back.facts.division, row.savedDivision);
+        const auto after = realTimes(back);
+        for (size_t t = 0; t < before.size(); ++t) {
+            ASSERT_EQ(after.at(t).size(), before[t].size()) << row.division << " track " << t;
+            for (size_t i = 0; i < before[t].size(); ++i) {
+                EXPECT_EQ(after[t][i].first, before[t][i].first);
+                // Half a tick of the saved division at the slower tempo.
+                EXPECT_NEAR(after[t][i].second, before[t][i].second,
+                            0.5 * 480000 / row.savedDivision)
+                    << row.division << " track " << t << " event " << i;
+            }
+        }
+        ASSERT_TRUE(loadSong(QString::fromStdString(first), LoadOptions(), song));
+        ASSERT_EQ(prepareSong(deck), PrepareResult::Prepared);
+        ASSERT_TRUE(saveSong(deck, QString::fromStdString(second)));
+        EXPECT_EQ(readFile(second), readFile(first)) << row.division;
+    }
+}
+
+// Take 1 plays every note 10 ticks late and is kept; take 2 plays only the
+// first note 20 ticks later still and is kept or discarded.
+TEST_F(Prep, EachTakeMovesOnlyTheNotesItPlayed)
+{
+    addDevices(1);
+    for (bool showShift : {false, true}) {
+        for (bool keepSecond : {false, true}) {
+            ASSERT_TRUE(loadAndPrepare(notesFile(96, TrackBuilder(), 4)));
+            auto play = [&](size_t count, uint64_t shift) {
+                size_t played = 0;
+                std::vector<EventNode*> ons;
+                for (EventNode* n = song.events.head(); n; n = n->next)
+                    if (n->isSoundingNoteOn() && played++ < count) ons.push_back(n);
+                for (EventNode* on : ons)
+                    for (EventNode* n : {on, on->partner}) {
+                        // What the engine records when a note sounds late.
+                        if (showShift) n->altTick = n->tick;
+                        (showShift ? n->tick : n->altTick) = n->tick + shift;
+                    }
+            };
+            auto settled = [this] {
+                for (const EventNode* n = song.events.head(); n; n = n->next)
+                    if (n->altTick != n->tick) return false;
+                return true;
+            };
+            play(4, 10);
+            keepTake(deck, 0, showShift);
+            EXPECT_TRUE(settled()) << showShift;
+            play(1, 20);
+            keepSecond ? keepTake(deck, 0, showShift) : discardTake(deck, 0, showShift);
+            EXPECT_TRUE(settled()) << showShift << keepSecond;
+            std::vector<uint64_t> ticks;
+            for (const EventNode* n = song.events.head(); n; n = n->next)
+                if (n->isSoundingNoteOn()) ticks.push_back(n->tick);
+            EXPECT_EQ(ticks, (std::vector<uint64_t>{keepSecond ? 30u : 10u, 106, 202, 298}))
+                << showShift << keepSecond;
+            EXPECT_TRUE(song.events.isSorted());
+        }
+    }
 }
 
 } // namespace
