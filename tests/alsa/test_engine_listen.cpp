@@ -154,6 +154,7 @@ struct Heard {
     void (*prepare)(EngineFixture&); // options set before the start
     void (*check)(EngineFixture&);   // what else came through
     double slackMs = 0;              // for ticks rounded when prepared
+    friend void PrintTo(const Heard& h, std::ostream* os) { *os << h.name; }
 };
 
 // An octave down and softer; a fifth up and louder, pushing keys and velocities to 127.
@@ -236,7 +237,7 @@ TEST_P(Listening, NotesArriveInOrderAndInTimeWithWhatSurroundsThem)
                              plan.msAt(want[0].first, boost);
         worst = std::max(worst, std::fabs(error));
         EXPECT_EQ(got[i].voice(), want[i].second) << "note " << i;
-        EXPECT_LE(std::fabs(error), kToleranceMs + c.slackMs) << "note " << i << " ms late";
+        EXPECT_LE(std::fabs(error), kToleranceMs + c.slackMs) << "onset error of note " << i;
     }
     std::printf("largest onset error %.3f ms\n", worst); // what the bench's timing leaves
     if (c.check) c.check(*this);

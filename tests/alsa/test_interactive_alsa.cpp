@@ -12,7 +12,7 @@
 #include <algorithm>
 #include <map>
 #include <random>
-#include <tuple>
+#include <set>
 
 namespace
 {
