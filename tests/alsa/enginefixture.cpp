@@ -21,16 +21,6 @@ int64_t monotonicNs()
     return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
 }
 
-double msBetween(int64_t from, int64_t to)
-{
-    return double(to - from) / 1e6;
-}
-
-void spinFor(int ms)
-{
-    spinUntil([] { return false; }, ms);
-}
-
 bool spinUntil(const std::function<bool()>& done, int timeoutMs, int tickMs)
 {
     if (done()) return true;
@@ -58,29 +48,27 @@ QByteArray SongPlan::bytes() const
     out[0].end();
     for (const SongTrack& track : tracks) {
         // At one tick: ends, then other messages, then starts.
-        std::vector<std::pair<std::pair<uint32_t, int>, QByteArray>> events;
-        const auto add = [&](uint32_t tick, int rank, int status, const std::vector<int>& data) {
+        std::vector<std::pair<uint32_t, QByteArray>> events;
+        const auto add = [&](uint32_t tick, int status, const std::vector<int>& data) {
             QByteArray b(1, char(status));
             if (status == 0xF0) b += varLen(data.size());
             for (int d : data) b += char(d);
-            events.push_back({{tick, rank}, b});
+            events.push_back({tick, b});
         };
-        for (const SongNote& n : track.notes) {
-            add(n.tick, 2, 0x90 | n.channel, {n.key, n.velocity});
-            add(n.tick + n.length, 0, 0x80 | n.channel, {n.key, 64});
-        }
-        for (const SongMessage& m : track.messages) add(m.tick, 1, m.status, m.data);
+        for (const SongNote& n : track.notes) add(n.tick + n.length, 0x80 | n.channel, {n.key, 64});
+        for (const SongMessage& m : track.messages) add(m.tick, m.status, m.data);
+        for (const SongNote& n : track.notes) add(n.tick, 0x90 | n.channel, {n.key, n.velocity});
         std::stable_sort(events.begin(), events.end(),
                          [](const auto& x, const auto& y) { return x.first < y.first; });
         TrackBuilder& t = out.emplace_back();
         at = 0;
-        for (const auto& [when, b] : events) {
-            t.raw(varLen(when.first - at) + b);
-            at = when.first;
+        for (const auto& [tick, b] : events) {
+            t.raw(varLen(tick - at) + b);
+            at = tick;
         }
         t.end();
     }
-    return smfFile(1, 480, out);
+    return smfFile(1, division, out);
 }
 
 double SongPlan::msAt(uint64_t tick, int boost) const
@@ -89,7 +77,7 @@ double SongPlan::msAt(uint64_t tick, int boost) const
     for (size_t i = 0; i < tempos.size() && tempos[i].first < tick; ++i) {
         const uint64_t to =
             i + 1 < tempos.size() ? std::min<uint64_t>(tick, tempos[i + 1].first) : tick;
-        us += double(to - tempos[i].first) * tempos[i].second / 480;
+        us += double(to - tempos[i].first) * tempos[i].second / division;
     }
     return us / 1000.0 * 100.0 / boost;
 }
@@ -203,18 +191,11 @@ void EngineFixture::TearDown()
 ::testing::AssertionResult EngineFixture::begin(bool record)
 {
     started = finished = halted = false;
-    if (!(record ? session->record() : session->listen()) ||
-        !spinUntil([this] { return started; }, 20000))
+    if (!(record ? session->record() : session->listen()) || !spinUntil([this] { return started; }, 20000))
         return ::testing::AssertionFailure() << "the session did not start";
     spinFor(300); // the engine prepares its clusters after the start
     forget();
     return ::testing::AssertionSuccess();
-}
-
-bool EngineFixture::end()
-{
-    session->stop();
-    return spinUntil([this] { return finished; }, 20000);
 }
 
 bool EngineFixture::play(const std::function<bool()>& until, int timeoutMs)
@@ -236,7 +217,7 @@ bool EngineFixture::playNotes(size_t count)
     int64_t enough = 0;
     return play([&] {
         if (!enough && songNoteOns().size() >= count) enough = monotonicNs();
-        return enough && msBetween(enough, monotonicNs()) > plan.msAt(480, boost) + 50;
+        return enough && msBetween(enough, monotonicNs()) > plan.msAt(plan.division, boost) + 50;
     });
 }
 
@@ -271,39 +252,32 @@ const Captured& EngineFixture::heard()
     return heard_;
 }
 
-Captured EngineFixture::notes(bool on, int channel)
+Captured EngineFixture::heard(const std::function<bool(const CapturedEvent&)>& which)
 {
     Captured out;
     for (const CapturedEvent& e : heard())
-        if ((on ? e.isNoteOn() : e.isNoteOff()) && (channel < 0 || e.channel == channel))
-            out.push_back(e);
+        if (which(e)) out.push_back(e);
     return out;
+}
+
+Captured EngineFixture::notes(bool on, int channel)
+{
+    return heard([=](const CapturedEvent& e) {
+        return (on ? e.isNoteOn() : e.isNoteOff()) && (channel < 0 || e.channel == channel);
+    });
 }
 
 Captured EngineFixture::songNoteOns()
 {
-    Captured out;
-    for (const CapturedEvent& e : notes())
-        if (!options.metronomePlay.load() || e.channel != options.metronomeChannel.load())
-            out.push_back(e);
-    return out;
-}
-
-void EngineFixture::forget()
-{
-    heard();
-    heard_.clear();
-}
-
-bool EngineFixture::waitFor(const std::function<bool(const Captured&)>& done, int timeoutMs)
-{
-    return spinUntil([&] { return done(heard()); }, timeoutMs);
+    return heard([this](const CapturedEvent& e) {
+        return e.isNoteOn() &&
+               (!options.metronomePlay.load() || e.channel != options.metronomeChannel.load());
+    });
 }
 
 bool EngineFixture::waitNotes(size_t ons, size_t offs)
 {
-    return waitFor(
-        [&](const Captured&) { return notes(true).size() >= ons && notes(false).size() >= offs; });
+    return waitFor([&](auto&) { return notes(true).size() >= ons && notes(false).size() >= offs; });
 }
 
 int EngineFixture::findClient(const char* name)

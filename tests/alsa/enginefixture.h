@@ -11,6 +11,7 @@
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
+#include <tuple>
 
 constexpr int kThroughClient = 14;  // Midi Through in the bench
 constexpr int kKeyboardClient = 16; // the virtual keyboard /dev/snd/midiC0D0
@@ -19,13 +20,19 @@ constexpr const char* kEngineClientName = "Clavion ALSA sequencer";
 constexpr double kToleranceMs = 3.0;
 
 int64_t monotonicNs();
-double msBetween(int64_t from, int64_t to);
+inline double msBetween(int64_t from, int64_t to)
+{
+    return double(to - from) / 1e6;
+}
 // Runs the event loop until `done` holds or timeoutMs passes; returns done().
 bool spinUntil(const std::function<bool()>& done, int timeoutMs, int tickMs = 5);
-void spinFor(int ms);
+inline void spinFor(int ms)
+{
+    spinUntil([] { return false; }, ms);
+}
 
-// A test song by absolute ticks (480 a quarter note), from which both the file
-// and what a listener should hear are derived, independently of the engine.
+// A test song by absolute ticks, from which both the file and what a listener
+// should hear are derived, independently of the engine.
 struct SongNote {
     uint32_t tick, length;
     int channel, key, velocity;
@@ -44,6 +51,7 @@ struct SongPlan {
     std::vector<SongTrack> tracks;
     std::vector<std::pair<uint32_t, uint32_t>> tempos{{0, 500000}}; // tick, us a quarter
     int beatsPerMeasure = 4;
+    int division = 480; // ticks a quarter note
 
     QByteArray bytes() const; // a conductor track, then one per SongTrack
     double msAt(uint64_t tick, int boost = 100) const;
@@ -53,17 +61,17 @@ struct SongPlan {
 SongTrack noteRun(uint32_t first, uint32_t step, int count, int channel, int key,
                   uint32_t length = 0);
 
-// One event as it left Midi Through.
+// One event as it left Midi Through; note-ons of velocity 0 read as note-offs.
 struct CapturedEvent {
     int type = 0, channel = 0, note = 0, velocity = 0, value = 0;
     unsigned param = 0;
     int64_t ns = 0;                       // the kernel's stamp, so reading late is harmless
     std::vector<unsigned char> data = {}; // a system exclusive message
 
-    // Note-ons of velocity 0 are read as note-offs.
     bool isNoteOn() const { return type == SND_SEQ_EVENT_NOTEON; }
     bool isNoteOff() const { return type == SND_SEQ_EVENT_NOTEOFF; }
     bool isController(unsigned n) const { return type == SND_SEQ_EVENT_CONTROLLER && param == n; }
+    std::tuple<int, int, int> voice() const { return {channel, note, velocity}; }
 };
 using Captured = std::vector<CapturedEvent>;
 
@@ -91,18 +99,25 @@ public:
                                     std::initializer_list<int> played = {});
     // Starts the session and waits until it listens to the keyboard.
     ::testing::AssertionResult begin(bool record = false);
-    bool end();
     // Listens until `until` holds (or the song ends), then stops; true when
     // the session started and ended.
     bool play(const std::function<bool()>& until, int timeoutMs = 60000);
-    // Plays until `notes` song note-ons came and then a beat of silence.
+    // Plays until `count` song note-ons came and then a beat of silence.
     bool playNotes(size_t count);
 
-    const Captured& heard();                          // all that came out of Midi Through so far
-    Captured notes(bool on = true, int channel = -1); // note-ons or note-offs
-    Captured songNoteOns();                           // without metronome clicks
-    void forget();                                    // what was heard so far
-    bool waitFor(const std::function<bool(const Captured&)>& done, int timeoutMs = 5000);
+    const Captured& heard(); // all that came out of Midi Through so far
+    Captured heard(const std::function<bool(const CapturedEvent&)>& which);
+    Captured notes(bool on = true, int channel = -1);
+    Captured songNoteOns(); // without metronome clicks
+    void forget()           // all heard so far
+    {
+        heard();
+        heard_.clear();
+    }
+    bool waitFor(const std::function<bool(const Captured&)>& done, int timeoutMs = 5000)
+    {
+        return spinUntil([&] { return done(heard()); }, timeoutMs);
+    }
     bool waitNotes(size_t ons, size_t offs); // at least so many note-ons and note-offs
     int findClient(const char* name);        // -1 when none
     // Clients subscribed to (SND_SEQ_QUERY_SUBS_READ) or from (..._WRITE) client:0.
@@ -131,6 +146,11 @@ public:
 
 private:
     bool openCapture();
+    bool end()
+    {
+        session->stop();
+        return spinUntil([this] { return finished; }, 20000);
+    }
     Captured heard_;
     int keyboard_ = -1;
 };
