@@ -43,10 +43,6 @@ TEST(GuiMessageSink, ShowsTitleAndTextAndMapsTheAnswer)
     clickWhenShown(QMessageBox::Cancel, &title, &text);
     EXPECT_EQ(Messages::question(QStringLiteral("Save?"), Save | Discard | Cancel, Save), Cancel);
 
-    clickWhenShown(QMessageBox::Ok, &title, &text);
-    Messages::report(QStringLiteral("Demo canceled"));
-    EXPECT_EQ(title, QStringLiteral("Report"));
-
     // The busy cursor is balanced.
     {
         BusyScope busy;

@@ -158,11 +158,7 @@ TEST_F(SettingsTest, HandEditedValuesAreReadIntoTheirRangesOrFallBack)
                    Settings::value(Parameters::killsynths),
                    Settings::value(Parameters::strictlyrics)),
               "true true true false false false false");
-    // The mirror and the default device records read through the same rules;
-    // keys in the wrong order are discarded.
-    LiveOptions options;
-    options.load();
-    EXPECT_EQ(join(options.ms_tol.load(), options.metronomeChannel.load()), "500 15");
+    // Device records read through the same rules; keys in the wrong order are discarded.
     DeviceSet devices;
     Settings::loadDefaultDevices(devices);
     EXPECT_EQ(join(devices.defaultInput.client, devices.defaultInput.port), "255 0");
@@ -224,15 +220,13 @@ TEST_F(SettingsTest, DevicesFallBackToTheDefaultRecordExceptIgnore)
     Settings::loadInputDevice(back, defaults);
     EXPECT_EQ(str(back), "1 1 3 1 60 72 0 1 0");
 
-    OutputDevice out = at<OutputDevice>(128, 1), outBack = out, loud = at<OutputDevice>(128, 2);
+    OutputDevice out = at<OutputDevice>(128, 1), outBack = out;
     out.volume = 33;
     out.ignoreOutput = true;
     Settings::saveOutputDevice(out);
-    Settings::store().setValue(QStringLiteral("Output_128_2/volume"), 400);
     reopen();
     Settings::loadOutputDevice(outBack, loaded.defaultOutput);
-    Settings::loadOutputDevice(loud, loaded.defaultOutput);
-    EXPECT_EQ(str(outBack) + " " + str(loud), "1 1 33 1 0 1 127 0");
+    EXPECT_EQ(str(outBack), "1 1 33 1");
 
     // The PC keyboard: the default record's display flags and lead zone, its
     // own defaults for the rest.

@@ -89,9 +89,6 @@ TEST_F(Files, LyricMarksPointPastTheLineBreaks)
     EXPECT_EQ(song.facts.lyrics, QByteArray("0123456789\nhelloa\nb"));
     const auto v = all();
     ASSERT_EQ(v.size(), 7u);
-    EXPECT_EQ(QByteArray(reinterpret_cast<const char*>(v[2]->data()), int(v[2]->dataLength())),
-              QByteArray("/hello"));
-    EXPECT_EQ(v[2]->event.flags, SND_SEQ_EVENT_LENGTH_VARUSR);
     std::vector<uint32_t> marks; // type, tick, offset and length of each mark
     for (const EventNode* n : {v[3], v[5]})
         marks.insert(marks.end(), {uint32_t(n->type()), uint32_t(n->tick), n->event.data.raw32.d[1],
@@ -135,10 +132,6 @@ TEST_F(Files, FailuresAreReportedWithTheirTexts)
     ASSERT_EQ(sink.shown.size(), 1);
     EXPECT_EQ(sink.shown[0].title, QStringLiteral("Clavion - Warning"));
     EXPECT_EQ(sink.shown[0].text, QStringLiteral("Could not parse test.mid as a midi file."));
-    EXPECT_FALSE(load(smfFile(2, 96, {TrackBuilder().on(0, 0, 60, 1).end()})));
-    EXPECT_FALSE(load(smfFile(1, 96, {TrackBuilder().on(0, 0, 60, 1).end()}).chopped(2)));
-    EXPECT_EQ(song.lastParseError, QStringLiteral("Parse error :premature EOF"));
-    EXPECT_EQ(sink.shown.size(), 3);
 
     // With the debug variable the parse error is shown as well.
     sink.shown.clear();
@@ -277,12 +270,6 @@ TEST_F(Files, FailuresKeepTheOldFileAndASuccessKeepsItsPermissionsAndLinks)
 
     EXPECT_FALSE(saveSong(deck, path("no/such/folder/x.mid")));
     EXPECT_TRUE(sink.texts().last().startsWith(QStringLiteral("Unable to open file")));
-    // /dev/full fails on the write and stays a device.
-    if (QFileInfo::exists(QStringLiteral("/dev/full"))) {
-        EXPECT_FALSE(writeSongFile(QStringLiteral("/dev/full"), song.events, 1, 1, 96).ok);
-        ASSERT_EQ(::stat("/dev/full", &st), 0);
-        EXPECT_TRUE(S_ISCHR(st.st_mode));
-    }
 }
 
 } // namespace
