@@ -271,6 +271,11 @@ TEST_F(SettingsTest, EveryValueSavesAndLoads)
     changeEverything(edited);
     edited.save();
     loaded.load();
+    // Each value comes back to its own key, not only the same file twice.
+    EXPECT_EQ(std::vector<int>({loaded.metronomeChannel, loaded.metronomeStrong,
+                                loaded.metronomeWeak, loaded.metronomeVel, int(loaded.ms_tol),
+                                loaded.smooth, loaded.wheelmult, loaded.diam, loaded.width}),
+              std::vector<int>({3, 76, 77, 100, 250, 4, 17, 9, 1024}));
     const QSettings first(filePath(), QSettings::IniFormat);
     use(QStringLiteral("de"));
     loaded.save();
