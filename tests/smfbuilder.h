@@ -50,7 +50,6 @@ public:
     }
     TrackBuilder& end(uint32_t delta = 0) { return meta(delta, 0x2F, QByteArray()); }
 
-    const QByteArray& body() const { return body_; }
     QByteArray chunk() const; // "MTrk", length, body
 
     // Each value's low byte.

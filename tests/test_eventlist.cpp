@@ -108,7 +108,7 @@ TEST(EventList, FindNoteOffMatchesTrackChannelAndNoteAndPrefersAWrongOrderZeroLe
     EXPECT_EQ(list.findNoteOff(on), otherNote); // a set partner wins
 }
 
-TEST(EventList, NextSoundingNoteOnSkipsSilentOnesAndReportsDistance)
+TEST(EventList, NextSoundingNoteOnSkipsSilentOnes)
 {
     EventList list;
     EventNode* start = make(list, 100, kTypeController);
@@ -116,15 +116,11 @@ TEST(EventList, NextSoundingNoteOnSkipsSilentOnesAndReportsDistance)
     EventNode* other = make(list, 120, kTypeNoteOn, 1);
     EventNode* mine = make(list, 130, kTypeNoteOn, 0);
     for (EventNode* n : {start, silent, other, mine}) list.insertSorted(n);
-    uint64_t distance = 99;
-    EXPECT_EQ(list.nextSoundingNoteOn(start, 0, true, &distance), mine);
-    EXPECT_EQ(distance, 30u);
-    EXPECT_EQ(list.nextSoundingNoteOn(start, -2, true, &distance), other);
-    EXPECT_EQ(distance, 20u);
-    EXPECT_EQ(list.nextSoundingNoteOn(nullptr, 0, true, &distance), mine);
-    EXPECT_EQ(distance, 130u); // absolute from the start of the song
-    EXPECT_EQ(list.nextSoundingNoteOn(mine, 0, false, &distance), mine);
-    EXPECT_EQ(list.nextSoundingNoteOn(mine, 0, true, &distance), nullptr);
+    EXPECT_EQ(list.nextSoundingNoteOn(start, 0, true), mine);
+    EXPECT_EQ(list.nextSoundingNoteOn(start, -2, true), other);
+    EXPECT_EQ(list.nextSoundingNoteOn(nullptr, 0, true), mine);
+    EXPECT_EQ(list.nextSoundingNoteOn(mine, 0, false), mine);
+    EXPECT_EQ(list.nextSoundingNoteOn(mine, 0, true), nullptr);
     EXPECT_EQ(list.firstSoundingNoteOn(nullptr), other);
 }
 
@@ -148,28 +144,6 @@ TEST(EventList, SwapTimesAndResortKeepEqualTicksStable)
     EXPECT_EQ(nodes(list), (std::vector<EventNode*>{a, c, b, d}));
     EXPECT_TRUE(list.isSorted());
     expectConsistent(list);
-}
-
-TEST(EventList, CountsByChannel)
-{
-    EventList list;
-    list.insertSorted(make(list, 0, kTypeNoteOn, 1, 0));
-    list.insertSorted(make(list, 1, kTypeNoteOn, 1, 0, 60, 0)); // silent
-    list.insertSorted(make(list, 2, kTypeNoteOn, 1, 9));
-    list.insertSorted(make(list, 3, kTypeNoteOff, 1, 9));
-    list.insertSorted(make(list, 4, kTypeNoteOn, 2, 0)); // other track
-    EventNode* pc = make(list, 5, kTypePgmChange, 1);
-    pc->event.data.control.channel = 9;
-    list.insertSorted(pc);
-    list.insertSorted(make(list, 6, kTypeTempo, 1)); // not a channel event
-    auto sounding = list.countByChannel(1, -1);
-    EXPECT_EQ(std::make_pair(sounding[0], sounding[9]), std::make_pair(1u, 1u));
-    EXPECT_EQ(list.countByChannel(1, kTypeNoteOn)[0], 2u);
-    const ChannelEventCounts c = list.channelEventCounts(1, 9);
-    EXPECT_EQ(std::vector<uint32_t>({uint32_t(c.noteOns), uint32_t(c.noteOffs),
-                                     uint32_t(c.programs), uint32_t(c.total)}),
-              std::vector<uint32_t>({1, 1, 1, 3}));
-    EXPECT_EQ(list.channelEventCounts(1, 0).noteOffs, 1u); // velocity 0 counts as an off
 }
 
 } // namespace
