@@ -12,14 +12,8 @@
 #include <QTimer>
 #include <algorithm>
 #include <fcntl.h>
+#include <map>
 #include <unistd.h>
-
-int64_t monotonicNs()
-{
-    timespec t{};
-    clock_gettime(CLOCK_MONOTONIC, &t);
-    return int64_t(t.tv_sec) * 1000000000 + t.tv_nsec;
-}
 
 bool spinUntil(const std::function<bool()>& done, int timeoutMs, int tickMs)
 {
@@ -41,31 +35,26 @@ QByteArray SongPlan::bytes() const
     std::vector<TrackBuilder> out(1);
     out[0].timeSig(0, beatsPerMeasure, 2);
     uint32_t at = 0;
-    for (const auto& [tick, usec] : tempos) {
-        out[0].tempo(tick - at, usec);
-        at = tick;
-    }
+    for (const auto& [tick, usec] : tempos) out[0].tempo(tick - std::exchange(at, tick), usec);
     out[0].end();
     for (const SongTrack& track : tracks) {
-        // At one tick: ends, then other messages, then starts.
-        std::vector<std::pair<uint32_t, QByteArray>> events;
-        const auto add = [&](uint32_t tick, int status, const std::vector<int>& data) {
+        // By tick, then at one tick: ends (0), other messages (1), starts (2).
+        std::multimap<std::pair<uint32_t, int>, QByteArray> events;
+        const auto add = [&](uint32_t tick, int order, int status, const std::vector<int>& data) {
             QByteArray b(1, char(status));
             if (status == 0xF0) b += varLen(data.size());
             for (int d : data) b += char(d);
-            events.push_back({tick, b});
+            events.insert({{tick, order}, b});
         };
-        for (const SongNote& n : track.notes) add(n.tick + n.length, 0x80 | n.channel, {n.key, 64});
-        for (const SongMessage& m : track.messages) add(m.tick, m.status, m.data);
-        for (const SongNote& n : track.notes) add(n.tick, 0x90 | n.channel, {n.key, n.velocity});
-        std::stable_sort(events.begin(), events.end(),
-                         [](const auto& x, const auto& y) { return x.first < y.first; });
+        for (const SongNote& n : track.notes) {
+            add(n.tick + n.length, 0, 0x80 | n.channel, {n.key, 64});
+            add(n.tick, 2, 0x90 | n.channel, {n.key, n.velocity});
+        }
+        for (const SongMessage& m : track.messages) add(m.tick, 1, m.status, m.data);
         TrackBuilder& t = out.emplace_back();
         at = 0;
-        for (const auto& [tick, b] : events) {
-            t.raw(varLen(tick - at) + b);
-            at = tick;
-        }
+        for (const auto& [when, b] : events)
+            t.raw(varLen(when.first - std::exchange(at, when.first)) + b);
         t.end();
     }
     return smfFile(1, division, out);
@@ -136,9 +125,8 @@ bool EngineFixture::openCapture()
     snd_seq_port_subscribe_set_time_update(sub, 1);
     snd_seq_port_subscribe_set_time_real(sub, 1);
     if (port < 0 || queue < 0 || snd_seq_subscribe_port(capture, sub) < 0) return false;
-    // What a session's first beat holds (a note, a system exclusive message, a
-    // controller) around once: the emulated CPU runs kernel paths
-    // slowly the first time, which no timed beat may pay for.
+    // A note, a system exclusive message and a controller around once: the emulated
+    // CPU runs kernel paths slowly the first time, which no timed beat may pay for.
     unsigned char sysex[] = {0xF0, 0x7D, 0x01, 0xF7};
     snd_seq_event_t ev[3];
     for (snd_seq_event_t& e : ev) snd_seq_ev_clear(&e);
@@ -191,7 +179,8 @@ void EngineFixture::TearDown()
 ::testing::AssertionResult EngineFixture::begin(bool record)
 {
     started = finished = halted = false;
-    if (!(record ? session->record() : session->listen()) || !spinUntil([this] { return started; }, 20000))
+    if (!(record ? session->record() : session->listen()) ||
+        !spinUntil([this] { return started; }, 20000))
         return ::testing::AssertionFailure() << "the session did not start";
     spinFor(300); // the engine prepares its clusters after the start
     forget();

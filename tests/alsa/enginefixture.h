@@ -8,6 +8,7 @@
 
 #include <QStringList>
 #include <alsa/asoundlib.h>
+#include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
 #include <memory>
@@ -19,7 +20,10 @@ constexpr const char* kEngineClientName = "Clavion ALSA sequencer";
 // The sequencer keeps time here; the bench measured 1-3 ms of its own jitter.
 constexpr double kToleranceMs = 3.0;
 
-int64_t monotonicNs();
+inline int64_t monotonicNs()
+{
+    return std::chrono::steady_clock::now().time_since_epoch() / std::chrono::nanoseconds(1);
+}
 inline double msBetween(int64_t from, int64_t to)
 {
     return double(to - from) / 1e6;
@@ -31,8 +35,7 @@ inline void spinFor(int ms)
     spinUntil([] { return false; }, ms);
 }
 
-// A test song by absolute ticks, from which both the file and what a listener
-// should hear are derived, independently of the engine.
+// A test song by absolute ticks: the file and what a listener should hear.
 struct SongNote {
     uint32_t tick, length;
     int channel, key, velocity;
@@ -85,9 +88,8 @@ protected:
     void customEvent(QEvent* event) override;
 };
 
-// A song on a deck whose tracks play to Midi Through and listen to the
-// virtual keyboard 16:0, a deck session to play it, and a sequencer client
-// of the test's own that keeps all that comes out of Midi Through.
+// A deck whose tracks play to Midi Through and listen to the virtual keyboard
+// 16:0, its session, and a client of our own that keeps what Midi Through sends.
 class EngineFixture : public ::testing::Test
 {
 public:
@@ -99,8 +101,7 @@ public:
                                     std::initializer_list<int> played = {});
     // Starts the session and waits until it listens to the keyboard.
     ::testing::AssertionResult begin(bool record = false);
-    // Listens until `until` holds (or the song ends), then stops; true when
-    // the session started and ended.
+    // Listens until `until` holds or the song ends, then stops; true when it started and ended.
     bool play(const std::function<bool()>& until, int timeoutMs = 60000);
     // Plays until `count` song note-ons came and then a beat of silence.
     bool playNotes(size_t count);
@@ -124,9 +125,8 @@ public:
     std::vector<int> subscribers(int client, snd_seq_query_subs_type_t type);
 
     InputDevice& keys() { return *devices.inputs[0]; }
-    // Raw MIDI bytes from the virtual keyboard; the time they went out.
+    // Raw MIDI bytes from the virtual keyboard; send and strike return when they went out.
     int64_t send(const std::vector<unsigned char>& bytes);
-    // Strikes a key, holds it and rests; when the bytes went out.
     std::pair<int64_t, int64_t> strike(int key, int velocity, int holdMs, int restMs = 150);
 
     ScriptedMessageSink messages;

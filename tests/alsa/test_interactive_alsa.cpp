@@ -1,12 +1,13 @@
-// The player's side of a session against the kernel's sequencer: keys struck
-// on the virtual keyboard 16:0 or the PC keyboard, heard at Midi Through 14:0.
+// The player's side of a session: keys struck on the virtual keyboard 16:0 or the PC
+// keyboard, heard at Midi Through 14:0; the deck's calls from the GUI thread meanwhile.
 
 #include "enginefixture.h"
 
+#include "../smfbuilder.h"
+#include "engine/midithread.h"
 #include "song/songloader.h"
 #include "song/songnames.h"
 
-#include <QFile>
 #include <QProcess>
 #include <QTemporaryDir>
 #include <algorithm>
@@ -27,26 +28,23 @@ struct Rung {
     uint32_t offset;
 };
 
-// Each key rings the next cluster with its pitches, velocities (the key's
-// with the track's offset of 10, clamped) and spacing (kernel stamps); each
-// note ends after the release by its own offset. The cluster tolerance is
-// 100 ms, 96 ticks here: 95 ticks after a note is the same cluster, 96 the next.
+// Each key rings the next cluster with its pitches, velocities (the key's plus the track's
+// 10, clamped) and spacing; each note ends after the release by its own offset. The cluster
+// tolerance is 100 ms, 96 ticks: 95 ticks after a note is the same cluster, 96 the next.
 TEST_F(Live, EachKeyRingsTheNextClusterWithItsSpacingAndEndsItOnRelease)
 {
-    ASSERT_TRUE(load(SongPlan{{SongTrack{{{0, 300, 0, 60, 70},
-                                          {12, 300, 0, 64, 80},
-                                          {107, 300, 0, 67, 90},
-                                          {203, 300, 0, 72, 100},
-                                          {1920, 300, 0, 74, 60},
-                                          {1944, 300, 0, 77, 50}}}}},
-                     100, 1, {0}));
+    // Key struck, its velocity, the cluster's tick, and what it rings.
+    const std::vector<std::tuple<int, int, uint32_t, std::vector<Rung>>> strikes{
+        {40, 80, 0, {{60, 90, 0}, {64, 90, 12}, {67, 90, 107}}},
+        {41, 100, 203, {{72, 110, 0}}},
+        {42, 127, 1920, {{74, 127, 0}, {77, 127, 24}}}};
+    SongTrack track;
+    for (const auto& [key, velocity, tick, want] : strikes)
+        for (const Rung& r : want) track.notes.push_back({tick + r.offset, 300, 0, r.key, 50});
+    ASSERT_TRUE(load(SongPlan{{track}}, 100, 1, {0}));
     deck.tracks.velocityShift[0] = 10;
     ASSERT_TRUE(begin());
-    const std::vector<std::tuple<int, int, std::vector<Rung>>> strikes{
-        {40, 80, {{60, 90, 0}, {64, 90, 12}, {67, 90, 107}}},
-        {41, 100, {{72, 110, 0}}},
-        {42, 127, {{74, 127, 0}, {77, 127, 24}}}};
-    for (const auto& [key, velocity, want] : strikes) {
+    for (const auto& [key, velocity, tick, want] : strikes) {
         SCOPED_TRACE(::testing::Message() << "key " << key);
         forget();
         const auto [on, off] = strike(key, velocity, 300, 0);
@@ -134,11 +132,8 @@ TEST_F(Live, AKeyFloodLeavesNoHangingNoteAndNoHeldKey)
         send({bytes.begin() + long(at), bytes.begin() + long(std::min(bytes.size(), at + slice))});
         heard();
     }
-    // Every key released and every cluster played: only held keys or notes
-    // could keep the song from ending now.
     EXPECT_TRUE(spinUntil([this] { return finished; }, 20000))
-        << "the session did not end by itself: a key counted as held, a cluster left, or "
-           "the song's end never came";
+        << "no end by itself: a key counted as held, a cluster left, or no song end";
     spinFor(300);
     std::map<std::pair<int, int>, int> sounding; // channel, key: ons less offs
     for (const CapturedEvent& e : heard())
@@ -158,12 +153,11 @@ TEST_F(Live, PcKeysReachOurOwnInputThroughTheSequencer)
     ASSERT_NE(channel, 5);
     ASSERT_TRUE(begin());
     // A, Shift+A (the same key code), F1, 9, Shift+1 (an exclamation mark).
-    for (int key : {Qt::Key_A, Qt::Key_A, Qt::Key_F1, Qt::Key_9, Qt::Key_Exclam}) {
+    for (int key : {Qt::Key_A, Qt::Key_A, Qt::Key_F1, Qt::Key_9, Qt::Key_Exclam})
         for (bool down : {true, false}) {
             EXPECT_TRUE(session->pcKeyEvent(key, down));
             spinFor(100);
         }
-    }
     spinFor(300);
     std::vector<int> rung, ends;
     for (const CapturedEvent& e : notes(true, channel)) {
@@ -175,17 +169,14 @@ TEST_F(Live, PcKeysReachOurOwnInputThroughTheSequencer)
     EXPECT_EQ(ends, rung);
 }
 
-// seqsession records a take from the split keyboard, keeps it and saves it:
-// the played notes and the free one where their keys went down and up, the
-// rest at the file's times.
+// seqsession records a take from the split keyboard and saves it: the played notes and the
+// free one where their keys went down and up, the rest at the file's times.
 TEST_F(Live, SeqsessionKeepsAndSavesATakeWithThePlayedTimes)
 {
     QTemporaryDir dir;
-    const QString in = dir.filePath(QStringLiteral("in.mid")), out = dir.filePath("take.mid");
-    QFile f(in);
-    ASSERT_TRUE(f.open(QIODevice::WriteOnly) &&
-                f.write(SongPlan{{noteRun(0, 480, 8, 0, 60)}}.bytes()) > 0);
-    f.close();
+    const QString out = dir.filePath("take.mid");
+    const QString in =
+        QString::fromStdString(writeTempFile(SongPlan{{noteRun(0, 480, 8, 0, 60)}}.bytes()));
     QProcess tool;
     tool.setProcessChannelMode(QProcess::ForwardedChannels);
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
@@ -231,6 +222,78 @@ TEST_F(Live, SeqsessionKeepsAndSavesATakeWithThePlayedTimes)
     }
     EXPECT_EQ(notes[63], std::make_pair(uint64_t(3 * 480), uint64_t(3 * 480 + 240)))
         << "not played: the file's times";
+}
+
+using Sessions = EngineFixture;
+
+// One cluster to play on key 60's track and a short accompaniment.
+SongPlan keyAndAccompaniment()
+{
+    return SongPlan{{SongTrack{{{0, 240, 0, 60, 90}}}, noteRun(0, 480, 4, 1, 48, 240)}};
+}
+
+// A pause swallows the player's new notes but not his releases, and after it the song ends.
+TEST_F(Sessions, APauseKeepsReleasesAndTheSongEndsAfterIt)
+{
+    ASSERT_TRUE(load(keyAndAccompaniment(), 100, 1, {0}));
+    ASSERT_TRUE(begin());
+    send({0x90, 40, 100});
+    ASSERT_TRUE(waitFor([this](auto&) { return !notes(true, 0).empty(); }));
+    deck.pauseFlag = true;
+    session->thread()->stopQueue();
+    forget();
+    send({0x80, 40, 64});
+    EXPECT_TRUE(waitFor([this](auto&) { return !notes(false, 0).empty(); }))
+        << "the release was lost in the pause";
+    send({0x90, 41, 100});
+    send({0x80, 41, 64});
+    spinFor(300);
+    EXPECT_TRUE(notes(true).empty()) << "a key rang while paused";
+    deck.pauseFlag = false;
+    session->thread()->continueQueue();
+    EXPECT_TRUE(spinUntil([this] { return finished; }, 15000)) << "the song did not end";
+    EXPECT_EQ(notes(true, 1).size(), 3u) << "the accompaniment did not go on";
+}
+
+// A deck closed while recording ends the session as a stop does: the take is dropped, the
+// flags are clear, and the next deck on the song can play.
+TEST_F(Sessions, ADeckDestroyedWhileRecordingDropsTheTakeAndFreesTheSong)
+{
+    ASSERT_TRUE(load(keyAndAccompaniment(), 100, 1, {0}));
+    ASSERT_TRUE(begin(true));
+    strike(40, 100, 100);
+    ASSERT_TRUE(waitNotes(1, 1));
+    session.reset();
+    EXPECT_FALSE(deck.sessionActive.load());
+    EXPECT_FALSE(deck.recording.load());
+    for (const EventNode* n = song.events.head(); n; n = n->next)
+        ASSERT_EQ(n->altTick, n->tick) << "a played time stayed behind";
+    session = std::make_unique<DeckSession>(deck, options, &mainWindow);
+    EXPECT_TRUE(session->listen());
+    spinFor(500);
+    session->stop();
+    EXPECT_TRUE(spinUntil([this] { return !session->active(); }, 15000));
+}
+
+// GUI calls race each session's end: none may touch a closed client (the sanitizer shows it).
+TEST_F(Sessions, GuiCallsWhileSessionsEndAreHarmless)
+{
+    ASSERT_TRUE(load(keyAndAccompaniment(), 100, 1, {0}));
+    const OutputDevice& out = *devices.outputs[0];
+    for (int round = 0; round < 30; ++round) {
+        ASSERT_TRUE(begin());
+        session->stop();
+        for (int k = 0; session->thread()->isRunning(); ++k) {
+            session->pcKeyEvent(Qt::Key_A, k % 2 == 0);
+            session->setTempoBoost(k % 2 ? 90 : 110);
+            session->thread()->setVolume(out, 100);
+            session->thread()->allNotesOff(out);
+            session->thread()->stopQueue();
+            session->stop();
+        }
+        ASSERT_TRUE(spinUntil([this] { return finished; }, 10000)) << "round " << round;
+    }
+    EXPECT_TRUE(mainWindow.failures.isEmpty()) << mainWindow.failures.join('\n').toStdString();
 }
 
 } // namespace
