@@ -44,12 +44,6 @@ void SeqClient::fail(int rc, const char* stderrLine, const QString& text)
     if (deviceFailure) deviceFailure(text.arg(seqErrorText(rc)));
 }
 
-bool SeqClient::isOpen() const
-{
-    std::lock_guard<std::mutex> guard(lock_);
-    return seq_ != nullptr;
-}
-
 bool SeqClient::open(const TrackTables& tracks, DeviceSet& devices)
 {
     std::lock_guard<std::mutex> guard(lock_);

@@ -49,8 +49,6 @@ public:
     SeqClient(const SeqClient&) = delete;
     SeqClient& operator=(const SeqClient&) = delete;
 
-    // Any thread.
-    bool isOpen() const;
     // Engine thread.
     snd_seq_t* handle() const { return seq_; }
     int inputPort() const { return inPort_; }
