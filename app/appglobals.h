@@ -1,0 +1,9 @@
+#pragma once
+
+// Process-wide values that start-up sets and the main window's commands read.
+namespace App
+{
+// Where the next open takes its file: 0 the open dialog, n > 0 argument n of
+// the command line, -1 the current song again, -2 the demo just extracted.
+extern int fileArgumentIndex;
+} // namespace App
