@@ -1,19 +1,616 @@
 #include "app/topwidget.h"
 
+#include "app/actiontable.h"
 #include "app/appglobals.h"
+#include "app/devicelists.h"
+#include "core/events.h"
+#include "core/messages.h"
+#include "song/songloader.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QCloseEvent>
+#include <QDir>
+#include <QFile>
+#include <QFileDialog>
+#include <QFileInfo>
+#include <QLabel>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <QStatusBar>
+#include <QSysInfo>
+#include <QTextCodec>
+#include <QToolBar>
+#include <cstdio>
 
 int App::fileArgumentIndex = 0;
 
-TopWidget::TopWidget()
+namespace
+{
+enum MenuId { FileMenu, TracksMenu, HelpMenu };
+
+struct ActionRow {
+    MenuId menu;
+    ActionSpec spec;
+    void (*run)(TopWidget*); // null: the command's window is not built yet, so it stays disabled
+    bool separatorAfter;
+};
+
+// In menu order; Quit is made last so it ends the File menu.
+const ActionRow kActions[] = {
+    {FileMenu,
+     {"a_fileNew", "filenew", QT_TRANSLATE_NOOP("TopWidget", "&New…"), "Ctrl+N",
+      QT_TRANSLATE_NOOP("TopWidget", "Create a new midi file"),
+      QT_TRANSLATE_NOOP("TopWidget", "Create a new midi file with default parameters"), true},
+     nullptr, false},
+    {FileMenu,
+     {"a_load", "fileopen", QT_TRANSLATE_NOOP("TopWidget", "&Open…"), "Ctrl+O",
+      QT_TRANSLATE_NOOP("TopWidget", "Load a midi file for custom play"),
+      QT_TRANSLATE_NOOP("TopWidget", "Load an existing midi file for custom play"), true},
+     [](TopWidget* w) { App::fileArgumentIndex = 0, w->load(); }, false},
+    {FileMenu,
+     {"a_unLoad", "return", QT_TRANSLATE_NOOP("TopWidget", "&Close"), "Ctrl+F4",
+      QT_TRANSLATE_NOOP("TopWidget", "Close midi file"),
+      QT_TRANSLATE_NOOP("TopWidget", "Close currently open MIDI file"), true},
+     [](TopWidget* w) { w->unLoad(); }, false},
+    {FileMenu,
+     {"a_reload", "editundo", QT_TRANSLATE_NOOP("TopWidget", "&Reload"), "Ctrl+F5",
+      QT_TRANSLATE_NOOP("TopWidget", "Reload midi file from disk."),
+      QT_TRANSLATE_NOOP("TopWidget",
+                        "Reload the currently open MIDI file from disk, taking new settings into "
+                        "account but losing unsaved changes if any"),
+      true},
+     [](TopWidget* w) { w->reload(); }, true},
+    {FileMenu,
+     {"a_fileSave", "filesave", QT_TRANSLATE_NOOP("TopWidget", "&Save"), "Ctrl+S",
+      QT_TRANSLATE_NOOP("TopWidget", "Save your changes, modifying original file"),
+      QT_TRANSLATE_NOOP("TopWidget", "Save your edits, modifying original or previously saved file"),
+      true},
+     nullptr, false},
+    {FileMenu,
+     {"a_fileSaveAs", "filesaveas", QT_TRANSLATE_NOOP("TopWidget", "Save &As…"), "",
+      QT_TRANSLATE_NOOP("TopWidget", "Save your changes to another file"),
+      QT_TRANSLATE_NOOP("TopWidget", "Save your edits under a different file name"), false},
+     nullptr, true},
+    {FileMenu,
+     {"a_options", "options", QT_TRANSLATE_NOOP("TopWidget", "O&ptions…"), "Ctrl+P",
+      QT_TRANSLATE_NOOP("TopWidget", "Finetune %1's behaviour"),
+      QT_TRANSLATE_NOOP("TopWidget", "Set various visual and functional parameters relative %1's behaviour"),
+      true},
+     nullptr, false},
+    {FileMenu,
+     {"a_checkSoftSynths", "launchSoftSynths_q",
+      QT_TRANSLATE_NOOP("TopWidget", "Current software synt&hs…"), "Ctrl+U",
+      QT_TRANSLATE_NOOP("TopWidget", "Check software synthesizers"),
+      QT_TRANSLATE_NOOP("TopWidget", "List of software synthesizers started from current session of %1"),
+      true},
+     nullptr, false},
+    {FileMenu,
+     {"a_launchSoftSynths", "launchSoftSynths_p",
+      QT_TRANSLATE_NOOP("TopWidget", "Launch tools and soft&ware synths…"), "Ctrl+Y",
+      QT_TRANSLATE_NOOP("TopWidget", "Start available audio tools"),
+      QT_TRANSLATE_NOOP("TopWidget",
+                        "Launch audio tools (jackd, pulseaudio, etc.) and software synthesizers "
+                        "(fluidsynth, timidity, etc."),
+      true},
+     nullptr, false},
+    {FileMenu,
+     {"a_songinfo", "information", QT_TRANSLATE_NOOP("TopWidget", "&Data for current song…"),
+      "Ctrl+G", QT_TRANSLATE_NOOP("TopWidget", "Data for current song…"),
+      QT_TRANSLATE_NOOP("TopWidget", "Data for current song…"), true},
+     nullptr, false},
+    {FileMenu,
+     {"a_allnotesoff", "break", QT_TRANSLATE_NOOP("TopWidget", "A&ll notes off"), "Ctrl+E",
+      QT_TRANSLATE_NOOP("TopWidget",
+                        "Immediately stop all notes currently playing on all midi devices and channels"),
+      QT_TRANSLATE_NOOP("TopWidget",
+                        "Immediately stop all notes currently playing on all midi devices and channels"),
+      true},
+     nullptr, false},
+    {FileMenu,
+     {"a_lyricsCodec", "icons8-icons8-48", QT_TRANSLATE_NOOP("TopWidget", "Fix l&yrics characters…"),
+      "Ctrl+X", QT_TRANSLATE_NOOP("TopWidget", "Try to correctly display accented characters in lyrics"),
+      QT_TRANSLATE_NOOP("TopWidget", " Select if the karaoke text is garbled"), true},
+     [](TopWidget* w) { w->lyricsCodec(); }, false},
+    {TracksMenu,
+     {"a_mergeBound", "merge", QT_TRANSLATE_NOOP("TopWidget", "&Merge bound…"), "Ctrl+M",
+      QT_TRANSLATE_NOOP("TopWidget", "Merge selected bound tracks"),
+      QT_TRANSLATE_NOOP("TopWidget", "Merge selected bound tracks"), false},
+     nullptr, false},
+    {TracksMenu,
+     {"a_deleteBound", "x", QT_TRANSLATE_NOOP("TopWidget", "&Delete bound…"), "Ctrl+D",
+      QT_TRANSLATE_NOOP("TopWidget", "Delete selected bound tracks"),
+      QT_TRANSLATE_NOOP("TopWidget", "Delete selected bound tracks"), false},
+     nullptr, false},
+    {TracksMenu,
+     {"a_bindFree", "bindfree", QT_TRANSLATE_NOOP("TopWidget", "&Bind free…"), "Ctrl+B",
+      QT_TRANSLATE_NOOP("TopWidget", "Bind selected free tracks"),
+      QT_TRANSLATE_NOOP("TopWidget", "Add currently selected free tracks to bound track set"), false},
+     nullptr, false},
+    {TracksMenu,
+     {"a_wipeFree", "wipe", QT_TRANSLATE_NOOP("TopWidget", "&Wipe free…"), "Ctrl+W",
+      QT_TRANSLATE_NOOP("TopWidget", "Remove all events in selected free tracks"),
+      QT_TRANSLATE_NOOP("TopWidget", "Remove all events in selected free tracks"), false},
+     nullptr, false},
+    {HelpMenu,
+     {"a_about", "question", QT_TRANSLATE_NOOP("TopWidget", "&About…"), "Ctrl+A",
+      QT_TRANSLATE_NOOP("TopWidget", "About %1 …"), QT_TRANSLATE_NOOP("TopWidget", "About %1 …"),
+      false},
+     nullptr, false},
+    {HelpMenu,
+     {"a_tbs", "question", QT_TRANSLATE_NOOP("TopWidget", "&Quick Troubleshoot…"), "Ctrl+K",
+      QT_TRANSLATE_NOOP("TopWidget", "Quick Troubleshoot %1 …"),
+      QT_TRANSLATE_NOOP("TopWidget", "Quick Troubleshoot %1 …"), false},
+     nullptr, false},
+    {HelpMenu,
+     {"a_tutorial", "question", QT_TRANSLATE_NOOP("TopWidget", "Training &hints…"), "",
+      QT_TRANSLATE_NOOP("TopWidget", "Easy training exercises for %1 …"),
+      QT_TRANSLATE_NOOP("TopWidget", "Easy training exercises for %1 …"), false},
+     nullptr, false},
+    {HelpMenu,
+     {"a_browseDoc", "question", QT_TRANSLATE_NOOP("TopWidget", "Handb&ook…"), "Ctrl+L",
+      QT_TRANSLATE_NOOP("TopWidget", "%1 Handbook…"),
+      QT_TRANSLATE_NOOP("TopWidget", " Access the complete manual for %1"), false},
+     nullptr, false},
+};
+
+const ActionSpec kToolTipsAction = {
+    "a_toggletooltips", "tooltips", QT_TRANSLATE_NOOP("TopWidget", "Show &Tooltips"), "Ctrl+T",
+    QT_TRANSLATE_NOOP("TopWidget", "Toggle balloon help"),
+    QT_TRANSLATE_NOOP("TopWidget", "Display or inhibit help in balloons for current session only"),
+    true};
+const ActionSpec kQuitAction = {"a_quit", "quit", QT_TRANSLATE_NOOP("TopWidget", "&Quit"), "Ctrl+Q",
+                                QT_TRANSLATE_NOOP("TopWidget", "Exit %1"),
+                                QT_TRANSLATE_NOOP("TopWidget", "Quit %1"), true};
+
+// Enabled only while a song is open or by the deck.
+const char* const kSongActions[] = {"a_unLoad",     "a_reload",     "a_fileSave",    "a_fileSaveAs",
+                                    "a_songinfo",   "a_allnotesoff", "a_lyricsCodec", "a_mergeBound",
+                                    "a_deleteBound", "a_bindFree",   "a_wipeFree"};
+
+const char* const kLyricsCodecs[] = {"System", "ISO-8859-15", "IBM850", "windows-1252",
+                                     "UTF-8",  "SJIS",        "CP950"};
+
+QString dockTitle(const char* name)
+{
+    return QStringLiteral("%1 - %2")
+        .arg(QLatin1String(App::kProgramName), QCoreApplication::translate("TopWidget", name));
+}
+
+QString songSummary(const QString& path)
+{
+    const FileFacts& f = theSong().facts;
+    QString text = QCoreApplication::translate("TopWidget", "%1\nformat %2, %3 tracks, division %4\n")
+                       .arg(QDir::toNativeSeparators(path))
+                       .arg(f.format)
+                       .arg(f.ntracks)
+                       .arg(f.division);
+    for (int i = 0; i < f.ntracks; ++i)
+        text += QCoreApplication::translate("TopWidget", "track %1: %2 notes %3\n")
+                    .arg(i + 1)
+                    .arg(f.noteOnCounts[size_t(i)])
+                    .arg(QString::fromLocal8Bit(f.trackNames[size_t(i)]));
+    return text;
+}
+
+template <typename Device>
+QString deviceLines(const std::vector<std::unique_ptr<Device>>& list)
+{
+    QStringList lines;
+    for (const auto& d : list)
+        lines << QStringLiteral("%1:%2  %3 — %4")
+                     .arg(d->client)
+                     .arg(d->port)
+                     .arg(d->clientName, d->portName);
+    return lines.join(QLatin1Char('\n'));
+}
+} // namespace
+
+ActionerDockWidget::ActionerDockWidget(const QString& title, QWidget* parent, QAction* action)
+    : QDockWidget(title, parent)
+{
+    connect(this, &QDockWidget::visibilityChanged, action, &QAction::setEnabled);
+}
+
+bool BalloonEater::eventFilter(QObject* watched, QEvent* event)
+{
+    if (event->type() == QEvent::ToolTip) return true;
+    return QObject::eventFilter(watched, event);
+}
+
+TopWidget::TopWidget() : balloonEater_(new BalloonEater(this))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("main_top"));
-    setWindowTitle(QStringLiteral("Clavion"));
+
+    options_.load();
+    Settings::loadDefaultDevices(devices_);
+    if (!options_.tooltips) qApp->installEventFilter(balloonEater_);
+
+    const QIcon icon(QStringLiteral(":/appicon.png"));
+    QApplication::setWindowIcon(icon);
+    setWindowIcon(icon);
+
+    showWelcome();
+    buildDocks();
+    statusBar()->setSizeGripEnabled(true);
+    statusBar()->show();
+
+    Settings::loadPcKeyboard(devices_.pcKeyboard, devices_.defaultInput);
+    refreshDevices();
+
+    buildActions();
+    buildLyricsDock();
+    // The saved state places docks and tool bars, so they must exist first.
+    restoreGeometry(Settings::value(Keys::Geometry::geometry));
+    restoreState(Settings::value(Keys::Geometry::windowState));
+    lyricsDock_->hide();
+    neatShrink();
+
+    statusBar()->showMessage(tr("Welcome to %1").arg(QLatin1String(App::kProgramName)), 1000);
+    setWindowTitle(hostTitle());
+    if (App::fileArgumentIndex != 0) load();
+    applyStyleSheet();
+    adjustSize();
 }
 
-TopWidget::~TopWidget() = default;
+TopWidget::~TopWidget()
+{
+    if (lyricsDock_) {
+        Settings::setValue(Keys::General::geometry, lyricsDock_->saveGeometry());
+        lyricsDock_->close();
+    }
+    Settings::setValue(Keys::Interface::tooltips, options_.tooltips.load());
+    qApp->removeEventFilter(balloonEater_);
+    if (songOpen_) theSong().clear();
+}
+
+QString TopWidget::hostTitle()
+{
+    return QStringLiteral("%1@%2").arg(QLatin1String(App::kProgramName), QSysInfo::machineHostName());
+}
+
+QSize TopWidget::sizeHint() const
+{
+    return QSize(options_.width, options_.height);
+}
+
+QAction* TopWidget::action(const char* objectName) const
+{
+    return findChild<QAction*>(QLatin1String(objectName));
+}
+
+void TopWidget::buildDocks()
+{
+    const auto make = [this](const char* name, const char* title) {
+        auto* dock = new QDockWidget(dockTitle(title), this);
+        dock->setObjectName(QLatin1String(name));
+        dock->setAllowedAreas(Qt::TopDockWidgetArea | Qt::BottomDockWidgetArea);
+        dock->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Maximum);
+        auto* list = new QLabel(dock);
+        list->setObjectName(QStringLiteral("devicelist"));
+        list->setMargin(4);
+        list->setTextInteractionFlags(Qt::TextSelectableByMouse);
+        dock->setWidget(list);
+        addDockWidget(Qt::BottomDockWidgetArea, dock);
+        connect(dock, &QDockWidget::dockLocationChanged, this, &TopWidget::neatShrink);
+        connect(dock, &QDockWidget::topLevelChanged, this, &TopWidget::neatShrink);
+        return dock;
+    };
+    ipianos_ = make("dw_ipianos", QT_TRANSLATE_NOOP("TopWidget", "Keyboard input hints"));
+    opianos_ = make("dw_opianos", QT_TRANSLATE_NOOP("TopWidget", "Scheduled outputs"));
+}
+
+void TopWidget::showWelcome()
+{
+    auto* welcome = new QLabel(tr("Open a MIDI file with File>>Open… (Ctrl+O)."), this);
+    welcome->setObjectName(QStringLiteral("welcome"));
+    welcome->setAlignment(Qt::AlignCenter);
+    welcome->setMargin(24);
+    setCentralWidget(welcome); // deletes the song's view
+}
+
+void TopWidget::showDeviceLists()
+{
+    // The keyboards of each device take these places once they are drawn.
+    if (auto* l = ipianos_->findChild<QLabel*>()) {
+        QString text = deviceLines(devices_.inputs);
+        l->setText(text.isEmpty() ? tr("No MIDI input port") : text);
+    }
+    if (auto* l = opianos_->findChild<QLabel*>()) {
+        QString text = deviceLines(devices_.outputs);
+        l->setText(text.isEmpty() ? tr("No MIDI output port") : text);
+    }
+}
+
+TopWidget::DeviceCounts TopWidget::refreshDevices()
+{
+    const auto in = DeviceLists::mergeInputs(devices_, DeviceLists::scanInputs(), songOpen_);
+    const auto out = DeviceLists::mergeOutputs(devices_, DeviceLists::scanOutputs(), songOpen_);
+    showDeviceLists();
+    // One report when the sequencer cannot be opened, not one per scan.
+    const QString error = in.error.isEmpty() ? out.error : in.error;
+    if (!error.isEmpty()) postEvent(this, new MessageEvent(DeviceFailureEvent, error));
+    return {in.usable, out.usable};
+}
+
+void TopWidget::buildActions()
+{
+    QMenu* menus[3];
+    menus[FileMenu] = menuBar()->addMenu(tr("&File"));
+    menus[TracksMenu] = menuBar()->addMenu(tr("&Tracks"));
+    QMenu* demo = menuBar()->addMenu(tr("&Demo"));
+    menus[HelpMenu] = menuBar()->addMenu(tr("&Help"));
+    for (const char* sub : {QT_TR_NOOP("&Children"), QT_TR_NOOP("&Easy"), QT_TR_NOOP("&Medium"),
+                            QT_TR_NOOP("&Hard")})
+        demo->addMenu(QIcon(QStringLiteral(":/folder_flat.xpm")), tr(sub));
+
+    filetools_ = new QToolBar(tr("Standard operations"), this);
+    filetools_->setObjectName(QStringLiteral("filetools"));
+    songtools_ = new QToolBar(tr("Pianoroll navigation"), this);
+    songtools_->setObjectName(QStringLiteral("songtools"));
+    for (QToolBar* bar : {filetools_, songtools_}) {
+        bar->setMovable(true);
+        bar->setAllowedAreas(Qt::AllToolBarAreas);
+    }
+    addToolBar(Qt::LeftToolBarArea, filetools_);
+    addToolBar(Qt::RightToolBarArea, songtools_);
+
+    for (const ActionRow& row : kActions) {
+        QAction* a = makeAction(row.spec, this, menus[row.menu], filetools_);
+        if (const auto run = row.run)
+            connect(a, &QAction::triggered, this, [this, run] { run(this); });
+        else
+            a->setEnabled(false);
+        if (row.separatorAfter) menus[row.menu]->addSeparator();
+    }
+    QAction* tips = makeAction(kToolTipsAction, this, menus[HelpMenu], filetools_);
+    tips->setCheckable(true);
+    tips->setChecked(options_.tooltips);
+    connect(tips, &QAction::toggled, this, &TopWidget::newstate);
+    QAction* quitAction = makeAction(kQuitAction, this, menus[FileMenu], filetools_);
+    connect(quitAction, &QAction::triggered, this, &TopWidget::quit);
+
+    setSongActions(false);
+    connect(qApp, &QGuiApplication::lastWindowClosed, qApp, &QCoreApplication::quit);
+}
+
+void TopWidget::buildLyricsDock()
+{
+    lyricsDock_ = new ActionerDockWidget(dockTitle(QT_TRANSLATE_NOOP("TopWidget", "Lyrics")), this,
+                                         action("a_lyricsCodec"));
+    lyricsDock_->setObjectName(QStringLiteral("dw_lyrics"));
+    lyricsDock_->setAllowedAreas(Qt::AllDockWidgetAreas);
+    lyricsPane_ = new QPlainTextEdit(lyricsDock_);
+    lyricsPane_->setObjectName(QStringLiteral("lyricspane"));
+    lyricsPane_->setReadOnly(true);
+    lyricsPane_->setToolTip(
+        tr("Click one or more times green icon on toolbar to fix accented characters if necessary"));
+    lyricsDock_->setWidget(lyricsPane_);
+    addDockWidget(Qt::TopDockWidgetArea, lyricsDock_);
+    lyricsDock_->restoreGeometry(Settings::value(Keys::General::geometry));
+}
+
+void TopWidget::applyStyleSheet()
+{
+    const QString name = options_.darkmode ? QStringLiteral("Vavu.qss") : QStringLiteral("default.qss");
+    QFile file(QDir(Settings::organisationDir()).filePath(name));
+    QByteArray text;
+    if (file.open(QIODevice::ReadOnly)) text = file.readAll();
+    const int nul = text.indexOf('\0');
+    if (nul >= 0) text.truncate(nul);
+    qApp->setStyleSheet(QString::fromUtf8(text));
+}
+
+void TopWidget::setSongActions(bool open)
+{
+    for (const char* name : kSongActions) action(name)->setEnabled(false);
+    if (open) {
+        action("a_unLoad")->setEnabled(true);
+        action("a_lyricsCodec")->setEnabled(lyricsDock_ && lyricsDock_->isVisible());
+    }
+}
+
+void TopWidget::enableTrackActions(int boundSelected, int freeSelected, bool busy)
+{
+    action("a_mergeBound")->setEnabled(!busy && boundSelected >= 2);
+    action("a_deleteBound")->setEnabled(!busy && boundSelected >= 1);
+    action("a_bindFree")->setEnabled(!busy && freeSelected >= 1);
+    action("a_wipeFree")->setEnabled(!busy && freeSelected >= 1);
+}
+
+bool TopWidget::load()
+{
+    if (refreshDevices().outputs == 0) {
+        Messages::information(
+            tr("You cannot use %1 without at least one MIDI output enabled in Options>>Devices "
+               "setup. You can create one in File>>Launch tools and soft&ware synths…")
+                .arg(QLatin1String(App::kProgramName)));
+        App::fileArgumentIndex = 0;
+        return false;
+    }
+    QString path;
+    const QStringList args = QCoreApplication::arguments();
+    if (App::fileArgumentIndex > 0 && App::fileArgumentIndex < args.size()) {
+        path = QFileInfo(args[App::fileArgumentIndex]).absoluteFilePath();
+    } else if (App::fileArgumentIndex == -1 && songOpen_) {
+        path = songPath_;
+    } else {
+        QFileDialog dialog(this, tr("%1 - Open a MIDI file").arg(QLatin1String(App::kProgramName)),
+                           options_.mididir);
+        dialog.setObjectName(QStringLiteral("fileopendialog"));
+        dialog.setViewMode(QFileDialog::Detail);
+        dialog.setFileMode(QFileDialog::ExistingFile);
+        dialog.setNameFilters({tr("MIDI files") + QStringLiteral(" (*.mid *.kar *.rmi)"),
+                               tr("All files") + QStringLiteral(" (*)")});
+        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
+            Messages::report(tr("Demo canceled"));
+            return false;
+        }
+        path = dialog.selectedFiles().constFirst();
+    }
+    App::fileArgumentIndex = 0;
+    options_.mididir = QFileInfo(path).absolutePath();
+    if (songOpen_) unLoad();
+
+    theSong().clear();
+    if (!QFileInfo(path).isFile() || !QFileInfo(path).isReadable()) {
+        std::fprintf(stderr, "can't open file %s\n", QFile::encodeName(path).constData());
+        Messages::warning(tr("File %1 not found").arg(QFileInfo(path).fileName()));
+        return false;
+    }
+    LoadOptions loadOptions;
+    loadOptions.splitFormat0 = options_.splitformat0;
+    loadOptions.strictLyrics = options_.strictlyrics;
+    if (!loadSong(path, loadOptions)) { // the loader has told why
+        theSong().clear();
+        return false;
+    }
+    songOpen_ = true;
+    songPath_ = path;
+    setWindowTitle(hostTitle() + QStringLiteral(" - ") + QFileInfo(path).fileName());
+    songView_ = new QPlainTextEdit(this);
+    songView_->setObjectName(QStringLiteral("songsummary"));
+    songView_->setReadOnly(true);
+    songView_->setPlainText(songSummary(path));
+    setCentralWidget(songView_);
+    lyricsDock_->setVisible(options_.showlyrics && !theSong().facts.lyrics.isEmpty());
+    setSongActions(true);
+    decodeLyrics("UTF-8");
+    songView_->setFocus();
+    updateGeometry();
+    neatShrink();
+    return true;
+}
+
+void TopWidget::unLoad()
+{
+    if (!songOpen_) return;
+    songView_ = nullptr;
+    showWelcome();
+    songOpen_ = false;
+    theSong().clear();
+    // Nothing points into vanished devices any more.
+    DeviceLists::purgeAbsent(devices_);
+    showDeviceLists();
+    lyricsPane_->clear();
+    lyricsDock_->hide();
+    setSongActions(false);
+    setWindowTitle(hostTitle());
+    updateGeometry();
+    neatShrink();
+}
+
+void TopWidget::reload()
+{
+    if (!songOpen_ ||
+        !Messages::sure(tr("Reloading will erase all changes you made to the current file and load "
+                           "it with current settings. Are you sure you want to do this?")))
+        return;
+    App::fileArgumentIndex = -1;
+    load();
+}
+
+void TopWidget::decodeLyrics(const QByteArray& codecName)
+{
+    lyricsPane_->clear();
+    if (QTextCodec* codec = QTextCodec::codecForName(codecName))
+        lyricsPane_->setPlainText(codec->toUnicode(theSong().facts.lyrics));
+}
+
+void TopWidget::lyricsCodec()
+{
+    codecPosition_ = (codecPosition_ + 1) % int(std::size(kLyricsCodecs));
+    const char* name = kLyricsCodecs[codecPosition_];
+    statusBar()->showMessage(tr("Trying codec %1").arg(QLatin1String(name)), 1000);
+    decodeLyrics(name);
+}
 
 void TopWidget::quit()
 {
+    unLoad();
+    writeQuitKeys();
     close();
 }
+
+// The window manager's close button takes the same way out as Quit.
+void TopWidget::closeEvent(QCloseEvent* event)
+{
+    if (!quitKeysWritten_) {
+        unLoad();
+        writeQuitKeys();
+    }
+    event->accept();
+}
+
+void TopWidget::writeQuitKeys()
+{
+    activateWindow();
+    Settings::setValue(Keys::Interface::mididir, options_.mididir);
+    Settings::setValue(Keys::Geometry::width, frameGeometry().width());
+    Settings::setValue(Keys::Geometry::height, frameGeometry().height());
+    Settings::setValue(Keys::Geometry::geometry, saveGeometry());
+    Settings::setValue(Keys::Geometry::windowState, saveState());
+    quitKeysWritten_ = true;
+}
+
+void TopWidget::toggleToolTips()
+{
+    newstate(!options_.tooltips);
+}
+
+void TopWidget::newstate(bool on)
+{
+    options_.tooltips = on;
+    adjustToolTipsCheck();
+    if (on)
+        qApp->removeEventFilter(balloonEater_);
+    else
+        qApp->installEventFilter(balloonEater_);
+}
+
+void TopWidget::adjustToolTipsCheck()
+{
+    action("a_toggletooltips")->setChecked(options_.tooltips);
+}
+
+void TopWidget::neatShrink()
+{
+    adjustSize();
+    updateGeometry();
+    update();
+}
+
+void TopWidget::customEvent(QEvent* event)
+{
+    const int type = event->type();
+    event->accept();
+    // Nothing here holds a lock: boxes, unloads and reloads run nested event
+    // loops that may deliver the next event.
+    if (isWarningMessageType(type)) {
+        Messages::warning(static_cast<MessageEvent*>(event)->text);
+    } else if (type == DeviceFailureEvent) {
+        const QString text = static_cast<MessageEvent*>(event)->text;
+        unLoad();
+        if (!text.isEmpty()) Messages::warning(text);
+    } else if (type == ResizeRequestEvent) {
+        neatShrink();
+    } else if (type == ReloadRequestEvent) {
+        reload();
+    } else if (isStatusbarTextType(type)) {
+        statusBar()->showMessage(static_cast<StatusbarEvent*>(event)->text);
+    } else if (type == ClearStatusbarEvent) {
+        statusBar()->clearMessage();
+    } else if (type == ShowLyricsEvent) {
+        options_.showlyrics = static_cast<BoolEvent*>(event)->value;
+        Settings::setValue(Keys::Display::showlyrics, options_.showlyrics.load());
+        if (songOpen_) lyricsDock_->setVisible(options_.showlyrics);
+    } else if (type == ToggleTrackSelectEvent) {
+        options_.toggletrackselect = static_cast<BoolEvent*>(event)->value;
+        Settings::setValue(Keys::Display::toggletrackselect, options_.toggletrackselect.load());
+    } else if (type == ShowTrackControlsEvent) {
+        options_.showtrackcontrols = static_cast<BoolEvent*>(event)->value;
+        Settings::setValue(Keys::Display::showtrackcontrols, options_.showtrackcontrols.load());
+    }
+}
+

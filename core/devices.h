@@ -26,6 +26,7 @@ struct InputDevice {
     bool kbenablesplit = false;
     bool ignoreInput = false;
     int kbmode = 0;            // 0 one key hit per cluster, 1 all cluster notes in any order
+    bool absent = false;       // gone from the sequencer while a song still points at it
 
     bool isPcKeyboard() const { return client == kPcKeyboardClient; }
     bool sameAddress(int c, int p) const { return client == c && port == p; }
@@ -41,6 +42,7 @@ struct OutputDevice {
     int volume = 127;
     bool ignoreOutput = false;
     std::array<int, 16> programs{}; // last program sent on each channel
+    bool absent = false;
 
     bool sameAddress(int c, int p) const { return client == c && port == p; }
 };
@@ -69,13 +71,13 @@ struct DeviceSet {
     {
         std::vector<InputDevice*> out;
         for (const auto& d : inputs)
-            if (!d->ignoreInput) out.push_back(d.get());
+            if (!d->ignoreInput && !d->absent) out.push_back(d.get());
         return out;
     }
     bool hasUsableOutput() const
     {
         for (const auto& d : outputs)
-            if (!d->ignoreOutput) return true;
+            if (!d->ignoreOutput && !d->absent) return true;
         return false;
     }
     // Client 255 is the PC keyboard; others are looked up in the input list.

@@ -1,0 +1,91 @@
+#include "app/devicelists.h"
+
+#include "core/settings.h"
+
+#include <algorithm>
+
+namespace
+{
+DeviceLists::Scanner inputScanner = scanInputPorts;
+DeviceLists::Scanner outputScanner = scanOutputPorts;
+
+bool ignored(const InputDevice& d) { return d.ignoreInput; }
+bool ignored(const OutputDevice& d) { return d.ignoreOutput; }
+void loadRecord(InputDevice& d, const DeviceSet& set) { Settings::loadInputDevice(d, set.defaultInput); }
+void loadRecord(OutputDevice& d, const DeviceSet& set) { Settings::loadOutputDevice(d, set.defaultOutput); }
+
+template <typename Device>
+DeviceLists::Outcome merge(std::vector<std::unique_ptr<Device>>& list, const DeviceSet& set,
+                           const ScanResult& scan, bool songOpen)
+{
+    DeviceLists::Outcome out;
+    if (!scan.ok) {
+        // Nothing is known about the ports: keep the records, offer none.
+        out.error = scan.error;
+        return out;
+    }
+    std::vector<bool> seen(list.size(), false);
+    for (const PortInfo& port : scan.ports) {
+        auto known = std::find_if(list.begin(), list.end(), [&](const auto& d) {
+            return d->sameAddress(port.client, port.port);
+        });
+        if (known != list.end()) {
+            seen[size_t(known - list.begin())] = true;
+            (*known)->absent = false;
+            continue;
+        }
+        auto d = std::make_unique<Device>();
+        d->client = port.client;
+        d->port = port.port;
+        d->clientName = port.clientName;
+        d->portName = port.portName;
+        loadRecord(*d, set);
+        list.push_back(std::move(d));
+        seen.push_back(true);
+    }
+    size_t keep = 0;
+    for (size_t i = 0; i < list.size(); ++i) {
+        if (!seen[i]) {
+            if (!songOpen) continue;
+            list[i]->absent = true;
+        }
+        list[keep++] = std::move(list[i]);
+    }
+    list.resize(keep);
+    out.usable = int(std::count_if(list.begin(), list.end(),
+                                   [](const auto& d) { return !ignored(*d) && !d->absent; }));
+    return out;
+}
+
+template <typename Device>
+void purge(std::vector<std::unique_ptr<Device>>& list)
+{
+    list.erase(std::remove_if(list.begin(), list.end(), [](const auto& d) { return d->absent; }),
+               list.end());
+}
+} // namespace
+
+DeviceLists::Outcome DeviceLists::mergeInputs(DeviceSet& set, const ScanResult& scan, bool songOpen)
+{
+    return merge(set.inputs, set, scan, songOpen);
+}
+
+DeviceLists::Outcome DeviceLists::mergeOutputs(DeviceSet& set, const ScanResult& scan, bool songOpen)
+{
+    return merge(set.outputs, set, scan, songOpen);
+}
+
+void DeviceLists::purgeAbsent(DeviceSet& set)
+{
+    purge(set.inputs);
+    purge(set.outputs);
+}
+
+ScanResult DeviceLists::scanInputs() { return inputScanner(); }
+ScanResult DeviceLists::scanOutputs() { return outputScanner(); }
+
+void DeviceLists::setScanners(Scanner inputs, Scanner outputs)
+{
+    inputScanner = inputs ? inputs : scanInputPorts;
+    outputScanner = outputs ? outputs : scanOutputPorts;
+}

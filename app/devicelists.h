@@ -1,0 +1,32 @@
+#pragma once
+
+#include "core/devices.h"
+#include "engine/devicescan.h"
+
+#include <QString>
+
+// Keeps the window's input and output records in step with the sequencer.
+// A record that the deck or the engine may point into is never freed while a
+// song is open: a vanished port is only marked absent until the song closes.
+namespace DeviceLists
+{
+struct Outcome {
+    int usable = 0;  // records neither ignored nor absent
+    QString error;   // the scan could not open the sequencer
+};
+
+// Merges a scan into the list: known ports are kept with their settings, new
+// ones are read from their settings group with the default record as
+// fallback, vanished ones are freed, or marked absent while songOpen.
+Outcome mergeInputs(DeviceSet& set, const ScanResult& scan, bool songOpen);
+Outcome mergeOutputs(DeviceSet& set, const ScanResult& scan, bool songOpen);
+
+// The sequencer's ports; tests put scanners of their own in place.
+using Scanner = ScanResult (*)();
+ScanResult scanInputs();
+ScanResult scanOutputs();
+void setScanners(Scanner inputs, Scanner outputs);
+
+// Frees the records marked absent, once nothing points into them.
+void purgeAbsent(DeviceSet& set);
+} // namespace DeviceLists

@@ -1,0 +1,264 @@
+#include "app/appglobals.h"
+#include "app/devicelists.h"
+#include "app/topwidget.h"
+#include "core/events.h"
+#include "core/messages.h"
+#include "smfbuilder.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QDockWidget>
+#include <QHelpEvent>
+#include <QLabel>
+#include <QPlainTextEdit>
+#include <QPointer>
+#include <QSettings>
+#include <QStatusBar>
+#include <QTemporaryDir>
+#include <QToolTip>
+#include <QtTest/QTest>
+#include <gtest/gtest.h>
+#include <set>
+
+namespace
+{
+std::vector<PortInfo> fakeInputs;
+std::vector<PortInfo> fakeOutputs;
+bool sequencerMissing = false;
+
+ScanResult fakeScan(const std::vector<PortInfo>& ports)
+{
+    ScanResult r;
+    r.ok = !sequencerMissing;
+    if (r.ok)
+        r.ports = ports;
+    else
+        r.error = QStringLiteral("Error opening ALSA sequencer: No such file or directory");
+    return r;
+}
+
+class Window : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        Settings::resetForTests(dir.path(), QStringLiteral("en"));
+        DeviceLists::setScanners([] { return fakeScan(fakeInputs); }, [] { return fakeScan(fakeOutputs); });
+        fakeInputs = {{16, 0, "Virtual Raw MIDI 1-0", "VirMIDI 1-0"}};
+        fakeOutputs = {{14, 0, "Midi Through", "Midi Through Port-0"}, {128, 0, "Synth", "Synth input"}};
+        sequencerMissing = false;
+        App::fileArgumentIndex = 0;
+    }
+    void TearDown() override
+    {
+        if (window) window->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        DeviceLists::setScanners(nullptr, nullptr);
+        Settings::close();
+    }
+    TopWidget* open(int fileArgument = 0)
+    {
+        App::fileArgumentIndex = fileArgument;
+        window = new TopWidget;
+        window->show();
+        return window;
+    }
+    std::set<QString> enabledActions() const
+    {
+        std::set<QString> names;
+        for (QAction* a : window->findChildren<QAction*>())
+            if (a->isEnabled() && a->objectName().startsWith(QLatin1String("a_"))) names.insert(a->objectName());
+        return names;
+    }
+    QVariant stored(const char* key) const { return QSettings(settingsFile(), QSettings::IniFormat).value(key); }
+    QString settingsFile() const { return Settings::store().fileName(); }
+
+    QTemporaryDir dir;
+    ScriptedMessageSink sink;
+    ScopedMessageSink installed{&sink};
+    QPointer<TopWidget> window;
+};
+
+TEST_F(Window, OffersOnlyWhatWorksBeforeAndAfterASongOpens)
+{
+    open();
+    EXPECT_EQ(enabledActions(), (std::set<QString>{"a_load", "a_toggletooltips", "a_quit"}));
+    EXPECT_EQ(window->windowTitle(), TopWidget::hostTitle());
+    EXPECT_FALSE(window->windowTitle().contains(QLatin1Char('\n')));
+
+    // Every shortcut reaches exactly one action.
+    std::set<QString> shortcuts;
+    for (QAction* a : window->findChildren<QAction*>())
+        if (!a->shortcut().isEmpty()) {
+            EXPECT_TRUE(shortcuts.insert(a->shortcut().toString()).second) << a->objectName().toStdString();
+        }
+
+    App::fileArgumentIndex = 1; // the command line's song
+    ASSERT_TRUE(window->load());
+    EXPECT_EQ(enabledActions(), (std::set<QString>{"a_load", "a_unLoad", "a_lyricsCodec", "a_toggletooltips", "a_quit"}));
+    EXPECT_TRUE(window->windowTitle().endsWith(QLatin1String(".mid")));
+    EXPECT_EQ(App::fileArgumentIndex, 0);
+
+    // Merge needs two bound tracks, Delete one, Bind and Wipe a free one; a busy deck allows none.
+    const struct {
+        int bound, free;
+        bool busy;
+        std::set<QString> on;
+    } rows[] = {{1, 0, false, {"a_deleteBound"}},
+                {2, 0, false, {"a_mergeBound", "a_deleteBound"}},
+                {0, 1, false, {"a_bindFree", "a_wipeFree"}},
+                {2, 1, true, {}}};
+    for (const auto& r : rows) {
+        window->enableTrackActions(r.bound, r.free, r.busy);
+        std::set<QString> on;
+        for (const char* n : {"a_mergeBound", "a_deleteBound", "a_bindFree", "a_wipeFree"})
+            if (window->action(n)->isEnabled()) on.insert(n);
+        EXPECT_EQ(on, r.on) << r.bound << " bound, " << r.free << " free";
+    }
+
+    window->action("a_unLoad")->trigger();
+    EXPECT_EQ(enabledActions(), (std::set<QString>{"a_load", "a_toggletooltips", "a_quit"}));
+    EXPECT_EQ(window->windowTitle(), TopWidget::hostTitle());
+}
+
+TEST_F(Window, LyricsCodecFollowsTheDockAndStartsWithLatin9)
+{
+    open(1);
+    ASSERT_TRUE(window->songOpen());
+    auto* dock = window->findChild<QDockWidget*>(QStringLiteral("dw_lyrics"));
+    ASSERT_TRUE(dock->isVisible());
+    auto* pane = dock->findChild<QPlainTextEdit*>();
+    EXPECT_EQ(pane->toPlainText(), QString::fromUtf8("Caf\xef\xbf\xbd ")); // Latin-1 read as UTF-8
+    window->action("a_lyricsCodec")->trigger();
+    EXPECT_EQ(window->statusBar()->currentMessage(), QStringLiteral("Trying codec ISO-8859-15"));
+    EXPECT_EQ(pane->toPlainText(), QString::fromUtf8("Caf\xc3\xa9 "));
+
+    dock->hide();
+    EXPECT_FALSE(window->action("a_lyricsCodec")->isEnabled());
+    dock->show();
+    EXPECT_TRUE(window->action("a_lyricsCodec")->isEnabled());
+}
+
+TEST_F(Window, PostedEventsReachTheUser)
+{
+    open(1);
+    ASSERT_TRUE(window->songOpen());
+    QCoreApplication::sendPostedEvents();
+    const auto deliver = [&](QEvent* e) {
+        postEvent(window, e);
+        QCoreApplication::sendPostedEvents(window);
+    };
+    deliver(new MessageEvent(WarningMessageEvent, QStringLiteral("Port lost")));
+    deliver(new StatusbarEvent(1050, QStringLiteral("Recording")));
+    EXPECT_EQ(window->statusBar()->currentMessage(), QStringLiteral("Recording"));
+    deliver(new StatusbarEvent(ClearStatusbarEvent));
+    EXPECT_TRUE(window->statusBar()->currentMessage().isEmpty());
+    deliver(new BoolEvent(ShowLyricsEvent, false));
+    EXPECT_FALSE(window->findChild<QDockWidget*>(QStringLiteral("dw_lyrics"))->isVisible());
+    deliver(new BoolEvent(ShowTrackControlsEvent, false));
+    deliver(new MessageEvent(DeviceFailureEvent, QStringLiteral("Error opening ALSA sequencer: busy")));
+    EXPECT_FALSE(window->songOpen());
+    EXPECT_EQ(sink.texts(), (QStringList{"Port lost", "Error opening ALSA sequencer: busy"}));
+    EXPECT_EQ(sink.shown[0].title, QStringLiteral("Clavion - Warning"));
+    EXPECT_EQ(stored("Display/showlyrics"), QVariant(false));
+    EXPECT_EQ(stored("Display/showtrackcontrols"), QVariant(false));
+}
+
+TEST_F(Window, QuitAndTheCloseButtonWriteTheWindowKeys)
+{
+    for (bool viaQuit : {true, false}) {
+        SCOPED_TRACE(viaQuit ? "Quit" : "close button");
+        QFile::remove(settingsFile());
+        open(1);
+        window->resize(700, 500);
+        window->action("a_toggletooltips")->setChecked(false);
+        if (viaQuit)
+            window->action("a_quit")->trigger();
+        else
+            window->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(window.isNull()); // deleted on close
+        Settings::store().sync();
+        EXPECT_EQ(stored("Interface/mididir").toString(), QFileInfo(QCoreApplication::arguments()[1]).absolutePath());
+        EXPECT_GE(stored("Geometry/width").toInt(), 700);
+        EXPECT_FALSE(stored("Geometry/geometry").toByteArray().isEmpty());
+        EXPECT_FALSE(stored("Geometry/windowState").toByteArray().isEmpty());
+        EXPECT_FALSE(stored("General/geometry").toByteArray().isEmpty());
+        EXPECT_EQ(stored("Interface/tooltips"), QVariant(false));
+    }
+}
+
+TEST_F(Window, ToolTipsOffSwallowsBalloons)
+{
+    Settings::setValue(Keys::Interface::tooltips, false);
+    open();
+    EXPECT_FALSE(window->action("a_toggletooltips")->isChecked());
+    QLabel label(QStringLiteral("x"), window);
+    label.setToolTip(QStringLiteral("a balloon"));
+    label.show();
+    const auto balloon = [&] {
+        QToolTip::hideText();
+        QHelpEvent e(QEvent::ToolTip, QPoint(1, 1), label.mapToGlobal(QPoint(1, 1)));
+        QApplication::sendEvent(&label, &e);
+        return QToolTip::text();
+    };
+    EXPECT_TRUE(balloon().isEmpty());
+    window->action("a_toggletooltips")->trigger();
+    EXPECT_EQ(balloon(), QStringLiteral("a balloon"));
+}
+
+TEST_F(Window, AVanishedDeviceOutlivesTheSongThatUsesIt)
+{
+    open(1);
+    ASSERT_TRUE(window->songOpen());
+    OutputDevice* synth = window->devices().findOutput(128, 0);
+    ASSERT_NE(synth, nullptr);
+    synth->volume = 90; // a deck would point here
+
+    fakeOutputs.pop_back(); // the synthesizer quits
+    fakeInputs.push_back({20, 0, "Keys", "Keys port"});
+    EXPECT_EQ(window->refreshDevices().outputs, 1);
+    EXPECT_EQ(window->devices().findOutput(128, 0), synth);
+    EXPECT_TRUE(synth->absent);
+    EXPECT_EQ(synth->volume, 90);
+    EXPECT_EQ(window->devices().usableInputs().size(), 2u);
+
+    window->unLoad(); // nothing points there any more
+    EXPECT_EQ(window->devices().findOutput(128, 0), nullptr);
+    EXPECT_EQ(window->devices().outputs.size(), 1u);
+
+    sequencerMissing = true;
+    EXPECT_EQ(window->refreshDevices().outputs, 0);
+    QCoreApplication::sendPostedEvents(window);
+    EXPECT_EQ(sink.texts(), QStringList{"Error opening ALSA sequencer: No such file or directory"});
+}
+
+TEST_F(Window, UnreadableFilesLeaveNoSong)
+{
+    fakeOutputs.clear();
+    open(1);
+    EXPECT_FALSE(window->songOpen());
+    fakeOutputs = {{14, 0, "Midi Through", "Midi Through Port-0"}};
+    App::fileArgumentIndex = 2; // a text file
+    EXPECT_FALSE(window->load());
+    EXPECT_TRUE(sink.texts()[0].startsWith(QLatin1String("You cannot use Clavion without at least one MIDI output")));
+    EXPECT_TRUE(sink.texts().last().startsWith(QLatin1String("Could not parse")));
+    EXPECT_EQ(window->windowTitle(), TopWidget::hostTitle());
+}
+} // namespace
+
+int main(int argc, char** argv)
+{
+    // The command line the window reads its files from: a song with a
+    // Latin-1 lyric, and a file that is not MIDI.
+    TrackBuilder t;
+    t.text(0, 0x05, "Caf\xe9 ").on(0, 0, 60, 100).off(96, 0, 60).end();
+    std::string song = writeTempFile(smfFile(0, 96, {t}));
+    std::string text = writeTempFile("just text\n", ".txt");
+    char* args[] = {argv[0], song.data(), text.data(), nullptr};
+    int n = 3;
+    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
+    QApplication app(n, args);
+    ::testing::InitGoogleTest(&argc, argv);
+    return RUN_ALL_TESTS();
+}
