@@ -1,4 +1,4 @@
-# shellcheck shell=bash
+# shellcheck shell=bash disable=SC2016 # check evaluates its condition itself
 # First start with no settings, then Ctrl+Q: the main window comes up, quits
 # cleanly and leaves its geometry in a new settings file. Run by tools/guibench.
 
