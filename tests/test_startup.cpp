@@ -1,0 +1,200 @@
+#include "app/startup.h"
+
+#include <QCoreApplication>
+#include <QDeadlineTimer>
+#include <QDir>
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
+#include <QThread>
+#include <QTranslator>
+#include <csignal>
+#include <gtest/gtest.h>
+
+namespace
+{
+
+// One application object per test, as the translators and QProcess expect.
+class StartupTest : public ::testing::Test
+{
+protected:
+    int argc = 1;
+    char name[16] = "test_startup";
+    char* argv[2] = {name, nullptr};
+    QCoreApplication app{argc, argv};
+    QTemporaryDir tmp;
+
+    QString path(const QString& relative) const { return tmp.path() + QLatin1Char('/') + relative; }
+    void write(const QString& relative, const QByteArray& content) const
+    {
+        QDir().mkpath(QFileInfo(path(relative)).path());
+        QFile f(path(relative));
+        ASSERT_TRUE(f.open(QIODevice::WriteOnly) && f.write(content) == content.size());
+    }
+    QByteArray read(const QString& relative) const
+    {
+        QFile f(path(relative));
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+    }
+};
+
+// Without a display, making a QApplication would abort: exiting 0 proves none is made.
+TEST_F(StartupTest, HelpAndVersionAnywhereOnTheLinePrintAndExitWithoutAWindow)
+{
+    const QString expected = QStringLiteral("Clavion version 0.52 \n"
+                                            "Usage: Clavion [ midifile ] \n"
+                                            " Clavion is a piano playing and learning assistant \n"
+                                            " It deals with MIDI files and needs alsa.\n");
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    for (const char* v : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
+        env.remove(QLatin1String(v));
+    const struct {
+        QStringList args;
+        bool help;
+    } rows[] = {
+        {{"-v"}, true},        {{"song.mid", "--help"}, true},
+        {{"--version"}, true}, {{"-h", "song.mid"}, true},
+        {{}, false},           {{"song.mid"}, false},
+        {{"--Help"}, false},   {{"-hv"}, false},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.args.join(' ').toStdString());
+        EXPECT_EQ(Startup::asksForHelp(r.args), r.help);
+        if (!r.help) continue; // would open a window
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(CLAVION_BINARY), r.args);
+        ASSERT_TRUE(p.waitForFinished(30000));
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
+        EXPECT_EQ(p.exitCode(), 0);
+        EXPECT_EQ(QString::fromLocal8Bit(p.readAllStandardError()), expected);
+        EXPECT_TRUE(p.readAllStandardOutput().isEmpty());
+    }
+}
+
+TEST_F(StartupTest, DefaultsFillGapsAndNeverOverwriteTheUsersFiles)
+{
+    const struct {
+        const char* file;
+        const char* system;
+        const char* user; // nullptr: the user has none
+    } rows[] = {
+        {"clavion.qss", "system style", "my style"},
+        {"clavion-fr.conf", "[Midi]\nlowkey=60\n", nullptr},
+        {"styles/dark.qss", "dark", nullptr},
+        {"styles/light.qss", "light", "my light"},
+        {"deep/er/.hidden", "hidden", nullptr},
+    };
+    for (const auto& r : rows) {
+        write(QStringLiteral("etc/") + r.file, r.system);
+        if (r.user) write(QStringLiteral("user/") + r.file, r.user);
+    }
+    QDir().mkpath(path(QStringLiteral("etc/empty")));
+
+    Startup::copyMissingDefaults(path(QStringLiteral("etc")), path(QStringLiteral("user")));
+    for (const auto& r : rows)
+        EXPECT_EQ(read(QStringLiteral("user/") + r.file), r.user ? r.user : r.system) << r.file;
+    EXPECT_TRUE(QFileInfo(path(QStringLiteral("user/empty"))).isDir());
+
+    // No system folder: nothing is made.
+    Startup::copyMissingDefaults(path(QStringLiteral("none")), path(QStringLiteral("other")));
+    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("other"))));
+}
+
+TEST_F(StartupTest, TranslationComesFromTheFirstFolderThatHasItOrIsNoticedMissing)
+{
+    // A .qm file holding only its magic number loads as an empty translation.
+    const QByteArray qm = QByteArray::fromHex("3cb86418caef9c95cd211cbf60a1bddd");
+    const QString qtDir = path(QStringLiteral("t/q"));      // QTDIR
+    const QString appDir = path(QStringLiteral("t/a/bin")); // the program's folder
+    const struct {
+        bool qtOwn;
+        const char* inQtDir;   // file names under QTDIR/translations, nullptr: none
+        const char* besideApp; // and in the translations folder beside the program's
+        const char* foundIn;   // "q", "a" or nullptr: not found
+    } rows[] = {
+        {false, nullptr, "clavion_fr.qm", "a"},
+        {false, "clavion_fr_FR.qm", "clavion_fr.qm", "q"},
+        {false, nullptr, "clavion_de.qm", nullptr},
+        {true, "qt_xx.qm", nullptr, "q"},
+    };
+    for (const auto& r : rows) {
+        ASSERT_TRUE(QDir(path(QStringLiteral("t"))).removeRecursively());
+        if (r.inQtDir) write(QStringLiteral("t/q/translations/") + r.inQtDir, qm);
+        if (r.besideApp) write(QStringLiteral("t/a/translations/") + r.besideApp, qm);
+        const QString lang = QLatin1String(r.qtOwn ? "xx_XX.UTF-8" : "fr_FR.UTF-8");
+        const auto search = r.qtOwn ? Startup::qtTranslationSearch(lang, qtDir)
+                                    : Startup::programTranslationSearch(lang, qtDir, appDir);
+        QTranslator translator;
+        const std::optional<QString> found = Startup::loadTranslation(translator, search);
+        const QString want =
+            r.foundIn ? path(QStringLiteral("t/%1/translations").arg(r.foundIn)) : "-";
+        EXPECT_EQ(found.value_or("-"), want) << r.inQtDir << " " << r.besideApp;
+    }
+
+    // Not found: a notice for each, except for English.
+    const QString notice = QStringLiteral("Could not find %1 translation file for locale %2");
+    const struct {
+        const char* lang;
+        QStringList notices;
+    } langs[] = {
+        {"en_GB.UTF-8", {}},
+        {"xx_XX.UTF-8", {notice.arg("qt", "xx_XX.UTF-8"), notice.arg("Clavion", "xx_XX.UTF-8")}},
+        {"", {notice.arg("qt", ""), notice.arg("Clavion", "")}}, // LANG unset
+    };
+    for (const auto& r : langs)
+        EXPECT_EQ(Startup::installTranslations(app, QLatin1String(r.lang), QString(), tmp.path()),
+                  r.notices)
+            << r.lang;
+}
+
+bool catches(qint64 pid, int signalNumber)
+{
+    QFile status(QStringLiteral("/proc/%1/status").arg(pid));
+    const QByteArray text = status.open(QIODevice::ReadOnly) ? status.readAll() : QByteArray();
+    const int at = text.indexOf("SigCgt:");
+    return at >= 0 &&
+           (text.mid(at + 7, 17).trimmed().toULongLong(nullptr, 16) >> (signalNumber - 1)) & 1;
+}
+
+// Through the event loop, with the text on standard error, then by the signal itself.
+TEST_F(StartupTest, TerminatingSignalsEndTheProgramBySignal)
+{
+    const struct {
+        int signalNumber;
+        const char* text; // nullptr: none
+    } rows[] = {
+        {SIGTERM, "Clavion received a termination signal (SIGTERM)."},
+        {SIGINT, "A user keyboard interruption occurred (SIGINT), the program will terminate"},
+        {SIGHUP, nullptr},
+    };
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
+    env.insert(QStringLiteral("HOME"), tmp.path());
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), path(QStringLiteral(".config")));
+    env.insert(QStringLiteral("LANG"), QStringLiteral("en_US.UTF-8")); // no translation notices
+    for (const auto& r : rows) {
+        SCOPED_TRACE(r.signalNumber);
+        signal(r.signalNumber, SIG_DFL); // an ignored signal would be inherited and kept
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(CLAVION_BINARY), QStringList());
+        ASSERT_TRUE(p.waitForStarted(30000));
+        const QDeadlineTimer deadline(30000);
+        while (!catches(p.processId(), r.signalNumber) && !deadline.hasExpired())
+            QThread::msleep(10);
+        ASSERT_TRUE(catches(p.processId(), r.signalNumber)) << p.readAllStandardError().data();
+
+        ::kill(pid_t(p.processId()), r.signalNumber);
+        ASSERT_TRUE(p.waitForFinished(30000));
+        const QString err = QString::fromLocal8Bit(p.readAllStandardError());
+        EXPECT_EQ(p.exitStatus(), QProcess::CrashExit) << err.toStdString();
+        EXPECT_EQ(p.exitCode(), r.signalNumber); // QProcess gives the signal of a crash
+        if (r.text)
+            EXPECT_TRUE(err.contains(QLatin1String(r.text))) << err.toStdString();
+        else
+            EXPECT_FALSE(err.contains(QLatin1String("terminat"))) << err.toStdString();
+    }
+}
+
+} // namespace
