@@ -81,7 +81,11 @@ std::optional<QString> loadTranslation(QTranslator& translator, const Translatio
 QStringList installTranslations(QCoreApplication& app, const QString& lang, const QString& qtDir,
                                 const QString& appDir)
 {
-    if (lang.startsWith(QLatin1String("en_"))) return {};
+    // The program's own texts are English: the C locale (or none) needs no
+    // translation, and two notices at every start would only nag.
+    if (lang.startsWith(QLatin1String("en_")) || lang.isEmpty() || lang == QLatin1String("C") ||
+        lang.startsWith(QLatin1String("C.")) || lang == QLatin1String("POSIX"))
+        return {};
     const TranslationSearch searches[] = {qtTranslationSearch(lang, qtDir),
                                           programTranslationSearch(lang, qtDir, appDir)};
     const char* const names[] = {"qt", kProgram};

@@ -270,9 +270,10 @@ QString TopWidget::hostTitle()
     return QStringLiteral("%1@%2").arg(QLatin1String(App::kProgramName), QSysInfo::machineHostName());
 }
 
+// The stored size, grown when the tool bars would otherwise hide actions.
 QSize TopWidget::sizeHint() const
 {
-    return QSize(options_.width, options_.height);
+    return QSize(options_.width, options_.height).expandedTo(QMainWindow::sizeHint());
 }
 
 QAction* TopWidget::action(const char* objectName) const
