@@ -5,6 +5,7 @@
 #include "app/devicelists.h"
 #include "core/events.h"
 #include "core/messages.h"
+#include "panes/cleanwidgets.h"
 #include "song/songloader.h"
 
 #include <QAction>
@@ -226,6 +227,8 @@ TopWidget::TopWidget() : balloonEater_(new BalloonEater(this))
     options_.load();
     Settings::loadDefaultDevices(devices_);
     if (!options_.tooltips) qApp->installEventFilter(balloonEater_);
+    // Before any widget is made, so every size below is measured in the sheet's look.
+    applyStyleSheet();
 
     const QIcon icon(QStringLiteral(":/appicon.png"));
     QApplication::setWindowIcon(icon);
@@ -250,7 +253,6 @@ TopWidget::TopWidget() : balloonEater_(new BalloonEater(this))
     statusBar()->showMessage(tr("Welcome to %1").arg(QLatin1String(App::kProgramName)), 1000);
     setWindowTitle(hostTitle());
     if (App::fileArgumentIndex != 0) load();
-    applyStyleSheet();
     adjustSize();
 }
 
@@ -284,18 +286,16 @@ QAction* TopWidget::action(const char* objectName) const
 void TopWidget::buildDocks()
 {
     const auto make = [this](const char* name, const char* title) {
-        auto* dock = new QDockWidget(dockTitle(title), this);
-        dock->setObjectName(QLatin1String(name));
+        auto* dock = new CleanDock(this, QLatin1String(name), [this] { neatShrink(); });
+        dock->setWindowTitle(dockTitle(title));
         dock->setAllowedAreas(Qt::TopDockWidgetArea | Qt::BottomDockWidgetArea);
-        dock->setSizePolicy(QSizePolicy::Maximum, QSizePolicy::Maximum);
         auto* list = new QLabel(dock);
         list->setObjectName(QStringLiteral("devicelist"));
         list->setMargin(4);
         list->setTextInteractionFlags(Qt::TextSelectableByMouse);
         dock->setWidget(list);
-        addDockWidget(Qt::BottomDockWidgetArea, dock);
-        connect(dock, &QDockWidget::dockLocationChanged, this, &TopWidget::neatShrink);
-        connect(dock, &QDockWidget::topLevelChanged, this, &TopWidget::neatShrink);
+        // Keyboards are wide: one above the other, each the window's width.
+        addDockWidget(Qt::BottomDockWidgetArea, dock, Qt::Vertical);
         return dock;
     };
     ipianos_ = make("dw_ipianos", QT_TRANSLATE_NOOP("TopWidget", "Keyboard input hints"));
