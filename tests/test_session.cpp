@@ -167,19 +167,6 @@ TEST_F(TempoFollower, TheDeckTurnsARatioIntoABoostWithinItsClamp)
     }
 }
 
-// A first tempo of 0 plays at 120 beats a minute, and the boost moves it.
-TEST_F(Interactive, ASongWithATempoOfZeroShowsAndFollowsTheDefault)
-{
-    TrackBuilder t;
-    t.tempo(0, 0).on(0, 0, 60, 90).off(480, 0, 60);
-    ASSERT_TRUE(load(smfFile(0, 480, {t.end()}), {}));
-    DeckSession session(deck, options, &mainRx);
-    EXPECT_EQ(session.shownTempo(), 120);
-    session.setTempoBoost(200);
-    EXPECT_EQ(session.shownTempo(), 240);
-    EXPECT_EQ(deck.timing.tick_tol, deck.timing.toleranceTicks(250000));
-}
-
 // A keyboard split between tracks 0 and 1 and a free track, another playing
 // track 2 in any order: a thousand rounds of keys after warming up allocate
 // nothing, while the repaint asked for stays on its way as when the GUI is busy.

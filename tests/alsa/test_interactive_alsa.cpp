@@ -1,10 +1,9 @@
-// The player's side of a session: keys struck on the virtual keyboard 16:0 or the PC
-// keyboard, heard at Midi Through 14:0; the deck's calls from the GUI thread meanwhile.
+// The player's side of a session: keys struck on the virtual keyboard 16:0, heard at Midi Through
+// 14:0; the deck's calls from the GUI thread meanwhile.
 
 #include "enginefixture.h"
 
 #include "engine/midithread.h"
-#include "song/songnames.h"
 
 #include <algorithm>
 #include <map>
@@ -106,31 +105,6 @@ TEST_F(Live, AKeyFloodLeavesNoHangingNoteAndNoHeldKey)
         EXPECT_EQ(count, 0) << "channel " << note.first << " key " << note.second;
     EXPECT_GT(notes().size(), 120u + 1000) << "both tracks played through and free notes sounded";
     EXPECT_EQ(overruns, 0) << "the capture lost events: the check means nothing";
-}
-
-TEST_F(Live, PcKeysReachOurOwnInputThroughTheSequencer)
-{
-    ASSERT_TRUE(load(SongPlan{{SongTrack{{{0, 100, 5, 30, 100}, {480 * 40, 100, 5, 31, 100}}}}}));
-    const int f = deck.tracks.boundTracks; // the free track
-    deck.tracks.input[size_t(f)] = &devices.pcKeyboard;
-    const int channel = firstSetChannel(deck.tracks.channelPattern[size_t(f)]);
-    ASSERT_NE(channel, 5);
-    ASSERT_TRUE(begin());
-    // A, Shift+A (the same key code), F1, 9, Shift+1 (an exclamation mark).
-    for (int key : {Qt::Key_A, Qt::Key_A, Qt::Key_F1, Qt::Key_9, Qt::Key_Exclam})
-        for (bool down : {true, false}) {
-            EXPECT_TRUE(session->pcKeyEvent(key, down));
-            spinFor(100);
-        }
-    spinFor(300);
-    std::vector<int> rung, ends;
-    for (const CapturedEvent& e : notes(true, channel)) {
-        rung.push_back(e.note);
-        EXPECT_EQ(e.velocity, 64);
-    }
-    for (const CapturedEvent& e : notes(false, channel)) ends.push_back(e.note);
-    EXPECT_EQ(rung, (std::vector<int>{10, 10, 36, 9}));
-    EXPECT_EQ(ends, rung);
 }
 
 using Sessions = EngineFixture;
