@@ -59,11 +59,12 @@ struct DeckFixture : ::testing::Test {
         ++deck.tracks.noteOnCount[size_t(deck.tracks.boundTracks + j)];
     }
 
+    // A track's events, or with -1 all.
     std::vector<const EventNode*> eventsOf(int track) const
     {
         std::vector<const EventNode*> v;
         for (const EventNode* n = song.events.head(); n; n = n->next)
-            if (n->track == uint32_t(track)) v.push_back(n);
+            if (track < 0 || n->track == uint32_t(track)) v.push_back(n);
         return v;
     }
 

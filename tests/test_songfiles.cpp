@@ -26,12 +26,6 @@ struct Files : DeckFixture {
         EXPECT_TRUE(loadSong(file, options, back));
         return back;
     }
-    std::vector<const EventNode*> all() const
-    {
-        std::vector<const EventNode*> v;
-        for (const EventNode* n = song.events.head(); n; n = n->next) v.push_back(n);
-        return v;
-    }
 };
 
 TEST_F(Files, NodesCarryTrackTickTempoAndDestination)
@@ -42,7 +36,7 @@ TEST_F(Files, NodesCarryTrackTickTempoAndDestination)
     b.on(10, 1, 64, 80).end();
     silent.on(0, 2, 60, 0).on(5, 2, 61, 0).end(); // still a track of notes
     ASSERT_TRUE(load(smfFile(1, 480, {conductor, a, b, silent})));
-    const auto v = all();
+    const auto v = eventsOf(-1);
     ASSERT_EQ(v.size(), 6u);
     // Equal ticks of different tracks keep track order.
     EXPECT_EQ(v[3]->track, 1u);
@@ -68,7 +62,7 @@ TEST_F(Files, Format0SplitsByChannelInOrderOfFirstUse)
     EXPECT_EQ(song.facts.format, 1);
     EXPECT_EQ(song.facts.noteOnCounts, (std::vector<uint32_t>{0, 1, 1})); // velocity 0 not counted
     std::vector<uint32_t> tracks; // name, tempo, drum, sysex, two notes, drum
-    for (const EventNode* n : all()) tracks.push_back(n->track);
+    for (const EventNode* n : eventsOf(-1)) tracks.push_back(n->track);
     EXPECT_EQ(tracks, (std::vector<uint32_t>{0, 0, 1, 0, 2, 2, 1}));
     LoadOptions keep;
     keep.splitFormat0 = false;
@@ -87,7 +81,7 @@ TEST_F(Files, LyricMarksPointPastTheLineBreaks)
     t.on(0, 0, 60, 100).end();
     ASSERT_TRUE(load(smfFile(1, 96, {t})));
     EXPECT_EQ(song.facts.lyrics, QByteArray("0123456789\nhelloa\nb"));
-    const auto v = all();
+    const auto v = eventsOf(-1);
     ASSERT_EQ(v.size(), 7u);
     std::vector<uint32_t> marks; // type, tick, offset and length of each mark
     for (const EventNode* n : {v[3], v[5]})
@@ -99,7 +93,7 @@ TEST_F(Files, LyricMarksPointPastTheLineBreaks)
     strict.strictLyrics = true;
     ASSERT_TRUE(load(smfFile(1, 96, {t}), strict));
     EXPECT_EQ(song.facts.lyrics, QByteArray("0123456789\nhello"));
-    EXPECT_EQ(all().size(), 6u); // no mark for the plain text
+    EXPECT_EQ(eventsOf(-1).size(), 6u); // no mark for the plain text
 }
 
 TEST_F(Files, NamesAndSignaturesAndTheirResetBetweenFiles)
@@ -132,14 +126,6 @@ TEST_F(Files, FailuresAreReportedWithTheirTexts)
     ASSERT_EQ(sink.shown.size(), 1);
     EXPECT_EQ(sink.shown[0].title, QStringLiteral("Clavion - Warning"));
     EXPECT_EQ(sink.shown[0].text, QStringLiteral("Could not parse test.mid as a midi file."));
-
-    // With the debug variable the parse error is shown as well.
-    sink.shown.clear();
-    qputenv("QT_DEBUG3", "1");
-    EXPECT_FALSE(load(smfFile(1, 96, {TrackBuilder().raw({0x00, 0x40}).end()})));
-    qunsetenv("QT_DEBUG3");
-    ASSERT_EQ(sink.shown.size(), 2);
-    EXPECT_EQ(sink.shown[0].text, QStringLiteral("Parse error :unexpected running status"));
 
     // From disk under the busy cursor; a missing file fails quietly (the caller tells).
     sink.shown.clear();

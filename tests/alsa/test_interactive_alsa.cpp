@@ -1,19 +1,13 @@
-// The player's side of a session: keys struck on the virtual keyboard 16:0 or the PC
-// keyboard, heard at Midi Through 14:0; the deck's calls from the GUI thread meanwhile.
+// The player's side of a session: keys struck on the virtual keyboard 16:0, heard at Midi Through
+// 14:0; the deck's calls from the GUI thread meanwhile.
 
 #include "enginefixture.h"
 
-#include "../smfbuilder.h"
 #include "engine/midithread.h"
-#include "song/songloader.h"
-#include "song/songnames.h"
 
-#include <QProcess>
-#include <QTemporaryDir>
 #include <algorithm>
 #include <map>
 #include <random>
-#include <set>
 
 namespace
 {
@@ -71,37 +65,6 @@ TEST_F(Live, EachKeyRingsTheNextClusterWithItsSpacingAndEndsItOnRelease)
     EXPECT_FALSE(halted);
 }
 
-TEST_F(Live, ASplitKeyboardDrivesThreeTracksFromItsZonesAtOnce)
-{
-    ASSERT_TRUE(load(SongPlan{{noteRun(0, 480, 4, 0, 36), noteRun(0, 480, 4, 1, 72),
-                               noteRun(0, 480, 4, 2, 108)}},
-                     100, 1, {0, 1, 2}));
-    keys().kbenablesplit = true;
-    keys().lowkey = 64;
-    keys().highkey = 103;
-    ASSERT_TRUE(begin());
-    // Three players at the same instant, on the last and first keys of each zone.
-    const std::vector<std::vector<unsigned char>> rounds{{63, 64, 103}, {40, 102, 127}};
-    for (size_t r = 0; r < rounds.size(); ++r) {
-        SCOPED_TRACE(r);
-        forget();
-        for (int velocity : {100, 0}) {
-            std::vector<unsigned char> bytes;
-            for (unsigned char k : rounds[r])
-                bytes.insert(bytes.end(), {0x90, k, uint8_t(velocity)});
-            send(bytes);
-            ASSERT_TRUE(waitNotes(3, velocity ? 0 : 3));
-            spinFor(150);
-        }
-        for (bool on : {true, false}) {
-            std::set<std::pair<int, int>> got; // channel, key
-            for (const CapturedEvent& e : notes(on)) got.insert({e.channel, e.note});
-            const int k = 36 + int(r);
-            EXPECT_EQ(got, (std::set<std::pair<int, int>>{{0, k}, {1, k + 36}, {2, k + 72}}));
-        }
-    }
-}
-
 TEST_F(Live, AKeyFloodLeavesNoHangingNoteAndNoHeldKey)
 {
     // 7.5 s of song: it can end soon after the flood.
@@ -142,86 +105,6 @@ TEST_F(Live, AKeyFloodLeavesNoHangingNoteAndNoHeldKey)
         EXPECT_EQ(count, 0) << "channel " << note.first << " key " << note.second;
     EXPECT_GT(notes().size(), 120u + 1000) << "both tracks played through and free notes sounded";
     EXPECT_EQ(overruns, 0) << "the capture lost events: the check means nothing";
-}
-
-TEST_F(Live, PcKeysReachOurOwnInputThroughTheSequencer)
-{
-    ASSERT_TRUE(load(SongPlan{{SongTrack{{{0, 100, 5, 30, 100}, {480 * 40, 100, 5, 31, 100}}}}}));
-    const int f = deck.tracks.boundTracks; // the free track
-    deck.tracks.input[size_t(f)] = &devices.pcKeyboard;
-    const int channel = firstSetChannel(deck.tracks.channelPattern[size_t(f)]);
-    ASSERT_NE(channel, 5);
-    ASSERT_TRUE(begin());
-    // A, Shift+A (the same key code), F1, 9, Shift+1 (an exclamation mark).
-    for (int key : {Qt::Key_A, Qt::Key_A, Qt::Key_F1, Qt::Key_9, Qt::Key_Exclam})
-        for (bool down : {true, false}) {
-            EXPECT_TRUE(session->pcKeyEvent(key, down));
-            spinFor(100);
-        }
-    spinFor(300);
-    std::vector<int> rung, ends;
-    for (const CapturedEvent& e : notes(true, channel)) {
-        rung.push_back(e.note);
-        EXPECT_EQ(e.velocity, 64);
-    }
-    for (const CapturedEvent& e : notes(false, channel)) ends.push_back(e.note);
-    EXPECT_EQ(rung, (std::vector<int>{10, 10, 36, 9}));
-    EXPECT_EQ(ends, rung);
-}
-
-// seqsession records a take from the split keyboard and saves it: the played notes and the
-// free one where their keys went down and up, the rest at the file's times.
-TEST_F(Live, SeqsessionKeepsAndSavesATakeWithThePlayedTimes)
-{
-    QTemporaryDir dir;
-    const QString out = dir.filePath("take.mid");
-    const QString in =
-        QString::fromStdString(writeTempFile(SongPlan{{noteRun(0, 480, 8, 0, 60)}}.bytes()));
-    QProcess tool;
-    tool.setProcessChannelMode(QProcess::ForwardedChannels);
-    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
-    tool.setProcessEnvironment(env);
-    tool.start(QStringLiteral(CLAVION_SEQSESSION),
-               {"--output", "14:0", "--input", "16:0", "--play", "1", "--split", "64,103",
-                "--record", "--save", out, "--seconds", "9", in});
-    ASSERT_TRUE(spinUntil(
-        [&] { return !subscribers(kKeyboardClient, SND_SEQ_QUERY_SUBS_READ).empty(); }, 20000))
-        << "the tool never listened to 16:0";
-    spinFor(500);
-    forget();
-    // The keys struck 700 ms apart, and the notes they should leave in the take.
-    const std::vector<std::pair<int, int>> keys{{40, 60}, {41, 61}, {70, 70}, {42, 62}};
-    std::vector<std::pair<int64_t, int64_t>> struck; // press, release
-    const int64_t t0 = monotonicNs();
-    for (const auto& key : keys) {
-        spinUntil([&] { return msBetween(t0, monotonicNs()) >= 700.0 * struck.size(); }, 60000);
-        struck.push_back(strike(key.first, 100, 200, 0));
-    }
-    ASSERT_TRUE(tool.waitForFinished(40000));
-    ASSERT_TRUE(tool.exitStatus() == QProcess::NormalExit && tool.exitCode() == 0);
-
-    Song saved;
-    ASSERT_TRUE(loadSong(out, LoadOptions(), saved));
-    std::map<int, std::pair<uint64_t, uint64_t>> notes; // key: on, off
-    for (const EventNode* n = saved.events.head(); n; n = n->next) {
-        if (n->isSoundingNoteOn() && n->channel() != 9 && !notes.count(n->note()))
-            notes[n->note()] = {n->tick, 0};
-        else if (n->isNoteOffEvent() && notes.count(n->note()) && !notes[n->note()].second)
-            notes[n->note()].second = n->tick;
-    }
-    const double tolerance = kToleranceMs + kMsPerTick; // the file keeps whole ticks
-    for (size_t i = 0; i < keys.size(); ++i) {
-        SCOPED_TRACE(keys[i].second);
-        ASSERT_TRUE(notes.count(keys[i].second));
-        const auto [on, off] = notes[keys[i].second];
-        EXPECT_NEAR((double(on) - double(notes[60].first)) * kMsPerTick,
-                    msBetween(struck[0].first, struck[i].first), tolerance);
-        EXPECT_NEAR(double(off - on) * kMsPerTick, msBetween(struck[i].first, struck[i].second),
-                    tolerance);
-    }
-    EXPECT_EQ(notes[63], std::make_pair(uint64_t(3 * 480), uint64_t(3 * 480 + 240)))
-        << "not played: the file's times";
 }
 
 using Sessions = EngineFixture;

@@ -58,8 +58,7 @@ void checkRoundTrip(const Song& first, const LoadOptions& options)
     require(loadSongFromBytes(bytes, QStringLiteral("round trip"), options, second),
             "a written song does not load back");
     auto a = checkedTracks(first, true), b = checkedTracks(second, true);
-    // Deltas of 2^63 and more saturate when read back; below that the ticks
-    // must survive exactly.
+    // Deltas of 2^63 and more saturate when read back; smaller ones survive.
     if (first.events.tail() && first.events.tail()->tick >= (uint64_t(1) << 62))
         for (auto* tracks : {&a, &b})
             for (auto& track : *tracks)
@@ -72,8 +71,7 @@ void checkRoundTrip(const Song& first, const LoadOptions& options)
 extern "C" int LLVMFuzzerInitialize(int*, char***)
 {
     realStderr = stderr;
-    // glibc lets the standard streams be reassigned; the loader prints to them
-    // on every bad file, which would drown libFuzzer's own output.
+    // The loader's chatter on every bad file would drown libFuzzer's output.
     if (FILE* null = std::fopen("/dev/null", "w")) stdout = stderr = null;
     Messages::setSink(new ScriptedMessageSink);
     roundTripPath = QStringLiteral("%1/clavion-fuzz-%2.mid")
