@@ -9,10 +9,22 @@ namespace
 DeviceLists::Scanner inputScanner = scanInputPorts;
 DeviceLists::Scanner outputScanner = scanOutputPorts;
 
-bool ignored(const InputDevice& d) { return d.ignoreInput; }
-bool ignored(const OutputDevice& d) { return d.ignoreOutput; }
-void loadRecord(InputDevice& d, const DeviceSet& set) { Settings::loadInputDevice(d, set.defaultInput); }
-void loadRecord(OutputDevice& d, const DeviceSet& set) { Settings::loadOutputDevice(d, set.defaultOutput); }
+bool ignored(const InputDevice& d)
+{
+    return d.ignoreInput;
+}
+bool ignored(const OutputDevice& d)
+{
+    return d.ignoreOutput;
+}
+void loadRecord(InputDevice& d, const DeviceSet& set)
+{
+    Settings::loadInputDevice(d, set.defaultInput);
+}
+void loadRecord(OutputDevice& d, const DeviceSet& set)
+{
+    Settings::loadOutputDevice(d, set.defaultOutput);
+}
 
 template <typename Device>
 DeviceLists::Outcome merge(std::vector<std::unique_ptr<Device>>& list, const DeviceSet& set,
@@ -57,8 +69,7 @@ DeviceLists::Outcome merge(std::vector<std::unique_ptr<Device>>& list, const Dev
     return out;
 }
 
-template <typename Device>
-void purge(std::vector<std::unique_ptr<Device>>& list)
+template <typename Device> void purge(std::vector<std::unique_ptr<Device>>& list)
 {
     list.erase(std::remove_if(list.begin(), list.end(), [](const auto& d) { return d->absent; }),
                list.end());
@@ -70,7 +81,8 @@ DeviceLists::Outcome DeviceLists::mergeInputs(DeviceSet& set, const ScanResult& 
     return merge(set.inputs, set, scan, songOpen);
 }
 
-DeviceLists::Outcome DeviceLists::mergeOutputs(DeviceSet& set, const ScanResult& scan, bool songOpen)
+DeviceLists::Outcome DeviceLists::mergeOutputs(DeviceSet& set, const ScanResult& scan,
+                                               bool songOpen)
 {
     return merge(set.outputs, set, scan, songOpen);
 }
@@ -81,8 +93,14 @@ void DeviceLists::purgeAbsent(DeviceSet& set)
     purge(set.outputs);
 }
 
-ScanResult DeviceLists::scanInputs() { return inputScanner(); }
-ScanResult DeviceLists::scanOutputs() { return outputScanner(); }
+ScanResult DeviceLists::scanInputs()
+{
+    return inputScanner();
+}
+ScanResult DeviceLists::scanOutputs()
+{
+    return outputScanner();
+}
 
 void DeviceLists::setScanners(Scanner inputs, Scanner outputs)
 {

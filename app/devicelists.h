@@ -11,8 +11,8 @@
 namespace DeviceLists
 {
 struct Outcome {
-    int usable = 0;  // records neither ignored nor absent
-    QString error;   // the scan could not open the sequencer
+    int usable = 0; // records neither ignored nor absent
+    QString error;  // the scan could not open the sequencer
 };
 
 // Merges a scan into the list: known ports are kept with their settings, new

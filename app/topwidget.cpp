@@ -43,17 +43,20 @@ const ActionRow kActions[] = {
      {"a_fileNew", "filenew", QT_TRANSLATE_NOOP("TopWidget", "&New…"), "Ctrl+N",
       QT_TRANSLATE_NOOP("TopWidget", "Create a new midi file"),
       QT_TRANSLATE_NOOP("TopWidget", "Create a new midi file with default parameters"), true},
-     nullptr, false},
+     nullptr,
+     false},
     {FileMenu,
      {"a_load", "fileopen", QT_TRANSLATE_NOOP("TopWidget", "&Open…"), "Ctrl+O",
       QT_TRANSLATE_NOOP("TopWidget", "Load a midi file for custom play"),
       QT_TRANSLATE_NOOP("TopWidget", "Load an existing midi file for custom play"), true},
-     [](TopWidget* w) { App::fileArgumentIndex = 0, w->load(); }, false},
+     [](TopWidget* w) { App::fileArgumentIndex = 0, w->load(); },
+     false},
     {FileMenu,
      {"a_unLoad", "return", QT_TRANSLATE_NOOP("TopWidget", "&Close"), "Ctrl+F4",
       QT_TRANSLATE_NOOP("TopWidget", "Close midi file"),
       QT_TRANSLATE_NOOP("TopWidget", "Close currently open MIDI file"), true},
-     [](TopWidget* w) { w->unLoad(); }, false},
+     [](TopWidget* w) { w->unLoad(); },
+     false},
     {FileMenu,
      {"a_reload", "editundo", QT_TRANSLATE_NOOP("TopWidget", "&Reload"), "Ctrl+F5",
       QT_TRANSLATE_NOOP("TopWidget", "Reload midi file from disk."),
@@ -61,31 +64,39 @@ const ActionRow kActions[] = {
                         "Reload the currently open MIDI file from disk, taking new settings into "
                         "account but losing unsaved changes if any"),
       true},
-     [](TopWidget* w) { w->reload(); }, true},
+     [](TopWidget* w) { w->reload(); },
+     true},
     {FileMenu,
      {"a_fileSave", "filesave", QT_TRANSLATE_NOOP("TopWidget", "&Save"), "Ctrl+S",
       QT_TRANSLATE_NOOP("TopWidget", "Save your changes, modifying original file"),
-      QT_TRANSLATE_NOOP("TopWidget", "Save your edits, modifying original or previously saved file"),
+      QT_TRANSLATE_NOOP("TopWidget",
+                        "Save your edits, modifying original or previously saved file"),
       true},
-     nullptr, false},
+     nullptr,
+     false},
     {FileMenu,
      {"a_fileSaveAs", "filesaveas", QT_TRANSLATE_NOOP("TopWidget", "Save &As…"), "",
       QT_TRANSLATE_NOOP("TopWidget", "Save your changes to another file"),
       QT_TRANSLATE_NOOP("TopWidget", "Save your edits under a different file name"), false},
-     nullptr, true},
+     nullptr,
+     true},
     {FileMenu,
      {"a_options", "options", QT_TRANSLATE_NOOP("TopWidget", "O&ptions…"), "Ctrl+P",
       QT_TRANSLATE_NOOP("TopWidget", "Finetune %1's behaviour"),
-      QT_TRANSLATE_NOOP("TopWidget", "Set various visual and functional parameters relative %1's behaviour"),
+      QT_TRANSLATE_NOOP("TopWidget",
+                        "Set various visual and functional parameters relative %1's behaviour"),
       true},
-     nullptr, false},
+     nullptr,
+     false},
     {FileMenu,
      {"a_checkSoftSynths", "launchSoftSynths_q",
       QT_TRANSLATE_NOOP("TopWidget", "Current software synt&hs…"), "Ctrl+U",
       QT_TRANSLATE_NOOP("TopWidget", "Check software synthesizers"),
-      QT_TRANSLATE_NOOP("TopWidget", "List of software synthesizers started from current session of %1"),
+      QT_TRANSLATE_NOOP("TopWidget",
+                        "List of software synthesizers started from current session of %1"),
       true},
-     nullptr, false},
+     nullptr,
+     false},
     {FileMenu,
      {"a_launchSoftSynths", "launchSoftSynths_p",
       QT_TRANSLATE_NOOP("TopWidget", "Launch tools and soft&ware synths…"), "Ctrl+Y",
@@ -94,98 +105,122 @@ const ActionRow kActions[] = {
                         "Launch audio tools (jackd, pulseaudio, etc.) and software synthesizers "
                         "(fluidsynth, timidity, etc."),
       true},
-     nullptr, false},
+     nullptr,
+     false},
     {FileMenu,
      {"a_songinfo", "information", QT_TRANSLATE_NOOP("TopWidget", "&Data for current song…"),
       "Ctrl+G", QT_TRANSLATE_NOOP("TopWidget", "Data for current song…"),
       QT_TRANSLATE_NOOP("TopWidget", "Data for current song…"), true},
-     nullptr, false},
+     nullptr,
+     false},
     {FileMenu,
      {"a_allnotesoff", "break", QT_TRANSLATE_NOOP("TopWidget", "A&ll notes off"), "Ctrl+E",
-      QT_TRANSLATE_NOOP("TopWidget",
-                        "Immediately stop all notes currently playing on all midi devices and channels"),
-      QT_TRANSLATE_NOOP("TopWidget",
-                        "Immediately stop all notes currently playing on all midi devices and channels"),
+      QT_TRANSLATE_NOOP(
+          "TopWidget",
+          "Immediately stop all notes currently playing on all midi devices and channels"),
+      QT_TRANSLATE_NOOP(
+          "TopWidget",
+          "Immediately stop all notes currently playing on all midi devices and channels"),
       true},
-     nullptr, false},
+     nullptr,
+     false},
     {FileMenu,
-     {"a_lyricsCodec", "icons8-icons8-48", QT_TRANSLATE_NOOP("TopWidget", "Fix l&yrics characters…"),
-      "Ctrl+X", QT_TRANSLATE_NOOP("TopWidget", "Try to correctly display accented characters in lyrics"),
+     {"a_lyricsCodec", "icons8-icons8-48",
+      QT_TRANSLATE_NOOP("TopWidget", "Fix l&yrics characters…"), "Ctrl+X",
+      QT_TRANSLATE_NOOP("TopWidget", "Try to correctly display accented characters in lyrics"),
       QT_TRANSLATE_NOOP("TopWidget", " Select if the karaoke text is garbled"), true},
-     [](TopWidget* w) { w->lyricsCodec(); }, false},
+     [](TopWidget* w) { w->lyricsCodec(); },
+     false},
     {TracksMenu,
      {"a_mergeBound", "merge", QT_TRANSLATE_NOOP("TopWidget", "&Merge bound…"), "Ctrl+M",
       QT_TRANSLATE_NOOP("TopWidget", "Merge selected bound tracks"),
       QT_TRANSLATE_NOOP("TopWidget", "Merge selected bound tracks"), false},
-     nullptr, false},
+     nullptr,
+     false},
     {TracksMenu,
      {"a_deleteBound", "x", QT_TRANSLATE_NOOP("TopWidget", "&Delete bound…"), "Ctrl+D",
       QT_TRANSLATE_NOOP("TopWidget", "Delete selected bound tracks"),
       QT_TRANSLATE_NOOP("TopWidget", "Delete selected bound tracks"), false},
-     nullptr, false},
+     nullptr,
+     false},
     {TracksMenu,
      {"a_bindFree", "bindfree", QT_TRANSLATE_NOOP("TopWidget", "&Bind free…"), "Ctrl+B",
       QT_TRANSLATE_NOOP("TopWidget", "Bind selected free tracks"),
-      QT_TRANSLATE_NOOP("TopWidget", "Add currently selected free tracks to bound track set"), false},
-     nullptr, false},
+      QT_TRANSLATE_NOOP("TopWidget", "Add currently selected free tracks to bound track set"),
+      false},
+     nullptr,
+     false},
     {TracksMenu,
      {"a_wipeFree", "wipe", QT_TRANSLATE_NOOP("TopWidget", "&Wipe free…"), "Ctrl+W",
       QT_TRANSLATE_NOOP("TopWidget", "Remove all events in selected free tracks"),
       QT_TRANSLATE_NOOP("TopWidget", "Remove all events in selected free tracks"), false},
-     nullptr, false},
+     nullptr,
+     false},
     {HelpMenu,
      {"a_about", "question", QT_TRANSLATE_NOOP("TopWidget", "&About…"), "Ctrl+A",
       QT_TRANSLATE_NOOP("TopWidget", "About %1 …"), QT_TRANSLATE_NOOP("TopWidget", "About %1 …"),
       false},
-     nullptr, false},
+     nullptr,
+     false},
     {HelpMenu,
      {"a_tbs", "question", QT_TRANSLATE_NOOP("TopWidget", "&Quick Troubleshoot…"), "Ctrl+K",
       QT_TRANSLATE_NOOP("TopWidget", "Quick Troubleshoot %1 …"),
       QT_TRANSLATE_NOOP("TopWidget", "Quick Troubleshoot %1 …"), false},
-     nullptr, false},
+     nullptr,
+     false},
     {HelpMenu,
      {"a_tutorial", "question", QT_TRANSLATE_NOOP("TopWidget", "Training &hints…"), "",
       QT_TRANSLATE_NOOP("TopWidget", "Easy training exercises for %1 …"),
       QT_TRANSLATE_NOOP("TopWidget", "Easy training exercises for %1 …"), false},
-     nullptr, false},
+     nullptr,
+     false},
     {HelpMenu,
      {"a_browseDoc", "question", QT_TRANSLATE_NOOP("TopWidget", "Handb&ook…"), "Ctrl+L",
       QT_TRANSLATE_NOOP("TopWidget", "%1 Handbook…"),
       QT_TRANSLATE_NOOP("TopWidget", " Access the complete manual for %1"), false},
-     nullptr, false},
+     nullptr,
+     false},
 };
 
 const ActionSpec kToolTipsAction = {
-    "a_toggletooltips", "tooltips", QT_TRANSLATE_NOOP("TopWidget", "Show &Tooltips"), "Ctrl+T",
+    "a_toggletooltips",
+    "tooltips",
+    QT_TRANSLATE_NOOP("TopWidget", "Show &Tooltips"),
+    "Ctrl+T",
     QT_TRANSLATE_NOOP("TopWidget", "Toggle balloon help"),
     QT_TRANSLATE_NOOP("TopWidget", "Display or inhibit help in balloons for current session only"),
     true};
-const ActionSpec kQuitAction = {"a_quit", "quit", QT_TRANSLATE_NOOP("TopWidget", "&Quit"), "Ctrl+Q",
+const ActionSpec kQuitAction = {"a_quit",
+                                "quit",
+                                QT_TRANSLATE_NOOP("TopWidget", "&Quit"),
+                                "Ctrl+Q",
                                 QT_TRANSLATE_NOOP("TopWidget", "Exit %1"),
-                                QT_TRANSLATE_NOOP("TopWidget", "Quit %1"), true};
+                                QT_TRANSLATE_NOOP("TopWidget", "Quit %1"),
+                                true};
 
 // Enabled only while a song is open or by the deck.
-const char* const kSongActions[] = {"a_unLoad",     "a_reload",     "a_fileSave",    "a_fileSaveAs",
-                                    "a_songinfo",   "a_allnotesoff", "a_lyricsCodec", "a_mergeBound",
-                                    "a_deleteBound", "a_bindFree",   "a_wipeFree"};
+const char* const kSongActions[] = {
+    "a_unLoad",      "a_reload",     "a_fileSave",    "a_fileSaveAs", "a_songinfo", "a_allnotesoff",
+    "a_lyricsCodec", "a_mergeBound", "a_deleteBound", "a_bindFree",   "a_wipeFree"};
 
 const char* const kLyricsCodecs[] = {"System", "ISO-8859-15", "IBM850", "windows-1252",
                                      "UTF-8",  "SJIS",        "CP950"};
 
 QString dockTitle(const char* name)
 {
-    return QStringLiteral("%1 - %2")
-        .arg(QLatin1String(App::kProgramName), QCoreApplication::translate("TopWidget", name));
+    return QStringLiteral("%1 - %2").arg(QLatin1String(App::kProgramName),
+                                         QCoreApplication::translate("TopWidget", name));
 }
 
 QString songSummary(const QString& path)
 {
     const FileFacts& f = theSong().facts;
-    QString text = QCoreApplication::translate("TopWidget", "%1\nformat %2, %3 tracks, division %4\n")
-                       .arg(QDir::toNativeSeparators(path))
-                       .arg(f.format)
-                       .arg(f.ntracks)
-                       .arg(f.division);
+    QString text =
+        QCoreApplication::translate("TopWidget", "%1\nformat %2, %3 tracks, division %4\n")
+            .arg(QDir::toNativeSeparators(path))
+            .arg(f.format)
+            .arg(f.ntracks)
+            .arg(f.division);
     for (int i = 0; i < f.ntracks; ++i)
         text += QCoreApplication::translate("TopWidget", "track %1: %2 notes %3\n")
                     .arg(i + 1)
@@ -194,8 +229,7 @@ QString songSummary(const QString& path)
     return text;
 }
 
-template <typename Device>
-QString deviceLines(const std::vector<std::unique_ptr<Device>>& list)
+template <typename Device> QString deviceLines(const std::vector<std::unique_ptr<Device>>& list)
 {
     QStringList lines;
     for (const auto& d : list)
@@ -269,7 +303,8 @@ TopWidget::~TopWidget()
 
 QString TopWidget::hostTitle()
 {
-    return QStringLiteral("%1@%2").arg(QLatin1String(App::kProgramName), QSysInfo::machineHostName());
+    return QStringLiteral("%1@%2").arg(QLatin1String(App::kProgramName),
+                                       QSysInfo::machineHostName());
 }
 
 // The stored size, grown when the tool bars would otherwise hide actions.
@@ -342,8 +377,8 @@ void TopWidget::buildActions()
     menus[TracksMenu] = menuBar()->addMenu(tr("&Tracks"));
     QMenu* demo = menuBar()->addMenu(tr("&Demo"));
     menus[HelpMenu] = menuBar()->addMenu(tr("&Help"));
-    for (const char* sub : {QT_TR_NOOP("&Children"), QT_TR_NOOP("&Easy"), QT_TR_NOOP("&Medium"),
-                            QT_TR_NOOP("&Hard")})
+    for (const char* sub :
+         {QT_TR_NOOP("&Children"), QT_TR_NOOP("&Easy"), QT_TR_NOOP("&Medium"), QT_TR_NOOP("&Hard")})
         demo->addMenu(QIcon(QStringLiteral(":/folder_flat.xpm")), tr(sub));
 
     filetools_ = new QToolBar(tr("Standard operations"), this);
@@ -385,8 +420,8 @@ void TopWidget::buildLyricsDock()
     lyricsPane_ = new QPlainTextEdit(lyricsDock_);
     lyricsPane_->setObjectName(QStringLiteral("lyricspane"));
     lyricsPane_->setReadOnly(true);
-    lyricsPane_->setToolTip(
-        tr("Click one or more times green icon on toolbar to fix accented characters if necessary"));
+    lyricsPane_->setToolTip(tr(
+        "Click one or more times green icon on toolbar to fix accented characters if necessary"));
     lyricsDock_->setWidget(lyricsPane_);
     addDockWidget(Qt::TopDockWidgetArea, lyricsDock_);
     lyricsDock_->restoreGeometry(Settings::value(Keys::General::geometry));
@@ -394,7 +429,8 @@ void TopWidget::buildLyricsDock()
 
 void TopWidget::applyStyleSheet()
 {
-    const QString name = options_.darkmode ? QStringLiteral("Vavu.qss") : QStringLiteral("default.qss");
+    const QString name =
+        options_.darkmode ? QStringLiteral("Vavu.qss") : QStringLiteral("default.qss");
     QFile file(QDir(Settings::organisationDir()).filePath(name));
     QByteArray text;
     if (file.open(QIODevice::ReadOnly)) text = file.readAll();
@@ -527,10 +563,12 @@ void TopWidget::lyricsCodec()
     decodeLyrics(name);
 }
 
+// The keys come first: closing the song shrinks the window to its contents,
+// and the size the user gave it is what the next start should restore.
 void TopWidget::quit()
 {
-    unLoad();
     writeQuitKeys();
+    unLoad();
     close();
 }
 
@@ -538,8 +576,8 @@ void TopWidget::quit()
 void TopWidget::closeEvent(QCloseEvent* event)
 {
     if (!quitKeysWritten_) {
-        unLoad();
         writeQuitKeys();
+        unLoad();
     }
     event->accept();
 }
@@ -614,4 +652,3 @@ void TopWidget::customEvent(QEvent* event)
         Settings::setValue(Keys::Display::showtrackcontrols, options_.showtrackcontrols.load());
     }
 }
-

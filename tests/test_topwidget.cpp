@@ -43,9 +43,11 @@ protected:
     void SetUp() override
     {
         Settings::resetForTests(dir.path(), QStringLiteral("en"));
-        DeviceLists::setScanners([] { return fakeScan(fakeInputs); }, [] { return fakeScan(fakeOutputs); });
+        DeviceLists::setScanners([] { return fakeScan(fakeInputs); },
+                                 [] { return fakeScan(fakeOutputs); });
         fakeInputs = {{16, 0, "Virtual Raw MIDI 1-0", "VirMIDI 1-0"}};
-        fakeOutputs = {{14, 0, "Midi Through", "Midi Through Port-0"}, {128, 0, "Synth", "Synth input"}};
+        fakeOutputs = {{14, 0, "Midi Through", "Midi Through Port-0"},
+                       {128, 0, "Synth", "Synth input"}};
         sequencerMissing = false;
         App::fileArgumentIndex = 0;
     }
@@ -67,10 +69,14 @@ protected:
     {
         std::set<QString> names;
         for (QAction* a : window->findChildren<QAction*>())
-            if (a->isEnabled() && a->objectName().startsWith(QLatin1String("a_"))) names.insert(a->objectName());
+            if (a->isEnabled() && a->objectName().startsWith(QLatin1String("a_")))
+                names.insert(a->objectName());
         return names;
     }
-    QVariant stored(const char* key) const { return QSettings(settingsFile(), QSettings::IniFormat).value(key); }
+    QVariant stored(const char* key) const
+    {
+        return QSettings(settingsFile(), QSettings::IniFormat).value(key);
+    }
     QString settingsFile() const { return Settings::store().fileName(); }
 
     QTemporaryDir dir;
@@ -90,12 +96,14 @@ TEST_F(Window, OffersOnlyWhatWorksBeforeAndAfterASongOpens)
     std::set<QString> shortcuts;
     for (QAction* a : window->findChildren<QAction*>())
         if (!a->shortcut().isEmpty()) {
-            EXPECT_TRUE(shortcuts.insert(a->shortcut().toString()).second) << a->objectName().toStdString();
+            EXPECT_TRUE(shortcuts.insert(a->shortcut().toString()).second)
+                << a->objectName().toStdString();
         }
 
     App::fileArgumentIndex = 1; // the command line's song
     ASSERT_TRUE(window->load());
-    EXPECT_EQ(enabledActions(), (std::set<QString>{"a_load", "a_unLoad", "a_lyricsCodec", "a_toggletooltips", "a_quit"}));
+    EXPECT_EQ(enabledActions(), (std::set<QString>{"a_load", "a_unLoad", "a_lyricsCodec",
+                                                   "a_toggletooltips", "a_quit"}));
     EXPECT_TRUE(window->windowTitle().endsWith(QLatin1String(".mid")));
     EXPECT_EQ(App::fileArgumentIndex, 0);
 
@@ -156,7 +164,8 @@ TEST_F(Window, PostedEventsReachTheUser)
     deliver(new BoolEvent(ShowLyricsEvent, false));
     EXPECT_FALSE(window->findChild<QDockWidget*>(QStringLiteral("dw_lyrics"))->isVisible());
     deliver(new BoolEvent(ShowTrackControlsEvent, false));
-    deliver(new MessageEvent(DeviceFailureEvent, QStringLiteral("Error opening ALSA sequencer: busy")));
+    deliver(
+        new MessageEvent(DeviceFailureEvent, QStringLiteral("Error opening ALSA sequencer: busy")));
     EXPECT_FALSE(window->songOpen());
     EXPECT_EQ(sink.texts(), (QStringList{"Port lost", "Error opening ALSA sequencer: busy"}));
     EXPECT_EQ(sink.shown[0].title, QStringLiteral("Clavion - Warning"));
@@ -179,7 +188,8 @@ TEST_F(Window, QuitAndTheCloseButtonWriteTheWindowKeys)
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         EXPECT_TRUE(window.isNull()); // deleted on close
         Settings::store().sync();
-        EXPECT_EQ(stored("Interface/mididir").toString(), QFileInfo(QCoreApplication::arguments()[1]).absolutePath());
+        EXPECT_EQ(stored("Interface/mididir").toString(),
+                  QFileInfo(QCoreApplication::arguments()[1]).absolutePath());
         EXPECT_GE(stored("Geometry/width").toInt(), 700);
         EXPECT_FALSE(stored("Geometry/geometry").toByteArray().isEmpty());
         EXPECT_FALSE(stored("Geometry/windowState").toByteArray().isEmpty());
@@ -241,7 +251,8 @@ TEST_F(Window, UnreadableFilesLeaveNoSong)
     fakeOutputs = {{14, 0, "Midi Through", "Midi Through Port-0"}};
     App::fileArgumentIndex = 2; // a text file
     EXPECT_FALSE(window->load());
-    EXPECT_TRUE(sink.texts()[0].startsWith(QLatin1String("You cannot use Clavion without at least one MIDI output")));
+    EXPECT_TRUE(sink.texts()[0].startsWith(
+        QLatin1String("You cannot use Clavion without at least one MIDI output")));
     EXPECT_TRUE(sink.texts().last().startsWith(QLatin1String("Could not parse")));
     EXPECT_EQ(window->windowTitle(), TopWidget::hostTitle());
 }
