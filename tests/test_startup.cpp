@@ -5,6 +5,7 @@
 #include <QDir>
 #include <QFile>
 #include <QProcess>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <QThread>
 #include <QTranslator>
@@ -158,7 +159,8 @@ bool catches(qint64 pid, int signalNumber)
            (text.mid(at + 7, 17).trimmed().toULongLong(nullptr, 16) >> (signalNumber - 1)) & 1;
 }
 
-// Through the event loop, with the text on standard error, then by the signal itself.
+// Through the event loop (the quit path writes the window's keys), with the
+// text on standard error, then by the signal itself.
 TEST_F(StartupTest, TerminatingSignalsEndTheProgramBySignal)
 {
     const struct {
@@ -177,6 +179,8 @@ TEST_F(StartupTest, TerminatingSignalsEndTheProgramBySignal)
     for (const auto& r : rows) {
         SCOPED_TRACE(r.signalNumber);
         signal(r.signalNumber, SIG_DFL); // an ignored signal would be inherited and kept
+        const QString settings = path(QStringLiteral(".config/clavion/clavion-en.conf"));
+        QFile::remove(settings);
         QProcess p;
         p.setProcessEnvironment(env);
         p.start(QStringLiteral(CLAVION_BINARY), QStringList());
@@ -195,6 +199,7 @@ TEST_F(StartupTest, TerminatingSignalsEndTheProgramBySignal)
             EXPECT_TRUE(err.contains(QLatin1String(r.text))) << err.toStdString();
         else
             EXPECT_FALSE(err.contains(QLatin1String("terminat"))) << err.toStdString();
+        EXPECT_TRUE(QSettings(settings, QSettings::IniFormat).contains(QStringLiteral("Geometry/width")));
     }
 }
 
