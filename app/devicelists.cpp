@@ -2,6 +2,8 @@
 
 #include "core/settings.h"
 
+#include <QCoreApplication>
+
 #include <algorithm>
 
 namespace
@@ -106,4 +108,48 @@ void DeviceLists::setScanners(Scanner inputs, Scanner outputs)
 {
     inputScanner = inputs ? inputs : scanInputPorts;
     outputScanner = outputs ? outputs : scanOutputPorts;
+}
+
+namespace
+{
+bool isMidiThrough(const PortInfo& p)
+{
+    return p.clientName.startsWith(QLatin1String("Midi Through"));
+}
+} // namespace
+
+QString DeviceLists::chooseFirstDefaults(DeviceSet& set, const ScanResult& inputs,
+                                         const ScanResult& outputs)
+{
+    const PortInfo* in = nullptr;
+    for (const PortInfo& p : inputs.ports)
+        if (!isMidiThrough(p)) {
+            in = &p;
+            break;
+        }
+    const PortInfo* out = nullptr;
+    for (const PortInfo& p : outputs.ports)
+        if (p.synthesizer && !isMidiThrough(p)) {
+            out = &p;
+            break;
+        }
+    for (const PortInfo& p : outputs.ports)
+        if (!out && !isMidiThrough(p)) out = &p;
+    if (!out && !outputs.ports.empty()) out = &outputs.ports.front();
+
+    set.defaultInput.client = in ? in->client : kPcKeyboardClient;
+    set.defaultInput.port = in ? in->port : kPcKeyboardPort;
+    if (out) {
+        set.defaultOutput.client = out->client;
+        set.defaultOutput.port = out->port;
+    }
+    const QString inName =
+        in ? QStringLiteral("%1:%2 %3").arg(in->client).arg(in->port).arg(in->portName)
+           : QCoreApplication::translate("TopWidget", "the PC keyboard");
+    const QString outName =
+        out ? QStringLiteral("%1:%2 %3").arg(out->client).arg(out->port).arg(out->portName)
+            : QCoreApplication::translate("TopWidget", "none");
+    return QCoreApplication::translate(
+               "TopWidget", "First start: playing from %1 to %2 (see Options>>Devices setup)")
+        .arg(inName, outName);
 }

@@ -27,6 +27,12 @@ ScanResult scanInputs();
 ScanResult scanOutputs();
 void setScanners(Scanner inputs, Scanner outputs);
 
+// A first start has no settings to name the default devices: take what is
+// connected. Input: the first port that is not Midi Through, else the PC
+// keyboard. Output: a synthesizer, else the first port that is not Midi
+// Through, else Midi Through. Returns what was chosen, for the status bar.
+QString chooseFirstDefaults(DeviceSet& set, const ScanResult& inputs, const ScanResult& outputs);
+
 // Frees the records marked absent, once nothing points into them.
 void purgeAbsent(DeviceSet& set);
 } // namespace DeviceLists

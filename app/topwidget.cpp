@@ -18,6 +18,7 @@
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <QSettings>
 #include <QStatusBar>
 #include <QSysInfo>
 #include <QTextCodec>
@@ -258,6 +259,7 @@ TopWidget::TopWidget() : balloonEater_(new BalloonEater(this))
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("main_top"));
 
+    const bool firstStart = !QFile::exists(Settings::store().fileName());
     options_.load();
     Settings::loadDefaultDevices(devices_);
     if (!options_.tooltips) qApp->installEventFilter(balloonEater_);
@@ -285,6 +287,7 @@ TopWidget::TopWidget() : balloonEater_(new BalloonEater(this))
     neatShrink();
 
     statusBar()->showMessage(tr("Welcome to %1").arg(QLatin1String(App::kProgramName)), 1000);
+    if (firstStart) chooseFirstDefaults();
     setWindowTitle(hostTitle());
     if (App::fileArgumentIndex != 0) load();
     adjustSize();
@@ -368,6 +371,17 @@ TopWidget::DeviceCounts TopWidget::refreshDevices()
     const QString error = in.error.isEmpty() ? out.error : in.error;
     if (!error.isEmpty()) postEvent(this, new MessageEvent(DeviceFailureEvent, error));
     return {in.usable, out.usable};
+}
+
+// Without a settings file the defaults would be 0:0, and a first Listen
+// would only say "No input ports": take what is connected instead.
+void TopWidget::chooseFirstDefaults()
+{
+    const ScanResult inputs = DeviceLists::scanInputs();
+    const ScanResult outputs = DeviceLists::scanOutputs();
+    if (!inputs.ok || !outputs.ok) return;
+    statusBar()->showMessage(DeviceLists::chooseFirstDefaults(devices_, inputs, outputs));
+    Settings::saveDefaultDevices(devices_);
 }
 
 void TopWidget::buildActions()

@@ -80,6 +80,7 @@ private:
     void applyStyleSheet();
     void showDeviceLists();
     void showWelcome();
+    void chooseFirstDefaults();
     void writeQuitKeys();
     void setSongActions(bool open);
     void decodeLyrics(const QByteArray& codecName);

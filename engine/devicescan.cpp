@@ -38,6 +38,8 @@ ScanResult scan(int openMode, unsigned capabilities)
             info.port = snd_seq_port_info_get_port(port) & 0xFF;
             info.clientName = QString::fromLocal8Bit(snd_seq_client_info_get_name(client));
             info.portName = QString::fromLocal8Bit(snd_seq_port_info_get_name(port));
+            info.synthesizer = type & (SND_SEQ_PORT_TYPE_SYNTHESIZER | SND_SEQ_PORT_TYPE_SYNTH |
+                                       SND_SEQ_PORT_TYPE_SOFTWARE | SND_SEQ_PORT_TYPE_SAMPLE);
             result.ports.push_back(info);
         }
     }

@@ -9,6 +9,7 @@ struct PortInfo {
     int port = 0;
     QString clientName;
     QString portName;
+    bool synthesizer = false; // declares itself a synthesizer or sampler (hardware or software)
 };
 
 struct ScanResult {

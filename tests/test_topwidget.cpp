@@ -243,6 +243,38 @@ TEST_F(Window, AVanishedDeviceOutlivesTheSongThatUsesIt)
     EXPECT_EQ(sink.texts(), QStringList{"Error opening ALSA sequencer: No such file or directory"});
 }
 
+TEST_F(Window, AFirstStartPlaysFromWhatIsConnected)
+{
+    const PortInfo through{14, 0, "Midi Through", "Midi Through Port-0"};
+    const PortInfo virmidi{16, 0, "Virtual Raw MIDI 1-0", "VirMIDI 1-0"};
+    PortInfo synth{128, 0, "Synth", "Synth input"};
+    synth.synthesizer = true;
+    const struct {
+        std::vector<PortInfo> inputs, outputs;
+        int in, out; // clients chosen
+    } rows[] = {
+        {{through, virmidi}, {through, virmidi, synth}, 16, 128},
+        {{through}, {through, virmidi}, kPcKeyboardClient, 16},
+        {{}, {through}, kPcKeyboardClient, 14},
+    };
+    for (const auto& r : rows) {
+        DeviceSet set;
+        DeviceLists::chooseFirstDefaults(set, fakeScan(r.inputs), fakeScan(r.outputs));
+        EXPECT_EQ(set.defaultInput.client, r.in);
+        EXPECT_EQ(set.defaultOutput.client, r.out);
+    }
+
+    open(); // no settings file yet
+    EXPECT_EQ(stored("Midi/iclient"), QVariant(16));
+    EXPECT_EQ(stored("Midi/oclient"), QVariant(128));
+    EXPECT_TRUE(window->statusBar()->currentMessage().contains(QLatin1String("16:0 VirMIDI 1-0")));
+    window->close();
+    fakeOutputs.back().synthesizer = true; // a settings file now exists: read as it is
+    fakeInputs = {{20, 0, "Keys", "Keys port"}};
+    open();
+    EXPECT_EQ(window->devices().defaultInput.client, 16);
+}
+
 TEST_F(Window, UnreadableFilesLeaveNoSong)
 {
     fakeOutputs.clear();
