@@ -153,7 +153,7 @@ int run(int argc, char** argv)
     // still writes the settings, and a box left open must not hold the loop.
     SignalRelay relay;
     QObject::connect(&relay, &SignalRelay::terminationRequested, &app, [top] {
-        if (top) top->quit();
+        if (top) top->quitNow();
         QCoreApplication::exit(0);
     });
 

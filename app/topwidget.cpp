@@ -3,6 +3,7 @@
 #include "app/actiontable.h"
 #include "app/appglobals.h"
 #include "app/devicelists.h"
+#include "app/playdialog.h"
 #include "core/events.h"
 #include "core/messages.h"
 #include "panes/cleanwidgets.h"
@@ -44,7 +45,7 @@ const ActionRow kActions[] = {
      {"a_fileNew", "filenew", QT_TRANSLATE_NOOP("TopWidget", "&New…"), "Ctrl+N",
       QT_TRANSLATE_NOOP("TopWidget", "Create a new midi file"),
       QT_TRANSLATE_NOOP("TopWidget", "Create a new midi file with default parameters"), true},
-     nullptr,
+     [](TopWidget* w) { w->fileNew(); },
      false},
     {FileMenu,
      {"a_load", "fileopen", QT_TRANSLATE_NOOP("TopWidget", "&Open…"), "Ctrl+O",
@@ -73,13 +74,13 @@ const ActionRow kActions[] = {
       QT_TRANSLATE_NOOP("TopWidget",
                         "Save your edits, modifying original or previously saved file"),
       true},
-     nullptr,
+     [](TopWidget* w) { w->fileSave(); },
      false},
     {FileMenu,
      {"a_fileSaveAs", "filesaveas", QT_TRANSLATE_NOOP("TopWidget", "Save &As…"), "",
       QT_TRANSLATE_NOOP("TopWidget", "Save your changes to another file"),
       QT_TRANSLATE_NOOP("TopWidget", "Save your edits under a different file name"), false},
-     nullptr,
+     [](TopWidget* w) { w->fileSaveAs(); },
      true},
     {FileMenu,
      {"a_options", "options", QT_TRANSLATE_NOOP("TopWidget", "O&ptions…"), "Ctrl+P",
@@ -123,7 +124,7 @@ const ActionRow kActions[] = {
           "TopWidget",
           "Immediately stop all notes currently playing on all midi devices and channels"),
       true},
-     nullptr,
+     [](TopWidget* w) { w->allnotesoff(); },
      false},
     {FileMenu,
      {"a_lyricsCodec", "icons8-icons8-48",
@@ -136,26 +137,26 @@ const ActionRow kActions[] = {
      {"a_mergeBound", "merge", QT_TRANSLATE_NOOP("TopWidget", "&Merge bound…"), "Ctrl+M",
       QT_TRANSLATE_NOOP("TopWidget", "Merge selected bound tracks"),
       QT_TRANSLATE_NOOP("TopWidget", "Merge selected bound tracks"), false},
-     nullptr,
+     [](TopWidget* w) { w->mergeBound(); },
      false},
     {TracksMenu,
      {"a_deleteBound", "x", QT_TRANSLATE_NOOP("TopWidget", "&Delete bound…"), "Ctrl+D",
       QT_TRANSLATE_NOOP("TopWidget", "Delete selected bound tracks"),
       QT_TRANSLATE_NOOP("TopWidget", "Delete selected bound tracks"), false},
-     nullptr,
+     [](TopWidget* w) { w->deleteBound(); },
      false},
     {TracksMenu,
      {"a_bindFree", "bindfree", QT_TRANSLATE_NOOP("TopWidget", "&Bind free…"), "Ctrl+B",
       QT_TRANSLATE_NOOP("TopWidget", "Bind selected free tracks"),
       QT_TRANSLATE_NOOP("TopWidget", "Add currently selected free tracks to bound track set"),
       false},
-     nullptr,
+     [](TopWidget* w) { w->bindFree(); },
      false},
     {TracksMenu,
      {"a_wipeFree", "wipe", QT_TRANSLATE_NOOP("TopWidget", "&Wipe free…"), "Ctrl+W",
       QT_TRANSLATE_NOOP("TopWidget", "Remove all events in selected free tracks"),
       QT_TRANSLATE_NOOP("TopWidget", "Remove all events in selected free tracks"), false},
-     nullptr,
+     [](TopWidget* w) { w->wipeFree(); },
      false},
     {HelpMenu,
      {"a_about", "question", QT_TRANSLATE_NOOP("TopWidget", "&About…"), "Ctrl+A",
@@ -211,23 +212,6 @@ QString dockTitle(const char* name)
 {
     return QStringLiteral("%1 - %2").arg(QLatin1String(App::kProgramName),
                                          QCoreApplication::translate("TopWidget", name));
-}
-
-QString songSummary(const QString& path)
-{
-    const FileFacts& f = theSong().facts;
-    QString text =
-        QCoreApplication::translate("TopWidget", "%1\nformat %2, %3 tracks, division %4\n")
-            .arg(QDir::toNativeSeparators(path))
-            .arg(f.format)
-            .arg(f.ntracks)
-            .arg(f.division);
-    for (int i = 0; i < f.ntracks; ++i)
-        text += QCoreApplication::translate("TopWidget", "track %1: %2 notes %3\n")
-                    .arg(i + 1)
-                    .arg(f.noteOnCounts[size_t(i)])
-                    .arg(QString::fromLocal8Bit(f.trackNames[size_t(i)]));
-    return text;
 }
 
 template <typename Device> QString deviceLines(const std::vector<std::unique_ptr<Device>>& list)
@@ -301,7 +285,10 @@ TopWidget::~TopWidget()
     }
     Settings::setValue(Keys::Interface::tooltips, options_.tooltips.load());
     qApp->removeEventFilter(balloonEater_);
-    if (songOpen_) theSong().clear();
+    if (deck_) {
+        deck_->closeDeck();
+        theSong().clear();
+    }
 }
 
 QString TopWidget::hostTitle()
@@ -364,8 +351,8 @@ void TopWidget::showDeviceLists()
 
 TopWidget::DeviceCounts TopWidget::refreshDevices()
 {
-    const auto in = DeviceLists::mergeInputs(devices_, DeviceLists::scanInputs(), songOpen_);
-    const auto out = DeviceLists::mergeOutputs(devices_, DeviceLists::scanOutputs(), songOpen_);
+    const auto in = DeviceLists::mergeInputs(devices_, DeviceLists::scanInputs(), deck_);
+    const auto out = DeviceLists::mergeOutputs(devices_, DeviceLists::scanOutputs(), deck_);
     showDeviceLists();
     // One report when the sequencer cannot be opened, not one per scan.
     const QString error = in.error.isEmpty() ? out.error : in.error;
@@ -391,9 +378,12 @@ void TopWidget::buildActions()
     menus[TracksMenu] = menuBar()->addMenu(tr("&Tracks"));
     QMenu* demo = menuBar()->addMenu(tr("&Demo"));
     menus[HelpMenu] = menuBar()->addMenu(tr("&Help"));
-    for (const char* sub :
-         {QT_TR_NOOP("&Children"), QT_TR_NOOP("&Easy"), QT_TR_NOOP("&Medium"), QT_TR_NOOP("&Hard")})
-        demo->addMenu(QIcon(QStringLiteral(":/folder_flat.xpm")), tr(sub));
+    const char* const groupNames[] = {QT_TR_NOOP("&Children"), QT_TR_NOOP("&Easy"),
+                                      QT_TR_NOOP("&Medium"), QT_TR_NOOP("&Hard")};
+    QMenu* groups[4];
+    for (int i = 0; i < 4; ++i)
+        groups[i] = demo->addMenu(QIcon(QStringLiteral(":/folder_flat.xpm")), tr(groupNames[i]));
+    buildDemoMenu(groups);
 
     filetools_ = new QToolBar(tr("Standard operations"), this);
     filetools_->setObjectName(QStringLiteral("filetools"));
@@ -470,98 +460,6 @@ void TopWidget::enableTrackActions(int boundSelected, int freeSelected, bool bus
     action("a_wipeFree")->setEnabled(!busy && freeSelected >= 1);
 }
 
-bool TopWidget::load()
-{
-    if (refreshDevices().outputs == 0) {
-        Messages::information(
-            tr("You cannot use %1 without at least one MIDI output enabled in Options>>Devices "
-               "setup. You can create one in File>>Launch tools and soft&ware synths…")
-                .arg(QLatin1String(App::kProgramName)));
-        App::fileArgumentIndex = 0;
-        return false;
-    }
-    QString path;
-    const QStringList args = QCoreApplication::arguments();
-    if (App::fileArgumentIndex > 0 && App::fileArgumentIndex < args.size()) {
-        path = QFileInfo(args[App::fileArgumentIndex]).absoluteFilePath();
-    } else if (App::fileArgumentIndex == -1 && songOpen_) {
-        path = songPath_;
-    } else {
-        QFileDialog dialog(this, tr("%1 - Open a MIDI file").arg(QLatin1String(App::kProgramName)),
-                           options_.mididir);
-        dialog.setObjectName(QStringLiteral("fileopendialog"));
-        dialog.setViewMode(QFileDialog::Detail);
-        dialog.setFileMode(QFileDialog::ExistingFile);
-        dialog.setNameFilters({tr("MIDI files") + QStringLiteral(" (*.mid *.kar *.rmi)"),
-                               tr("All files") + QStringLiteral(" (*)")});
-        if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) {
-            Messages::report(tr("Demo canceled"));
-            return false;
-        }
-        path = dialog.selectedFiles().constFirst();
-    }
-    App::fileArgumentIndex = 0;
-    options_.mididir = QFileInfo(path).absolutePath();
-    if (songOpen_) unLoad();
-
-    theSong().clear();
-    if (!QFileInfo(path).isFile() || !QFileInfo(path).isReadable()) {
-        std::fprintf(stderr, "can't open file %s\n", QFile::encodeName(path).constData());
-        Messages::warning(tr("File %1 not found").arg(QFileInfo(path).fileName()));
-        return false;
-    }
-    LoadOptions loadOptions;
-    loadOptions.splitFormat0 = options_.splitformat0;
-    loadOptions.strictLyrics = options_.strictlyrics;
-    if (!loadSong(path, loadOptions)) { // the loader has told why
-        theSong().clear();
-        return false;
-    }
-    songOpen_ = true;
-    songPath_ = path;
-    setWindowTitle(hostTitle() + QStringLiteral(" - ") + QFileInfo(path).fileName());
-    songView_ = new QPlainTextEdit(this);
-    songView_->setObjectName(QStringLiteral("songsummary"));
-    songView_->setReadOnly(true);
-    songView_->setPlainText(songSummary(path));
-    setCentralWidget(songView_);
-    lyricsDock_->setVisible(options_.showlyrics && !theSong().facts.lyrics.isEmpty());
-    setSongActions(true);
-    decodeLyrics("UTF-8");
-    songView_->setFocus();
-    updateGeometry();
-    neatShrink();
-    return true;
-}
-
-void TopWidget::unLoad()
-{
-    if (!songOpen_) return;
-    songView_ = nullptr;
-    showWelcome();
-    songOpen_ = false;
-    theSong().clear();
-    // Nothing points into vanished devices any more.
-    DeviceLists::purgeAbsent(devices_);
-    showDeviceLists();
-    lyricsPane_->clear();
-    lyricsDock_->hide();
-    setSongActions(false);
-    setWindowTitle(hostTitle());
-    updateGeometry();
-    neatShrink();
-}
-
-void TopWidget::reload()
-{
-    if (!songOpen_ ||
-        !Messages::sure(tr("Reloading will erase all changes you made to the current file and load "
-                           "it with current settings. Are you sure you want to do this?")))
-        return;
-    App::fileArgumentIndex = -1;
-    load();
-}
-
 void TopWidget::decodeLyrics(const QByteArray& codecName)
 {
     lyricsPane_->clear();
@@ -577,23 +475,29 @@ void TopWidget::lyricsCodec()
     decodeLyrics(name);
 }
 
-// The keys come first: closing the song shrinks the window to its contents,
-// and the size the user gave it is what the next start should restore.
 void TopWidget::quit()
 {
+    if (leave()) close();
+}
+
+// The keys come first: closing the song shrinks the window to its contents,
+// and the size the user gave it is what the next start should restore. False
+// when the user keeps the song open after all.
+bool TopWidget::leave()
+{
     writeQuitKeys();
-    unLoad();
-    close();
+    if (unLoad()) return true;
+    quitKeysWritten_ = false;
+    return false;
 }
 
 // The window manager's close button takes the same way out as Quit.
 void TopWidget::closeEvent(QCloseEvent* event)
 {
-    if (!quitKeysWritten_) {
-        writeQuitKeys();
-        unLoad();
-    }
-    event->accept();
+    if (!quitKeysWritten_ && !leave())
+        event->ignore();
+    else
+        event->accept();
 }
 
 void TopWidget::writeQuitKeys()
@@ -657,7 +561,7 @@ void TopWidget::customEvent(QEvent* event)
     } else if (type == ShowLyricsEvent) {
         options_.showlyrics = static_cast<BoolEvent*>(event)->value;
         Settings::setValue(Keys::Display::showlyrics, options_.showlyrics.load());
-        if (songOpen_) lyricsDock_->setVisible(options_.showlyrics);
+        if (deck_) lyricsDock_->setVisible(options_.showlyrics);
     } else if (type == ToggleTrackSelectEvent) {
         options_.toggletrackselect = static_cast<BoolEvent*>(event)->value;
         Settings::setValue(Keys::Display::toggletrackselect, options_.toggletrackselect.load());

@@ -6,6 +6,10 @@
 #include <QDockWidget>
 #include <QMainWindow>
 
+#include <functional>
+
+class NewFileDB;
+class PlayDialog;
 class QAction;
 class QMenu;
 class QPlainTextEdit;
@@ -41,7 +45,13 @@ public:
 
     LiveOptions& options() { return options_; }
     DeviceSet& devices() { return devices_; }
-    bool songOpen() const { return songOpen_; }
+    bool songOpen() const { return deck_ != nullptr; }
+    PlayDialog* deck() const { return deck_; }
+    // Tests answer the new-file dialog here instead of running it.
+    void setNewFileDialogHook(std::function<bool(NewFileDB&)> hook) { newFileDialogHook_ = std::move(hook); }
+    // Terminating signals end the program here: no question, a modified song
+    // kept as a recovery copy.
+    void quitNow();
     QAction* action(const char* objectName) const;
 
     struct DeviceCounts {
@@ -58,15 +68,27 @@ public:
     static QString hostTitle();
 
 public slots:
+    void fileNew();
+    bool fileSave();
+    bool fileSaveAs();
+    void allnotesoff();
     void lyricsCodec();
     bool load();
-    void unLoad();
+    // False when the user keeps the song open.
+    bool unLoad();
     void reload();
     // Closes the song, writes the window's keys and closes the window.
     void quit();
     void toggleToolTips();
     void newstate(bool on);
     void adjustToolTipsCheck();
+    void mergeBound();
+    void deleteBound();
+    void bindFree();
+    void wipeFree();
+    bool launchDemo(int order);
+    void addMidiDemo(QMenu* submenu, const char* file, const char* title, int ntracks);
+    void addDemo(QMenu* submenu, const char* menutext, const char* statustext);
     void neatShrink();
 
 protected:
@@ -81,7 +103,13 @@ private:
     void showDeviceLists();
     void showWelcome();
     void chooseFirstDefaults();
+    void buildDemoMenu(QMenu* const groups[4]);
+    void openDeck(const DeviceCounts& counts, bool isNew);
+    bool runNewFileDialog(NewFileDB& dialog);
+    void reportCancel(const QString& text);
+    void songTitle(const QString& fileName);
     void writeQuitKeys();
+    bool leave();
     void setSongActions(bool open);
     void decodeLyrics(const QByteArray& codecName);
 
@@ -94,9 +122,14 @@ private:
     QDockWidget* opianos_ = nullptr;
     ActionerDockWidget* lyricsDock_ = nullptr;
     QPlainTextEdit* lyricsPane_ = nullptr;
-    QPlainTextEdit* songView_ = nullptr; // stands for the deck until it is built
-    bool songOpen_ = false;
+    PlayDialog* deck_ = nullptr;
     QString songPath_;
+    bool isDemo_ = false;
+    QString demoPath_;
+    QStringList demoFiles_;
+    QStringList demoTitles_;
+    int demoCount_ = 0;
+    std::function<bool(NewFileDB&)> newFileDialogHook_;
     bool quitKeysWritten_ = false;
     int codecPosition_ = 0;
 };
