@@ -1,94 +1,21 @@
-#include "app/appglobals.h"
-#include "app/devicelists.h"
-#include "app/topwidget.h"
+#include "windowfixture.h"
 #include "core/events.h"
-#include "core/messages.h"
 #include "smfbuilder.h"
 
-#include <QAction>
-#include <QApplication>
 #include <QDockWidget>
 #include <QHelpEvent>
 #include <QLabel>
 #include <QPlainTextEdit>
-#include <QPointer>
-#include <QSettings>
 #include <QStatusBar>
-#include <QTemporaryDir>
 #include <QToolTip>
-#include <QtTest/QTest>
-#include <gtest/gtest.h>
-#include <set>
 
 namespace
 {
-std::vector<PortInfo> fakeInputs;
-std::vector<PortInfo> fakeOutputs;
-bool sequencerMissing = false;
-
-ScanResult fakeScan(const std::vector<PortInfo>& ports)
-{
-    ScanResult r;
-    r.ok = !sequencerMissing;
-    if (r.ok)
-        r.ports = ports;
-    else
-        r.error = QStringLiteral("Error opening ALSA sequencer: No such file or directory");
-    return r;
-}
-
-class Window : public ::testing::Test
-{
-protected:
-    void SetUp() override
-    {
-        Settings::resetForTests(dir.path(), QStringLiteral("en"));
-        DeviceLists::setScanners([] { return fakeScan(fakeInputs); },
-                                 [] { return fakeScan(fakeOutputs); });
-        fakeInputs = {{16, 0, "Virtual Raw MIDI 1-0", "VirMIDI 1-0"}};
-        fakeOutputs = {{14, 0, "Midi Through", "Midi Through Port-0"},
-                       {128, 0, "Synth", "Synth input"}};
-        sequencerMissing = false;
-        App::fileArgumentIndex = 0;
-    }
-    void TearDown() override
-    {
-        if (window) window->close();
-        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-        DeviceLists::setScanners(nullptr, nullptr);
-        Settings::close();
-    }
-    TopWidget* open(int fileArgument = 0)
-    {
-        App::fileArgumentIndex = fileArgument;
-        window = new TopWidget;
-        window->show();
-        return window;
-    }
-    std::set<QString> enabledActions() const
-    {
-        std::set<QString> names;
-        for (QAction* a : window->findChildren<QAction*>())
-            if (a->isEnabled() && a->objectName().startsWith(QLatin1String("a_")))
-                names.insert(a->objectName());
-        return names;
-    }
-    QVariant stored(const char* key) const
-    {
-        return QSettings(settingsFile(), QSettings::IniFormat).value(key);
-    }
-    QString settingsFile() const { return Settings::store().fileName(); }
-
-    QTemporaryDir dir;
-    ScriptedMessageSink sink;
-    ScopedMessageSink installed{&sink};
-    QPointer<TopWidget> window;
-};
-
 TEST_F(Window, OffersOnlyWhatWorksBeforeAndAfterASongOpens)
 {
     open();
-    EXPECT_EQ(enabledActions(), (std::set<QString>{"a_load", "a_toggletooltips", "a_quit"}));
+    const std::set<QString> atRest{"a_fileNew", "a_load", "a_toggletooltips", "a_quit"};
+    EXPECT_EQ(enabledActions(), atRest);
     EXPECT_EQ(window->windowTitle(), TopWidget::hostTitle());
     EXPECT_FALSE(window->windowTitle().contains(QLatin1Char('\n')));
 
@@ -102,8 +29,9 @@ TEST_F(Window, OffersOnlyWhatWorksBeforeAndAfterASongOpens)
 
     App::fileArgumentIndex = 1; // the command line's song
     ASSERT_TRUE(window->load());
-    EXPECT_EQ(enabledActions(), (std::set<QString>{"a_load", "a_unLoad", "a_lyricsCodec",
-                                                   "a_toggletooltips", "a_quit"}));
+    EXPECT_EQ(enabledActions(),
+              (std::set<QString>{"a_fileNew", "a_load", "a_unLoad", "a_reload", "a_fileSaveAs",
+                                 "a_allnotesoff", "a_lyricsCodec", "a_toggletooltips", "a_quit"}));
     EXPECT_TRUE(window->windowTitle().endsWith(QLatin1String(".mid")));
     EXPECT_EQ(App::fileArgumentIndex, 0);
 
@@ -125,7 +53,7 @@ TEST_F(Window, OffersOnlyWhatWorksBeforeAndAfterASongOpens)
     }
 
     window->action("a_unLoad")->trigger();
-    EXPECT_EQ(enabledActions(), (std::set<QString>{"a_load", "a_toggletooltips", "a_quit"}));
+    EXPECT_EQ(enabledActions(), atRest);
     EXPECT_EQ(window->windowTitle(), TopWidget::hostTitle());
 }
 

@@ -1,0 +1,82 @@
+#pragma once
+
+// The main window with fake sequencer ports, a scripted message sink and
+// settings in a temporary folder. The command line (see main) names a song
+// with a Latin-1 lyric and a text file that is not MIDI.
+
+#include "app/appglobals.h"
+#include "app/devicelists.h"
+#include "app/topwidget.h"
+#include "core/messages.h"
+
+#include <QAction>
+#include <QApplication>
+#include <QPointer>
+#include <QSettings>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+#include <set>
+
+inline std::vector<PortInfo> fakeInputs;
+inline std::vector<PortInfo> fakeOutputs;
+inline bool sequencerMissing = false;
+
+inline ScanResult fakeScan(const std::vector<PortInfo>& ports)
+{
+    ScanResult r;
+    r.ok = !sequencerMissing;
+    if (r.ok)
+        r.ports = ports;
+    else
+        r.error = QStringLiteral("Error opening ALSA sequencer: No such file or directory");
+    return r;
+}
+
+class Window : public ::testing::Test
+{
+protected:
+    void SetUp() override
+    {
+        Settings::resetForTests(dir.path(), QStringLiteral("en"));
+        DeviceLists::setScanners([] { return fakeScan(fakeInputs); },
+                                 [] { return fakeScan(fakeOutputs); });
+        fakeInputs = {{16, 0, "Virtual Raw MIDI 1-0", "VirMIDI 1-0"}};
+        fakeOutputs = {{14, 0, "Midi Through", "Midi Through Port-0"},
+                       {128, 0, "Synth", "Synth input"}};
+        sequencerMissing = false;
+        App::fileArgumentIndex = 0;
+    }
+    void TearDown() override
+    {
+        if (window) window->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        DeviceLists::setScanners(nullptr, nullptr);
+        Settings::close();
+    }
+    TopWidget* open(int fileArgument = 0)
+    {
+        App::fileArgumentIndex = fileArgument;
+        window = new TopWidget;
+        window->show();
+        return window;
+    }
+    std::set<QString> enabledActions() const
+    {
+        std::set<QString> names;
+        for (QAction* a : window->findChildren<QAction*>())
+            if (a->isEnabled() && a->objectName().startsWith(QLatin1String("a_")))
+                names.insert(a->objectName());
+        return names;
+    }
+    QVariant stored(const char* key) const
+    {
+        return QSettings(settingsFile(), QSettings::IniFormat).value(key);
+    }
+    QString settingsFile() const { return Settings::store().fileName(); }
+
+    QTemporaryDir dir;
+    ScriptedMessageSink sink;
+    ScopedMessageSink installed{&sink};
+    QPointer<TopWidget> window;
+};
+
