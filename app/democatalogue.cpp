@@ -1,0 +1,24 @@
+// Written by tools/make-demos from resources/demos/src; edit those instead.
+
+#include "app/democatalogue.h"
+
+const std::vector<DemoSong>& demoCatalogue()
+{
+    static const std::vector<DemoSong> songs = {
+        {"twinkle_twinkle.mid", "Traditional - Twinkle, Twinkle, Little Star", 0, 1},
+        {"mary_had_a_little_lamb.mid", "Traditional - Mary Had a Little Lamb", 0, 2},
+        {"frere_jacques.mid", "Traditional - Frère Jacques", 0, 3},
+        {"london_bridge.mid", "Traditional - London Bridge", 0, 2},
+        {"old_macdonald.mid", "Traditional - Old MacDonald Had a Farm", 0, 4},
+        {"au_clair_de_la_lune.mid", "Traditional - Au clair de la lune", 1, 1},
+        {"ode_to_joy.mid", "Beethoven - Ode to Joy", 1, 2},
+        {"minuet_in_g.mid", "Bach - Minuet in G, BWV Anh. 114", 1, 2},
+        {"yankee_doodle.mid", "Traditional - Yankee Doodle", 1, 3},
+        {"brahms_lullaby.mid", "Brahms - Lullaby, Op. 49 No. 4", 1, 2},
+        {"auld_lang_syne.mid", "Traditional - Auld Lang Syne", 1, 2},
+        {"amazing_grace.mid", "Traditional - Amazing Grace", 1, 1},
+        {"jingle_bells.mid", "Pierpont - Jingle Bells", 1, 4},
+        {"silent_night.mid", "Gruber - Silent Night", 1, 3},
+    };
+    return songs;
+}
