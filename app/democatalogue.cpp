@@ -19,6 +19,17 @@ const std::vector<DemoSong>& demoCatalogue()
         {"amazing_grace.mid", "Traditional - Amazing Grace", 1, 1},
         {"jingle_bells.mid", "Pierpont - Jingle Bells", 1, 4},
         {"silent_night.mid", "Gruber - Silent Night", 1, 3},
+        {"greensleeves.mid", "Traditional - Greensleeves", 2, 2},
+        {"scarborough_fair.mid", "Traditional - Scarborough Fair", 2, 1},
+        {"korobeiniki.mid", "Traditional - Korobeiniki", 2, 7},
+        {"going_home.mid", "Dvořák - Largo, New World Symphony", 2, 3},
+        {"joy_to_the_world.mid", "Mason - Joy to the World", 2, 4},
+        {"drunken_sailor.mid", "Traditional - Drunken Sailor", 2, 2},
+        {"can_can.mid", "Offenbach - Can-Can", 2, 4},
+        {"gymnopedie.mid", "Satie - Gymnopédie No. 1", 2, 3},
+        {"blue_danube.mid", "Strauss II - The Blue Danube", 2, 3},
+        {"jesu_joy.mid", "Bach - Jesu, Joy of Man's Desiring", 2, 2},
+        {"canon_in_d.mid", "Pachelbel - Canon in D", 2, 4},
     };
     return songs;
 }
