@@ -30,6 +30,18 @@ const std::vector<DemoSong>& demoCatalogue()
         {"blue_danube.mid", "Strauss II - The Blue Danube", 2, 3},
         {"jesu_joy.mid", "Bach - Jesu, Joy of Man's Desiring", 2, 2},
         {"canon_in_d.mid", "Pachelbel - Canon in D", 2, 4},
+        {"symphony_40.mid", "Mozart - Symphony No. 40", 2, 5},
+        {"saints.mid", "Traditional - When the Saints Go Marching In", 2, 9},
+        {"camptown_races.mid", "Foster - Camptown Races", 2, 5},
+        {"symphony_5.mid", "Beethoven - Symphony No. 5", 2, 8},
+        {"mountain_king.mid", "Grieg - In the Hall of the Mountain King", 2, 9},
+        {"fur_elise.mid", "Beethoven - Für Elise", 3, 2},
+        {"prelude_in_c.mid", "Bach - Prelude in C, BWV 846", 3, 2},
+        {"sonata_in_c.mid", "Mozart - Sonata in C, K. 545", 3, 2},
+        {"entertainer.mid", "Joplin - The Entertainer", 3, 2},
+        {"rondo_alla_turca.mid", "Mozart - Rondo alla Turca", 3, 2},
+        {"toccata.mid", "Bach - Toccata in D minor, BWV 565", 3, 1},
+        {"bumblebee.mid", "Rimsky-Korsakov - Flight of the Bumblebee", 3, 2},
     };
     return songs;
 }
