@@ -7,7 +7,7 @@
 struct DemoSong {
     const char* file;
     const char* title;
-    int group; // 0 Children, 1 Easy, 2 Medium, 3 Hard
+    int group;  // 0 Children, 1 Easy, 2 Medium, 3 Hard
     int tracks; // tracks holding notes once the file is loaded
 };
 
