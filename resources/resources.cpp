@@ -7,4 +7,5 @@
 void initResources()
 {
     Q_INIT_RESOURCE(icons);
+    Q_INIT_RESOURCE(demos);
 }
