@@ -67,6 +67,20 @@ void DeckSession::setTempoBoost(int boost)
     if (thread_ && thread_->isSessionRunning()) thread_->setTempo(effectiveTempo_, p.tick4qn);
 }
 
+void DeckSession::stepMasterVolume(int step)
+{
+    // Beyond +-127 a step back would first have to undo what changes nothing.
+    volumeOffset_ = qBound(-127, volumeOffset_ + step, 127);
+    if (!thread_ || !thread_->isSessionRunning()) return;
+    for (const auto& out : deck_.devices.outputs)
+        if (!out->ignoreOutput) thread_->setVolume(*out, masterVolume(*out));
+}
+
+int DeckSession::masterVolume(const OutputDevice& out) const
+{
+    return qBound(0, out.volume + volumeOffset_, 127);
+}
+
 DeckSession::~DeckSession()
 {
     if (!thread_) return;
@@ -125,10 +139,12 @@ void DeckSession::finish(int interactiveNotes, int freeNotes, bool halted)
 {
     if (!active()) return;
     deck_.stopFlag = true;
+    const bool wasRecording = deck_.recording.load();
     if (thread_ && !thread_->join(2000))
         Messages::warning(
-            QCoreApplication::translate("playdialog", "Could not stop record thread."));
-    const bool wasRecording = deck_.recording.load();
+            wasRecording
+                ? QCoreApplication::translate("playdialog", "Could not stop record thread.")
+                : QCoreApplication::translate("playdialog", "Could not stop listen thread."));
     deck_.sessionActive = false;
     deck_.recording = false;
     if (wasRecording && (interactiveNotes > 0 || freeNotes > 0)) {
@@ -160,7 +176,7 @@ void DeckSession::customEvent(QEvent* event)
         if (thread_) thread_->wake();
         break;
     case BeatEvent:
-        ++deck_.currentBeat;
+        emit beatReached(++deck_.currentBeat);
         break;
     case ClockStepEvent:
         ++clockSteps_;
@@ -169,6 +185,7 @@ void DeckSession::customEvent(QEvent* event)
         const int boost =
             followedTempoBoost(deck_.timing.tempoBoost, static_cast<DoubleEvent*>(event)->value);
         if (boost != deck_.timing.tempoBoost) setTempoBoost(boost);
+        emit tempoChanged();
         break;
     }
     case FileTempoEvent: {
@@ -176,16 +193,18 @@ void DeckSession::customEvent(QEvent* event)
         const int tempo = static_cast<IntEvent*>(event)->value;
         if (tempo > 0 && active())
             effectiveTempo_ = ::effectiveTempo(tempo, deck_.timing.tempoBoost);
+        emit tempoChanged();
         break;
     }
     case SessionStartedEvent:
         if (thread_)
             for (const auto& out : deck_.devices.outputs)
-                if (!out->ignoreOutput) thread_->setVolume(*out, out->volume);
+                if (!out->ignoreOutput) thread_->setVolume(*out, masterVolume(*out));
         emit sessionStarted();
         break;
     case RepaintDiagramEvent:
         deck_.repaintPosted = false;
+        emit repaintRequested();
         break;
     default:
         QObject::customEvent(event);

@@ -6,11 +6,13 @@
 class DeckModel;
 class LiveOptions;
 class MidiThread;
+struct OutputDevice;
 
 // The deck's side of a session without widgets: starts and stops the engine
 // thread and receives what it reports. The deck widget builds on it; tools
 // and tests use it alone.
-class DeckSession : public QObject {
+class DeckSession : public QObject
+{
     Q_OBJECT
 public:
     DeckSession(DeckModel& deck, LiveOptions& options, QObject* mainReceiver,
@@ -42,9 +44,19 @@ public:
     // The tempo boost as the deck's box would set it, with the queue following.
     void setTempoBoost(int boost);
 
+    // Master volume: steps add up into one offset to every output's stored
+    // volume. It is sent at once while a session runs, otherwise when the
+    // next one starts. The stored volumes stay as the user set them.
+    void stepMasterVolume(int step);
+    int masterVolume(const OutputDevice& out) const;
+
 signals:
     void sessionStarted();
     void sessionFinished(int interactiveNotes, int freeNotes, bool halted);
+    // The engine moved the position or changed what the tempo boxes show.
+    void beatReached(int beat);
+    void tempoChanged();
+    void repaintRequested();
 
 protected:
     void customEvent(QEvent* event) override;
@@ -60,4 +72,5 @@ private:
     std::unique_ptr<MidiThread> thread_;
     int effectiveTempo_ = 500000;
     int clockSteps_ = 0;
+    int volumeOffset_ = 0;
 };

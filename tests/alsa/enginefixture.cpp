@@ -311,11 +311,3 @@ std::pair<int64_t, int64_t> EngineFixture::strike(int key, int velocity, int hol
     spinFor(restMs);
     return {on, off};
 }
-
-int main(int argc, char** argv)
-{
-    QCoreApplication app(argc, argv); // for the deck's posted events
-    watchPostedEventsForSanitizer();
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

@@ -1,0 +1,475 @@
+#include "app/playdialog.h"
+
+#include "app/quicksettings.h"
+#include "core/devices.h"
+#include "core/events.h"
+#include "core/messages.h"
+#include "core/settings.h"
+#include "engine/decksession.h"
+#include "engine/midithread.h"
+#include "panes/cleanwidgets.h"
+#include "song/preparation.h"
+#include "song/songnames.h"
+
+#include <QCheckBox>
+#include <QCoreApplication>
+#include <QDockWidget>
+#include <QFileInfo>
+#include <QHBoxLayout>
+#include <QKeyEvent>
+#include <QLabel>
+#include <QLineEdit>
+#include <QMainWindow>
+#include <QMutexLocker>
+#include <QSignalBlocker>
+#include <QStatusBar>
+#include <QToolBar>
+#include <QToolButton>
+#include <QVBoxLayout>
+#include <QWheelEvent>
+#include <cstdio>
+#include <exception>
+
+namespace
+{
+QString text(const char* s)
+{
+    return QCoreApplication::translate("playdialog", s);
+}
+
+void setChecked(QCheckBox* box, bool on)
+{
+    const QSignalBlocker quiet(box);
+    box->setChecked(on);
+}
+
+void setBox(QSpinBox* box, int value)
+{
+    const QSignalBlocker quiet(box);
+    box->setValue(value);
+}
+} // namespace
+
+PlayDialog::PlayDialog(QMainWindow* main, LiveOptions& options, DeviceSet& devices,
+                       const QString& path, QObject* mainReceiver)
+    : main_(main), options_(options), mainReceiver_(mainReceiver), path_(path),
+      model_(std::make_unique<DeckModel>(theSong(), devices))
+{
+    setObjectName(QStringLiteral("playdialog"));
+    setFocusPolicy(Qt::StrongFocus);
+    model_->fileName = QFileInfo(path).fileName();
+    model_->actionChanged = [this](DeckAction a, bool on) { emit actionChanged(a, on); };
+    model_->resizeRequested = [this] {
+        if (mainReceiver_)
+            postEvent(mainReceiver_,
+                      new MessageEvent(ResizeRequestEvent, QLatin1String(kResizeRequestText)));
+    };
+    PrepareOptions prepare;
+    prepare.msTol = uint32_t(options.ms_tol.load());
+    prepare.zoom = options.pix4mc;
+    prepareSong(*model_, prepare); // under the model's mutex
+    session_ = std::make_unique<DeckSession>(*model_, options, mainReceiver);
+    connect(session_.get(), &DeckSession::sessionStarted, this, &PlayDialog::sessionStarted);
+    connect(session_.get(), &DeckSession::sessionFinished, this, &PlayDialog::sessionFinished);
+    connect(session_.get(), &DeckSession::beatReached, this, &PlayDialog::showBeat);
+    connect(session_.get(), &DeckSession::tempoChanged, this, &PlayDialog::showTempo);
+    model_->viewsChanged = [this] { update(); };
+
+    // The piano roll and the track strip will take this place.
+    auto* column = new QVBoxLayout(this);
+    summary_ = new QLabel(this);
+    summary_->setObjectName(QStringLiteral("songsummary"));
+    summary_->setAlignment(Qt::AlignCenter);
+    summary_->setMargin(24);
+    summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
+    column->addWidget(summary_, 1);
+    QStringList lines{QFileInfo(path).fileName()};
+    const TrackTables& t = model_->tracks;
+    for (int d = 0; d < t.displayCount(); ++d) {
+        const InputDevice* in = t.input[size_t(d)];
+        const auto& names = theSong().facts.trackNames;
+        const size_t track = size_t(t.storeTrackOf(d));
+        lines << (d < t.boundTracks
+                      ? text("#%1 %2: %3 notes")
+                            .arg(d + 1)
+                            .arg(track < names.size() ? QString::fromLocal8Bit(names[track])
+                                                      : QString())
+                            .arg(t.noteOnCount[size_t(d)])
+                      : text("#%1 free track of %2:%3 %4")
+                            .arg(d + 1)
+                            .arg(in->client)
+                            .arg(in->port)
+                            .arg(in->clientName));
+    }
+    summary_->setText(lines.join(QLatin1Char('\n')));
+
+    quick_ = new QuickSettings;
+    setBox(quick_->tolerance, int(model_->timing.ms_tol));
+    setBox(quick_->boost, model_->timing.tempoBoost);
+    setBox(quick_->zoom, int(4 * model_->timing.pix4mc));
+    for (CleanSpin* box : {quick_->tolerance, quick_->boost, quick_->zoom})
+        box->setKeyboardTracking(false); // "150" is not 1, then 15, then 150
+    setChecked(quick_->metRecord, options.metronomeRecord);
+    setChecked(quick_->metPlay, options.metronomePlay);
+    setChecked(quick_->tempoAdapt, options.tempoadapt);
+    connect(quick_->tolerance, qOverload<int>(&QSpinBox::valueChanged), this, &PlayDialog::setTol);
+    connect(quick_->boost, qOverload<int>(&QSpinBox::valueChanged), this,
+            &PlayDialog::setTempoboost);
+    connect(quick_->zoom, qOverload<int>(&QSpinBox::valueChanged), this, &PlayDialog::setPix4mc);
+    connect(quick_->metRecord, &QCheckBox::toggled, this, &PlayDialog::setMetRecord);
+    connect(quick_->metPlay, &QCheckBox::toggled, this, &PlayDialog::setMetPlay);
+    connect(quick_->allTracks, &QCheckBox::toggled, this, &PlayDialog::setQAllTracks);
+    connect(quick_->tempoAdapt, &QCheckBox::toggled, this, &PlayDialog::setTempoAdapt);
+    quickDock_ = addDock("dw_quickset", "Quick settings", quick_);
+    if (auto* songtools = main_->findChild<QToolBar*>(QStringLiteral("songtools")))
+        songtools->addActions({quick_->slower, quick_->faster, quick_->narrower, quick_->wider});
+    buildDeckDock();
+    showTempo();
+    showBeat(model_->currentBeat);
+    showTransport();
+}
+
+PlayDialog::~PlayDialog()
+{
+    // The session ends (and silences its outputs) before the model goes.
+    session_.reset();
+    delete quickDock_;
+    delete deckDock_;
+}
+
+QDockWidget* PlayDialog::addDock(const char* name, const char* title, QWidget* contents)
+{
+    QMainWindow* main = main_;
+    auto* dock = new CleanDock(main, QLatin1String(name), [main] {
+        if (main->metaObject()->indexOfMethod("neatShrink()") >= 0)
+            QMetaObject::invokeMethod(main, "neatShrink");
+    });
+    dock->setWindowTitle(text(title));
+    dock->setWidget(contents);
+    main->addDockWidget(Qt::TopDockWidgetArea, dock);
+    return dock;
+}
+
+void PlayDialog::buildDeckDock()
+{
+    auto* box = new QGroupBox;
+    box->setObjectName(QStringLiteral("gb_deck"));
+    auto* row = new QHBoxLayout(box);
+    const auto button = [&](const char* name, const char* icon, const char* keys, const char* tip,
+                            void (PlayDialog::*slot)()) {
+        auto* b = new QToolButton(box);
+        b->setObjectName(QLatin1String(name));
+        b->setIcon(QIcon(QLatin1String(icon)));
+        b->setShortcut(QKeySequence(QLatin1String(keys)));
+        b->setToolTip(text(tip));
+        b->setFocusPolicy(Qt::NoFocus); // keys belong to the deck while playing
+        connect(b, &QToolButton::clicked, this, slot);
+        row->addWidget(b);
+        return b;
+    };
+    rewind_ = button("tb_rewind", ":/tb_tobeginning.xpm", "Ctrl+Home", "Rewind song (CTRL+HOME)",
+                     &PlayDialog::doRewind);
+    pause_ = button("tb_pause", ":/tb_pause.xpm", "Ctrl+F2", "Pause song (CTRL+F2)",
+                    &PlayDialog::doPause);
+    record_ = button("tb_record", ":/tb_record.xpm", "Ctrl+Shift+Space",
+                     "Start recording (CTRL+SHIFT+Space)", &PlayDialog::record_or_stop);
+    listen_ = button("tb_listen", ":/tb_listen.xpm", "Ctrl+Space", "Start listening (CTRL+Space)",
+                     &PlayDialog::listen_or_stop);
+    deckDock_ = addDock("dw_deck", "Deck", box);
+}
+
+bool PlayDialog::busy() const
+{
+    return session_->active();
+}
+
+void PlayDialog::showTransport()
+{
+    const bool active = busy();
+    const bool recording = active && model_->recording.load();
+    const bool paused = active && model_->pauseFlag.load();
+    const bool listening = active && !recording;
+    listen_->setIcon(QIcon(QLatin1String(listening ? ":/tb_stop.xpm" : ":/tb_listen.xpm")));
+    listen_->setText(text(listening ? "Stop" : "Listen"));
+    listen_->setToolTip(
+        text(listening ? "Stop listening (CTRL+Space)" : "Start listening (CTRL+Space)"));
+    record_->setIcon(QIcon(QLatin1String(recording ? ":/tb_stop.xpm" : ":/tb_record.xpm")));
+    record_->setText(text(recording ? "Stop" : "Record"));
+    record_->setToolTip(text(recording ? "Stop recording (CTRL+SHIFT+Space)"
+                                       : "Start recording (CTRL+SHIFT+Space)"));
+    // A session is stopped by its own button; a pause holds both.
+    listen_->setEnabled(!paused && !recording);
+    record_->setEnabled(!paused && !listening);
+    pause_->setEnabled(active);
+}
+
+void PlayDialog::showTempo()
+{
+    setBox(quick_->boost, model_->timing.tempoBoost);
+    setBox(quick_->tempo, session_->shownTempo());
+}
+
+void PlayDialog::showBeat(int n)
+{
+    const int temps = std::max(1, model_->timing.temps);
+    const int measure = (n - 1) / temps + 1;
+    const int beat = (n - 1) % temps + 1;
+    quick_->beat->setText(QString::asprintf(temps < 10 ? "%03d:%01d" : "%03d:%02d", measure, beat));
+}
+
+void PlayDialog::setTol(int ms)
+{
+    {
+        QMutexLocker lock(&model_->mutex);
+        model_->setMsTol(uint32_t(std::max(0, ms)));
+        // At the tempo now playing, as the boost computes it.
+        TimingParams& p = model_->timing;
+        p.tick_tol = p.toleranceTicks(session_->effectiveTempo());
+    }
+    setBox(quick_->tolerance, ms);
+    update();
+}
+
+void PlayDialog::setTempoboost(int boost)
+{
+    if (boost <= 0) return;
+    // The session sets the queue's tempo too, through the engine's own client.
+    if (boost != model_->timing.tempoBoost) session_->setTempoBoost(boost);
+    showTempo();
+}
+
+void PlayDialog::setPix4mc(int zoom)
+{
+    {
+        QMutexLocker lock(&model_->mutex);
+        model_->setZoom(zoom);
+    }
+    setBox(quick_->zoom, zoom);
+    update();
+}
+
+void PlayDialog::setMetPlay(bool on)
+{
+    options_.metronomePlay = on; // the engine looks at the next measure
+    setChecked(quick_->metPlay, on);
+}
+
+void PlayDialog::setMetRecord(bool on)
+{
+    options_.metronomeRecord = on;
+    setChecked(quick_->metRecord, on);
+}
+
+void PlayDialog::setQAllTracks(bool on)
+{
+    allTracks_ = on;
+    setChecked(quick_->allTracks, on);
+    if (model_->resizeRequested) model_->resizeRequested();
+}
+
+void PlayDialog::toggleQAllTracks()
+{
+    setQAllTracks(!allTracks_);
+}
+
+void PlayDialog::setTempoAdapt(bool on)
+{
+    options_.tempoadapt = on; // read live by the engine
+    setChecked(quick_->tempoAdapt, on);
+    update();
+}
+
+void PlayDialog::toggleTempoAdapt()
+{
+    setTempoAdapt(!options_.tempoadapt);
+}
+
+void PlayDialog::setCurrentBeat(int n)
+{
+    n = qBound(1, n, std::max(1, model_->beats));
+    {
+        QMutexLocker lock(&model_->mutex);
+        model_->currentBeat = n;
+        model_->repositionCursors();
+    }
+    showBeat(n);
+    update();
+}
+
+void PlayDialog::doRewind()
+{
+    setCurrentBeat(1);
+    setTempoboost(100);
+}
+
+void PlayDialog::doPause()
+{
+    MidiThread* thread = session_->thread();
+    if (!busy() || !thread) return;
+    // The queue stops in the engine's own client, under its lock; while
+    // paused the engine drops the player's new notes.
+    if (!model_->pauseFlag) {
+        thread->stopQueue();
+        model_->pauseFlag = true;
+    } else {
+        thread->continueQueue();
+        model_->pauseFlag = false;
+    }
+    showTransport();
+}
+
+void PlayDialog::listen_or_stop()
+{
+    startOrStop(false);
+}
+
+void PlayDialog::record_or_stop()
+{
+    startOrStop(true);
+}
+
+void PlayDialog::startOrStop(bool recording)
+{
+    if (busy()) {
+        main_->statusBar()->showMessage(text(recording ? "Shutting down the recording session."
+                                                       : "Shutting down the playing session."),
+                                        1000);
+        session_->stop(); // the engine's "finished" completes the stop
+        return;
+    }
+    // Within the first or the last measure the session starts from the top.
+    {
+        QMutexLocker lock(&model_->mutex);
+        model_->repositionCursors();
+    }
+    showBeat(model_->currentBeat);
+    model_->pcKeyboardPlay = session_->pcKeyboardPlay();
+    bool started = false;
+    try {
+        started = recording ? session_->record() : session_->listen();
+    } catch (const std::exception& e) {
+        std::fprintf(stderr, "std::exception was caught in PlayDialog::prepareListen()\n");
+        std::printf("%s\n", e.what());
+    }
+    if (!started) return;
+    showTransport();
+    reportSelection();
+    setFocus(); // the PC keyboard plays here
+}
+
+void PlayDialog::sessionStarted()
+{
+    showTempo();
+}
+
+void PlayDialog::sessionFinished()
+{
+    model_->pcKeyboardPlay = false;
+    showTransport();
+    showTempo();
+    showBeat(model_->currentBeat);
+    reportSelection();
+    update();
+}
+
+void PlayDialog::reportSelection()
+{
+    int bound = 0, free = 0;
+    for (size_t d = 0; d < model_->selected.size(); ++d)
+        if (model_->selected[d]) ++(int(d) < model_->boundTracks() ? bound : free);
+    emit trackSelectionChanged(bound, free, busy());
+}
+
+bool PlayDialog::closeDeck()
+{
+    if (busy()) {
+        const bool recording = model_->recording.load();
+        session_->stop();
+        MidiThread* thread = session_->thread();
+        if (thread && !thread->join(2000)) {
+            Messages::warning(recording ? text("Could not stop record thread.")
+                                        : text("Could not stop listen thread."));
+            return false;
+        }
+        // The engine silenced every output as it ended; its "finished" ends
+        // the session here as a stop would, keep-take question included.
+        QCoreApplication::sendPostedEvents(session_.get());
+    }
+    if (mainReceiver_)
+        postEvent(mainReceiver_,
+                  new MessageEvent(CloseDocWindowEvent, QLatin1String(kCloseDocWindowText)));
+    return true;
+}
+
+void PlayDialog::masterVolumeStep(int step)
+{
+    session_->stepMasterVolume(step);
+}
+
+QString PlayDialog::songDataTitle()
+{
+    return text("Song data");
+}
+
+QString PlayDialog::songData() const
+{
+    const DeckModel& m = *model_;
+    const TrackTables& t = m.tracks;
+    QString html =
+        text("<p><b>Time signature</b> %1 / %2</p>").arg(m.timing.temps).arg(m.timing.beatvalue);
+    html += text("<p><b>Mode</b> %1</p>").arg(keySignatureName(m.keySharpsFlats, m.keyMode));
+    html += text("<p><b>MIDI file of type</b> %1</p>").arg(m.format);
+    html += text("<p><b>%1 tracks with note events</b></p>").arg(t.boundTracks);
+    html += text("<p><b>%1 tracks total</b></p>").arg(t.fileTracks);
+    for (const auto& out : m.devices.outputs) {
+        if (out->ignoreOutput) continue;
+        // Tracks point at the default output record, which shares the address.
+        uint16_t used = 0;
+        for (int d = 0; d < t.displayCount(); ++d) {
+            const OutputDevice* o = t.output[size_t(d)];
+            if (o && o->sameAddress(out->client, out->port)) used |= t.channelPattern[size_t(d)];
+        }
+        html += QStringLiteral("<p><b>Used channels for</b> %1:</p>")
+                    .arg(QStringLiteral("%1:%2 %3")
+                             .arg(out->client)
+                             .arg(out->port)
+                             .arg(out->portName.toHtmlEscaped()));
+        for (int c = 0; c < 16; ++c) html += QLatin1Char(used & (1u << (15 - c)) ? 'I' : '-');
+    }
+    return html;
+}
+
+void PlayDialog::wheelEvent(QWheelEvent* event)
+{
+    if (!(event->modifiers() & Qt::ControlModifier)) {
+        event->ignore();
+        return;
+    }
+    quick_->boost->setValue(quick_->boost->value() +
+                            options_.wheelmult * event->angleDelta().y() / 1000);
+    event->accept();
+}
+
+bool PlayDialog::pcKey(QKeyEvent* event, bool pressed)
+{
+    if (!busy() || !model_->pcKeyboardPlay) return false;
+    // A held key repeats in the window system; a struck piano key does not.
+    if (event->isAutoRepeat()) return true;
+    return session_->pcKeyEvent(event->key(), pressed);
+}
+
+void PlayDialog::keyPressEvent(QKeyEvent* event)
+{
+    if (pcKey(event, true))
+        event->accept();
+    else
+        QWidget::keyPressEvent(event);
+}
+
+void PlayDialog::keyReleaseEvent(QKeyEvent* event)
+{
+    if (pcKey(event, false))
+        event->accept();
+    else
+        QWidget::keyReleaseEvent(event);
+}

@@ -1,0 +1,98 @@
+#pragma once
+
+#include "song/deckmodel.h"
+
+#include <QPointer>
+#include <QWidget>
+#include <memory>
+
+class DeckSession;
+class LiveOptions;
+class QDockWidget;
+class QLabel;
+class QMainWindow;
+class QToolButton;
+class QuickSettings;
+struct DeviceSet;
+
+// The deck: the widget through which the user runs the engine on the open
+// song. It prepares the song, owns its model and session, and puts two
+// docks on the main window: the quick settings and the transport buttons.
+// The caller makes it the central widget; the piano roll and the track strip
+// will live in its layout.
+class PlayDialog : public QWidget
+{
+    Q_OBJECT
+public:
+    // Prepares theSong() for the devices (warning when there is no output or
+    // no keyboard). `mainReceiver` gets the engine's events for the main window.
+    PlayDialog(QMainWindow* main, LiveOptions& options, DeviceSet& devices, const QString& path,
+               QObject* mainReceiver);
+    ~PlayDialog() override; // removes its docks
+
+    DeckModel& model() { return *model_; }
+    DeckSession& session() { return *session_; }
+    const QString& path() const { return path_; }
+    bool busy() const;
+    // Stops a running session, its outputs silenced, before the song closes.
+    // False when the engine did not end in time: the song must stay open.
+    bool closeDeck();
+    static QString songDataTitle();
+    QString songData() const;
+    // A signed step for every output's volume (the piano roll's wheel).
+    void masterVolumeStep(int step);
+
+public slots:
+    void setTol(int ms);
+    void setTempoboost(int boost);
+    void setPix4mc(int zoom);
+    void setMetPlay(bool on);
+    void setMetRecord(bool on);
+    void setQAllTracks(bool on);
+    void toggleQAllTracks();
+    void setTempoAdapt(bool on);
+    void toggleTempoAdapt();
+    void doRewind();
+    void doPause();
+    void listen_or_stop();
+    void record_or_stop();
+    void setCurrentBeat(int beat);
+
+signals:
+    void actionChanged(DeckAction action, bool enabled);
+    void trackSelectionChanged(int boundSelected, int freeSelected, bool busy);
+
+protected:
+    void wheelEvent(QWheelEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
+    void keyReleaseEvent(QKeyEvent* event) override;
+
+private:
+    void buildDeckDock();
+    QDockWidget* addDock(const char* name, const char* title, QWidget* contents);
+    void startOrStop(bool recording);
+    bool pcKey(QKeyEvent* event, bool pressed);
+    void sessionStarted();
+    void sessionFinished();
+    void showTempo();
+    void showTransport();
+    void showBeat(int beat);
+    void reportSelection();
+
+    QMainWindow* main_;
+    LiveOptions& options_;
+    QObject* mainReceiver_;
+    QString path_;
+    std::unique_ptr<DeckModel> model_;
+    std::unique_ptr<DeckSession> session_; // after the model: dies first
+    bool allTracks_ = false;
+
+    QLabel* summary_ = nullptr;
+    QuickSettings* quick_ = nullptr;
+    QToolButton* rewind_ = nullptr;
+    QToolButton* pause_ = nullptr;
+    QToolButton* record_ = nullptr;
+    QToolButton* listen_ = nullptr;
+    QPointer<QDockWidget> quickDock_;
+    QPointer<QDockWidget> deckDock_;
+};
