@@ -8,6 +8,8 @@
 #include "app/topwidget.h"
 #include "core/messages.h"
 #include "dialogs/newfiledb.h"
+#include "engine/decksession.h"
+#include "engine/midithread.h"
 #include "song/songloader.h"
 #include "song/songsaver.h"
 #include "song/trackediting.h"
@@ -20,6 +22,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
+#include <QPlainTextEdit>
 #include <QStatusBar>
 #include <cerrno>
 #include <iterator>
@@ -138,19 +141,24 @@ bool TopWidget::load()
     }
     songPath_ = path;
     songTitle(QFileInfo(path).fileName());
-    openDeck(counts, false);
+    openDeck(false);
     return true;
 }
 
-void TopWidget::openDeck(const DeviceCounts& counts, bool isNew)
+void TopWidget::openDeck(bool isNew)
 {
-    deck_ = new PlayDialog(this, options_, devices_, counts.inputs, counts.outputs, songPath_, this);
+    deck_ = new PlayDialog(this, options_, devices_, songPath_, this);
     deck_->setObjectName(QStringLiteral("playdialog"));
     connect(deck_, &PlayDialog::actionChanged, this, [this](DeckAction a, bool on) {
         const char* names[] = {"a_fileSave", "a_reload", "a_allnotesoff"};
         action(names[int(a)])->setEnabled(on);
+        busyActions_.remove(QLatin1String(names[int(a)])); // a kept take decides, not the old state
     });
-    connect(deck_, &PlayDialog::trackSelectionChanged, this, &TopWidget::enableTrackActions);
+    connect(deck_, &PlayDialog::trackSelectionChanged, this,
+            [this](int bound, int free, bool busy) {
+                enableTrackActions(bound, free, busy);
+                setFileActionsBusy(busy);
+            });
     setCentralWidget(deck_);
     if (isNew) deck_->model().setModified();
     lyricsDock_->setVisible(options_.showlyrics && !theSong().facts.lyrics.isEmpty());
@@ -162,6 +170,25 @@ void TopWidget::openDeck(const DeviceCounts& counts, bool isNew)
     deck_->setFocus();
     updateGeometry();
     neatShrink();
+}
+
+// While a session runs the song must stay as it is: no opening, closing,
+// reloading or saving until it ends. Quit stays: it stops the session first.
+void TopWidget::setFileActionsBusy(bool busy)
+{
+    const char* const always[] = {"a_fileNew", "a_load", "a_unLoad", "a_fileSaveAs"};
+    const char* const remembered[] = {"a_fileSave", "a_reload"};
+    if (busy && !busyActions_.isEmpty()) return;
+    for (const char* name : always) action(name)->setEnabled(!busy);
+    for (const char* name : remembered) {
+        if (busy) {
+            busyActions_[QLatin1String(name)] = action(name)->isEnabled();
+            action(name)->setEnabled(false);
+        } else {
+            action(name)->setEnabled(busyActions_.value(QLatin1String(name), action(name)->isEnabled()));
+        }
+    }
+    if (!busy) busyActions_.clear();
 }
 
 bool TopWidget::unLoad()
@@ -274,7 +301,7 @@ void TopWidget::fileNew()
     songPath_ = path;
     isDemo_ = false;
     songTitle(QFileInfo(path).fileName());
-    openDeck(counts, true);
+    openDeck(true);
 }
 
 bool TopWidget::runNewFileDialog(NewFileDB& dialog)
@@ -307,9 +334,14 @@ void TopWidget::deleteBound()
     if (deck_) ::deleteBound(deck_->model());
 }
 
+// Only a session has a sequencer client to send with; at rest every note
+// was already released when the session ended.
 void TopWidget::allnotesoff()
 {
-    if (deck_) deck_->allNotesOff();
+    MidiThread* thread = deck_ ? deck_->session().thread() : nullptr;
+    if (!thread || !thread->isSessionRunning()) return;
+    for (const auto& out : devices_.outputs)
+        if (!out->ignoreOutput && !out->absent) thread->allNotesOff(*out);
 }
 
 void TopWidget::buildDemoMenu(QMenu* const groups[4])

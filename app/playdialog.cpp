@@ -1,6 +1,7 @@
 #include "app/playdialog.h"
 
 #include "app/quicksettings.h"
+#include "app/tracklist.h"
 #include "core/devices.h"
 #include "core/events.h"
 #include "core/messages.h"
@@ -82,24 +83,17 @@ PlayDialog::PlayDialog(QMainWindow* main, LiveOptions& options, DeviceSet& devic
     summary_->setAlignment(Qt::AlignCenter);
     summary_->setMargin(24);
     summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    column->addWidget(summary_, 1);
+    column->addWidget(summary_);
+    column->addWidget(new TrackList(*model_, devices, this), 1);
     QStringList lines{QFileInfo(path).fileName()};
     const TrackTables& t = model_->tracks;
-    for (int d = 0; d < t.displayCount(); ++d) {
+    for (int d = t.boundTracks; d < t.displayCount(); ++d) {
         const InputDevice* in = t.input[size_t(d)];
-        const auto& names = theSong().facts.trackNames;
-        const size_t track = size_t(t.storeTrackOf(d));
-        lines << (d < t.boundTracks
-                      ? text("#%1 %2: %3 notes")
-                            .arg(d + 1)
-                            .arg(track < names.size() ? QString::fromLocal8Bit(names[track])
-                                                      : QString())
-                            .arg(t.noteOnCount[size_t(d)])
-                      : text("#%1 free track of %2:%3 %4")
-                            .arg(d + 1)
-                            .arg(in->client)
-                            .arg(in->port)
-                            .arg(in->clientName));
+        lines << text("#%1 free track of %2:%3 %4")
+                     .arg(d + 1)
+                     .arg(in->client)
+                     .arg(in->port)
+                     .arg(in->clientName);
     }
     summary_->setText(lines.join(QLatin1Char('\n')));
 

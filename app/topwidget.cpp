@@ -448,6 +448,7 @@ void TopWidget::setSongActions(bool open)
     for (const char* name : kSongActions) action(name)->setEnabled(false);
     if (open) {
         action("a_unLoad")->setEnabled(true);
+        action("a_fileSaveAs")->setEnabled(true);
         action("a_lyricsCodec")->setEnabled(lyricsDock_ && lyricsDock_->isVisible());
     }
 }

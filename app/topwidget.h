@@ -4,6 +4,7 @@
 #include "core/settings.h"
 
 #include <QDockWidget>
+#include <QHash>
 #include <QMainWindow>
 
 #include <functional>
@@ -105,10 +106,11 @@ private:
     void showWelcome();
     void chooseFirstDefaults();
     void buildDemoMenu(QMenu* const groups[4]);
-    void openDeck(const DeviceCounts& counts, bool isNew);
+    void openDeck(bool isNew);
     bool runNewFileDialog(NewFileDB& dialog);
     void reportCancel(const QString& text);
     void songTitle(const QString& fileName);
+    void setFileActionsBusy(bool busy);
     void writeQuitKeys();
     bool leave();
     void setSongActions(bool open);
@@ -131,6 +133,7 @@ private:
     QStringList demoTitles_;
     int demoCount_ = 0;
     std::function<bool(NewFileDB&)> newFileDialogHook_;
+    QHash<QString, bool> busyActions_; // Save and Reload as they were when the session began
     bool quitKeysWritten_ = false;
     int codecPosition_ = 0;
 };

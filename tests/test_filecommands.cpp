@@ -22,7 +22,7 @@ void answerFileDialog(const QString& name)
                 d->reject();
             } else {
                 d->selectFile(name);
-                d->accept();
+                QMetaObject::invokeMethod(d, "accept");
             }
             return;
         }

@@ -1,5 +1,6 @@
 #include "windowfixture.h"
 #include "core/events.h"
+#include "resources/resources.h"
 #include "smfbuilder.h"
 
 #include <QDockWidget>
@@ -31,7 +32,9 @@ TEST_F(Window, OffersOnlyWhatWorksBeforeAndAfterASongOpens)
     ASSERT_TRUE(window->load());
     EXPECT_EQ(enabledActions(),
               (std::set<QString>{"a_fileNew", "a_load", "a_unLoad", "a_reload", "a_fileSaveAs",
-                                 "a_allnotesoff", "a_lyricsCodec", "a_toggletooltips", "a_quit"}));
+                                 "a_allnotesoff", "a_lyricsCodec", "a_toggletooltips", "a_quit",
+                                 // the deck's own
+                                 "a_tempoboostUp", "a_tempoboostDown", "a_pix4mcUp", "a_pix4mcDown"}));
     EXPECT_TRUE(window->windowTitle().endsWith(QLatin1String(".mid")));
     EXPECT_EQ(App::fileArgumentIndex, 0);
 
@@ -53,6 +56,7 @@ TEST_F(Window, OffersOnlyWhatWorksBeforeAndAfterASongOpens)
     }
 
     window->action("a_unLoad")->trigger();
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(enabledActions(), atRest);
     EXPECT_EQ(window->windowTitle(), TopWidget::hostTitle());
 }
@@ -230,6 +234,7 @@ int main(int argc, char** argv)
     int n = 3;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(n, args);
+    initResources();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
 }
