@@ -25,10 +25,10 @@
 #include <QPlainTextEdit>
 #include <QStatusBar>
 #include <cerrno>
-#include <iterator>
 #include <cstdio>
 #include <cstdlib>
 #include <cstring>
+#include <iterator>
 #include <unistd.h>
 
 namespace
@@ -185,7 +185,8 @@ void TopWidget::setFileActionsBusy(bool busy)
             busyActions_[QLatin1String(name)] = action(name)->isEnabled();
             action(name)->setEnabled(false);
         } else {
-            action(name)->setEnabled(busyActions_.value(QLatin1String(name), action(name)->isEnabled()));
+            action(name)->setEnabled(
+                busyActions_.value(QLatin1String(name), action(name)->isEnabled()));
         }
     }
     if (!busy) busyActions_.clear();
@@ -195,10 +196,10 @@ bool TopWidget::unLoad()
 {
     if (!deck_) return true;
     if (deck_->model().modified()) {
-        const int answer = Messages::question(
-            tr("%1 has been modified.\n").arg(QFileInfo(songPath_).fileName()) +
-                tr("Do you want to save your changes?"),
-            Yes | No | Cancel, Cancel);
+        const int answer =
+            Messages::question(tr("%1 has been modified.\n").arg(QFileInfo(songPath_).fileName()) +
+                                   tr("Do you want to save your changes?"),
+                               Yes | No | Cancel, Cancel);
         if (answer == Cancel) return false;
         if (answer == Yes && !fileSaveAs()) return false; // the edits stay with the song
     }
@@ -319,8 +320,8 @@ void TopWidget::bindFree()
 
 void TopWidget::wipeFree()
 {
-    if (deck_ &&
-        Messages::sure(tr("Are you sure you want to remove all events in the selected free tracks?")))
+    if (deck_ && Messages::sure(
+                     tr("Are you sure you want to remove all events in the selected free tracks?")))
         ::wipeFree(deck_->model(), false);
 }
 
@@ -366,7 +367,8 @@ void TopWidget::addMidiDemo(QMenu* submenu, const char* file, const char* title,
     };
     demoFiles_ << QLatin1String(file);
     demoTitles_ << QString::fromUtf8(title);
-    const bool counted = ntracks > 0 && ntracks < int(std::size(countTexts)) && *countTexts[ntracks];
+    const bool counted =
+        ntracks > 0 && ntracks < int(std::size(countTexts)) && *countTexts[ntracks];
     const QString count = counted ? tr(countTexts[ntracks]) : QString();
     addDemo(submenu, title, (QString::fromUtf8(title) + count).toUtf8().constData());
 }
@@ -374,7 +376,8 @@ void TopWidget::addMidiDemo(QMenu* submenu, const char* file, const char* title,
 void TopWidget::addDemo(QMenu* submenu, const char* menutext, const char* statustext)
 {
     const int order = demoCount_++;
-    auto* a = new QAction(QIcon(QStringLiteral(":/appicon16.xpm")), QString::fromUtf8(menutext), this);
+    auto* a =
+        new QAction(QIcon(QStringLiteral(":/appicon16.xpm")), QString::fromUtf8(menutext), this);
     a->setObjectName(QStringLiteral("menuitem-%1").arg(order, 3, 10, QLatin1Char('0')));
     a->setToolTip(QString::fromUtf8(menutext));
     a->setStatusTip(QString::fromUtf8(statustext));
@@ -393,9 +396,9 @@ bool TopWidget::launchDemo(int order)
         Messages::warning(tr("Could not find resource %1").arg(order));
         return false;
     }
-    const QString path =
-        uniqueFile(QStringLiteral("%1/clavion-demo-%2XXXXXX").arg(QDir::tempPath(), demoFiles_[order]),
-                   0, resource.readAll());
+    const QString path = uniqueFile(
+        QStringLiteral("%1/clavion-demo-%2XXXXXX").arg(QDir::tempPath(), demoFiles_[order]), 0,
+        resource.readAll());
     if (path.isEmpty()) {
         Messages::warning(tr("Could not copy the demo to %1").arg(QDir::tempPath()));
         return false;
@@ -411,13 +414,14 @@ bool TopWidget::launchDemo(int order)
 // so a modified song is kept as a recovery copy and named on standard error.
 void TopWidget::quitNow()
 {
+    ConsoleMessageSink console; // every question takes its default answer
+    ScopedMessageSink quiet(&console);
     writeQuitKeys();
     if (deck_) {
         deck_->closeDeck(); // ends a session with all notes off
         if (deck_->model().modified()) {
-            ConsoleMessageSink console;
-            ScopedMessageSink quiet(&console);
-            const QString dir = QDir(Settings::organisationDir()).filePath(QStringLiteral("recovery"));
+            const QString dir =
+                QDir(Settings::organisationDir()).filePath(QStringLiteral("recovery"));
             QDir().mkpath(dir);
             const QString copy = QDir(dir).filePath(
                 QStringLiteral("%1-%2.mid")

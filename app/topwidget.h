@@ -50,7 +50,10 @@ public:
     PlayDialog* deck() const { return deck_; }
     const QString& songPath() const { return songPath_; }
     // Tests answer the new-file dialog here instead of running it.
-    void setNewFileDialogHook(std::function<bool(NewFileDB&)> hook) { newFileDialogHook_ = std::move(hook); }
+    void setNewFileDialogHook(std::function<bool(NewFileDB&)> hook)
+    {
+        newFileDialogHook_ = std::move(hook);
+    }
     // Terminating signals end the program here: no question, a modified song
     // kept as a recovery copy.
     void quitNow();

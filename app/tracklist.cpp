@@ -39,11 +39,10 @@ TrackList::TrackList(DeckModel& deck, DeviceSet& devices, QWidget* parent)
         auto* from = new QComboBox;
         from->setObjectName(QStringLiteral("input%1").arg(d + 1));
         for (InputDevice* in : inputs)
-            from->addItem(in->isPcKeyboard() ? tr("PC keyboard")
-                                             : QStringLiteral("%1:%2 %3")
-                                                   .arg(in->client)
-                                                   .arg(in->port)
-                                                   .arg(in->portName));
+            from->addItem(
+                in->isPcKeyboard()
+                    ? tr("PC keyboard")
+                    : QStringLiteral("%1:%2 %3").arg(in->client).arg(in->port).arg(in->portName));
         int current = 0;
         for (size_t k = 0; k < inputs.size(); ++k)
             if (t.input[i] && inputs[k]->sameAddress(t.input[i]->client, t.input[i]->port))

@@ -1,9 +1,10 @@
-#include "windowfixture.h"
 #include "app/democatalogue.h"
 #include "app/playdialog.h"
 #include "dialogs/newfiledb.h"
 #include "song/deckmodel.h"
+#include "windowfixture.h"
 
+#include <QDir>
 #include <QFileDialog>
 #include <QMenu>
 #include <QTimer>
@@ -42,8 +43,9 @@ TEST_F(FileCommands, AModifiedSongAsksBeforeItGoesAndCancelKeepsIt)
     sink.answers = {Cancel};
     window->action("a_unLoad")->trigger();
     EXPECT_TRUE(window->songOpen());
-    EXPECT_EQ(sink.shown.last().text, QStringLiteral("%1 has been modified.\nDo you want to save your changes?")
-                                          .arg(QFileInfo(QCoreApplication::arguments()[1]).fileName()));
+    EXPECT_EQ(sink.shown.last().text,
+              QStringLiteral("%1 has been modified.\nDo you want to save your changes?")
+                  .arg(QFileInfo(QCoreApplication::arguments()[1]).fileName()));
 
     sink.answers = {Yes, Cancel}; // reload: sure, then keep the song
     window->reload();
@@ -66,6 +68,18 @@ TEST_F(FileCommands, AModifiedSongAsksBeforeItGoesAndCancelKeepsIt)
     EXPECT_NE(title, window->windowTitle());
 }
 
+TEST_F(FileCommands, ATerminatingSignalKeepsAModifiedSongAsARecoveryCopy)
+{
+    open(1);
+    window->deck()->model().setModified();
+    window->quitNow(); // asks nothing
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(window.isNull());
+    EXPECT_TRUE(sink.shown.isEmpty());
+    const QDir recovery(QDir(Settings::organisationDir()).filePath(QStringLiteral("recovery")));
+    EXPECT_EQ(recovery.entryList({QStringLiteral("*.mid")}, QDir::Files).size(), 1);
+}
+
 TEST_F(FileCommands, DemosAreCataloguedAndCopiedToPrivateFiles)
 {
     open();
@@ -80,16 +94,19 @@ TEST_F(FileCommands, DemosAreCataloguedAndCopiedToPrivateFiles)
 
     QStringList paths;
     for (int order : {0, 36}) {
-        window->findChild<QAction*>(QStringLiteral("menuitem-%1").arg(order, 3, 10, QLatin1Char('0')))->trigger();
+        window
+            ->findChild<QAction*>(QStringLiteral("menuitem-%1").arg(order, 3, 10, QLatin1Char('0')))
+            ->trigger();
         ASSERT_TRUE(window->songOpen()) << sink.texts().join(QLatin1Char('\n')).toStdString();
-        EXPECT_TRUE(window->windowTitle().endsWith(QStringLiteral(" demo - ") +
-                                                   QString::fromUtf8(catalogue[size_t(order)].title)));
+        EXPECT_TRUE(window->windowTitle().endsWith(
+            QStringLiteral(" demo - ") + QString::fromUtf8(catalogue[size_t(order)].title)));
         paths << window->songPath();
     }
     ASSERT_EQ(paths.size(), 2);
     EXPECT_NE(paths[0], paths[1]);
     for (const QString& p : paths) {
-        struct stat st {};
+        struct stat st {
+        };
         ASSERT_EQ(::stat(QFile::encodeName(p).constData(), &st), 0) << p.toStdString();
         EXPECT_EQ(st.st_mode & 0777, 0600u);
         QFile::remove(p);
@@ -113,7 +130,8 @@ TEST_F(FileCommands, NewMakesAModifiedSongInAUniqueFile)
     EXPECT_TRUE(window->deck()->model().modified());
     EXPECT_FALSE(window->action("a_fileSave")->isEnabled());
     const QString path = window->windowTitle().section(QStringLiteral(" - "), -1);
-    EXPECT_TRUE(QRegExp(QStringLiteral("clavion-......\\.mid")).exactMatch(path)) << path.toStdString();
+    EXPECT_TRUE(QRegExp(QStringLiteral("clavion-......\\.mid")).exactMatch(path))
+        << path.toStdString();
     EXPECT_TRUE(QFileInfo::exists(dir.filePath(path)));
 
     fakeInputs.clear(); // no keyboard: nothing to record a new song from

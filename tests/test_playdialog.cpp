@@ -277,11 +277,3 @@ TEST_F(Deck, MasterVolumeStepsAddUpWithinTheControllerRange)
     EXPECT_EQ(devices.outputs[0]->volume, 100) << "the user's setting stays";
 }
 } // namespace
-
-int main(int argc, char** argv)
-{
-    if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
-    QApplication app(argc, argv);
-    ::testing::InitGoogleTest(&argc, argv);
-    return RUN_ALL_TESTS();
-}

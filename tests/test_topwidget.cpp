@@ -1,7 +1,7 @@
-#include "windowfixture.h"
 #include "core/events.h"
 #include "resources/resources.h"
 #include "smfbuilder.h"
+#include "windowfixture.h"
 
 #include <QDockWidget>
 #include <QHelpEvent>
@@ -30,11 +30,12 @@ TEST_F(Window, OffersOnlyWhatWorksBeforeAndAfterASongOpens)
 
     App::fileArgumentIndex = 1; // the command line's song
     ASSERT_TRUE(window->load());
-    EXPECT_EQ(enabledActions(),
-              (std::set<QString>{"a_fileNew", "a_load", "a_unLoad", "a_reload", "a_fileSaveAs",
-                                 "a_allnotesoff", "a_lyricsCodec", "a_toggletooltips", "a_quit",
-                                 // the deck's own
-                                 "a_tempoboostUp", "a_tempoboostDown", "a_pix4mcUp", "a_pix4mcDown"}));
+    EXPECT_EQ(
+        enabledActions(),
+        (std::set<QString>{"a_fileNew", "a_load", "a_unLoad", "a_reload", "a_fileSaveAs",
+                           "a_allnotesoff", "a_lyricsCodec", "a_toggletooltips", "a_quit",
+                           // the deck's own
+                           "a_tempoboostUp", "a_tempoboostDown", "a_pix4mcUp", "a_pix4mcDown"}));
     EXPECT_TRUE(window->windowTitle().endsWith(QLatin1String(".mid")));
     EXPECT_EQ(App::fileArgumentIndex, 0);
 

@@ -79,4 +79,3 @@ protected:
     ScopedMessageSink installed{&sink};
     QPointer<TopWidget> window;
 };
-
