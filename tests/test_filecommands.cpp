@@ -60,7 +60,7 @@ TEST_F(FileCommands, AModifiedSongAsksBeforeItGoesAndCancelKeepsIt)
     EXPECT_EQ(sink.texts().last(), QStringLiteral("File Save was canceled."));
 
     sink.answers = {Yes}; // save under a new name, then close
-    const QString saved = dir.filePath(QStringLiteral("kept.mid"));
+    const QString saved = dir.filePath(QString::fromUtf8("gard\xc3\xa9.mid")); // not ASCII
     answerFileDialog(saved);
     EXPECT_TRUE(window->unLoad());
     EXPECT_TRUE(QFileInfo(saved).size() > 0);
