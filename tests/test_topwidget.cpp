@@ -235,6 +235,7 @@ int main(int argc, char** argv)
     int n = 3;
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(n, args);
+    watchPostedEventsForSanitizer();
     initResources();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

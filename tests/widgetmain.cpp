@@ -1,6 +1,7 @@
 // The main of the widget tests: an offscreen application with the program's
 // resources, so windows need no display and find their icons.
 
+#include "core/events.h"
 #include "resources/resources.h"
 
 #include <QApplication>
@@ -10,6 +11,7 @@ int main(int argc, char** argv)
 {
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     QApplication app(argc, argv);
+    watchPostedEventsForSanitizer();
     initResources();
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();
