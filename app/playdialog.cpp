@@ -49,6 +49,14 @@ void setBox(QSpinBox* box, int value)
     const QSignalBlocker quiet(box);
     box->setValue(value);
 }
+
+// A button's new text would replace its shortcut with the text's mnemonic.
+void setLabel(QToolButton* button, const QString& label)
+{
+    const QKeySequence keys = button->shortcut();
+    button->setText(label);
+    button->setShortcut(keys);
+}
 } // namespace
 
 PlayDialog::PlayDialog(QMainWindow* main, LiveOptions& options, DeviceSet& devices,
@@ -184,11 +192,11 @@ void PlayDialog::showTransport()
     const bool paused = active && model_->pauseFlag.load();
     const bool listening = active && !recording;
     listen_->setIcon(QIcon(QLatin1String(listening ? ":/tb_stop.xpm" : ":/tb_listen.xpm")));
-    listen_->setText(text(listening ? "Stop" : "Listen"));
+    setLabel(listen_, text(listening ? "Stop" : "Listen"));
     listen_->setToolTip(
         text(listening ? "Stop listening (CTRL+Space)" : "Start listening (CTRL+Space)"));
     record_->setIcon(QIcon(QLatin1String(recording ? ":/tb_stop.xpm" : ":/tb_record.xpm")));
-    record_->setText(text(recording ? "Stop" : "Record"));
+    setLabel(record_, text(recording ? "Stop" : "Record"));
     record_->setToolTip(text(recording ? "Stop recording (CTRL+SHIFT+Space)"
                                        : "Start recording (CTRL+SHIFT+Space)"));
     // A session is stopped by its own button; a pause holds both.

@@ -212,6 +212,9 @@ TEST_F(Deck, ListenTwiceStopsAndTheButtonsFollowTheSession)
     EXPECT_EQ(button("tb_listen")->toolTip(), "Stop listening (CTRL+Space)");
     EXPECT_TRUE(button("tb_pause")->isEnabled());
     EXPECT_FALSE(button("tb_record")->isEnabled());
+    // The keys stay with the buttons whatever their text says.
+    EXPECT_EQ(button("tb_listen")->shortcut().toString(), "Ctrl+Space");
+    EXPECT_EQ(button("tb_record")->shortcut().toString(), "Ctrl+Shift+Space");
     button("tb_listen")->click();
     EXPECT_EQ(main.statusBar()->currentMessage(), "Shutting down the playing session.");
     for (int i = 0; i < 300 && d.busy(); ++i) {
@@ -222,6 +225,7 @@ TEST_F(Deck, ListenTwiceStopsAndTheButtonsFollowTheSession)
     EXPECT_EQ(button("tb_listen")->toolTip(), "Start listening (CTRL+Space)");
     EXPECT_FALSE(button("tb_pause")->isEnabled());
     EXPECT_TRUE(button("tb_record")->isEnabled());
+    EXPECT_EQ(button("tb_listen")->shortcut().toString(), "Ctrl+Space");
     EXPECT_EQ(busy, (std::vector<bool>{true, false}));
     EXPECT_TRUE(sink.texts().isEmpty()) << sink.texts().join('\n').toStdString();
 }

@@ -1,0 +1,154 @@
+# shellcheck shell=bash disable=SC2016 # check evaluates its condition itself
+# The deck as a user drives it, with Midi Through (14:0) as the synthesizer:
+# a demo opened from the Demo menu is heard note for note and on time, the PC
+# keyboard plays an interactive track, a recorded take is kept and saved, and
+# SIGTERM in the middle of a song leaves nothing sounding. Run by
+# tools/guibench.
+
+readonly DEMO=mary_had_a_little_lamb.mid # constant tempo, two tracks, 18 s
+readonly MIDICHECK=$ROOT/tests/gui/midicheck.py
+smfdump=$(dirname "$app")/tools/smfdump
+[[ -x $smfdump ]] || abort "smfdump is built next to the program"
+mkdir -p "$shots"
+
+# The program's own client exists only while a session runs.
+session_running() { grep -q '"Clavion ALSA sequencer"' /proc/asound/seq/clients; }
+
+wait_session() { # 1: wanted (start|end), 2: seconds
+    local i
+    for ((i = 0; i < $2 * 10; i++)); do
+        if [[ $1 == start ]] && session_running; then return 0; fi
+        if [[ $1 == end ]] && ! session_running; then return 0; fi
+        sleep 0.1
+    done
+    return 1
+}
+
+# Without a session the steps after this one would only fail in turn.
+expect_start() { # 1: message
+    wait_session start 10 || abort "$1"
+    record PASS "$1"
+}
+
+# A peer on Midi Through; $peer is its pid once its client is up.
+peer=
+start_peer() { # 1: client name in /proc, 2: its standard output, then the command
+    local name=$1 out=$2 i
+    shift 2
+    "$@" >"$out" 2>>"$shots/deck-peers.log" &
+    peer=$!
+    for ((i = 0; i < 50; i++)); do
+        grep -q "\"$name\"" /proc/asound/seq/clients && return 0
+        sleep 0.1
+    done
+    abort "$name is up on the sequencer"
+}
+stop_peer() {
+    kill -INT "$peer" 2>/dev/null || true
+    wait "$peer" 2>/dev/null || true
+    peer=
+}
+
+# What the user set up: Midi Through as the synthesizer, the PC keyboard as the
+# instrument. Midi Through sends back everything it is sent, so as an input it
+# is ignored, or the program would hear its own notes as the player's.
+export LANG=en_US.UTF-8
+mkdir -p "$XDG_CONFIG_HOME/clavion"
+cat >"$XDG_CONFIG_HOME/clavion/clavion-en.conf" <<'EOF'
+[Midi]
+oclient=14
+oport=0
+iclient=255
+iport=255
+
+[Input_14_0]
+ignoreInput=true
+EOF
+
+start_app
+wait_window '^Clavion'
+# Demo > Children > its second song.
+key alt+d c Down Return
+for ((i = 0; i < 300; i++)); do
+    [[ $(xdotool getwindowname "$WIN") == *" demo - "* ]] && break
+    sleep 0.1
+done
+check '[[ $(xdotool getwindowname "$WIN") == *" demo - Traditional - Mary Had a Little Lamb" ]]' \
+    "the Demo menu opens Mary Had a Little Lamb"
+sleep 1
+shot deck-demo
+
+# ---------------------------------------------------------------- listening
+start_peer arecordmidi /dev/null arecordmidi -p 14:0 -b 120 -t 3840 "$shots/deck-listen.mid"
+key ctrl+space
+expect_start "Ctrl+Space starts a session"
+sleep 2
+shot deck-playing
+check 'wait_session end 40' "the session ends with the song"
+stop_peer
+"$smfdump" "$ROOT/resources/demos/$DEMO" >"$shots/deck-demo.dump"
+"$smfdump" "$shots/deck-listen.mid" >"$shots/deck-listen.dump"
+check '"$MIDICHECK" notes --tolerance-ms 3 "$shots/deck-demo.dump" "$shots/deck-listen.dump"' \
+    "Midi Through heard the demo's notes, each within 3 ms"
+
+# ------------------------------------------------- the PC keyboard plays #1
+# Tab leads from the deck to track #1's "I play it"; its input is already
+# the PC keyboard, and the number keys are the zone of track #1.
+key Tab space
+sleep 0.5
+shot deck-interactive
+start_peer arecordmidi /dev/null arecordmidi -p 14:0 -b 120 -t 3840 "$shots/deck-keys.mid"
+key ctrl+space
+expect_start "Listen starts with track #1 interactive"
+sleep 1
+key --delay 300 1 2 3 1 2 3
+sleep 1
+key ctrl+space
+check 'wait_session end 10' "Ctrl+Space stops the session"
+stop_peer
+"$smfdump" "$shots/deck-keys.mid" >"$shots/deck-keys.dump"
+check '"$MIDICHECK" notes --channel 0 --first 6 "$shots/deck-demo.dump" "$shots/deck-keys.dump"' \
+    "six key presses rang track #1's first six notes"
+
+# -------------------------------------------------- a take kept and saved
+key ctrl+shift+space
+expect_start "Ctrl+Shift+Space starts recording"
+sleep 1
+key --delay 300 1 2 3 4
+sleep 1
+key ctrl+shift+space
+check 'wait_session end 10' "Ctrl+Shift+Space stops recording"
+main=$WIN
+wait_window 'Question'
+shot deck-keep-take
+key y
+WIN=$main
+sleep 1
+take=$HOME/take.mid
+key alt+f a
+wait_window 'Write MIDI file'
+type_text "$take"
+key Return
+WIN=$main
+for ((i = 0; i < 100; i++)); do [[ -s $take ]] && break; sleep 0.1; done
+check '[[ -s $take ]]' "Save As wrote $take"
+"$smfdump" "$take" >"$shots/deck-take.dump" 2>&1 || true
+check '"$MIDICHECK" take --played 4 --channel 0 "$shots/deck-demo.dump" "$shots/deck-take.dump"' \
+    "the saved song holds the melody with the four played notes moved"
+
+# ------------------------------------------------ SIGTERM while it plays
+# The accompaniment alone plays now, in long notes: one sounds at the kill.
+start_peer aseqdump "$shots/deck-term.log" stdbuf -oL aseqdump -p 14:0
+key ctrl+space
+expect_start "Listen starts again"
+sleep 3
+at_kill=$(wc -l <"$shots/deck-term.log")
+kill -TERM "$APP_PID"
+wait_exit 20
+# The handler ends the program by the signal's own default action.
+check '[[ $APP_STATUS == 143 ]]' "SIGTERM ends the program by SIGTERM"
+sleep 0.5
+stop_peer
+check '"$MIDICHECK" silent --sounding-at "$at_kill" "$shots/deck-term.log"' \
+    "what sounded at SIGTERM was silenced at 14:0"
+check '! grep -q "^Error" "$APP_LOG"' "the program reported no sequencer error"
