@@ -149,8 +149,8 @@ void MidiThread::run()
     {
         QMutexLocker lock(&deck_.mutex);
         if (v.startBeat != 1) loop_->chase();
-        // The first beat is held until the queue runs, and leaves with its
-        // start, so its notes are not late by an echo's round trip.
+        // The first beat is written whole before the queue starts, so its
+        // notes are not late by an echo's round trip nor by their own writing.
         client_.holdOutput();
         loop_->handleEcho(startEvent());
     }

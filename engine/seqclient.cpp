@@ -245,18 +245,20 @@ bool SeqClient::allocQueue()
 
 void SeqClient::startQueue()
 {
-    // What was held waits in the backlog, so the buffer is empty here.
-    // CONTINUE (from tick 0 on a queue that never ran; START would drop
-    // what is queued) goes first in the same write as the first beat, so
-    // nothing runs between the start and the first notes.
+    // The held beat goes to the kernel while the queue still stands, as far
+    // as its pool has room: the first notes then leave the moment the queue
+    // starts, not after the whole beat has been written. What did not fit
+    // follows as the running queue frees room. CONTINUE starts from tick 0 a
+    // queue that never ran (START would drop what is queued); sent direct, it
+    // needs no room in the pool.
+    holding_ = false;
+    drain();
     snd_seq_event_t start;
     snd_seq_ev_clear(&start);
     snd_seq_ev_set_queue_continue(&start, queue_);
     start.source.port = static_cast<unsigned char>(outPort_);
     snd_seq_ev_set_direct(&start);
-    holding_ = false;
-    seqCheck(snd_seq_event_output(seq_, &start), "snd_seq_event_output");
-    drain();
+    seqCheck(snd_seq_event_output_direct(seq_, &start), "snd_seq_event_output_direct");
 }
 
 bool SeqClient::backlogged() const

@@ -71,7 +71,7 @@ public:
     // Until startQueue(), scheduled events wait in the backlog: the queue
     // must run before a beat larger than the kernel's pool can leave.
     void holdOutput() { holding_ = true; }
-    // Starts the queue and sends what was held right behind the start.
+    // Sends what was held, as far as the kernel has room, then starts the queue.
     void startQueue();
     // Events still waiting for room in the kernel.
     bool backlogged() const;
