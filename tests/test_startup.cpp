@@ -49,22 +49,19 @@ TEST_F(StartupTest, HelpAndVersionAnywhereOnTheLinePrintAndExitWithoutAWindow)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     for (const char* v : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
         env.remove(QLatin1String(v));
-    const struct {
-        QStringList args;
-        bool help;
-    } rows[] = {
+    const std::pair<QStringList, bool> rows[] = {
         {{"-v"}, true},        {{"song.mid", "--help"}, true},
         {{"--version"}, true}, {{"-h", "song.mid"}, true},
         {{}, false},           {{"song.mid"}, false},
-        {{"--Help"}, false},   {{"-hv"}, false},
+        {{"--Help"}, false},   {{"-hv"}, false}, // no window is opened for the others
     };
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.args.join(' ').toStdString());
-        EXPECT_EQ(Startup::asksForHelp(r.args), r.help);
-        if (!r.help) continue; // would open a window
+    for (const auto& [args, help] : rows) {
+        SCOPED_TRACE(args.join(' ').toStdString());
+        EXPECT_EQ(Startup::asksForHelp(args), help);
+        if (!help) continue;
         QProcess p;
         p.setProcessEnvironment(env);
-        p.start(QStringLiteral(CLAVION_BINARY), r.args);
+        p.start(QStringLiteral(CLAVION_BINARY), args);
         ASSERT_TRUE(p.waitForFinished(30000));
         EXPECT_EQ(p.exitStatus(), QProcess::NormalExit);
         EXPECT_EQ(p.exitCode(), 0);
@@ -76,9 +73,7 @@ TEST_F(StartupTest, HelpAndVersionAnywhereOnTheLinePrintAndExitWithoutAWindow)
 TEST_F(StartupTest, DefaultsFillGapsAndNeverOverwriteTheUsersFiles)
 {
     const struct {
-        const char* file;
-        const char* system;
-        const char* user; // nullptr: the user has none
+        const char *file, *system, *user; // user nullptr: the user has none
     } rows[] = {
         {"clavion.qss", "system style", "my style"},
         {"clavion-fr.conf", "[Midi]\nlowkey=60\n", nullptr},
@@ -90,42 +85,38 @@ TEST_F(StartupTest, DefaultsFillGapsAndNeverOverwriteTheUsersFiles)
         write(QStringLiteral("etc/") + r.file, r.system);
         if (r.user) write(QStringLiteral("user/") + r.file, r.user);
     }
-    QDir().mkpath(path(QStringLiteral("etc/empty")));
-
-    Startup::copyMissingDefaults(path(QStringLiteral("etc")), path(QStringLiteral("user")));
+    QDir().mkpath(path("etc/empty"));
+    Startup::copyMissingDefaults(path("etc"), path("user"));
     for (const auto& r : rows)
         EXPECT_EQ(read(QStringLiteral("user/") + r.file), r.user ? r.user : r.system) << r.file;
-    EXPECT_TRUE(QFileInfo(path(QStringLiteral("user/empty"))).isDir());
-
-    // No system folder: nothing is made.
-    Startup::copyMissingDefaults(path(QStringLiteral("none")), path(QStringLiteral("other")));
-    EXPECT_FALSE(QFileInfo::exists(path(QStringLiteral("other"))));
+    EXPECT_TRUE(QFileInfo(path("user/empty")).isDir());
+    Startup::copyMissingDefaults(path("none"), path("other")); // no system folder
+    EXPECT_FALSE(QFileInfo::exists(path("other")));
 }
 
 TEST_F(StartupTest, TranslationComesFromTheFirstFolderThatHasItOrIsNoticedMissing)
 {
     // A .qm file holding only its magic number loads as an empty translation.
     const QByteArray qm = QByteArray::fromHex("3cb86418caef9c95cd211cbf60a1bddd");
-    const QString qtDir = path(QStringLiteral("t/q"));      // QTDIR
-    const QString appDir = path(QStringLiteral("t/a/bin")); // the program's folder
+    // Files in QTDIR (t/q) and beside the program's folder (t/a/bin), and where
+    // the translator is found: "q", "a" or nullptr.
     const struct {
+        const char *inQtDir, *besideApp, *foundIn;
         bool qtOwn;
-        const char* inQtDir;   // file names under QTDIR/translations, nullptr: none
-        const char* besideApp; // and in the translations folder beside the program's
-        const char* foundIn;   // "q", "a" or nullptr: not found
     } rows[] = {
-        {false, nullptr, "clavion_fr.qm", "a"},
-        {false, "clavion_fr_FR.qm", "clavion_fr.qm", "q"},
-        {false, nullptr, "clavion_de.qm", nullptr},
-        {true, "qt_xx.qm", nullptr, "q"},
+        {nullptr, "clavion_fr.qm", "a", false},
+        {"clavion_fr_FR.qm", "clavion_fr.qm", "q", false},
+        {nullptr, "clavion_de.qm", nullptr, false},
+        {"qt_xx.qm", nullptr, "q", true},
     };
     for (const auto& r : rows) {
-        ASSERT_TRUE(QDir(path(QStringLiteral("t"))).removeRecursively());
+        ASSERT_TRUE(QDir(path("t")).removeRecursively());
         if (r.inQtDir) write(QStringLiteral("t/q/translations/") + r.inQtDir, qm);
         if (r.besideApp) write(QStringLiteral("t/a/translations/") + r.besideApp, qm);
         const QString lang = QLatin1String(r.qtOwn ? "xx_XX.UTF-8" : "fr_FR.UTF-8");
-        const auto search = r.qtOwn ? Startup::qtTranslationSearch(lang, qtDir)
-                                    : Startup::programTranslationSearch(lang, qtDir, appDir);
+        const auto search =
+            r.qtOwn ? Startup::qtTranslationSearch(lang, path("t/q"))
+                    : Startup::programTranslationSearch(lang, path("t/q"), path("t/a/bin"));
         QTranslator translator;
         const std::optional<QString> found = Startup::loadTranslation(translator, search);
         const QString want =
@@ -135,19 +126,11 @@ TEST_F(StartupTest, TranslationComesFromTheFirstFolderThatHasItOrIsNoticedMissin
 
     // Not found: a notice for each, except for English and the C locale.
     const QString notice = QStringLiteral("Could not find %1 translation file for locale %2");
-    const struct {
-        const char* lang;
-        QStringList notices;
-    } langs[] = {
-        {"en_GB.UTF-8", {}},
-        {"xx_XX.UTF-8", {notice.arg("qt", "xx_XX.UTF-8"), notice.arg("Clavion", "xx_XX.UTF-8")}},
-        {"C.UTF-8", {}},
-        {"", {}}, // LANG unset
-    };
-    for (const auto& r : langs)
-        EXPECT_EQ(Startup::installTranslations(app, QLatin1String(r.lang), QString(), tmp.path()),
-                  r.notices)
-            << r.lang;
+    for (const char* lang : {"en_GB.UTF-8", "C.UTF-8", ""}) // "": LANG unset
+        EXPECT_EQ(Startup::installTranslations(app, lang, QString(), tmp.path()), QStringList())
+            << lang;
+    EXPECT_EQ(Startup::installTranslations(app, "xx_XX.UTF-8", QString(), tmp.path()),
+              QStringList({notice.arg("qt", "xx_XX.UTF-8"), notice.arg("Clavion", "xx_XX.UTF-8")}));
 }
 
 bool catches(qint64 pid, int signalNumber)
@@ -163,10 +146,7 @@ bool catches(qint64 pid, int signalNumber)
 // text on standard error, then by the signal itself.
 TEST_F(StartupTest, TerminatingSignalsEndTheProgramBySignal)
 {
-    const struct {
-        int signalNumber;
-        const char* text; // nullptr: none
-    } rows[] = {
+    const std::pair<int, const char*> rows[] = {
         {SIGTERM, "Clavion received a termination signal (SIGTERM)."},
         {SIGINT, "A user keyboard interruption occurred (SIGINT), the program will terminate"},
         {SIGHUP, nullptr},
@@ -174,32 +154,32 @@ TEST_F(StartupTest, TerminatingSignalsEndTheProgramBySignal)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("QT_QPA_PLATFORM"), QStringLiteral("offscreen"));
     env.insert(QStringLiteral("HOME"), tmp.path());
-    env.insert(QStringLiteral("XDG_CONFIG_HOME"), path(QStringLiteral(".config")));
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), path(".config"));
     env.insert(QStringLiteral("LANG"), QStringLiteral("en_US.UTF-8")); // no translation notices
-    for (const auto& r : rows) {
-        SCOPED_TRACE(r.signalNumber);
-        signal(r.signalNumber, SIG_DFL); // an ignored signal would be inherited and kept
-        const QString settings = path(QStringLiteral(".config/clavion/clavion-en.conf"));
+    for (const auto& [signalNumber, text] : rows) {                    // text nullptr: none
+        SCOPED_TRACE(signalNumber);
+        signal(signalNumber, SIG_DFL); // an ignored signal would be inherited and kept
+        const QString settings = path(".config/clavion/clavion-en.conf");
         QFile::remove(settings);
         QProcess p;
         p.setProcessEnvironment(env);
         p.start(QStringLiteral(CLAVION_BINARY), QStringList());
         ASSERT_TRUE(p.waitForStarted(30000));
         const QDeadlineTimer deadline(30000);
-        while (!catches(p.processId(), r.signalNumber) && !deadline.hasExpired())
-            QThread::msleep(10);
-        ASSERT_TRUE(catches(p.processId(), r.signalNumber)) << p.readAllStandardError().data();
+        while (!catches(p.processId(), signalNumber) && !deadline.hasExpired()) QThread::msleep(10);
+        ASSERT_TRUE(catches(p.processId(), signalNumber)) << p.readAllStandardError().data();
 
-        ::kill(pid_t(p.processId()), r.signalNumber);
+        ::kill(pid_t(p.processId()), signalNumber);
         ASSERT_TRUE(p.waitForFinished(30000));
         const QString err = QString::fromLocal8Bit(p.readAllStandardError());
         EXPECT_EQ(p.exitStatus(), QProcess::CrashExit) << err.toStdString();
-        EXPECT_EQ(p.exitCode(), r.signalNumber); // QProcess gives the signal of a crash
-        if (r.text)
-            EXPECT_TRUE(err.contains(QLatin1String(r.text))) << err.toStdString();
+        EXPECT_EQ(p.exitCode(), signalNumber); // the signal, for a crash
+        if (text)
+            EXPECT_TRUE(err.contains(QLatin1String(text))) << err.toStdString();
         else
             EXPECT_FALSE(err.contains(QLatin1String("terminat"))) << err.toStdString();
-        EXPECT_TRUE(QSettings(settings, QSettings::IniFormat).contains(QStringLiteral("Geometry/width")));
+        EXPECT_TRUE(
+            QSettings(settings, QSettings::IniFormat).contains(QStringLiteral("Geometry/width")));
     }
 }
 
