@@ -11,6 +11,7 @@
 #include <QTranslator>
 #include <csignal>
 #include <gtest/gtest.h>
+#include <tuple>
 
 namespace
 {
@@ -20,8 +21,7 @@ class StartupTest : public ::testing::Test
 {
 protected:
     int argc = 1;
-    char name[16] = "test_startup";
-    char* argv[2] = {name, nullptr};
+    char* argv[2] = {const_cast<char*>("test_startup"), nullptr};
     QCoreApplication app{argc, argv};
     QTemporaryDir tmp;
 
@@ -35,7 +35,7 @@ protected:
     QByteArray read(const QString& relative) const
     {
         QFile f(path(relative));
-        return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray("<missing>");
+        return f.open(QIODevice::ReadOnly) ? f.readAll() : "<missing>";
     }
 };
 
@@ -47,8 +47,7 @@ TEST_F(StartupTest, HelpAndVersionAnywhereOnTheLinePrintAndExitWithoutAWindow)
                                             " Clavion is a piano playing and learning assistant \n"
                                             " It deals with MIDI files and needs alsa.\n");
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
-    for (const char* v : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"})
-        env.remove(QLatin1String(v));
+    for (const char* v : {"QT_QPA_PLATFORM", "DISPLAY", "WAYLAND_DISPLAY"}) env.remove(v);
     const std::pair<QStringList, bool> rows[] = {
         {{"-v"}, true},        {{"song.mid", "--help"}, true},
         {{"--version"}, true}, {{"-h", "song.mid"}, true},
@@ -72,23 +71,22 @@ TEST_F(StartupTest, HelpAndVersionAnywhereOnTheLinePrintAndExitWithoutAWindow)
 
 TEST_F(StartupTest, DefaultsFillGapsAndNeverOverwriteTheUsersFiles)
 {
-    const struct {
-        const char *file, *system, *user; // user nullptr: the user has none
-    } rows[] = {
+    const std::tuple<const char*, const char*, const char*> rows[] = {
+        // file, the system's, the user's (nullptr: none)
         {"clavion.qss", "system style", "my style"},
         {"clavion-fr.conf", "[Midi]\nlowkey=60\n", nullptr},
         {"styles/dark.qss", "dark", nullptr},
         {"styles/light.qss", "light", "my light"},
         {"deep/er/.hidden", "hidden", nullptr},
     };
-    for (const auto& r : rows) {
-        write(QStringLiteral("etc/") + r.file, r.system);
-        if (r.user) write(QStringLiteral("user/") + r.file, r.user);
+    for (const auto& [file, system, user] : rows) {
+        write(QStringLiteral("etc/") + file, system);
+        if (user) write(QStringLiteral("user/") + file, user);
     }
     QDir().mkpath(path("etc/empty"));
     Startup::copyMissingDefaults(path("etc"), path("user"));
-    for (const auto& r : rows)
-        EXPECT_EQ(read(QStringLiteral("user/") + r.file), r.user ? r.user : r.system) << r.file;
+    for (const auto& [file, system, user] : rows)
+        EXPECT_EQ(read(QStringLiteral("user/") + file), user ? user : system) << file;
     EXPECT_TRUE(QFileInfo(path("user/empty")).isDir());
     Startup::copyMissingDefaults(path("none"), path("other")); // no system folder
     EXPECT_FALSE(QFileInfo::exists(path("other")));
@@ -98,32 +96,27 @@ TEST_F(StartupTest, TranslationComesFromTheFirstFolderThatHasItOrIsNoticedMissin
 {
     // A .qm file holding only its magic number loads as an empty translation.
     const QByteArray qm = QByteArray::fromHex("3cb86418caef9c95cd211cbf60a1bddd");
-    // Files in QTDIR (t/q) and beside the program's folder (t/a/bin), and where
-    // the translator is found: "q", "a" or nullptr.
-    const struct {
-        const char *inQtDir, *besideApp, *foundIn;
-        bool qtOwn;
-    } rows[] = {
+    // Files in QTDIR (t/q), beside the program (t/a/bin), where found (nullptr: not), Qt's own
+    const std::tuple<const char*, const char*, const char*, bool> rows[] = {
         {nullptr, "clavion_fr.qm", "a", false},
         {"clavion_fr_FR.qm", "clavion_fr.qm", "q", false},
         {nullptr, "clavion_de.qm", nullptr, false},
         {"qt_xx.qm", nullptr, "q", true},
     };
-    for (const auto& r : rows) {
+    for (const auto& [inQtDir, besideApp, foundIn, qtOwn] : rows) {
         ASSERT_TRUE(QDir(path("t")).removeRecursively());
-        if (r.inQtDir) write(QStringLiteral("t/q/translations/") + r.inQtDir, qm);
-        if (r.besideApp) write(QStringLiteral("t/a/translations/") + r.besideApp, qm);
-        const QString lang = QLatin1String(r.qtOwn ? "xx_XX.UTF-8" : "fr_FR.UTF-8");
+        if (inQtDir) write(QStringLiteral("t/q/translations/") + inQtDir, qm);
+        if (besideApp) write(QStringLiteral("t/a/translations/") + besideApp, qm);
+        const QString lang = QLatin1String(qtOwn ? "xx_XX.UTF-8" : "fr_FR.UTF-8");
         const auto search =
-            r.qtOwn ? Startup::qtTranslationSearch(lang, path("t/q"))
-                    : Startup::programTranslationSearch(lang, path("t/q"), path("t/a/bin"));
+            qtOwn ? Startup::qtTranslationSearch(lang, path("t/q"))
+                  : Startup::programTranslationSearch(lang, path("t/q"), path("t/a/bin"));
         QTranslator translator;
         const std::optional<QString> found = Startup::loadTranslation(translator, search);
-        const QString want =
-            r.foundIn ? path(QStringLiteral("t/%1/translations").arg(r.foundIn)) : "-";
-        EXPECT_EQ(found.value_or("-"), want) << r.inQtDir << " " << r.besideApp;
+        EXPECT_EQ(found.value_or("-"),
+                  foundIn ? path(QStringLiteral("t/%1/translations").arg(foundIn)) : "-")
+            << inQtDir << " " << besideApp;
     }
-
     // Not found: a notice for each, except for English and the C locale.
     const QString notice = QStringLiteral("Could not find %1 translation file for locale %2");
     for (const char* lang : {"en_GB.UTF-8", "C.UTF-8", ""}) // "": LANG unset
@@ -168,18 +161,13 @@ TEST_F(StartupTest, TerminatingSignalsEndTheProgramBySignal)
         const QDeadlineTimer deadline(30000);
         while (!catches(p.processId(), signalNumber) && !deadline.hasExpired()) QThread::msleep(10);
         ASSERT_TRUE(catches(p.processId(), signalNumber)) << p.readAllStandardError().data();
-
         ::kill(pid_t(p.processId()), signalNumber);
         ASSERT_TRUE(p.waitForFinished(30000));
         const QString err = QString::fromLocal8Bit(p.readAllStandardError());
         EXPECT_EQ(p.exitStatus(), QProcess::CrashExit) << err.toStdString();
         EXPECT_EQ(p.exitCode(), signalNumber); // the signal, for a crash
-        if (text)
-            EXPECT_TRUE(err.contains(QLatin1String(text))) << err.toStdString();
-        else
-            EXPECT_FALSE(err.contains(QLatin1String("terminat"))) << err.toStdString();
-        EXPECT_TRUE(
-            QSettings(settings, QSettings::IniFormat).contains(QStringLiteral("Geometry/width")));
+        EXPECT_EQ(err.contains(text ? text : "terminat"), text != nullptr) << err.toStdString();
+        EXPECT_TRUE(QSettings(settings, QSettings::IniFormat).contains("Geometry/width"));
     }
 }
 
