@@ -14,7 +14,6 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QVBoxLayout>
 #include <gtest/gtest.h>
 #include <utility>
 
@@ -63,8 +62,6 @@ TEST(CleanWidgets, ReturnReachesTheDefaultButtonAndCtrlPageGoesToTheWindow)
                             list->currentRow()};
     };
     QWidget* const widgets[] = {spin, combo, list};
-    (new QVBoxLayout(&dialog))->addWidget(ok);
-    for (QWidget* w : widgets) dialog.layout()->addWidget(w);
     dialog.show();
     ASSERT_EQ(spin->value(), 42);                  // as typed, so unchanged below means kept
     QSignalSpy touched(spin, &CleanSpin::touched); // any key or click marks a form edited
@@ -115,16 +112,14 @@ TEST(CleanWidgets, MidiSpinShowsNoteNamesAfterLeavingTheField)
     qputenv("LANG", savedLang);
 }
 
-QString fontText(const QFont& f)
-{
-    return f.family() + QString::asprintf(" %d %d %d", f.pointSize(), f.weight(), f.italic());
-}
-
 // Shift+Menu opens the line edit's menu a third into it; its font entry changes
 // every history combo box, and the choice is written when the box goes.
 TEST(CleanWidgets, ShiftMenuChangesTheHistoryFontWrittenAtDestruction)
 {
     const QString group = QLatin1String(Settings::kHistoryComboFontGroup);
+    const auto fontText = [](const QFont& f) {
+        return f.family() + QString::asprintf(" %d %d %d", f.pointSize(), f.weight(), f.italic());
+    };
     const QFont chosen(QStringLiteral("Serif Test"), 17, QFont::Bold, true);
     for (const bool accept : {false, true}) {
         SCOPED_TRACE(accept);
