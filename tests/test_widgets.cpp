@@ -5,7 +5,6 @@
 
 #include <QApplication>
 #include <QDialog>
-#include <QLineEdit>
 #include <QMainWindow>
 #include <QMenu>
 #include <QPushButton>
@@ -15,221 +14,119 @@
 #include <QTemporaryDir>
 #include <QTest>
 #include <QTimer>
-#include <QVBoxLayout>
-#include <functional>
 #include <gtest/gtest.h>
-#include <memory>
+#include <utility>
 
 namespace
 {
 
-// One application and one throw-away settings folder for the whole run.
-struct WidgetEnvironment : ::testing::Environment {
-    void SetUp() override
-    {
-        app = std::make_unique<QApplication>(argc, argv);
-        ASSERT_TRUE(dir.isValid());
-        Settings::resetForTests(dir.path(), QStringLiteral("en"));
-    }
-    void TearDown() override
-    {
-        Settings::close();
-        app.reset();
-    }
-    int argc = 1;
-    char name[13] = "test_widgets";
-    char* argv[2] = {name, nullptr};
-    std::unique_ptr<QApplication> app;
+// One throw-away settings folder for the whole run.
+struct SettingsEnvironment : ::testing::Environment {
+    void SetUp() override { Settings::resetForTests(dir.path(), QStringLiteral("en")); }
+    void TearDown() override { Settings::close(); }
     QTemporaryDir dir;
 };
-const auto* const environment = ::testing::AddGlobalTestEnvironment(new WidgetEnvironment);
+const auto* const environment = ::testing::AddGlobalTestEnvironment(new SettingsEnvironment);
 
-// A dialog with a default button that records the keys reaching it.
-class RecordingDialog : public QDialog
-{
-public:
-    RecordingDialog()
-    {
-        auto* ok = new QPushButton(QStringLiteral("OK"), this);
-        ok->setDefault(true);
-        (new QVBoxLayout(this))->addWidget(ok);
-        QObject::connect(ok, &QPushButton::clicked, [this] { ++defaultClicks; });
-    }
-    int defaultClicks = 0;
-    QVector<int> keys; // key | modifiers
-
-protected:
+// Records the keys reaching the dialog, as key | modifiers.
+struct RecordingDialog : QDialog {
     void keyPressEvent(QKeyEvent* e) override
     {
         keys << (e->key() | int(e->modifiers()));
         QDialog::keyPressEvent(e);
     }
+    QVector<int> keys;
 };
-
-void waitUntil(const std::function<bool()>& done)
-{
-    for (int i = 0; i < 100 && !done(); ++i) QTest::qWait(10);
-}
 
 TEST(CleanWidgets, ReturnReachesTheDefaultButtonAndCtrlPageGoesToTheWindow)
 {
-    // Each widget with the user's typing done, and what a stray key would change.
-    const auto make = [](int kind, QWidget* parent) -> QWidget* {
-        if (kind == 0) {
-            auto* spin = new CleanSpin(parent);
-            spin->setRange(0, 100);
-            spin->selectAll();
-            QTest::keyClicks(spin, QStringLiteral("42"));
-            return spin;
+    // Each widget with the user's typing done; the state a stray key would change.
+    RecordingDialog dialog;
+    auto* ok = new QPushButton(QStringLiteral("OK"), &dialog);
+    ok->setDefault(true);
+    QSignalSpy defaultClicks(ok, &QPushButton::clicked);
+    auto* spin = new CleanSpin(&dialog);
+    spin->setRange(0, 100);
+    spin->selectAll();
+    QTest::keyClicks(spin, QStringLiteral("42"));
+    auto* combo = new CleanCombo(&dialog);
+    combo->setEditable(true);
+    combo->addItems({"a", "b", "c"});
+    combo->setCurrentIndex(1);
+    QTest::keyClicks(combo, QStringLiteral("typed"));
+    auto* list = new NiceQListBox(&dialog);
+    for (int i = 0; i < 40; ++i) list->addItem(QString::number(i));
+    list->setCurrentRow(20);
+    const auto state = [&] {
+        return QVector<int>{spin->value(), combo->currentIndex(), combo->count(),
+                            list->currentRow()};
+    };
+    QWidget* const widgets[] = {spin, combo, list};
+    dialog.show();
+    ASSERT_EQ(spin->value(), 42);                  // as typed, so unchanged below means kept
+    QSignalSpy touched(spin, &CleanSpin::touched); // any key or click marks a form edited
+    // Return and Ctrl+Page Up/Down go to the dialog untouched; the widget's own keys still work.
+    const int keySets[] = {Qt::Key_Return, Qt::CTRL | Qt::Key_PageDown, Qt::CTRL | Qt::Key_PageUp,
+                           Qt::Key_Up};
+    for (const int keys : keySets)
+        for (QWidget* w : widgets) {
+            SCOPED_TRACE(testing::Message() << w->metaObject()->className() << " " << keys);
+            const bool own = keys == Qt::Key_Up;
+            const QVector<int> before = state();
+            dialog.keys.clear();
+            defaultClicks.clear();
+            QTest::keySequence(w, QKeySequence(keys));
+            EXPECT_EQ(dialog.keys.contains(keys), !own);
+            EXPECT_EQ(defaultClicks.count(), keys == Qt::Key_Return ? 1 : 0);
+            EXPECT_EQ(state() != before, own);
         }
-        if (kind == 1) {
-            auto* combo = new CleanCombo(parent);
-            combo->setEditable(true);
-            combo->addItems({QStringLiteral("a"), QStringLiteral("b"), QStringLiteral("c")});
-            combo->setCurrentIndex(1);
-            QTest::keyClicks(combo, QStringLiteral("typed"));
-            return combo;
-        }
-        auto* list = new NiceQListBox(parent);
-        for (int i = 0; i < 40; ++i) list->addItem(QString::number(i));
-        list->setCurrentRow(20);
-        return list;
-    };
-    const auto state = [](QWidget* w) {
-        if (auto* spin = qobject_cast<CleanSpin*>(w)) return spin->value();
-        if (auto* combo = qobject_cast<CleanCombo*>(w))
-            return combo->currentIndex() * 100 + combo->count();
-        return static_cast<NiceQListBox*>(w)->currentRow();
-    };
-    struct Row {
-        Qt::Key key;
-        Qt::KeyboardModifiers modifiers;
-        bool reachesDialog, clicksDefault, changesState;
-    };
-    const Row rows[] = {
-        {Qt::Key_Return, Qt::NoModifier, true, true, false},
-        {Qt::Key_PageDown, Qt::ControlModifier, true, false, false},
-        {Qt::Key_PageUp, Qt::ControlModifier, true, false, false},
-        {Qt::Key_Up, Qt::NoModifier, false, false, true}, // the widget's own keys still work
-    };
-    for (int kind = 0; kind < 3; ++kind) {
-        for (const Row& row : rows) {
-            SCOPED_TRACE(testing::Message() << "widget " << kind << " key " << row.key);
-            RecordingDialog dialog;
-            QWidget* widget = make(kind, &dialog);
-            dialog.layout()->addWidget(widget);
-            dialog.show();
-            const int before = state(widget);
-
-            QTest::keyClick(widget, row.key, row.modifiers);
-
-            EXPECT_EQ(dialog.keys.contains(row.key | int(row.modifiers)), row.reachesDialog);
-            EXPECT_EQ(dialog.defaultClicks, row.clicksDefault ? 1 : 0);
-            EXPECT_EQ(state(widget) != before, row.changesState);
-            EXPECT_TRUE(kind != 0 || row.changesState || before == 42); // as typed
-        }
-    }
-    // Any key or click in a spin box marks its form as edited.
-    CleanSpin spin;
-    QSignalSpy touched(&spin, &CleanSpin::touched);
-    QTest::keyClick(&spin, Qt::Key_Return);
-    QTest::mouseClick(&spin, Qt::LeftButton);
-    EXPECT_EQ(touched.count(), 2);
+    QTest::mouseClick(spin, Qt::LeftButton);
+    EXPECT_EQ(touched.count(), 7); // four keys, two Ctrl presses, the click
 }
 
 TEST(CleanWidgets, MidiSpinShowsNoteNamesAfterLeavingTheField)
 {
-    struct Row {
-        const char* lang;
-        bool atStart; // typed before the shown text rather than over it
-        const char* typed;
-        int value;
-        const char* shown;
-    };
-    const Row rows[] = {
-        {"en_GB.UTF-8", false, "64", 64, "64 : E4"},  {"en_US", false, "60 : C4", 60, "60 : C4"},
-        {"en_US", false, "60", 60, "60 : C4"},        {"en_US", false, "127", 127, "127 : G9"},
-        {"en_US", true, "1", 110, "110 : D8"}, // "10 : A#-1" edited in place
-        {"fr_FR.UTF-8", false, "64", 64, "64 : Mi4"}, {"de_DE", false, "62", 62, "62 : Ré4"},
+    const struct {
+        const char *lang, *typed, *shown; // the shown text starts with the value
+        bool atStart;                     // typed before the shown text rather than over it
+    } rows[] = {
+        {"en_GB.UTF-8", "64", "64 : E4", false},  {"en_US", "60 : C4", "60 : C4", false},
+        {"en_US", "60", "60 : C4", false},        {"en_US", "127", "127 : G9", false},
+        {"en_US", "1", "110 : D8", true}, // "10 : A#-1" edited in place
+        {"fr_FR.UTF-8", "64", "64 : Mi4", false}, {"de_DE", "62", "62 : Ré4", false},
     };
     const QByteArray savedLang = qgetenv("LANG");
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.typed);
+    for (const auto& row : rows) {
         qputenv("LANG", row.lang);
-        QWidget window;
-        auto* spin = new MidiCleanSpin(&window);
-        spin->setRange(0, 127);
-        spin->setValue(10);
-        auto* other = new QLineEdit(&window);
-        other->move(0, 40);
-        window.show();
-        window.activateWindow();
-        ASSERT_TRUE(QTest::qWaitForWindowActive(&window));
-        spin->setFocus();
-        if (row.atStart)
-            QTest::keyClick(spin, Qt::Key_Home);
-        else
-            spin->selectAll();
-        QTest::keyClicks(spin, QString::fromUtf8(row.typed));
-        other->setFocus();
-        waitUntil([&] { return !spin->hasFocus(); });
-
-        EXPECT_EQ(spin->value(), row.value);
-        EXPECT_EQ(spin->text(), QString::fromUtf8(row.shown));
+        MidiCleanSpin spin;
+        spin.setRange(0, 127);
+        spin.setValue(10);
+        row.atStart ? QTest::keyClick(&spin, Qt::Key_Home) : spin.selectAll();
+        QTest::keyClicks(&spin, QString::fromUtf8(row.typed));
+        QFocusEvent leave(QEvent::FocusOut);
+        QApplication::sendEvent(&spin, &leave);
+        EXPECT_EQ(spin.text(), QString::fromUtf8(row.shown));
+        EXPECT_EQ(spin.value(), spin.text().section(QLatin1Char(' '), 0, 0).toInt());
     }
     qputenv("LANG", savedLang);
 }
 
-TEST(CleanWidgets, ShiftMenuOnAComboOpensTheFontMenu)
-{
-    CleanCombo combo;
-    combo.setEditable(true);
-    auto* edit = new Mlineedit(&combo);
-    combo.setLineEdit(edit);
-    combo.show();
-    ASSERT_TRUE(QTest::qWaitForWindowExposed(&combo));
-
-    QStringList entries;
-    QPoint openedAt;
-    QTimer closer; // ticks inside the menu's own event loop
-    QObject::connect(&closer, &QTimer::timeout, [&] {
-        auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
-        if (!menu) return;
-        openedAt = menu->pos();
-        for (QAction* a : menu->actions())
-            if (!a->isSeparator()) entries << a->text();
-        menu->close();
-        closer.stop();
-    });
-    closer.start(10);
-    // Where the menu opens: a third into the line edit.
-    const QPoint menuAt = edit->mapToGlobal(QPoint(edit->width() / 3, edit->height() / 3));
-    QTest::keyClick(&combo, Qt::Key_Menu, Qt::ShiftModifier);
-    waitUntil([&] { return !entries.isEmpty(); });
-
-    EXPECT_EQ(openedAt, menuAt);
-    ASSERT_GT(entries.size(), 2); // the standard entries stay
-    EXPECT_EQ(entries.mid(entries.size() - 2),
-              QStringList({QStringLiteral("Clear"), QStringLiteral("Change font…")}));
-}
-
-bool sameFont(const QFont& a, const QFont& b)
-{
-    return a.family() == b.family() && a.pointSize() == b.pointSize() && a.weight() == b.weight() &&
-           a.italic() == b.italic();
-}
-
-TEST(CleanWidgets, FontChoiceIsSharedWithTheComboAndWrittenAtDestruction)
+// Shift+Menu opens the line edit's menu a third into it; its font entry changes
+// every history combo box, and the choice is written when the box goes.
+TEST(CleanWidgets, ShiftMenuChangesTheHistoryFontWrittenAtDestruction)
 {
     const QString group = QLatin1String(Settings::kHistoryComboFontGroup);
-    QFont chosen(QStringLiteral("Serif Test"), 17, QFont::Bold, true);
+    const auto fontText = [](const QFont& f) {
+        return f.family() + QString::asprintf(" %d %d %d", f.pointSize(), f.weight(), f.italic());
+    };
+    const QFont chosen(QStringLiteral("Serif Test"), 17, QFont::Bold, true);
     for (const bool accept : {false, true}) {
         SCOPED_TRACE(accept);
         Settings::store().remove(group);
         ScriptedMessageSink sink;
         ScopedMessageSink installed(&sink);
         QFont offered;
-        const auto previous = Mlineedit::setFontChooser([&](const QFont& initial, QWidget*) {
+        Mlineedit::setFontChooser([&](const QFont& initial, QWidget*) {
             offered = initial;
             return accept ? std::optional<QFont>(chosen) : std::nullopt;
         });
@@ -239,59 +136,63 @@ TEST(CleanWidgets, FontChoiceIsSharedWithTheComboAndWrittenAtDestruction)
             auto* edit = new Mlineedit(&combo);
             combo.setLineEdit(edit);
             const QFont start = edit->font();
-            edit->launchSelectFont();
-
+            combo.show();
+            ASSERT_TRUE(QTest::qWaitForWindowExposed(&combo));
+            QStringList entries;
+            QPoint openedAt;
+            QTimer::singleShot(10, [&] { // inside the menu's own event loop if it has one
+                auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget());
+                if (!menu) return;
+                openedAt = menu->pos();
+                for (QAction* a : menu->actions())
+                    if (!a->isSeparator()) entries << a->text();
+                menu->actions().last()->trigger();
+                menu->close();
+            });
+            QTest::keyClick(&combo, Qt::Key_Menu, Qt::ShiftModifier);
+            for (int i = 0; i < 100 && entries.isEmpty(); ++i) QTest::qWait(10);
+            EXPECT_EQ(openedAt, edit->mapToGlobal(QPoint(edit->width() / 3, edit->height() / 3)));
+            ASSERT_GT(entries.size(), 2); // the standard entries stay
+            EXPECT_EQ(entries.mid(entries.size() - 2), QStringList({"Clear", "Change font…"}));
             EXPECT_EQ(offered, start);
-            EXPECT_TRUE(sameFont(edit->font(), accept ? chosen : start));
-            EXPECT_TRUE(sameFont(combo.font(), accept ? chosen : start));
+            EXPECT_EQ(fontText(edit->font()), fontText(accept ? chosen : start));
+            EXPECT_EQ(fontText(combo.font()), fontText(accept ? chosen : start));
             EXPECT_FALSE(Settings::font(group).family); // not before destruction
         }
-        Mlineedit::setFontChooser(previous);
-
-        if (accept) {
-            EXPECT_TRUE(sink.shown.isEmpty());
-            // The next history combo box starts with it.
-            QComboBox next;
-            EXPECT_TRUE(sameFont((new Mlineedit(&next))->font(), chosen));
-            EXPECT_TRUE(sameFont(next.font(), chosen));
-        } else {
-            EXPECT_EQ(sink.texts(), QStringList{QStringLiteral("Font change canceled.")});
-            EXPECT_EQ(sink.shown.value(0).title, QStringLiteral("Report"));
-            EXPECT_FALSE(Settings::font(group).family);
-        }
+        // Kept for the next history combo box, or a notice and nothing kept.
+        QComboBox next;
+        EXPECT_EQ(fontText((new Mlineedit(&next))->font()) == fontText(chosen), accept);
+        EXPECT_EQ(fontText(next.font()) == fontText(chosen), accept);
+        EXPECT_EQ(sink.texts().join('|'), accept ? QString() : "Font change canceled.");
+        EXPECT_EQ(sink.shown.value(0).title, accept ? QString() : QStringLiteral("Report"));
+        EXPECT_EQ(!Settings::font(group).family, !accept);
     }
 }
 
-TEST(CleanWidgets, DockAsksForARelayoutWhenMovedOrFloated)
+TEST(CleanWidgets, DockRelayoutsAndSizesFollowTheFontNotTheItems)
 {
     QMainWindow window;
     int relayouts = 0;
     auto* dock = new CleanDock(&window, QStringLiteral("dw_test"), [&] { ++relayouts; });
     window.addDockWidget(Qt::LeftDockWidgetArea, dock);
     window.show();
-    int before = relayouts;
-    EXPECT_GE(before, 1);
+    EXPECT_GE(std::exchange(relayouts, 0), 1);
     dock->setFloating(true);
-    EXPECT_GT(relayouts, before);
-    before = relayouts;
+    EXPECT_GE(std::exchange(relayouts, 0), 1);
     window.addDockWidget(Qt::RightDockWidgetArea, dock);
-    EXPECT_GT(relayouts, before);
-}
+    EXPECT_GE(relayouts, 1);
 
-TEST(CleanWidgets, SizesFollowTheFontNotTheItems)
-{
     CleanComboLim combo;
     const int empty = combo.minimumSizeHint().width();
     combo.addItem(QString(200, QLatin1Char('W')));
     EXPECT_EQ(combo.minimumSizeHint().width(), empty);
-
+    // A list fits its longest item beside the scroll bar.
     NiceQListBox shortList, longList;
     shortList.addItem(QStringLiteral("ab"));
     longList.addItem(QString(60, QLatin1Char('W')));
     shortList.show();
     longList.show();
     EXPECT_GT(longList.minimumWidth(), shortList.minimumWidth());
-    // The longest item stays visible beside the scroll bar.
     EXPECT_GE(longList.minimumWidth(),
               longList.sizeHintForColumn(0) + longList.verticalScrollBar()->sizeHint().width());
 }
