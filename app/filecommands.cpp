@@ -97,7 +97,7 @@ bool TopWidget::load()
         return false;
     }
     QString path;
-    const QStringList args = QCoreApplication::arguments();
+    const QStringList& args = App::arguments;
     const int index = App::fileArgumentIndex;
     if (index > 0 && index < args.size()) {
         path = QFileInfo(args[index]).absoluteFilePath();

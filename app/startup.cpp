@@ -134,7 +134,8 @@ int run(int argc, char** argv)
     watchPostedEventsForSanitizer();
     initResources();
     // Qt has taken its own options out of the arguments by now.
-    App::fileArgumentIndex = QCoreApplication::arguments().size() > 1 ? 1 : 0;
+    App::arguments = QCoreApplication::arguments();
+    App::fileArgumentIndex = App::arguments.size() > 1 ? 1 : 0;
 
     const QString lang = qEnvironmentVariable("LANG");
     const QStringList notices = installTranslations(app, lang, qEnvironmentVariable("QTDIR"),

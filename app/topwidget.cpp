@@ -27,6 +27,7 @@
 #include <cstdio>
 
 int App::fileArgumentIndex = 0;
+QStringList App::arguments;
 
 namespace
 {

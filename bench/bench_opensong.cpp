@@ -54,7 +54,8 @@ int main(int argc, char** argv)
     }
     if (qEnvironmentVariableIsEmpty("QT_QPA_PLATFORM")) qputenv("QT_QPA_PLATFORM", "offscreen");
     const int reps = argc > 2 ? std::max(1, std::atoi(argv[2])) : 5;
-    QApplication app(argc, argv); // argument 1 is the song, as on the command line
+    QApplication app(argc, argv);
+    App::arguments = QCoreApplication::arguments(); // argument 1 is the song
     initResources();
     SilentSink sink;
     ScopedMessageSink installed(&sink);

@@ -3,7 +3,6 @@
 #include "resources/resources.h"
 #include "song/songloader.h"
 
-#include <QCoreApplication>
 #include <QFile>
 #include <algorithm>
 #include <gtest/gtest.h>
@@ -14,11 +13,6 @@
 // the track counts and the kinds of file the program has to cope with.
 TEST(Demos, EveryDemoLoadsAsAnnounced)
 {
-    int argc = 1;
-    char arg0[] = "test_demos";
-    char* argv[] = {arg0, nullptr};
-    QCoreApplication app(argc, argv);
-    initResources();
     ScriptedMessageSink sink;
     ScopedMessageSink installed(&sink);
 

@@ -27,10 +27,6 @@ void clickWhenShown(QMessageBox::StandardButton button, QString* title, QString*
 
 TEST(GuiMessageSink, ShowsTitleAndTextAndMapsTheAnswer)
 {
-    int argc = 1;
-    char name[] = "test_guisink";
-    char* argv[] = {name, nullptr};
-    QApplication app(argc, argv);
     GuiMessageSink sink;
     ScopedMessageSink installed(&sink);
 

@@ -1,7 +1,6 @@
 #include "resources/resources.h"
 
 #include <QFile>
-#include <QGuiApplication>
 #include <QIcon>
 #include <QImage>
 #include <QRegularExpression>
@@ -14,11 +13,6 @@
 // icon as 64x64.
 TEST(Resources, EveryListedImageLoads)
 {
-    int argc = 1;
-    char arg0[] = "test_resources";
-    char* argv[] = {arg0, nullptr};
-    QGuiApplication app(argc, argv);
-    initResources();
 
     QFile qrc(QStringLiteral(CLAVION_ICONS_QRC));
     ASSERT_TRUE(qrc.open(QIODevice::ReadOnly));

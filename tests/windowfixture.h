@@ -1,13 +1,13 @@
 #pragma once
 
 // The main window with fake sequencer ports, a scripted message sink and
-// settings in a temporary folder. The command line (see main) names a song
-// with a Latin-1 lyric and a text file that is not MIDI.
+// settings in a temporary folder.
 
 #include "app/appglobals.h"
 #include "app/devicelists.h"
 #include "app/topwidget.h"
 #include "core/messages.h"
+#include "smfbuilder.h"
 
 #include <QAction>
 #include <QApplication>
@@ -45,6 +45,12 @@ protected:
                        {128, 0, "Synth", "Synth input"}};
         sequencerMissing = false;
         App::fileArgumentIndex = 0;
+        // The command line: a song with a Latin-1 lyric, and a file that is not MIDI.
+        static const std::string song = writeTempFile(smfFile(
+            0, 96, {TrackBuilder().text(0, 5, "Caf\xe9 ").on(0, 0, 60, 100).off(96, 0, 60).end()}));
+        static const std::string text = writeTempFile("just text\n", ".txt");
+        App::arguments = QStringList{QStringLiteral("clavion"), QString::fromStdString(song),
+                                     QString::fromStdString(text)};
     }
     void TearDown() override
     {
