@@ -203,9 +203,11 @@ bool TopWidget::unLoad()
         if (answer == Cancel) return false;
         if (answer == Yes && !fileSaveAs()) return false; // the edits stay with the song
     }
-    deck_->closeDeck();
+    if (!deck_->closeDeck()) return false; // the engine did not stop: the song stays
+    // Now, not later: the deck points into the song about to be freed.
+    delete takeCentralWidget();
     deck_ = nullptr;
-    showWelcome(); // deletes the deck
+    showWelcome();
     theSong().clear();
     songPath_.clear();
     isDemo_ = false;

@@ -286,8 +286,9 @@ TopWidget::~TopWidget()
     }
     Settings::setValue(Keys::Interface::tooltips, options_.tooltips.load());
     qApp->removeEventFilter(balloonEater_);
-    if (deck_) {
+    if (deck_) { // the deck points into the song: it goes first
         deck_->closeDeck();
+        delete deck_;
         theSong().clear();
     }
 }
