@@ -18,6 +18,7 @@
 #include <QApplication>
 #include <QDateTime>
 #include <QDir>
+#include <QDockWidget>
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
@@ -160,6 +161,10 @@ void TopWidget::openDeck(bool isNew)
                 setFileActionsBusy(busy);
             });
     setCentralWidget(deck_);
+    // Under the quick settings, the lyrics get a karaoke line's width; beside
+    // the deck's docks they would be squeezed to a word a line.
+    if (auto* quick = findChild<QDockWidget*>(QStringLiteral("dw_quickset")))
+        splitDockWidget(quick, lyricsDock_, Qt::Vertical);
     if (isNew) deck_->model().setModified();
     lyricsDock_->setVisible(options_.showlyrics && !theSong().facts.lyrics.isEmpty());
     setSongActions(true);

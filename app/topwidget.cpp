@@ -428,8 +428,6 @@ void TopWidget::buildLyricsDock()
     lyricsPane_->setReadOnly(true);
     lyricsPane_->setToolTip(tr(
         "Click one or more times green icon on toolbar to fix accented characters if necessary"));
-    // Beside the deck's docks it would be squeezed to a word a line.
-    lyricsPane_->setMinimumWidth(lyricsPane_->fontMetrics().averageCharWidth() * 32);
     lyricsDock_->setWidget(lyricsPane_);
     addDockWidget(Qt::TopDockWidgetArea, lyricsDock_);
     lyricsDock_->restoreGeometry(Settings::value(Keys::General::geometry));
