@@ -261,7 +261,8 @@ TopWidget::TopWidget() : balloonEater_(new BalloonEater(this))
     statusBar()->show();
 
     Settings::loadPcKeyboard(devices_.pcKeyboard, devices_.defaultInput);
-    refreshDevices();
+    ScanResult inputs, outputs; // a first start picks its defaults from these
+    refreshDevices(&inputs, &outputs);
 
     buildActions();
     buildLyricsDock();
@@ -272,7 +273,7 @@ TopWidget::TopWidget() : balloonEater_(new BalloonEater(this))
     neatShrink();
 
     statusBar()->showMessage(tr("Welcome to %1").arg(QLatin1String(App::kProgramName)), 1000);
-    if (firstStart) chooseFirstDefaults();
+    if (firstStart) chooseFirstDefaults(inputs, outputs);
     setWindowTitle(hostTitle());
     if (App::fileArgumentIndex != 0) load();
     adjustSize();
@@ -351,10 +352,14 @@ void TopWidget::showDeviceLists()
     }
 }
 
-TopWidget::DeviceCounts TopWidget::refreshDevices()
+TopWidget::DeviceCounts TopWidget::refreshDevices(ScanResult* inputs, ScanResult* outputs)
 {
-    const auto in = DeviceLists::mergeInputs(devices_, DeviceLists::scanInputs(), deck_);
-    const auto out = DeviceLists::mergeOutputs(devices_, DeviceLists::scanOutputs(), deck_);
+    const ScanResult inScan = DeviceLists::scanInputs();
+    const ScanResult outScan = DeviceLists::scanOutputs();
+    const auto in = DeviceLists::mergeInputs(devices_, inScan, deck_);
+    const auto out = DeviceLists::mergeOutputs(devices_, outScan, deck_);
+    if (inputs) *inputs = inScan;
+    if (outputs) *outputs = outScan;
     showDeviceLists();
     // One report when the sequencer cannot be opened, not one per scan.
     const QString error = in.error.isEmpty() ? out.error : in.error;
@@ -364,10 +369,8 @@ TopWidget::DeviceCounts TopWidget::refreshDevices()
 
 // Without a settings file the defaults would be 0:0, and a first Listen
 // would only say "No input ports": take what is connected instead.
-void TopWidget::chooseFirstDefaults()
+void TopWidget::chooseFirstDefaults(const ScanResult& inputs, const ScanResult& outputs)
 {
-    const ScanResult inputs = DeviceLists::scanInputs();
-    const ScanResult outputs = DeviceLists::scanOutputs();
     if (!inputs.ok || !outputs.ok) return;
     statusBar()->showMessage(DeviceLists::chooseFirstDefaults(devices_, inputs, outputs));
     Settings::saveDefaultDevices(devices_);

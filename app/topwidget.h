@@ -2,6 +2,7 @@
 
 #include "core/devices.h"
 #include "core/settings.h"
+#include "engine/devicescan.h"
 
 #include <QDockWidget>
 #include <QHash>
@@ -64,7 +65,8 @@ public:
         int outputs;
     };
     // Rescans the sequencer; returns the usable counts.
-    DeviceCounts refreshDevices();
+    // The scans themselves too, when asked.
+    DeviceCounts refreshDevices(ScanResult* inputs = nullptr, ScanResult* outputs = nullptr);
     // Merge and Delete need selected bound tracks, Bind and Wipe free ones;
     // none while the deck is busy.
     void enableTrackActions(int boundSelected, int freeSelected, bool busy);
@@ -107,7 +109,7 @@ private:
     void applyStyleSheet();
     void showDeviceLists();
     void showWelcome();
-    void chooseFirstDefaults();
+    void chooseFirstDefaults(const ScanResult& inputs, const ScanResult& outputs);
     void buildDemoMenu(QMenu* const groups[4]);
     void openDeck(bool isNew);
     bool runNewFileDialog(NewFileDB& dialog);
