@@ -6,9 +6,14 @@
 #include "song/deckmodel.h"
 
 #include <QMutexLocker>
+#include <algorithm>
 #include <cerrno>
 #include <cstring>
 #include <poll.h>
+#include <pthread.h>
+#include <sched.h>
+#include <sys/resource.h>
+#include <unistd.h>
 #include <vector>
 
 MidiThread::MidiThread(DeckModel& deck, const LiveOptions& options, QObject* deckReceiver,
@@ -114,8 +119,29 @@ void MidiThread::setVolume(const OutputDevice& out, int value)
     client_.setVolume(out, value);
 }
 
+namespace
+{
+// Ahead of the window and the desktop's other programs, as far as the user
+// may (root, or an rtprio limit such as the audio group's): a write that
+// another thread interrupts makes the notes it carries late.
+void raiseToRealtime()
+{
+    int priority = 40;
+    if (geteuid() != 0) {
+        rlimit limit{};
+        if (getrlimit(RLIMIT_RTPRIO, &limit) != 0 || limit.rlim_cur == 0) return;
+        if (limit.rlim_cur != RLIM_INFINITY && limit.rlim_cur < rlim_t(priority))
+            priority = int(limit.rlim_cur);
+    }
+    sched_param param{};
+    param.sched_priority = std::min(priority, sched_get_priority_max(SCHED_FIFO));
+    pthread_setschedparam(pthread_self(), SCHED_FIFO, &param); // refused: stays as it was
+}
+} // namespace
+
 void MidiThread::run()
 {
+    raiseToRealtime();
     running_ = true;
     interactiveNotes_ = freeNotes_ = 0;
     loop_ = std::make_unique<ListenLoop>(deck_, options_, client_, deckReceiver_, mainReceiver_);

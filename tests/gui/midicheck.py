@@ -1,9 +1,9 @@
 #!/usr/bin/env python3
 """Checks on what the program sent to a MIDI port, for the GUI scenarios.
 
-notes [--channel C] [--first N] [--spacing] [--tolerance-ms MS] EXPECTED RECORDED
+notes [--channel C] [--first N] [--tolerance-ms MS] EXPECTED RECORDED
   The note-ons of RECORDED are those of EXPECTED (smfdump outputs; --first: the first N),
-  onset by onset; --tolerance-ms: each onset within MS, counted from the first (--spacing: second).
+  onset by onset; --tolerance-ms: each onset within MS, counted from the first.
 take --played N [--channel C] ORIGINAL SAVED
   SAVED holds the notes of ORIGINAL with exactly N of them moved to other ticks.
 silent [--sounding-at LINE] ASEQDUMP_LOG
@@ -64,11 +64,6 @@ def check_notes(args):
             return f"onset {i}: notes {got} where {want} were expected"
         errors += [(i, ((n[0] - t0[1]) - (group[0][0] - t0[0])) * 1000) for n in played]
         i += len(group)
-    if args.spacing and len(groups) > 1:
-        # The first onset's own offset is reported, not judged.
-        lead = errors[len(groups[0])][1]
-        errors = [(k, e - lead) for k, e in errors[len(groups[0]) :]]
-        print(f"midicheck: the first onset comes {lead:+.2f} ms before the rest's time base")
     at, worst = max(((k, abs(e)) for k, e in errors if e), key=lambda w: w[1], default=(0, 0.0))
     tol = args.tolerance_ms
     worst_text = "" if tol is None else f", worst onset error {worst:.2f} ms (note {at})"
@@ -130,7 +125,6 @@ def main():
     notes, take, silent = (sub.add_parser(name) for name in ("notes", "take", "silent"))
     notes.add_argument("--channel", type=int)
     notes.add_argument("--first", type=int)
-    notes.add_argument("--spacing", action="store_true")
     notes.add_argument("--tolerance-ms", type=float)
     take.add_argument("--played", type=int, required=True)
     take.add_argument("--channel", type=int)
