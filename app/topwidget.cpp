@@ -3,6 +3,7 @@
 #include "app/actiontable.h"
 #include "app/appglobals.h"
 #include "app/devicelists.h"
+#include "app/pianodocks.h"
 #include "app/playdialog.h"
 #include "core/events.h"
 #include "core/messages.h"
@@ -215,16 +216,6 @@ QString dockTitle(const char* name)
                                          QCoreApplication::translate("TopWidget", name));
 }
 
-template <typename Device> QString deviceLines(const std::vector<std::unique_ptr<Device>>& list)
-{
-    QStringList lines;
-    for (const auto& d : list)
-        lines << QStringLiteral("%1:%2  %3 — %4")
-                     .arg(d->client)
-                     .arg(d->port)
-                     .arg(d->clientName, d->portName);
-    return lines.join(QLatin1Char('\n'));
-}
 } // namespace
 
 ActionerDockWidget::ActionerDockWidget(const QString& title, QWidget* parent, QAction* action)
@@ -317,17 +308,13 @@ void TopWidget::buildDocks()
         auto* dock = new CleanDock(this, QLatin1String(name), [this] { neatShrink(); });
         dock->setWindowTitle(dockTitle(title));
         dock->setAllowedAreas(Qt::TopDockWidgetArea | Qt::BottomDockWidgetArea);
-        auto* list = new QLabel(dock);
-        list->setObjectName(QStringLiteral("devicelist"));
-        list->setMargin(4);
-        list->setTextInteractionFlags(Qt::TextSelectableByMouse);
-        dock->setWidget(list);
         // Keyboards are wide: one above the other, each the window's width.
         addDockWidget(Qt::BottomDockWidgetArea, dock, Qt::Vertical);
         return dock;
     };
     ipianos_ = make("dw_ipianos", QT_TRANSLATE_NOOP("TopWidget", "Keyboard input hints"));
     opianos_ = make("dw_opianos", QT_TRANSLATE_NOOP("TopWidget", "Scheduled outputs"));
+    pianos_ = new PianoDocks(*this, ipianos_, opianos_);
 }
 
 void TopWidget::showWelcome()
@@ -341,15 +328,7 @@ void TopWidget::showWelcome()
 
 void TopWidget::showDeviceLists()
 {
-    // The keyboards of each device take these places once they are drawn.
-    if (auto* l = ipianos_->findChild<QLabel*>()) {
-        QString text = deviceLines(devices_.inputs);
-        l->setText(text.isEmpty() ? tr("No MIDI input port") : text);
-    }
-    if (auto* l = opianos_->findChild<QLabel*>()) {
-        QString text = deviceLines(devices_.outputs);
-        l->setText(text.isEmpty() ? tr("No MIDI output port") : text);
-    }
+    pianos_->rebuild();
 }
 
 TopWidget::DeviceCounts TopWidget::refreshDevices(ScanResult* inputs, ScanResult* outputs)
@@ -548,6 +527,7 @@ void TopWidget::customEvent(QEvent* event)
 {
     const int type = event->type();
     event->accept();
+    if (pianos_->feed(event)) return;
     // Nothing here holds a lock: boxes, unloads and reloads run nested event
     // loops that may deliver the next event.
     if (isWarningMessageType(type)) {

@@ -11,6 +11,7 @@
 #include <functional>
 
 class NewFileDB;
+class PianoDocks;
 class PlayDialog;
 class QAction;
 class QMenu;
@@ -49,6 +50,8 @@ public:
     DeviceSet& devices() { return devices_; }
     bool songOpen() const { return deck_ != nullptr; }
     PlayDialog* deck() const { return deck_; }
+    // Rebuilt when the device lists or the keyboard display options change.
+    PianoDocks* pianoDocks() const { return pianos_; }
     const QString& songPath() const { return songPath_; }
     // Tests answer the new-file dialog here instead of running it.
     void setNewFileDialogHook(std::function<bool(NewFileDB&)> hook)
@@ -128,6 +131,7 @@ private:
     QToolBar* songtools_ = nullptr;
     QDockWidget* ipianos_ = nullptr;
     QDockWidget* opianos_ = nullptr;
+    PianoDocks* pianos_ = nullptr;
     ActionerDockWidget* lyricsDock_ = nullptr;
     QPlainTextEdit* lyricsPane_ = nullptr;
     PlayDialog* deck_ = nullptr;
