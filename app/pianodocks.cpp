@@ -89,6 +89,9 @@ void PianoDocks::buildInputs(QWidget* box)
     if (!set.pcKeyboard.ignoreInput) shown.push_back(&set.pcKeyboard);
 
     const auto refusal = [this](const InputDevice& d) { return sessionTakesKeys(d); };
+    const auto lock = [this]() -> QMutex* {
+        return top_.deck() ? &top_.deck()->model().mutex : nullptr;
+    };
     for (InputDevice* d : shown) {
         Row row{d->client, d->port, nullptr, nullptr};
         const QString name = QStringLiteral("inpiano%1:%2").arg(d->client).arg(d->port);
@@ -101,6 +104,7 @@ void PianoDocks::buildInputs(QWidget* box)
             if (!k) continue;
             k->setObjectName(name);
             k->setHoldRefusal(refusal);
+            k->setZoneLock(lock);
             grid->addWidget(k, line++, 1);
         }
         inputs_.push_back(row);

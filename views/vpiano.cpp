@@ -210,6 +210,15 @@ void VPiano::saveZones() const
     s.setValue(group + QStringLiteral("/highkey"), input_->highkey);
 }
 
+void VPiano::setZone(int InputDevice::*zone, int key)
+{
+    QMutex* lock = zoneLock_ ? zoneLock_() : nullptr;
+    if (lock) lock->lock();
+    input_->*zone = key;
+    if (lock) lock->unlock();
+    saveZones();
+}
+
 void VPiano::setFirstInZone2()
 {
     if (!input_) {
@@ -228,15 +237,13 @@ void VPiano::setFirstInZone2()
             tr("New value is same as old. Not changing the first key of central zone."));
     } else if (key == input_->highkey) {
         if (Messages::sure(tr("Are you sure you want to dismiss the central zone?"))) {
-            input_->lowkey = key;
-            saveZones();
+            setZone(&InputDevice::lowkey, key);
             if (notify) Messages::information(tr("First key of central zone set to %1.").arg(key));
         } else if (notify) {
             Messages::information(tr("First key of central zone unchanged."));
         }
     } else {
-        input_->lowkey = key;
-        saveZones();
+        setZone(&InputDevice::lowkey, key);
         if (notify) Messages::information(tr("First key of central zone updated."));
     }
 }
@@ -259,15 +266,13 @@ void VPiano::setFirstInZone3()
             tr("New value is same as old. Not changing the first key of high end zone."));
     } else if (key == input_->lowkey) {
         if (Messages::sure(tr("Are you sure you want to dismiss the central zone?"))) {
-            input_->highkey = key;
-            saveZones();
+            setZone(&InputDevice::highkey, key);
             if (notify) Messages::information(tr("First key of high end zone set to %1.").arg(key));
         } else if (notify) {
             Messages::information(tr("First key of high end zone unchanged."));
         }
     } else {
-        input_->highkey = key;
-        saveZones();
+        setZone(&InputDevice::highkey, key);
         if (notify) Messages::information(tr("First key of high end zone updated."));
     }
 }

@@ -60,6 +60,8 @@ public:
     {
         holdRefused_ = std::move(refusal);
     }
+    // The lock under which the engine reads the zones, while a session runs.
+    void setZoneLock(std::function<QMutex*()> lock) { zoneLock_ = std::move(lock); }
     int heldNote() const { return held_; }
     int keyHeight() const { return h_; }
     int keyWidth() const { return w_; }
@@ -102,6 +104,7 @@ private:
     bool zoneMenuAllowed() const;
     int menuKey() const;
     void saveZones() const;
+    void setZone(int InputDevice::*zone, int key);
 
     InputDevice* input_;
     OutputDevice* output_;
@@ -110,5 +113,6 @@ private:
     QMenu* zoneMenu_ = nullptr;
     QPoint menuPoint_;
     std::function<bool(const InputDevice&)> holdRefused_;
+    std::function<QMutex*()> zoneLock_;
     QMutex paintMutex_;
 };
