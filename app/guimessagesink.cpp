@@ -31,7 +31,8 @@ int GuiMessageSink::show(const Message& message)
         if (message.defaultButton == b.ours) defaultButton = b.qt;
     }
     if (!buttons) buttons = QMessageBox::Ok;
-    QMessageBox box(icon, message.title, message.text, buttons, parent_);
+    auto* over = qobject_cast<QWidget*>(message.parent);
+    QMessageBox box(icon, message.title, message.text, buttons, over ? over : parent_);
     if (defaultButton != QMessageBox::NoButton) box.setDefaultButton(defaultButton);
     const int answer = box.exec();
     for (const ButtonMap& b : kButtons)

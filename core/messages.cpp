@@ -81,6 +81,19 @@ int show(MessageKind kind, const QString& text, int buttons, int defaultButton)
     return sink()->show(m);
 }
 
+int titled(MessageKind kind, const QString& title, const QString& text, int buttons,
+           int defaultButton, QObject* parent)
+{
+    Message m;
+    m.kind = kind;
+    m.title = title;
+    m.text = text;
+    m.buttons = buttons;
+    m.defaultButton = defaultButton;
+    m.parent = parent;
+    return sink()->show(m);
+}
+
 void warning(const QString& text) { show(MessageKind::Warning, text); }
 void information(const QString& text) { show(MessageKind::Information, text); }
 void report(const QString& text) { show(MessageKind::Report, text); }

@@ -5,6 +5,8 @@
 #include <QVector>
 #include <deque>
 
+class QObject;
+
 // Every message the program shows a user passes through here, so the GUI,
 // command-line tools and tests each decide how it is shown and answered.
 
@@ -27,6 +29,7 @@ struct Message {
     QString text;
     int buttons = Ok;
     int defaultButton = NoButton;
+    QObject* parent = nullptr; // the box's window, when not the main window
 };
 
 class MessageSink {
@@ -68,6 +71,9 @@ void information(const QString& text);
 bool sure(const QString& text);
 int question(const QString& text, int buttons = Yes | No, int defaultButton = NoButton);
 void report(const QString& text);
+// A box with a title of its own ("File error", "Find") over the given window.
+int titled(MessageKind kind, const QString& title, const QString& text, int buttons = Ok,
+           int defaultButton = NoButton, QObject* parent = nullptr);
 
 // The sink in use; the console sink until another is installed. The caller
 // keeps ownership; pass nullptr to go back to the console.

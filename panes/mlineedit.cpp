@@ -33,6 +33,11 @@ Mlineedit::FontChooser Mlineedit::setFontChooser(FontChooser next)
     return previous;
 }
 
+std::optional<QFont> Mlineedit::chooseFont(const QFont& initial, QWidget* parent)
+{
+    return chooser()(initial, parent);
+}
+
 Mlineedit::Mlineedit(QComboBox* combo) : QLineEdit(combo), combo_(combo)
 {
     QFont f = combo->font();
@@ -56,7 +61,7 @@ Mlineedit::~Mlineedit()
 
 void Mlineedit::launchSelectFont()
 {
-    const std::optional<QFont> chosen = chooser()(font(), this);
+    const std::optional<QFont> chosen = chooseFont(font(), this);
     if (!chosen) {
         Messages::report(tr("Font change canceled."));
         return;

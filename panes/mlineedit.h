@@ -21,6 +21,8 @@ public:
     // that no modal dialog opens; an empty chooser restores the font dialog.
     using FontChooser = std::function<std::optional<QFont>(const QFont& initial, QWidget* parent)>;
     static FontChooser setFontChooser(FontChooser chooser);
+    // Runs the chooser in use; the text panes ask through it too.
+    static std::optional<QFont> chooseFont(const QFont& initial, QWidget* parent);
 
 public slots:
     void launchSelectFont();
