@@ -5,6 +5,7 @@
 #include "app/democatalogue.h"
 #include "app/devicelists.h"
 #include "app/playdialog.h"
+#include "app/textpanes.h"
 #include "app/topwidget.h"
 #include "core/messages.h"
 #include "dialogs/newfiledb.h"
@@ -23,7 +24,6 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
-#include <QPlainTextEdit>
 #include <QStatusBar>
 #include <cerrno>
 #include <cstdio>
@@ -219,7 +219,7 @@ bool TopWidget::unLoad()
     // Nothing points into vanished devices any more.
     DeviceLists::purgeAbsent(devices_);
     showDeviceLists();
-    lyricsPane_->clear();
+    panes_->clearLyrics();
     lyricsDock_->hide();
     setSongActions(false);
     songTitle(QString());
@@ -424,11 +424,11 @@ void TopWidget::quitNow()
     ConsoleMessageSink console; // every question takes its default answer
     ScopedMessageSink quiet(&console);
     writeQuitKeys();
+    const QString dir = QDir(Settings::organisationDir()).filePath(QStringLiteral("recovery"));
+    panes_->keepRecoveryCopies(dir);
     if (deck_) {
         deck_->closeDeck(); // ends a session with all notes off
         if (deck_->model().modified()) {
-            const QString dir =
-                QDir(Settings::organisationDir()).filePath(QStringLiteral("recovery"));
             QDir().mkpath(dir);
             const QString copy = QDir(dir).filePath(
                 QStringLiteral("%1-%2.mid")

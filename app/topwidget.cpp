@@ -5,6 +5,7 @@
 #include "app/devicelists.h"
 #include "app/pianodocks.h"
 #include "app/playdialog.h"
+#include "app/textpanes.h"
 #include "core/events.h"
 #include "core/messages.h"
 #include "panes/cleanwidgets.h"
@@ -19,11 +20,9 @@
 #include <QFileInfo>
 #include <QLabel>
 #include <QMenuBar>
-#include <QPlainTextEdit>
 #include <QSettings>
 #include <QStatusBar>
 #include <QSysInfo>
-#include <QTextCodec>
 #include <QToolBar>
 #include <cstdio>
 
@@ -115,7 +114,7 @@ const ActionRow kActions[] = {
      {"a_songinfo", "information", QT_TRANSLATE_NOOP("TopWidget", "&Data for current song…"),
       "Ctrl+G", QT_TRANSLATE_NOOP("TopWidget", "Data for current song…"),
       QT_TRANSLATE_NOOP("TopWidget", "Data for current song…"), true},
-     nullptr,
+     [](TopWidget* w) { w->songinfo(); },
      false},
     {FileMenu,
      {"a_allnotesoff", "break", QT_TRANSLATE_NOOP("TopWidget", "A&ll notes off"), "Ctrl+E",
@@ -276,6 +275,7 @@ TopWidget::~TopWidget()
         Settings::setValue(Keys::General::geometry, lyricsDock_->saveGeometry());
         lyricsDock_->close();
     }
+    if (panes_) panes_->leave();
     Settings::setValue(Keys::Interface::tooltips, options_.tooltips.load());
     qApp->removeEventFilter(balloonEater_);
     if (deck_) { // the deck points into the song: it goes first
@@ -405,12 +405,7 @@ void TopWidget::buildLyricsDock()
                                          action("a_lyricsCodec"));
     lyricsDock_->setObjectName(QStringLiteral("dw_lyrics"));
     lyricsDock_->setAllowedAreas(Qt::AllDockWidgetAreas);
-    lyricsPane_ = new QPlainTextEdit(lyricsDock_);
-    lyricsPane_->setObjectName(QStringLiteral("lyricspane"));
-    lyricsPane_->setReadOnly(true);
-    lyricsPane_->setToolTip(tr(
-        "Click one or more times green icon on toolbar to fix accented characters if necessary"));
-    lyricsDock_->setWidget(lyricsPane_);
+    panes_ = new TextPanes(*this, lyricsDock_, options_);
     addDockWidget(Qt::TopDockWidgetArea, lyricsDock_);
     lyricsDock_->restoreGeometry(Settings::value(Keys::General::geometry));
 }
@@ -433,6 +428,7 @@ void TopWidget::setSongActions(bool open)
     if (open) {
         action("a_unLoad")->setEnabled(true);
         action("a_fileSaveAs")->setEnabled(true);
+        action("a_songinfo")->setEnabled(true);
         action("a_lyricsCodec")->setEnabled(lyricsDock_ && lyricsDock_->isVisible());
     }
 }
@@ -447,9 +443,7 @@ void TopWidget::enableTrackActions(int boundSelected, int freeSelected, bool bus
 
 void TopWidget::decodeLyrics(const QByteArray& codecName)
 {
-    lyricsPane_->clear();
-    if (QTextCodec* codec = QTextCodec::codecForName(codecName))
-        lyricsPane_->setPlainText(codec->toUnicode(theSong().facts.lyrics));
+    panes_->showLyrics(theSong().facts.lyrics, codecName);
 }
 
 void TopWidget::lyricsCodec()
@@ -458,6 +452,11 @@ void TopWidget::lyricsCodec()
     const char* name = kLyricsCodecs[codecPosition_];
     statusBar()->showMessage(tr("Trying codec %1").arg(QLatin1String(name)), 1000);
     decodeLyrics(name);
+}
+
+void TopWidget::songinfo()
+{
+    if (deck_) panes_->showDocument(PlayDialog::songDataTitle(), deck_->songData());
 }
 
 void TopWidget::quit()
@@ -470,6 +469,7 @@ void TopWidget::quit()
 // when the user keeps the song open after all.
 bool TopWidget::leave()
 {
+    if (!panes_->mayQuit()) return false; // a text of the user's comes first: Cancel keeps it all
     writeQuitKeys();
     if (unLoad()) return true;
     quitKeysWritten_ = false;
@@ -527,7 +527,7 @@ void TopWidget::customEvent(QEvent* event)
 {
     const int type = event->type();
     event->accept();
-    if (pianos_->feed(event)) return;
+    if (pianos_->feed(event) || panes_->feed(event)) return;
     // Nothing here holds a lock: boxes, unloads and reloads run nested event
     // loops that may deliver the next event.
     if (isWarningMessageType(type)) {

@@ -15,8 +15,8 @@ class PianoDocks;
 class PlayDialog;
 class QAction;
 class QMenu;
-class QPlainTextEdit;
 class QToolBar;
+class TextPanes;
 
 // A dock bound to one action: the action is usable only while the dock shows.
 class ActionerDockWidget : public QDockWidget
@@ -52,6 +52,7 @@ public:
     PlayDialog* deck() const { return deck_; }
     // Rebuilt when the device lists or the keyboard display options change.
     PianoDocks* pianoDocks() const { return pianos_; }
+    TextPanes* textPanes() const { return panes_; }
     const QString& songPath() const { return songPath_; }
     // Tests answer the new-file dialog here instead of running it.
     void setNewFileDialogHook(std::function<bool(NewFileDB&)> hook)
@@ -83,6 +84,7 @@ public slots:
     bool fileSaveAs();
     void allnotesoff();
     void lyricsCodec();
+    void songinfo();
     bool load();
     // False when the user keeps the song open.
     bool unLoad();
@@ -133,7 +135,7 @@ private:
     QDockWidget* opianos_ = nullptr;
     PianoDocks* pianos_ = nullptr;
     ActionerDockWidget* lyricsDock_ = nullptr;
-    QPlainTextEdit* lyricsPane_ = nullptr;
+    TextPanes* panes_ = nullptr;
     PlayDialog* deck_ = nullptr;
     QString songPath_;
     bool isDemo_ = false;

@@ -13,8 +13,8 @@
 #include <QHelpEvent>
 #include <QLabel>
 #include <QMenu>
-#include <QPlainTextEdit>
 #include <QStatusBar>
+#include <QTextEdit>
 #include <QTimer>
 #include <QToolTip>
 #include <sys/stat.h>
@@ -29,22 +29,22 @@ TEST_F(Window, OffersOnlyWhatWorksBeforeAndAfterASongOpens)
     EXPECT_EQ(window->windowTitle(), TopWidget::hostTitle());
     EXPECT_FALSE(window->windowTitle().contains(QLatin1Char('\n')));
 
-    // Every shortcut reaches exactly one action.
+    // Every shortcut reaches exactly one action; the text panes take theirs only with the focus.
     std::set<QString> shortcuts;
     for (QAction* a : window->findChildren<QAction*>())
-        if (!a->shortcut().isEmpty()) {
+        if (!a->shortcut().isEmpty() && a->objectName().startsWith(QLatin1String("a_"))) {
             EXPECT_TRUE(shortcuts.insert(a->shortcut().toString()).second)
                 << a->objectName().toStdString();
         }
 
     App::fileArgumentIndex = 1; // the command line's song
     ASSERT_TRUE(window->load());
-    EXPECT_EQ(
-        enabledActions(),
-        (std::set<QString>{"a_fileNew", "a_load", "a_unLoad", "a_reload", "a_fileSaveAs",
-                           "a_allnotesoff", "a_lyricsCodec", "a_toggletooltips", "a_quit",
-                           // the deck's own
-                           "a_tempoboostUp", "a_tempoboostDown", "a_pix4mcUp", "a_pix4mcDown"}));
+    EXPECT_EQ(enabledActions(), (std::set<QString>{"a_fileNew", "a_load", "a_unLoad", "a_reload",
+                                                   "a_fileSaveAs", "a_songinfo", "a_allnotesoff",
+                                                   "a_lyricsCodec", "a_toggletooltips", "a_quit",
+                                                   // the deck's own
+                                                   "a_tempoboostUp", "a_tempoboostDown",
+                                                   "a_pix4mcUp", "a_pix4mcDown"}));
     EXPECT_TRUE(window->windowTitle().endsWith(QLatin1String(".mid")));
     EXPECT_EQ(App::fileArgumentIndex, 0);
 
@@ -77,7 +77,7 @@ TEST_F(Window, LyricsCodecFollowsTheDockAndStartsWithLatin9)
     ASSERT_TRUE(window->songOpen());
     auto* dock = window->findChild<QDockWidget*>(QStringLiteral("dw_lyrics"));
     ASSERT_TRUE(dock->isVisible());
-    auto* pane = dock->findChild<QPlainTextEdit*>();
+    auto* pane = dock->findChild<QTextEdit*>();
     EXPECT_EQ(pane->toPlainText(), QString::fromUtf8("Caf\xef\xbf\xbd ")); // Latin-1 read as UTF-8
     window->action("a_lyricsCodec")->trigger();
     EXPECT_EQ(window->statusBar()->currentMessage(), QStringLiteral("Trying codec ISO-8859-15"));
