@@ -17,6 +17,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QPlainTextEdit>
@@ -521,6 +522,11 @@ void TopWidget::neatShrink()
     adjustSize();
     updateGeometry();
     update();
+}
+
+void TopWidget::keyPressEvent(QKeyEvent* event)
+{
+    if (!deck_ || !deck_->pcKeyPress(event)) QMainWindow::keyPressEvent(event);
 }
 
 void TopWidget::customEvent(QEvent* event)
