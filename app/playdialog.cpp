@@ -103,8 +103,12 @@ PlayDialog::PlayDialog(QMainWindow* main, LiveOptions& options, DeviceSet& devic
     // Track edits change the rows: the strip follows before anything repaints.
     const auto resize = model_->resizeRequested;
     connect(score_, &Score::rowsChanged, this, resize);
-    model_->viewsChanged = [this] { score_->syncRows(); };
-    model_->resizeRequested = [this, resize] { score_->syncRows(), resize(); };
+    const auto tracksChanged = [this] {
+        score_->syncRows();
+        postEvent(this, new QEvent(eventType(RecordButtonCheckEvent)));
+    };
+    model_->viewsChanged = tracksChanged;
+    model_->resizeRequested = [tracksChanged, resize] { tracksChanged(), resize(); };
     recordable_ = model_->recordable();
 
     quick_ = new QuickSettings;
@@ -138,6 +142,7 @@ PlayDialog::~PlayDialog()
 {
     // The session ends (and silences its outputs) before the model goes.
     session_.reset();
+    delete score_; // it reads the model to its end
     delete quickDock_;
     delete deckDock_;
 }
