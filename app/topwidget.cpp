@@ -9,6 +9,7 @@
 #include "core/messages.h"
 #include "panes/cleanwidgets.h"
 #include "song/songloader.h"
+#include "views/score.h"
 
 #include <QAction>
 #include <QApplication>
@@ -560,5 +561,6 @@ void TopWidget::customEvent(QEvent* event)
     } else if (type == ShowTrackControlsEvent) {
         options_.showtrackcontrols = static_cast<BoolEvent*>(event)->value;
         Settings::setValue(Keys::Display::showtrackcontrols, options_.showtrackcontrols.load());
+        if (deck_) deck_->score()->refreshRows();
     }
 }
