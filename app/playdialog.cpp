@@ -1,7 +1,6 @@
 #include "app/playdialog.h"
 
 #include "app/quicksettings.h"
-#include "app/tracklist.h"
 #include "core/devices.h"
 #include "core/events.h"
 #include "core/messages.h"
@@ -11,6 +10,8 @@
 #include "panes/cleanwidgets.h"
 #include "song/preparation.h"
 #include "song/songnames.h"
+#include "views/diagram.h"
+#include "views/score.h"
 
 #include <QCheckBox>
 #include <QCoreApplication>
@@ -18,7 +19,6 @@
 #include <QFileInfo>
 #include <QHBoxLayout>
 #include <QKeyEvent>
-#include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QMutexLocker>
@@ -80,30 +80,36 @@ PlayDialog::PlayDialog(QMainWindow* main, LiveOptions& options, DeviceSet& devic
     session_ = std::make_unique<DeckSession>(*model_, options, mainReceiver);
     connect(session_.get(), &DeckSession::sessionStarted, this, &PlayDialog::sessionStarted);
     connect(session_.get(), &DeckSession::sessionFinished, this, &PlayDialog::sessionFinished);
-    connect(session_.get(), &DeckSession::beatReached, this, &PlayDialog::showBeat);
+    connect(session_.get(), &DeckSession::beatReached, this, [this](int beat) {
+        const QSignalBlocker quiet(score_->slider());
+        score_->slider()->setValue(beat);
+        showBeat(beat);
+    });
     connect(session_.get(), &DeckSession::tempoChanged, this, &PlayDialog::showTempo);
-    model_->viewsChanged = [this] { update(); };
 
-    // The piano roll and the track strip will take this place.
     auto* column = new QVBoxLayout(this);
-    summary_ = new QLabel(this);
-    summary_->setObjectName(QStringLiteral("songsummary"));
-    summary_->setAlignment(Qt::AlignCenter);
-    summary_->setMargin(24);
-    summary_->setTextInteractionFlags(Qt::TextSelectableByMouse);
-    column->addWidget(summary_);
-    column->addWidget(new TrackList(*model_, devices, this), 1);
-    QStringList lines{QFileInfo(path).fileName()};
-    const TrackTables& t = model_->tracks;
-    for (int d = t.boundTracks; d < t.displayCount(); ++d) {
-        const InputDevice* in = t.input[size_t(d)];
-        lines << text("#%1 free track of %2:%3 %4")
-                     .arg(d + 1)
-                     .arg(in->client)
-                     .arg(in->port)
-                     .arg(in->clientName);
-    }
-    summary_->setText(lines.join(QLatin1Char('\n')));
+    column->setContentsMargins(0, 0, 0, 0);
+    score_ = new Score(*model_, options, this, this);
+    column->addWidget(score_);
+    score_->hooks.pcKey = [this](QKeyEvent* e, bool pressed) { return pcKey(e, pressed); };
+    score_->hooks.masterVolumeStep = [this](int step) { masterVolumeStep(step); };
+    score_->hooks.selectionChanged = [this](int, int) { reportSelection(); };
+    ScoreSlider* slider = score_->slider();
+    connect(slider, &QSlider::valueChanged, this, &PlayDialog::setCurrentBeat);
+    connect(slider, &QSlider::sliderMoved, this, &PlayDialog::setCurrentBeat);
+    connect(session_.get(), &DeckSession::clockStepped, score_, &Score::advancePosition);
+    connect(session_.get(), &DeckSession::repaintRequested, score_->diagram(),
+            qOverload<>(&QWidget::update));
+    // Track edits change the rows: the strip follows before anything repaints.
+    const auto resize = model_->resizeRequested;
+    connect(score_, &Score::rowsChanged, this, resize);
+    const auto tracksChanged = [this] {
+        score_->syncRows();
+        postEvent(this, new QEvent(eventType(RecordButtonCheckEvent)));
+    };
+    model_->viewsChanged = tracksChanged;
+    model_->resizeRequested = [tracksChanged, resize] { tracksChanged(), resize(); };
+    recordable_ = model_->recordable();
 
     quick_ = new QuickSettings;
     setBox(quick_->tolerance, int(model_->timing.ms_tol));
@@ -114,6 +120,7 @@ PlayDialog::PlayDialog(QMainWindow* main, LiveOptions& options, DeviceSet& devic
     setChecked(quick_->metRecord, options.metronomeRecord);
     setChecked(quick_->metPlay, options.metronomePlay);
     setChecked(quick_->tempoAdapt, options.tempoadapt);
+    setChecked(quick_->allTracks, score_->allTracks());
     connect(quick_->tolerance, qOverload<int>(&QSpinBox::valueChanged), this, &PlayDialog::setTol);
     connect(quick_->boost, qOverload<int>(&QSpinBox::valueChanged), this,
             &PlayDialog::setTempoboost);
@@ -135,6 +142,7 @@ PlayDialog::~PlayDialog()
 {
     // The session ends (and silences its outputs) before the model goes.
     session_.reset();
+    delete score_; // it reads the model to its end
     delete quickDock_;
     delete deckDock_;
 }
@@ -201,8 +209,10 @@ void PlayDialog::showTransport()
                                        : "Start recording (CTRL+SHIFT+Space)"));
     // A session is stopped by its own button; a pause holds both.
     listen_->setEnabled(!paused && !recording);
-    record_->setEnabled(!paused && !listening);
+    record_->setEnabled(!paused && !listening && (recording || recordable_));
     pause_->setEnabled(active);
+    // The engine keeps its own cursors while it plays.
+    score_->slider()->setEnabled(!active);
 }
 
 void PlayDialog::showTempo()
@@ -229,7 +239,7 @@ void PlayDialog::setTol(int ms)
         p.tick_tol = p.toleranceTicks(session_->effectiveTempo());
     }
     setBox(quick_->tolerance, ms);
-    update();
+    score_->diagram()->update();
 }
 
 void PlayDialog::setTempoboost(int boost)
@@ -238,6 +248,7 @@ void PlayDialog::setTempoboost(int boost)
     // The session sets the queue's tempo too, through the engine's own client.
     if (boost != model_->timing.tempoBoost) session_->setTempoBoost(boost);
     showTempo();
+    score_->diagram()->update(); // clusters span more or fewer notes
 }
 
 void PlayDialog::setPix4mc(int zoom)
@@ -247,7 +258,7 @@ void PlayDialog::setPix4mc(int zoom)
         model_->setZoom(zoom);
     }
     setBox(quick_->zoom, zoom);
-    update();
+    score_->diagram()->update();
 }
 
 void PlayDialog::setMetPlay(bool on)
@@ -264,21 +275,21 @@ void PlayDialog::setMetRecord(bool on)
 
 void PlayDialog::setQAllTracks(bool on)
 {
-    allTracks_ = on;
+    score_->setAllTracks(on);
     setChecked(quick_->allTracks, on);
     if (model_->resizeRequested) model_->resizeRequested();
 }
 
 void PlayDialog::toggleQAllTracks()
 {
-    setQAllTracks(!allTracks_);
+    setQAllTracks(!score_->allTracks());
 }
 
 void PlayDialog::setTempoAdapt(bool on)
 {
     options_.tempoadapt = on; // read live by the engine
     setChecked(quick_->tempoAdapt, on);
-    update();
+    score_->refreshRows();
 }
 
 void PlayDialog::toggleTempoAdapt()
@@ -289,13 +300,27 @@ void PlayDialog::toggleTempoAdapt()
 void PlayDialog::setCurrentBeat(int n)
 {
     n = qBound(1, n, std::max(1, model_->beats));
+    showBeat(n);
+    // A dragged slider shows where it would go; its release moves there.
+    if (score_->slider()->isSliderDown()) return;
     {
         QMutexLocker lock(&model_->mutex);
         model_->currentBeat = n;
         model_->repositionCursors();
     }
+    score_->setPosition(uint64_t(n - 1) * uint64_t(std::max(0, model_->timing.tick4beat)));
+    const QSignalBlocker quiet(score_->slider());
+    score_->slider()->setValue(n);
+}
+
+void PlayDialog::showPosition()
+{
+    const int n = model_->currentBeat;
+    score_->setPosition(uint64_t(std::max(0, n - 1)) *
+                        uint64_t(std::max(0, model_->timing.tick4beat)));
+    const QSignalBlocker quiet(score_->slider());
+    score_->slider()->setValue(n);
     showBeat(n);
-    update();
 }
 
 void PlayDialog::doRewind()
@@ -339,12 +364,13 @@ void PlayDialog::startOrStop(bool recording)
         session_->stop(); // the engine's "finished" completes the stop
         return;
     }
+    if (recording && !recordable_) return;
     // Within the first or the last measure the session starts from the top.
     {
         QMutexLocker lock(&model_->mutex);
         model_->repositionCursors();
     }
-    showBeat(model_->currentBeat);
+    showPosition();
     model_->pcKeyboardPlay = session_->pcKeyboardPlay();
     bool started = false;
     try {
@@ -356,7 +382,7 @@ void PlayDialog::startOrStop(bool recording)
     if (!started) return;
     showTransport();
     reportSelection();
-    setFocus(); // the PC keyboard plays here
+    score_->diagram()->setFocus(); // the PC keyboard plays here
 }
 
 void PlayDialog::sessionStarted()
@@ -369,9 +395,9 @@ void PlayDialog::sessionFinished()
     model_->pcKeyboardPlay = false;
     showTransport();
     showTempo();
-    showBeat(model_->currentBeat);
+    showPosition();
     reportSelection();
-    update();
+    score_->diagram()->update();
 }
 
 void PlayDialog::reportSelection()
@@ -452,6 +478,32 @@ void PlayDialog::wheelEvent(QWheelEvent* event)
     event->accept();
 }
 
+void PlayDialog::customEvent(QEvent* event)
+{
+    switch (int(event->type())) {
+    case RecordButtonCheckEvent:
+        recordable_ = model_->recordable();
+        showTransport();
+        break;
+    case HaltSessionEvent:
+        postEvent(session_.get(), new QEvent(eventType(HaltSessionEvent)));
+        break;
+    default:
+        QWidget::customEvent(event);
+        return;
+    }
+    event->accept();
+}
+
+bool PlayDialog::pcKeyPress(QKeyEvent* event)
+{
+    if (!busy() || !model_->pcKeyboardPlay) return false;
+    score_->diagram()->setFocus(Qt::OtherFocusReason);
+    pcKey(event, true);
+    event->accept();
+    return true;
+}
+
 bool PlayDialog::pcKey(QKeyEvent* event, bool pressed)
 {
     if (!busy() || !model_->pcKeyboardPlay) return false;
@@ -462,10 +514,7 @@ bool PlayDialog::pcKey(QKeyEvent* event, bool pressed)
 
 void PlayDialog::keyPressEvent(QKeyEvent* event)
 {
-    if (pcKey(event, true))
-        event->accept();
-    else
-        QWidget::keyPressEvent(event);
+    if (!pcKeyPress(event)) QWidget::keyPressEvent(event);
 }
 
 void PlayDialog::keyReleaseEvent(QKeyEvent* event)

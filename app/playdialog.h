@@ -9,17 +9,17 @@
 class DeckSession;
 class LiveOptions;
 class QDockWidget;
-class QLabel;
 class QMainWindow;
 class QToolButton;
 class QuickSettings;
+class Score;
 struct DeviceSet;
 
 // The deck: the widget through which the user runs the engine on the open
 // song. It prepares the song, owns its model and session, and puts two
 // docks on the main window: the quick settings and the transport buttons.
-// The caller makes it the central widget; the piano roll and the track strip
-// will live in its layout.
+// The caller makes it the central widget; it shows the piano roll and the
+// track strip.
 class PlayDialog : public QWidget
 {
     Q_OBJECT
@@ -41,6 +41,11 @@ public:
     QString songData() const;
     // A signed step for every output's volume (the piano roll's wheel).
     void masterVolumeStep(int step);
+    Score* score() const { return score_; }
+    // While the PC keyboard plays, a key pressed anywhere in the window plays
+    // it from the piano roll, which then gets its release too. False when
+    // the key is not the deck's.
+    bool pcKeyPress(QKeyEvent* event);
 
 public slots:
     void setTol(int ms);
@@ -63,6 +68,7 @@ signals:
     void trackSelectionChanged(int boundSelected, int freeSelected, bool busy);
 
 protected:
+    void customEvent(QEvent* event) override;
     void wheelEvent(QWheelEvent* event) override;
     void keyPressEvent(QKeyEvent* event) override;
     void keyReleaseEvent(QKeyEvent* event) override;
@@ -77,6 +83,8 @@ private:
     void showTempo();
     void showTransport();
     void showBeat(int beat);
+    // The strip shows the current beat's position.
+    void showPosition();
     void reportSelection();
 
     QMainWindow* main_;
@@ -85,9 +93,9 @@ private:
     QString path_;
     std::unique_ptr<DeckModel> model_;
     std::unique_ptr<DeckSession> session_; // after the model: dies first
-    bool allTracks_ = false;
+    bool recordable_ = true;
 
-    QLabel* summary_ = nullptr;
+    Score* score_ = nullptr;
     QuickSettings* quick_ = nullptr;
     QToolButton* rewind_ = nullptr;
     QToolButton* pause_ = nullptr;

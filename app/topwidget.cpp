@@ -10,6 +10,7 @@
 #include "core/messages.h"
 #include "panes/cleanwidgets.h"
 #include "song/songloader.h"
+#include "views/score.h"
 
 #include <QAction>
 #include <QApplication>
@@ -18,6 +19,7 @@
 #include <QFile>
 #include <QFileDialog>
 #include <QFileInfo>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QMenuBar>
 #include <QSettings>
@@ -523,6 +525,11 @@ void TopWidget::neatShrink()
     update();
 }
 
+void TopWidget::keyPressEvent(QKeyEvent* event)
+{
+    if (!deck_ || !deck_->pcKeyPress(event)) QMainWindow::keyPressEvent(event);
+}
+
 void TopWidget::customEvent(QEvent* event)
 {
     const int type = event->type();
@@ -554,5 +561,6 @@ void TopWidget::customEvent(QEvent* event)
     } else if (type == ShowTrackControlsEvent) {
         options_.showtrackcontrols = static_cast<BoolEvent*>(event)->value;
         Settings::setValue(Keys::Display::showtrackcontrols, options_.showtrackcontrols.load());
+        if (deck_) deck_->score()->refreshRows();
     }
 }

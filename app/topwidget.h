@@ -106,6 +106,7 @@ public slots:
 protected:
     void customEvent(QEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     void buildDocks();

@@ -45,12 +45,7 @@ bool DeckSession::pcKeyEvent(int qtKey, bool pressed)
 
 bool DeckSession::pcKeyboardPlay() const
 {
-    const TrackTables& t = deck_.tracks;
-    for (int d = 0; d < t.boundTracks; ++d)
-        if (t.keyboard[size_t(d)] && !t.mute[size_t(d)] && t.input[size_t(d)] &&
-            t.input[size_t(d)]->client == kPcKeyboardClient)
-            return true;
-    return false;
+    return deck_.playsFromPcKeyboard();
 }
 
 void DeckSession::setTempoBoost(int boost)
@@ -180,6 +175,7 @@ void DeckSession::customEvent(QEvent* event)
         break;
     case ClockStepEvent:
         ++clockSteps_;
+        emit clockStepped();
         break;
     case TempoRatioEvent: {
         const int boost =

@@ -55,6 +55,7 @@ signals:
     void sessionFinished(int interactiveNotes, int freeNotes, bool halted);
     // The engine moved the position or changed what the tempo boxes show.
     void beatReached(int beat);
+    void clockStepped();
     void tempoChanged();
     void repaintRequested();
 

@@ -1,5 +1,7 @@
 #include "song/deckmodel.h"
 
+#include "core/devices.h"
+
 DeckModel::DeckModel(Song& s, DeviceSet& d) : song(s), devices(d) {}
 
 void DeckModel::setAction(DeckAction action, bool enabled)
@@ -91,4 +93,21 @@ void DeckModel::setZoom(int zoom)
     p.tick4pix = p.tick4qn / (p.mc4qn * p.pix4mc);
     p.pix4measure = p.tick4measure * p.mc4qn * p.pix4mc / p.tick4qn;
     p.pix4sec = p.mc4qn * 1000000.0 * p.pix4mc / p.tempo;
+}
+
+bool DeckModel::playsFromPcKeyboard() const
+{
+    const TrackTables& t = tracks;
+    for (size_t d = 0; d < size_t(t.boundTracks); ++d)
+        if (t.keyboard[d] && !t.mute[d] && t.input[d] && t.input[d]->isPcKeyboard()) return true;
+    return false;
+}
+
+bool DeckModel::recordable() const
+{
+    const TrackTables& t = tracks;
+    if (t.freeTracks > 0) return true;
+    for (size_t d = 0; d < size_t(t.boundTracks); ++d)
+        if (t.keyboard[d] && !t.mute[d] && t.noteOnCount[d] > 0) return true;
+    return false;
 }

@@ -77,6 +77,11 @@ public:
     int fileTracks() const { return tracks.fileTracks; }
     int boundTracks() const { return tracks.boundTracks; }
     int freeTracks() const { return tracks.freeTracks; }
+    // A displayed interactive track that is not muted listens to the PC keyboard.
+    bool playsFromPcKeyboard() const;
+    // What a recording can take: a free track, or an interactive track with
+    // notes that is heard.
+    bool recordable() const;
 
     // Cursors: back to the start, or to the current beat (2 = reset, 3 = moved).
     void resetCursors();

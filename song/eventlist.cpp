@@ -98,11 +98,13 @@ void EventList::clear()
     dataNodes_.clear();
     head_ = tail_ = hint_ = nullptr;
     size_ = 0;
+    ++revision_;
     freeBlocks();
 }
 
 void EventList::unlink(EventNode* n)
 {
+    ++revision_;
     if (n->prev)
         n->prev->next = n->next;
     else if (head_ == n)

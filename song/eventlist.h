@@ -40,6 +40,9 @@ public:
     EventNode* tail() const { return tail_; }
     size_t size() const { return size_; }
     bool empty() const { return head_ == nullptr; }
+    // Moves on whenever a node may have left the list: a node pointer kept
+    // from an older revision may point at a freed node.
+    uint64_t revision() const { return revision_; }
 
     // A fresh node (default field values), not yet linked; give it to
     // insertSorted or back to releaseNode.
@@ -82,6 +85,7 @@ private:
     EventNode* tail_ = nullptr;
     EventNode* hint_ = nullptr;
     size_t size_ = 0;
+    uint64_t revision_ = 0;
 
     void newBlock();
     void freeBlocks();

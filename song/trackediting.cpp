@@ -26,6 +26,16 @@ template <typename T> void insertAt(std::vector<T>& v, int i, int count, const T
     v.insert(v.begin() + std::min<int>(i, int(v.size())), size_t(count), value);
 }
 
+void eraseAt(AtomicTicks& v, int i)
+{
+    if (i >= 0) v.erase(size_t(i));
+}
+
+void insertAt(AtomicTicks& v, int i, int count, uint64_t value)
+{
+    v.insert(size_t(std::max(i, 0)), size_t(count), value);
+}
+
 bool isProgramAtStart(const EventNode* n)
 {
     return n->type() == kTypePgmChange && n->tick == 0;

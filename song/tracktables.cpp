@@ -4,6 +4,25 @@
 #include "song/songnames.h"
 #include "song/timingparams.h"
 
+void AtomicTicks::rebuild(size_t n, size_t at, size_t count, uint64_t fill)
+{
+    auto ticks = std::make_unique<std::atomic<uint64_t>[]>(n);
+    for (size_t i = 0; i < n; ++i) {
+        const bool added = i >= at && i < at + count;
+        const size_t old = i < at ? i : i - count;
+        ticks[i].store(!added && old < size_ ? load(old) : fill, std::memory_order_relaxed);
+    }
+    ticks_ = std::move(ticks);
+    size_ = n;
+}
+
+void AtomicTicks::erase(size_t at)
+{
+    if (at >= size_) return;
+    for (size_t i = at + 1; i < size_; ++i) ticks_[i - 1].store(load(i), std::memory_order_relaxed);
+    --size_;
+}
+
 void TrackTables::resize(int bound, int free)
 {
     boundTracks = bound;

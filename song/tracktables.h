@@ -2,13 +2,39 @@
 
 #include "song/eventnode.h"
 
+#include <atomic>
+#include <cstddef>
 #include <cstdint>
+#include <memory>
 #include <vector>
 
 class EventList;
 struct TimingParams;
 struct InputDevice;
 struct OutputDevice;
+
+// Ticks the engine advances while the piano roll reads them without the
+// deck's lock. Resized only while no session runs.
+class AtomicTicks
+{
+public:
+    size_t size() const { return size_; }
+    std::atomic<uint64_t>& operator[](size_t i) { return ticks_[i]; }
+    const std::atomic<uint64_t>& operator[](size_t i) const { return ticks_[i]; }
+    uint64_t load(size_t i) const { return ticks_[i].load(std::memory_order_relaxed); }
+    void resize(size_t n, uint64_t fill = 0) { rebuild(n, size_, 0, fill); }
+    void insert(size_t at, size_t count, uint64_t fill)
+    {
+        rebuild(size_ + count, at < size_ ? at : size_, count, fill);
+    }
+    void erase(size_t at);
+
+private:
+    // n entries: the old ones before `at`, `count` new ones, then the rest.
+    void rebuild(size_t n, size_t at, size_t count, uint64_t fill);
+    std::unique_ptr<std::atomic<uint64_t>[]> ticks_;
+    size_t size_ = 0;
+};
 
 // Per-track tables of the deck, indexed by display index: bound tracks
 // 0 .. D-1 in track-number order, then one free track per usable input device.
@@ -31,7 +57,7 @@ struct TrackTables {
     // The engine's position per bound track.
     std::vector<EventNode*> cursor;
     std::vector<EventNode*> lastNoteOn;
-    std::vector<uint64_t> playedUpTo;
+    AtomicTicks playedUpTo;
 
     int displayCount() const { return boundTracks + freeTracks; }
     // Resizes every per-display table to D + F entries (new entries zeroed).

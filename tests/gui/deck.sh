@@ -102,9 +102,9 @@ check '"$MIDICHECK" notes --tolerance-ms 3 "$shots/deck-demo.dump" "$shots/seq-l
     "seqsession alone plays the same notes, each within 3 ms"
 
 # ------------------------------------------------- the PC keyboard plays #1
-# Tab leads from the deck to track #1's "I play it"; its input is already
+# Alt+K leads to track #1's keyboard box in the strip; its input is already
 # the PC keyboard, and the number keys are the zone of track #1.
-key Tab space
+key alt+k space
 sleep 0.5
 shot deck-interactive
 start_peer arecordmidi /dev/null arecordmidi -p 14:0 -b 120 -t 3840 "$shots/deck-keys.mid"

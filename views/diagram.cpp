@@ -1,0 +1,373 @@
+#include "views/diagram.h"
+
+#include "core/settings.h"
+#include "song/deckmodel.h"
+#include "views/score.h"
+
+#include <QAction>
+#include <QGuiApplication>
+#include <QMenu>
+#include <QMouseEvent>
+#include <QMutexLocker>
+#include <QPainter>
+#include <QScreen>
+#include <algorithm>
+#include <cmath>
+
+Diagram::Diagram(Score* score)
+    : QWidget(score), score_(score), deck_(score->deck()), options_(score->options()),
+      diam_(std::max(1, options_.diam.load())), rowHeight_(6 * diam_)
+{
+    setObjectName(QStringLiteral("diagram"));
+    setSizeIncrement(2, 2);
+    QSizePolicy policy(QSizePolicy::Expanding, QSizePolicy::Fixed);
+    policy.setHorizontalStretch(100);
+    setSizePolicy(policy);
+    setFocusPolicy(Qt::ClickFocus);
+    resetRows();
+}
+
+void Diagram::resetRows()
+{
+    const TrackTables& t = deck_.tracks;
+    const bool all = score_->allTracks();
+    rowMap_.assign(size_t(t.displayCount()), -2);
+    rows_ = 0;
+    for (int d = 0; d < t.displayCount(); ++d)
+        if (all || d >= t.boundTracks || t.keyboard[size_t(d)]) rowMap_[size_t(d)] = rows_++;
+    for (int c = 0; c < ColourCount; ++c) {
+        const Rgb& rgb = options_.colours[size_t(c)];
+        colours_[c] = QColor(rgb.red, rgb.green, rgb.blue);
+    }
+    for (QPen* pen : {&solid_, &dotted_}) {
+        *pen = QPen(colours_[Bars], 0, pen == &solid_ ? Qt::SolidLine : Qt::DotLine, Qt::SquareCap,
+                    Qt::BevelJoin);
+    }
+    updateGeometry();
+    update();
+}
+
+QSize Diagram::sizeHint() const
+{
+    const QScreen* screen = QGuiApplication::primaryScreen();
+    const int desktop = screen ? screen->virtualGeometry().width() : 800;
+    return {int(desktop * 0.8), rows_ * rowHeight_};
+}
+
+int Diagram::trackAtRow(int row) const
+{
+    if (row < 0) return -2;
+    const auto it = std::find(rowMap_.begin(), rowMap_.end(), row);
+    return it == rowMap_.end() ? -2 : int(it - rowMap_.begin());
+}
+
+int Diagram::rowOf(int d) const
+{
+    return d >= 0 && d < int(rowMap_.size()) ? rowMap_[size_t(d)] : -2;
+}
+
+bool Diagram::interactive(int d) const
+{
+    return d < deck_.tracks.boundTracks && deck_.tracks.keyboard[size_t(d)];
+}
+
+void Diagram::paintEvent(QPaintEvent* event)
+{
+    if (!event->region().intersects(rect())) return;
+    QPainter painter(this);
+    painter.setClipRegion(event->region());
+    const TimingParams& p = deck_.timing;
+    const int width = this->width();
+    const int height = rows_ * rowHeight_;
+    // A zoom that gives no ticks per pixel shows one tick a pixel.
+    const double tickPix = p.tick4pix > 0 && std::isfinite(p.tick4pix) ? p.tick4pix : 1.0;
+    const uint64_t span = uint64_t(width * tickPix);
+    const uint64_t cur = score_->position();
+    const uint64_t end = cur + 2 * span / 3;
+    const uint64_t start = span < end ? end - span : 0;
+    const int mark = width / 3 - diam_;
+
+    const TrackTables& t = deck_.tracks;
+    const int count = std::min(t.displayCount(), int(rowMap_.size()));
+    for (int d = 0; d < count; ++d) {
+        const int row = rowMap_[size_t(d)];
+        if (row < 0) continue;
+        QColor c = colours_[interactive(d) ? Interactive : d >= t.boundTracks ? Free : Automatic];
+        if (size_t(d) < deck_.selected.size() && deck_.selected[size_t(d)]) c = c.lighter(130);
+        painter.fillRect(0, row * rowHeight_, width, rowHeight_, c);
+    }
+
+    // A song without beats or measures has no lines to draw, only lanes.
+    if (p.tick4beat > 0 && p.tick4measure > 0 && p.temps > 0) {
+        const int64_t measure = p.tick4measure;
+        const int64_t n = int64_t(span / uint64_t(measure)) + 1;
+        const int64_t phase = int64_t(cur % uint64_t(measure));
+        int64_t k = 0;
+        for (int64_t tick = -n * measure; tick < n * measure; tick += p.tick4beat, ++k) {
+            const int x = mark + int(double(tick - phase) / tickPix);
+            painter.setPen(k % p.temps == 0 ? solid_ : dotted_);
+            painter.drawLine(x, 1, x, height);
+        }
+    }
+
+    painter.fillRect(QRect(QPoint(mark, 0), QPoint(mark + diam_ - 1, height)), colours_[Mark]);
+    paintNotes(painter, start, end, mark);
+}
+
+void Diagram::paintNotes(QPainter& painter, uint64_t start, uint64_t end, int mark)
+{
+    const TimingParams& p = deck_.timing;
+    const TrackTables& t = deck_.tracks;
+    const double tickPix = p.tick4pix > 0 && std::isfinite(p.tick4pix) ? p.tick4pix : 1.0;
+    const uint64_t cur = score_->position();
+    const int inset = (rowHeight_ - diam_) / 2;
+    const int count = std::min(t.displayCount(), int(rowMap_.size()));
+    // A recording inserts notes and moves their ticks under this lock.
+    QMutexLocker lock(&deck_.mutex);
+    const EventList& list = deck_.song.events;
+    const EventNode* n = anchor_ && anchorRevision_ == list.revision() ? anchor_ : nullptr;
+    if (!n) n = deck_.songCursor ? deck_.songCursor : list.head();
+    if (!n) return;
+    while (n->prev && n->tick >= start) n = n->prev;
+    while (n->next && n->next->tick < start) n = n->next;
+    anchor_ = n;
+    anchorRevision_ = list.revision();
+    for (; n && n->tick <= end; n = n->next) {
+        if (n->tick < start || !n->isSoundingNoteOn()) continue;
+        const int d = t.displayIndexOf(int(n->track));
+        if (d < 0 || d >= count || rowMap_[size_t(d)] < 0) continue;
+        const bool body = n->noteGap != kNoGap && n->noteGap < p.clusterTolerance(n->tempo);
+        const int x = n->tick >= cur ? mark + int(double(n->tick - cur) / tickPix)
+                                     : mark - int(double(cur - n->tick) / tickPix);
+        const int y = rowMap_[size_t(d)] * rowHeight_ + inset + (body ? diam_ : 0);
+        const bool played = interactive(d) ? t.playedUpTo.load(size_t(d)) > n->tick : n->tick < cur;
+        painter.fillRect(x, y, diam_, diam_, colours_[played ? Played : body ? Body : Head]);
+    }
+}
+
+bool Diagram::anySelected() const
+{
+    return std::any_of(deck_.selected.begin(), deck_.selected.end(), [](uint8_t s) { return s; });
+}
+
+void Diagram::select(int d, Qt::KeyboardModifiers modifiers)
+{
+    std::vector<uint8_t>& sel = deck_.selected;
+    sel.resize(size_t(deck_.tracks.displayCount()), 0);
+    modifiers &= ~Qt::KeypadModifier;
+    if (options_.toggletrackselect || modifiers == Qt::ControlModifier) {
+        sel[size_t(d)] = !sel[size_t(d)];
+    } else if (modifiers == Qt::NoModifier) {
+        std::fill(sel.begin(), sel.end(), 0);
+        sel[size_t(d)] = 1;
+    } else if (modifiers == Qt::ShiftModifier) {
+        const auto first = std::find(sel.begin(), sel.end(), 1);
+        const auto last = std::find(sel.rbegin(), sel.rend(), 1);
+        const int low = int(first - sel.begin());
+        const int high = int(sel.rend() - last) - 1;
+        if (first != sel.end() && low < d)
+            std::fill(sel.begin() + low, sel.begin() + d + 1, 1);
+        else if (first != sel.end() && high > d)
+            std::fill(sel.begin() + d, sel.begin() + high + 1, 1);
+        else
+            sel[size_t(d)] = 1;
+    }
+}
+
+void Diagram::reportSelection()
+{
+    int bound = 0, free = 0;
+    for (size_t d = 0; d < deck_.selected.size(); ++d)
+        if (deck_.selected[d]) ++(int(d) < deck_.tracks.boundTracks ? bound : free);
+    if (score_->hooks.selectionChanged) score_->hooks.selectionChanged(bound, free);
+}
+
+void Diagram::mousePressEvent(QMouseEvent* event)
+{
+    const int y = qRound(event->localPos().y());
+    const int d = trackAtRow(y >= 0 ? y / rowHeight_ : -1);
+    if (event->button() == Qt::RightButton) {
+        buildTrackMenu(event->pos());
+        if (!menu_->isEmpty()) menu_->exec(event->globalPos());
+        if (menu_) menu_->clear();
+    } else if (event->button() == Qt::LeftButton) {
+        // A click below the lanes selects nothing and keeps what was.
+        if (d >= 0) select(d, event->modifiers());
+        reportSelection();
+    } else {
+        event->ignore();
+        return;
+    }
+    update();
+    event->accept();
+}
+
+void Diagram::volumeUp(int step)
+{
+    if (!anySelected()) {
+        if (score_->hooks.masterVolumeStep) score_->hooks.masterVolumeStep(step);
+        return;
+    }
+    QMutexLocker lock(&deck_.mutex);
+    std::vector<int>& shift = deck_.tracks.velocityShift;
+    for (size_t d = 0; d < deck_.selected.size() && d < shift.size(); ++d)
+        if (deck_.selected[d]) shift[d] = std::min(127, shift[d] + step);
+}
+
+void Diagram::volumeDown(int step)
+{
+    if (!anySelected()) {
+        if (score_->hooks.masterVolumeStep) score_->hooks.masterVolumeStep(-step);
+        return;
+    }
+    QMutexLocker lock(&deck_.mutex);
+    std::vector<int>& shift = deck_.tracks.velocityShift;
+    for (size_t d = 0; d < deck_.selected.size() && d < shift.size(); ++d)
+        if (deck_.selected[d]) shift[d] = std::max(-127, shift[d] - step);
+}
+
+void Diagram::wheelEvent(QWheelEvent* event)
+{
+    if ((event->modifiers() & ~Qt::KeypadModifier) != Qt::ShiftModifier) {
+        event->ignore();
+        return;
+    }
+    // Some systems turn a Shift+wheel into a horizontal one.
+    const QPoint angle = event->angleDelta();
+    const int delta = angle.y() ? angle.y() : angle.x();
+    if (delta > 7)
+        volumeUp(delta / 8);
+    else
+        volumeDown(-delta / 8);
+    event->accept();
+}
+
+void Diagram::keyPressEvent(QKeyEvent* event)
+{
+    if (score_->hooks.pcKey && score_->hooks.pcKey(event, true)) {
+        event->accept();
+        return;
+    }
+    ScoreSlider* slider = score_->slider();
+    const bool shift = (event->modifiers() & ~Qt::KeypadModifier) == Qt::ShiftModifier;
+    switch (event->key()) {
+    case Qt::Key_PageUp:
+    case Qt::Key_PageDown:
+        if (slider->isEnabled())
+            slider->setValue(slider->value() +
+                             (event->key() == Qt::Key_PageUp ? -1 : 1) * slider->pageStep());
+        break;
+    case Qt::Key_Up:
+    case Qt::Key_Down:
+        if (!shift) return QWidget::keyPressEvent(event);
+        if (event->key() == Qt::Key_Up)
+            volumeUp(4);
+        else
+            volumeDown(4);
+        break;
+    default:
+        return QWidget::keyPressEvent(event);
+    }
+    event->accept();
+}
+
+void Diagram::keyReleaseEvent(QKeyEvent* event)
+{
+    if (score_->hooks.pcKey && score_->hooks.pcKey(event, false))
+        event->accept();
+    else
+        QWidget::keyReleaseEvent(event);
+}
+
+void Diagram::buildTrackMenu(const QPoint& point)
+{
+    delete menu_;
+    menu_ = new QMenu(this);
+    const int y = point.y();
+    menuTrack_ = trackAtRow(y >= 0 ? y / rowHeight_ : -1);
+    const int d = menuTrack_;
+    const TrackTables& t = deck_.tracks;
+    if (d < 0) return;
+    const bool free = d >= t.boundTracks;
+    if (free && t.input[size_t(d)] && t.input[size_t(d)]->ignoreInput) return;
+    const bool keys = options_.showtrackcontrols;
+    const auto add = [&](const QString& text, const char* name, const char* shortcut,
+                         void (Diagram::*slot)()) {
+        // The text only: the strip's own controls hold these keys.
+        auto* a =
+            new QAction(QIcon(QStringLiteral(":/question.xpm")),
+                        keys ? text + QLatin1Char('\t') + QLatin1String(shortcut) : text, menu_);
+        a->setObjectName(QLatin1String(name));
+        connect(a, &QAction::triggered, this, slot);
+        menu_->addAction(a);
+        return a;
+    };
+    const size_t i = size_t(d);
+    const int n = d + 1;
+    if (!free)
+        add((t.keyboard[i] ? tr("Unset Keyboard for track #%1") : tr("Set Keyboard for track #%1"))
+                .arg(n),
+            "ac_flipKeyboard", "Alt+K", &Diagram::flipKeyboard);
+    if (free) {
+        add((t.mute[i] ? tr("Unmute free track #%1") : tr("Mute free track #%1")).arg(n),
+            "ac_flipMuted", "Alt+M", &Diagram::flipMuted);
+        add((t.solo[i] ? tr("Cancel solo on free track #%1") : tr("Apply solo on free track #%1"))
+                .arg(n),
+            "ac_flipSolo", "Alt+S", &Diagram::flipSolo);
+        add(tr("Configure free track #%1").arg(n), "ac_trackPorts", "Alt+C", &Diagram::trackPorts);
+    } else {
+        add((t.mute[i] ? tr("Unmute track #%1") : tr("Mute track #%1")).arg(n), "ac_flipMuted",
+            "Alt+M", &Diagram::flipMuted);
+        add((t.solo[i] ? tr("Cancel solo on track #%1") : tr("Apply solo on track #%1")).arg(n),
+            "ac_flipSolo", "Alt+S", &Diagram::flipSolo);
+        add(tr("Configure bound track #%1").arg(n), "ac_trackPorts", "Alt+C", &Diagram::trackPorts);
+    }
+    menu_->addSeparator();
+    const bool any = anySelected();
+    add(tr("Flip keyboard status for selected tracks"), "ac_flipSelKeyboard", "Alt+K",
+        &Diagram::flipSelKeyboard)
+        ->setEnabled(any);
+    add(tr("Flip muted status on selected tracks"), "ac_flipSelMuted", "Alt+M",
+        &Diagram::flipSelMuted)
+        ->setEnabled(any);
+    add(tr("Configure selected tracks"), "ac_selTrackPorts", "Alt+C", &Diagram::selTrackPorts)
+        ->setEnabled(any);
+}
+
+void Diagram::flipKeyboard()
+{
+    score_->intflipKeyboard(menuTrack_);
+}
+
+void Diagram::flipMuted()
+{
+    score_->intflipMuted(menuTrack_);
+}
+
+void Diagram::flipSolo()
+{
+    score_->intflipSolo(menuTrack_);
+}
+
+void Diagram::trackPorts()
+{
+    score_->inttrackPorts(menuTrack_);
+}
+
+void Diagram::flipSelKeyboard()
+{
+    for (int d = 0; d < deck_.tracks.boundTracks && d < int(deck_.selected.size()); ++d)
+        if (deck_.selected[size_t(d)]) score_->intflipKeyboard(d);
+}
+
+void Diagram::flipSelMuted()
+{
+    for (int d = 0; d < int(deck_.selected.size()); ++d)
+        if (deck_.selected[size_t(d)]) score_->intflipMuted(d);
+}
+
+void Diagram::selTrackPorts()
+{
+    for (int d = 0; d < int(deck_.selected.size()); ++d)
+        if (deck_.selected[size_t(d)]) score_->inttrackPorts(d);
+}
