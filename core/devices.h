@@ -41,10 +41,22 @@ struct OutputDevice {
     bool otradk = true;
     int volume = 127;
     bool ignoreOutput = false;
-    std::array<int, 16> programs{}; // last program sent on each channel
+    std::array<int, 16> programs{}; // last program the song or a player chose on each channel
+    // Programs the user chose per channel; -1 leaves the song's own.
+    std::array<int, 16> patches = [] {
+        std::array<int, 16> a;
+        a.fill(-1);
+        return a;
+    }();
     bool absent = false;
 
     bool sameAddress(int c, int p) const { return client == c && port == p; }
+    // What a program change of the song on this channel becomes.
+    int programFor(int channel, int songProgram) const
+    {
+        const int patch = patches[size_t(channel & 15)];
+        return patch >= 0 ? patch : songProgram;
+    }
 };
 
 // The records a main window keeps: the lists found on the sequencer, the PC

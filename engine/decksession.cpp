@@ -6,6 +6,7 @@
 #include "core/settings.h"
 #include "engine/midithread.h"
 #include "song/deckmodel.h"
+#include "song/songnames.h"
 #include "song/trackediting.h"
 
 #include <QCoreApplication>
@@ -74,6 +75,108 @@ void DeckSession::stepMasterVolume(int step)
 int DeckSession::masterVolume(const OutputDevice& out) const
 {
     return qBound(0, out.volume + volumeOffset_, 127);
+}
+
+namespace
+{
+template <typename Device> bool sameAddress(const Device* a, const Device* b)
+{
+    return a && b && a->client == b->client && a->port == b->port;
+}
+
+// Whether a track other than d plays through (or listens to) the device's address.
+template <typename Device>
+bool otherTrackUses(const std::vector<Device*>& devices, int d, const Device* device)
+{
+    for (size_t k = 0; k < devices.size(); ++k)
+        if (int(k) != d && sameAddress(devices[k], device)) return true;
+    return false;
+}
+
+QString connectFailure(const char* what, int client, int port)
+{
+    return QCoreApplication::translate("midithread", what).arg(client).arg(port);
+}
+} // namespace
+
+QString DeckSession::setTrackInput(int d, InputDevice* device)
+{
+    QMutexLocker lock(&deck_.mutex);
+    std::vector<InputDevice*>& inputs = deck_.tracks.input;
+    if (d < 0 || size_t(d) >= inputs.size() || !device) return QString();
+    InputDevice* old = inputs[size_t(d)];
+    if (thread_ && !sameAddress(old, device)) {
+        QString error;
+        const SeqClient::Live done = thread_->connectInput(*device, &error);
+        if (done == SeqClient::Live::Failed)
+            return error.isEmpty() ? connectFailure("MIDI input %1:%2 could not be connected.",
+                                                    device->client, device->port)
+                                   : error;
+        if (done == SeqClient::Live::Done && old && !otherTrackUses(inputs, d, old))
+            thread_->disconnectInput(*old);
+    }
+    inputs[size_t(d)] = device;
+    return QString();
+}
+
+QString DeckSession::setTrackOutput(int d, OutputDevice* device)
+{
+    QMutexLocker lock(&deck_.mutex);
+    std::vector<OutputDevice*>& outputs = deck_.tracks.output;
+    if (d < 0 || size_t(d) >= outputs.size() || !device) return QString();
+    OutputDevice* old = outputs[size_t(d)];
+    if (thread_ && !sameAddress(old, device)) {
+        QString error;
+        const SeqClient::Live done = thread_->connectOutput(*device, &error);
+        if (done == SeqClient::Live::Failed)
+            return error.isEmpty() ? connectFailure("MIDI output %1:%2 could not be connected.",
+                                                    device->client, device->port)
+                                   : error;
+        if (done == SeqClient::Live::Done && old) {
+            // The ends of what the track left sounding there go elsewhere now.
+            thread_->channelsOff(*old, deck_.tracks.channelPattern[size_t(d)]);
+            if (!otherTrackUses(outputs, d, old)) thread_->disconnectOutput(*old);
+        }
+    }
+    outputs[size_t(d)] = device;
+    return QString();
+}
+
+void DeckSession::setPatches(OutputDevice& out, uint16_t pattern,
+                             const std::array<int, 16>& patches, bool resend)
+{
+    QMutexLocker lock(&deck_.mutex);
+    uint16_t changed = 0;
+    for (int c = 0; c < 16; ++c) {
+        if (!(pattern & channelBit(c))) continue;
+        int& patch = out.patches[size_t(c)];
+        if (resend || patch != patches[size_t(c)]) changed |= channelBit(c);
+        patch = patches[size_t(c)];
+    }
+    if (!changed || !thread_) return;
+    // Back to default means back to what the song last chose there.
+    std::array<int, 16> programs;
+    for (int c = 0; c < 16; ++c) programs[size_t(c)] = out.programFor(c, out.programs[size_t(c)]);
+    thread_->programChanges(out, changed, programs);
+}
+
+int DeckSession::remapTrackChannel(int d, int channel)
+{
+    int moved = 0;
+    {
+        QMutexLocker lock(&deck_.mutex);
+        const TrackTables& t = deck_.tracks;
+        if (d < 0 || d >= t.displayCount()) return 0;
+        const uint16_t before = t.channelPattern[size_t(d)];
+        if (before == channelBit(channel)) return 0;
+        // Notes started on the old channel would have their ends sent on the new one.
+        if (thread_ && t.output[size_t(d)])
+            thread_->channelsOff(*t.output[size_t(d)], before & ~channelBit(channel));
+        moved = remapChannel(deck_, d, channel);
+    }
+    deck_.setModified();
+    if (deck_.viewsChanged) deck_.viewsChanged();
+    return moved;
 }
 
 DeckSession::~DeckSession()

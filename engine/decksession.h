@@ -1,11 +1,14 @@
 #pragma once
 
 #include <QObject>
+#include <array>
+#include <cstdint>
 #include <memory>
 
 class DeckModel;
 class LiveOptions;
 class MidiThread;
+struct InputDevice;
 struct OutputDevice;
 
 // The deck's side of a session without widgets: starts and stops the engine
@@ -49,6 +52,22 @@ public:
     // next one starts. The stored volumes stay as the user set them.
     void stepMasterVolume(int step);
     int masterVolume(const OutputDevice& out) const;
+
+    // The track dialog's changes, safe while a session runs.
+    // Gives display track d another input or output device. While a session
+    // runs the new port is connected first and the old one let go unless
+    // another track still uses it. Empty when done; otherwise why the port
+    // could not be connected, and the track keeps its device.
+    QString setTrackInput(int d, InputDevice* device);
+    QString setTrackOutput(int d, OutputDevice* device);
+    // Gives the output's channels in `pattern` the patches of `patches` (-1:
+    // the song's own) and, while a session runs, sends those that changed, or
+    // all of them with `resend`.
+    void setPatches(OutputDevice& out, uint16_t pattern, const std::array<int, 16>& patches,
+                    bool resend = false);
+    // Puts track d on one channel (remapChannel), silencing what sounds on its
+    // old channels first while a session runs. The number of events moved.
+    int remapTrackChannel(int d, int channel);
 
 signals:
     void sessionStarted();

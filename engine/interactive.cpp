@@ -202,6 +202,9 @@ EventNode* InteractiveLoop::buildCluster(DeviceState& s, int zone)
                                 static_cast<unsigned char>(device->port));
         }
         if (!n->isSoundingNoteOn()) {
+            if (type == SND_SEQ_EVENT_PGMCHANGE && device)
+                o.data.control.value =
+                    device->programFor(o.data.control.channel, o.data.control.value);
             n->clusterOffset = uint32_t(firstVariant ? rel : rel + 10);
             pending.push_back(n);
             continue;

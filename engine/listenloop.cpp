@@ -143,11 +143,17 @@ void ListenLoop::scheduleAccompaniment(uint64_t windowEnd)
             continue;
         }
         if (t.displayCount() == 0) continue;
-        const OutputDevice* device = t.output[size_t(d)];
+        OutputDevice* device = t.output[size_t(d)];
         if (!device) continue;
         snd_seq_ev_set_dest(&out_, static_cast<unsigned char>(device->client),
                             static_cast<unsigned char>(device->port));
         if (n->isNoteOffEvent()) continue; // the sequencer ends every note it started
+        if (type == SND_SEQ_EVENT_PGMCHANGE) {
+            // Kept so that a patch set back to default can restore the song's.
+            const int channel = n->event.data.control.channel & 15;
+            device->programs[size_t(channel)] = n->event.data.control.value;
+            out_.data.control.value = device->programFor(channel, n->event.data.control.value);
+        }
         if (n->isSoundingNoteOn()) {
             const int note = std::clamp(n->note() + t.transpose[size_t(d)], 0, 127);
             const int velocity = std::clamp(n->velocity() + t.velocityShift[size_t(d)], 0, 127);

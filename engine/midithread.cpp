@@ -4,6 +4,7 @@
 #include "core/events.h"
 #include "core/settings.h"
 #include "song/deckmodel.h"
+#include "song/songnames.h"
 
 #include <QMutexLocker>
 #include <algorithm>
@@ -118,6 +119,45 @@ void MidiThread::setVolume(const OutputDevice& out, int value)
 {
     client_.setVolume(out, value);
 }
+void MidiThread::programChanges(const OutputDevice& out, uint16_t pattern,
+                                const std::array<int, 16>& programs)
+{
+    client_.programChanges(out, pattern, programs);
+}
+void MidiThread::channelsOff(const OutputDevice& out, uint16_t pattern)
+{
+    client_.channelsOff(out, pattern);
+}
+SeqClient::Live MidiThread::connectInput(const InputDevice& in, QString* error)
+{
+    return client_.connectInputLive(in.client, in.port, deck_.devices, error);
+}
+void MidiThread::disconnectInput(const InputDevice& in)
+{
+    client_.disconnectInputLive(in.client, in.port);
+}
+SeqClient::Live MidiThread::connectOutput(const OutputDevice& out, QString* error)
+{
+    return client_.connectOutputLive(out.client, out.port, error);
+}
+void MidiThread::disconnectOutput(const OutputDevice& out)
+{
+    client_.disconnectOutputLive(out.client, out.port);
+}
+
+void MidiThread::sendPatches()
+{
+    // The patches chosen in the track dialog, over what the chase set.
+    std::vector<const OutputDevice*> sent;
+    for (const OutputDevice* out : deck_.tracks.output) {
+        if (!out || std::find(sent.begin(), sent.end(), out) != sent.end()) continue;
+        sent.push_back(out);
+        uint16_t chosen = 0;
+        for (int c = 0; c < 16; ++c)
+            if (out->patches[size_t(c)] >= 0) chosen |= channelBit(c);
+        if (chosen) client_.programChanges(*out, chosen, out->patches);
+    }
+}
 
 namespace
 {
@@ -175,6 +215,7 @@ void MidiThread::run()
     {
         QMutexLocker lock(&deck_.mutex);
         if (v.startBeat != 1) loop_->chase();
+        sendPatches();
         // The first beat is written whole before the queue starts, so its
         // notes are not late by an echo's round trip nor by their own writing.
         client_.holdOutput();

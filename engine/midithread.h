@@ -41,6 +41,15 @@ public:
     // Raw senders the deck uses while a session runs.
     void allNotesOff(const OutputDevice& out);
     void setVolume(const OutputDevice& out, int value);
+    void programChanges(const OutputDevice& out, uint16_t pattern,
+                        const std::array<int, 16>& programs);
+    void channelsOff(const OutputDevice& out, uint16_t pattern);
+    // A track moved to another device while a session runs (with the deck's
+    // mutex held, so the session cannot open or close meanwhile).
+    SeqClient::Live connectInput(const InputDevice& in, QString* error);
+    void disconnectInput(const InputDevice& in);
+    SeqClient::Live connectOutput(const OutputDevice& out, QString* error);
+    void disconnectOutput(const OutputDevice& out);
 
     // Counts of the last session: interactive notes rung while recording and
     // notes recorded into free tracks.
@@ -53,6 +62,7 @@ protected:
 private:
     void handle(const snd_seq_event_t& ev);
     void endSession();
+    void sendPatches();
     static void applyFileTempo(void* self, int fileTempo);
     static bool songAlive(void* self);
     static snd_seq_event_t startEvent();

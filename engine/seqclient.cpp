@@ -2,6 +2,7 @@
 
 #include "core/devices.h"
 #include "engine/seqerror.h"
+#include "song/songnames.h"
 #include "song/tracktables.h"
 
 #include <QCoreApplication>
@@ -9,6 +10,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <utility>
 #include <vector>
 
 namespace
@@ -22,6 +24,14 @@ bool contains(const std::vector<snd_seq_addr_t>& list, snd_seq_addr_t a)
 {
     return std::any_of(list.begin(), list.end(),
                        [a](snd_seq_addr_t b) { return a.client == b.client && a.port == b.port; });
+}
+
+void remove(std::vector<snd_seq_addr_t>& list, snd_seq_addr_t a)
+{
+    list.erase(
+        std::remove_if(list.begin(), list.end(),
+                       [a](snd_seq_addr_t b) { return a.client == b.client && a.port == b.port; }),
+        list.end());
 }
 
 snd_seq_addr_t address(int client, int port)
@@ -435,6 +445,11 @@ void SeqClient::controllerLocked(const OutputDevice& out, int param, int value, 
     snd_seq_ev_set_dest(&ev, static_cast<unsigned char>(out.client),
                         static_cast<unsigned char>(out.port));
     snd_seq_ev_set_controller(&ev, channel, unsigned(param), value);
+    directLocked(ev);
+}
+
+void SeqClient::directLocked(snd_seq_event_t& ev)
+{
     // Bursts of controllers can fill a slow reader's queue: give it a moment
     // rather than lose an all-notes-off.
     ev.source.port = static_cast<unsigned char>(outPort_);
@@ -456,6 +471,89 @@ void SeqClient::programChange(OutputDevice& out, int channel, int program)
     snd_seq_ev_set_pgmchange(&ev, channel, program);
     sendNow(ev);
     out.programs[size_t(channel & 15)] = program;
+}
+
+void SeqClient::programChanges(const OutputDevice& out, uint16_t pattern,
+                               const std::array<int, 16>& programs)
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    if (!seq_) return;
+    for (int c = 0; c < 16; ++c) {
+        if (!(pattern & channelBit(c))) continue;
+        snd_seq_event_t ev;
+        snd_seq_ev_clear(&ev);
+        snd_seq_ev_set_dest(&ev, static_cast<unsigned char>(out.client),
+                            static_cast<unsigned char>(out.port));
+        snd_seq_ev_set_pgmchange(&ev, c, std::clamp(programs[size_t(c)], 0, 127));
+        directLocked(ev);
+    }
+}
+
+void SeqClient::channelsOff(const OutputDevice& out, uint16_t pattern)
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    if (!seq_) return;
+    for (int c = 0; c < 16; ++c)
+        if (pattern & channelBit(c))
+            for (int param : {123, 120, 64}) controllerLocked(out, param, 0, c);
+}
+
+SeqClient::Live SeqClient::live(QString* error, const std::function<bool()>& change)
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    if (!seq_) return Live::Closed;
+    // Under lock_, as every other use of deviceFailure.
+    QString text;
+    auto report = std::exchange(deviceFailure, [&text](const QString& t) { text = t; });
+    const bool ok = change();
+    deviceFailure = std::move(report);
+    if (!ok && error) *error = text;
+    return ok ? Live::Done : Live::Failed;
+}
+
+SeqClient::Live SeqClient::connectInputLive(int client, int port, DeviceSet& devices,
+                                            QString* error)
+{
+    const snd_seq_addr_t a = address(client, port);
+    return live(error, [&] {
+        // A second subscription to the same port would fail as busy.
+        if (contains(inputs_, a)) return true;
+        if (!connectInput(client, port, devices)) return false;
+        inputs_.push_back(a);
+        return true;
+    });
+}
+
+void SeqClient::disconnectInputLive(int client, int port)
+{
+    const snd_seq_addr_t a = address(client, port);
+    DeviceSet none;
+    live(nullptr, [&] {
+        if (!contains(inputs_, a)) return true;
+        remove(inputs_, a);
+        return disconnectInput(client, port, none);
+    });
+}
+
+SeqClient::Live SeqClient::connectOutputLive(int client, int port, QString* error)
+{
+    const snd_seq_addr_t a = address(client, port);
+    return live(error, [&] {
+        if (contains(outputs_, a)) return true;
+        if (!connectOutput(client, port)) return false;
+        outputs_.push_back(a);
+        return true;
+    });
+}
+
+void SeqClient::disconnectOutputLive(int client, int port)
+{
+    const snd_seq_addr_t a = address(client, port);
+    live(nullptr, [&] {
+        if (!contains(outputs_, a)) return true;
+        remove(outputs_, a);
+        return disconnectOutput(client, port);
+    });
 }
 
 void SeqClient::allNotesOff(const OutputDevice& out)

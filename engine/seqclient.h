@@ -1,6 +1,7 @@
 #pragma once
 
 #include <alsa/asoundlib.h>
+#include <array>
 #include <cstdint>
 #include <functional>
 #include <mutex>
@@ -98,8 +99,22 @@ public:
     // Moves the backlog into the kernel as far as its pool has room.
     void drain() override;
 
+    // While a session runs (any thread): connects a device's port, or lets it
+    // go, keeping the list that close() undoes. Failures are returned, not
+    // reported as device failures: the session goes on without the port.
+    enum class Live { Closed, Done, Failed };
+    Live connectInputLive(int client, int port, DeviceSet& devices, QString* error);
+    void disconnectInputLive(int client, int port);
+    Live connectOutputLive(int client, int port, QString* error);
+    void disconnectOutputLive(int client, int port);
+
     // Raw senders to a device, direct (any thread).
     void controller(const OutputDevice& out, int param, int value, int channel);
+    // One program change per channel of the pattern, from `programs`.
+    void programChanges(const OutputDevice& out, uint16_t pattern,
+                        const std::array<int, 16>& programs);
+    // All notes off on the pattern's channels only.
+    void channelsOff(const OutputDevice& out, uint16_t pattern);
     void allNotesOff(const OutputDevice& out);
     void resetControllers(const OutputDevice& out);
     void setVolume(const OutputDevice& out, int value);
@@ -111,6 +126,8 @@ private:
     bool openLocked(const TrackTables& tracks, DeviceSet& devices);
     void closeLocked();
     void controllerLocked(const OutputDevice& out, int param, int value, int channel);
+    void directLocked(snd_seq_event_t& ev);
+    Live live(QString* error, const std::function<bool()>& change);
     void queueControl(int type);
     void output(snd_seq_event_t& ev);
 

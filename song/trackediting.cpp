@@ -4,6 +4,7 @@
 #include "core/devices.h"
 #include "song/deckmodel.h"
 #include "song/preparation.h"
+#include "song/songnames.h"
 
 #include <QCoreApplication>
 #include <algorithm>
@@ -342,4 +343,30 @@ void discardTake(DeckModel& deck, int freeNotes, bool showShift)
     if (freeNotes > 0)
         for (int j = 0; j < deck.tracks.freeTracks; ++j) wipeTrack(deck, j);
     if (deck.viewsChanged) deck.viewsChanged();
+}
+
+int remapChannel(DeckModel& deck, int d, int channel)
+{
+    TrackTables& t = deck.tracks;
+    if (d < 0 || d >= t.displayCount() || channel < 0 || channel > 15) return 0;
+    const uint16_t pattern = t.channelPattern[size_t(d)];
+    const bool single = pattern && !(pattern & (pattern - 1));
+    const int from = single ? firstSetChannel(pattern) : -1;
+    if (from == channel) return 0;
+    const uint32_t track = uint32_t(t.storeTrackOf(d));
+    const auto to = static_cast<unsigned char>(channel);
+    int moved = 0;
+    for (EventNode* n = deck.song.events.head(); n; n = n->next) {
+        checkLink(n);
+        if (n->track != track || !isChannelEvent(n->type()) || (single && n->channel() != from))
+            continue;
+        // The copy a session prepared for a cluster goes out on the new channel too,
+        // as its note-off will.
+        n->event.data.note.channel = to;
+        n->output.data.note.channel = to;
+        ++moved;
+    }
+    t.channelPattern[size_t(d)] = channelBit(channel);
+    if (d < t.boundTracks) t.fileChannelPattern[size_t(track)] = channelBit(channel);
+    return moved;
 }

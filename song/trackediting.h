@@ -17,6 +17,11 @@ int mergeBound(DeckModel& deck);
 // Deletes the selected bound tracks; the number deleted.
 int deleteBound(DeckModel& deck);
 
+// Puts display track d on one channel (index 0..15): a track on one channel
+// moves that channel's events, a track on several moves all its channel
+// events. Other events keep their data. The number of events moved.
+int remapChannel(DeckModel& deck, int displayIndex, int channel);
+
 // The end of a record session: the played times become the song's (keep) or
 // the file's times come back (discard). `showShift` is the setting that made
 // the engine move played notes during the session.
