@@ -8,6 +8,7 @@
 #include "app/topwidget.h"
 #include "core/messages.h"
 #include "core/settings.h"
+#include "dialogs/trackdb.h"
 #include "engine/decksession.h"
 #include "engine/midithread.h"
 #include "song/songloader.h"
@@ -19,8 +20,13 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QComboBox>
 #include <QKeyEvent>
+#include <QListWidget>
 #include <QMainWindow>
+#include <QPushButton>
+#include <QSpinBox>
+#include <QTabWidget>
 #include <QToolButton>
 
 namespace
@@ -111,6 +117,98 @@ TEST_F(DeckAlsa, AHeldPcKeyRingsItsClusterOnce)
     ASSERT_EQ(ons.size(), 1u) << "the window system's repeats ring nothing";
     EXPECT_EQ(ons[0].note, 60);
     ASSERT_TRUE(d.closeDeck());
+}
+// The track dialog while a session plays: patches, a remap and ports.
+using TrackDialogAlsa = EngineFixture;
+
+// Program changes on channel 3 (the free track's go to channel 1).
+std::vector<int> programChanges(const Captured& heard)
+{
+    std::vector<int> out;
+    for (const CapturedEvent& e : heard)
+        if (e.type == SND_SEQ_EVENT_PGMCHANGE && e.channel == 2) out.push_back(e.value);
+    return out;
+}
+
+TEST_F(TrackDialogAlsa, PatchesReachTheTracksChannelAtStartAndAtOnce)
+{
+    SongTrack track = noteRun(0, 240, 64, 2, 60);
+    track.messages.push_back({0, 0xC2, {10}}); // the song's own program
+    ASSERT_TRUE(load(SongPlan{{track}}));
+    TrackDB db(nullptr, deck, *session, 0);
+    db.show();
+    db.tabs()->setCurrentIndex(1);
+    auto* patch = db.findChild<QListWidget*>(QStringLiteral("lb_patch"));
+    patch->setCurrentRow(41);
+    db.okButton()->click();
+    // At the start and in place of the song's: program 40.
+    ASSERT_TRUE(session->listen());
+    ASSERT_TRUE(waitFor([](const Captured& c) { return c.size() > 0 && c.back().isNoteOn(); }));
+    EXPECT_EQ(programChanges(heard()), std::vector<int>({40, 40}));
+
+    forget();
+    db.show();
+    patch->setCurrentRow(0); // back to the song's
+    patch->setCurrentRow(6);
+    db.cancelButton()->click(); // back to 40
+    ASSERT_TRUE(waitFor([](const Captured& c) { return programChanges(c).size() >= 3; }));
+    EXPECT_EQ(programChanges(heard()), std::vector<int>({10, 5, 40}));
+}
+
+TEST_F(TrackDialogAlsa, ARemapWhileAKeyIsHeldEndsItsNoteOnTheOldChannel)
+{
+    ASSERT_TRUE(load(SongPlan{{noteRun(0, 480, 8, 0, 60)}}, 100, 1, {0}));
+    ASSERT_TRUE(begin());
+    send({0x90, 40, 100});
+    ASSERT_TRUE(waitNotes(1, 0));
+    TrackDB db(nullptr, deck, *session, 0);
+    db.show();
+    db.tabs()->setCurrentIndex(1);
+    db.findChild<QSpinBox*>(QStringLiteral("sb_channel"))->setValue(3);
+    db.applyButton()->click();
+    send({0x80, 40, 64});
+    ASSERT_TRUE(waitNotes(1, 1));
+    const Captured got = heard();
+    const auto on = std::find_if(got.begin(), got.end(), [](auto& e) { return e.isNoteOn(); });
+    const auto silenced = std::find_if(on, got.end(), [](auto& e) {
+        return e.channel == 0 && (e.isController(123) || e.isNoteOff());
+    });
+    const auto off = std::find_if(on, got.end(), [](auto& e) { return e.isNoteOff(); });
+    EXPECT_EQ(on->channel, 0);
+    EXPECT_TRUE(silenced < off) << "channel 1 silenced before the release";
+    EXPECT_EQ(off->channel, 2) << "the release follows the remap";
+}
+
+TEST_F(TrackDialogAlsa, AnOutputMovedWhileListeningIsConnectedAndAFailureKeepsTheTrack)
+{
+    ASSERT_TRUE(load(SongPlan{{noteRun(0, 240, 64, 0, 60)}}));
+    for (int client : {17, 99}) { // the second port does not exist
+        devices.outputs.push_back(std::make_unique<OutputDevice>());
+        devices.outputs.back()->client = client;
+    }
+    ASSERT_TRUE(begin());
+    const int engine = findClient(kEngineClientName);
+    const auto moveTo = [&](int d, const QString& port) {
+        TrackDB db(nullptr, deck, *session, d);
+        db.show();
+        auto* output = db.findChild<QComboBox*>(QStringLiteral("cb_output"));
+        output->setCurrentIndex(output->findText(port));
+        db.okButton()->click();
+    };
+    moveTo(0, QStringLiteral("99:0 "));
+    EXPECT_EQ(deck.tracks.output[0], &devices.defaultOutput);
+    EXPECT_TRUE(messages.texts().join(' ').contains("Error connecting to output 99:0"));
+    EXPECT_TRUE(mainWindow.failures.isEmpty()) << "the song stays open";
+
+    moveTo(0, QStringLiteral("17:0 "));
+    EXPECT_EQ(deck.tracks.output[0], devices.outputs[1].get());
+    const std::vector<int> connected{engine};
+    EXPECT_EQ(subscribers(17, SND_SEQ_QUERY_SUBS_WRITE), connected);
+    EXPECT_EQ(subscribers(kThroughClient, SND_SEQ_QUERY_SUBS_WRITE), connected)
+        << "the free track still plays there";
+    moveTo(1, QStringLiteral("17:0 "));
+    EXPECT_TRUE(subscribers(kThroughClient, SND_SEQ_QUERY_SUBS_WRITE).empty());
+    EXPECT_TRUE(session->active());
 }
 } // namespace
 
