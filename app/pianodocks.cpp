@@ -89,7 +89,7 @@ void PianoDocks::buildInputs(QWidget* box)
     if (!set.pcKeyboard.ignoreInput) shown.push_back(&set.pcKeyboard);
 
     const auto refusal = [this](const InputDevice& d) { return sessionTakesKeys(d); };
-    const auto lock = [this]() -> QMutex* {
+    const auto lock = [this]() -> std::mutex* {
         return top_.deck() ? &top_.deck()->model().mutex : nullptr;
     };
     for (InputDevice* d : shown) {

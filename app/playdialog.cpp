@@ -21,7 +21,7 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMainWindow>
-#include <QMutexLocker>
+#include <mutex>
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QToolBar>
@@ -232,7 +232,7 @@ void PlayDialog::showBeat(int n)
 void PlayDialog::setTol(int ms)
 {
     {
-        QMutexLocker lock(&model_->mutex);
+        std::lock_guard<std::mutex> lock(model_->mutex);
         model_->setMsTol(uint32_t(std::max(0, ms)));
         // At the tempo now playing, as the boost computes it.
         TimingParams& p = model_->timing;
@@ -254,7 +254,7 @@ void PlayDialog::setTempoboost(int boost)
 void PlayDialog::setPix4mc(int zoom)
 {
     {
-        QMutexLocker lock(&model_->mutex);
+        std::lock_guard<std::mutex> lock(model_->mutex);
         model_->setZoom(zoom);
     }
     setBox(quick_->zoom, zoom);
@@ -304,7 +304,7 @@ void PlayDialog::setCurrentBeat(int n)
     // A dragged slider shows where it would go; its release moves there.
     if (score_->slider()->isSliderDown()) return;
     {
-        QMutexLocker lock(&model_->mutex);
+        std::lock_guard<std::mutex> lock(model_->mutex);
         model_->currentBeat = n;
         model_->repositionCursors();
     }
@@ -367,7 +367,7 @@ void PlayDialog::startOrStop(bool recording)
     if (recording && !recordable_) return;
     // Within the first or the last measure the session starts from the top.
     {
-        QMutexLocker lock(&model_->mutex);
+        std::lock_guard<std::mutex> lock(model_->mutex);
         model_->repositionCursors();
     }
     showPosition();

@@ -10,7 +10,7 @@
 #include <QFontDatabase>
 #include <QFormLayout>
 #include <QGroupBox>
-#include <QMutexLocker>
+#include <mutex>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QSignalBlocker>
@@ -158,7 +158,7 @@ void TrackMidiTab::setOptions()
         const auto checked = std::find_if(zones_.begin(), zones_.end(),
                                           [](QRadioButton* b) { return b->isChecked(); });
         if (checked != zones_.end()) {
-            QMutexLocker lock(&deck_.mutex);
+            std::lock_guard<std::mutex> lock(deck_.mutex);
             deck_.tracks.zone[size_t(d_)] = int(checked - zones_.begin()) + 1;
         }
     }
@@ -216,7 +216,7 @@ void InfoTab::showEvent(QShowEvent* event)
     // A remap in the next tab changes what this one shows.
     QString text;
     {
-        QMutexLocker lock(&deck_.mutex);
+        std::lock_guard<std::mutex> lock(deck_.mutex);
         text = infoText(deck_, d_);
     }
     if (text != text_->toPlainText()) text_->setPlainText(text);

@@ -9,7 +9,7 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMutexLocker>
+#include <mutex>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
@@ -162,13 +162,13 @@ void TuneTab::setChannelTo(int newChannel)
 
 void TuneTab::setVolumeShiftTo(int newvolshift)
 {
-    QMutexLocker lock(&deck_.mutex);
+    std::lock_guard<std::mutex> lock(deck_.mutex);
     deck_.tracks.velocityShift[size_t(d_)] = newvolshift;
 }
 
 void TuneTab::setTransposeTo(int newtranspose)
 {
-    QMutexLocker lock(&deck_.mutex);
+    std::lock_guard<std::mutex> lock(deck_.mutex);
     deck_.tracks.transpose[size_t(d_)] = newtranspose;
 }
 
@@ -186,7 +186,7 @@ void TuneTab::setOptions()
     TrackTables& t = deck_.tracks;
     const size_t d = size_t(d_);
     if (transposeAll_->isChecked()) {
-        QMutexLocker lock(&deck_.mutex);
+        std::lock_guard<std::mutex> lock(deck_.mutex);
         for (size_t k = 0; k < t.transpose.size(); ++k)
             if (!(t.channelPattern[k] & channelBit(9))) t.transpose[k] = t.transpose[d];
     }
@@ -210,7 +210,7 @@ void TuneTab::setOptions()
 void TuneTab::unsetOptions()
 {
     {
-        QMutexLocker lock(&deck_.mutex);
+        std::lock_guard<std::mutex> lock(deck_.mutex);
         deck_.tracks.velocityShift[size_t(d_)] = savedVelocityShift_;
         deck_.tracks.transpose[size_t(d_)] = savedTranspose_;
     }

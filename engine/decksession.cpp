@@ -10,20 +10,20 @@
 #include "song/trackediting.h"
 
 #include <QCoreApplication>
-#include <QMutexLocker>
+#include <mutex>
 
 DeckSession::DeckSession(DeckModel& deck, LiveOptions& options, QObject* mainReceiver,
                          QObject* parent)
     : QObject(parent), deck_(deck), options_(options), mainReceiver_(mainReceiver)
 {
-    QMutexLocker lock(&deck_.mutex);
+    std::lock_guard<std::mutex> lock(deck_.mutex);
     effectiveTempo_ = ::effectiveTempo(deck_.fileTempo, deck_.timing.tempoBoost);
 }
 
 void DeckSession::restFileTempo()
 {
     // At rest the song is at its start as far as tempo goes.
-    QMutexLocker lock(&deck_.mutex);
+    std::lock_guard<std::mutex> lock(deck_.mutex);
     deck_.fileTempo = int(deck_.song.facts.songTempo());
     effectiveTempo_ = ::effectiveTempo(deck_.fileTempo, deck_.timing.tempoBoost);
 }
@@ -54,7 +54,7 @@ void DeckSession::setTempoBoost(int boost)
     if (boost <= 0) return;
     // Under the lock, from the file tempo the engine is using: a tempo event
     // it applies meanwhile cannot be overwritten by a stale one.
-    QMutexLocker lock(&deck_.mutex);
+    std::lock_guard<std::mutex> lock(deck_.mutex);
     deck_.setTempoBoost(boost);
     effectiveTempo_ = ::effectiveTempo(deck_.fileTempo, boost);
     // The tolerance follows the tempo now playing, not the song's first.
@@ -101,7 +101,7 @@ QString connectFailure(const char* what, int client, int port)
 
 QString DeckSession::setTrackInput(int d, InputDevice* device)
 {
-    QMutexLocker lock(&deck_.mutex);
+    std::lock_guard<std::mutex> lock(deck_.mutex);
     std::vector<InputDevice*>& inputs = deck_.tracks.input;
     if (d < 0 || size_t(d) >= inputs.size() || !device) return QString();
     InputDevice* old = inputs[size_t(d)];
@@ -121,7 +121,7 @@ QString DeckSession::setTrackInput(int d, InputDevice* device)
 
 QString DeckSession::setTrackOutput(int d, OutputDevice* device)
 {
-    QMutexLocker lock(&deck_.mutex);
+    std::lock_guard<std::mutex> lock(deck_.mutex);
     std::vector<OutputDevice*>& outputs = deck_.tracks.output;
     if (d < 0 || size_t(d) >= outputs.size() || !device) return QString();
     OutputDevice* old = outputs[size_t(d)];
@@ -145,7 +145,7 @@ QString DeckSession::setTrackOutput(int d, OutputDevice* device)
 void DeckSession::setPatches(OutputDevice& out, uint16_t pattern,
                              const std::array<int, 16>& patches, bool resend)
 {
-    QMutexLocker lock(&deck_.mutex);
+    std::lock_guard<std::mutex> lock(deck_.mutex);
     uint16_t changed = 0;
     for (int c = 0; c < 16; ++c) {
         if (!(pattern & channelBit(c))) continue;
@@ -164,7 +164,7 @@ int DeckSession::remapTrackChannel(int d, int channel)
 {
     int moved = 0;
     {
-        QMutexLocker lock(&deck_.mutex);
+        std::lock_guard<std::mutex> lock(deck_.mutex);
         const TrackTables& t = deck_.tracks;
         if (d < 0 || d >= t.displayCount()) return 0;
         const uint16_t before = t.channelPattern[size_t(d)];

@@ -6,7 +6,7 @@
 #include "song/deckmodel.h"
 #include "song/songnames.h"
 
-#include <QMutexLocker>
+#include <mutex>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
@@ -195,7 +195,7 @@ void MidiThread::run()
 
     bool opened;
     {
-        QMutexLocker lock(&deck_.mutex);
+        std::lock_guard<std::mutex> lock(deck_.mutex);
         if (followerPreparation_ != deck_.preparations) {
             follower_ = TempoFollower();
             followerPreparation_ = deck_.preparations;
@@ -213,7 +213,7 @@ void MidiThread::run()
     const SessionValues& v = loop_->values();
     setTempo(v.effectiveTempo, v.ppq);
     {
-        QMutexLocker lock(&deck_.mutex);
+        std::lock_guard<std::mutex> lock(deck_.mutex);
         if (v.startBeat != 1) loop_->chase();
         sendPatches();
         // The first beat is written whole before the queue starts, so its
@@ -231,7 +231,7 @@ void MidiThread::run()
     client_.drain();
     postEvent(deckReceiver_, new QEvent(eventType(SessionStartedEvent)));
     {
-        QMutexLocker lock(&deck_.mutex);
+        std::lock_guard<std::mutex> lock(deck_.mutex);
         interactive_->begin(v.startTick, v.startBeat, v.ticksPerMeasure);
     }
     client_.drain();
@@ -277,7 +277,7 @@ void MidiThread::handle(const snd_seq_event_t& ev)
     if (deck_.pauseFlag.load() && !fromUs && ev.type == SND_SEQ_EVENT_NOTEON &&
         ev.data.note.velocity > 0)
         return;
-    QMutexLocker lock(&deck_.mutex);
+    std::lock_guard<std::mutex> lock(deck_.mutex);
     if (fromUs) {
         if (ev.type == SND_SEQ_EVENT_CLOCK) interactive_->clockStep(loop_->values().clockStep);
         if (loop_->handleEcho(ev)) return;
@@ -312,7 +312,7 @@ void MidiThread::endSession()
     }
     client_.drain();
     {
-        QMutexLocker lock(&deck_.mutex);
+        std::lock_guard<std::mutex> lock(deck_.mutex);
         client_.close();
     }
     postEvent(deckReceiver_, new QEvent(eventType(RepaintDiagramEvent)));

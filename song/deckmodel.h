@@ -4,7 +4,7 @@
 #include "song/timingparams.h"
 #include "song/tracktables.h"
 
-#include <QMutex>
+#include <mutex>
 #include <QString>
 #include <atomic>
 #include <functional>
@@ -49,7 +49,7 @@ public:
 
     // Taken by the engine for each event and by the deck when it changes the
     // position or the tolerance.
-    QMutex mutex;
+    std::mutex mutex;
     // Read by the engine between events without the lock.
     std::atomic<bool> stopFlag{false};
     std::atomic<bool> pauseFlag{false};

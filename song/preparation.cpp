@@ -6,7 +6,7 @@
 #include "song/songnames.h"
 
 #include <QCoreApplication>
-#include <QMutexLocker>
+#include <mutex>
 #include <algorithm>
 #include <climits>
 #include <unordered_map>
@@ -215,7 +215,7 @@ void pairNotes(DeckModel& deck, bool freeTracks)
 
 PrepareResult prepareSong(DeckModel& deck, const PrepareOptions& options)
 {
-    QMutexLocker lock(&deck.mutex);
+    std::lock_guard<std::mutex> lock(deck.mutex);
     Song& song = deck.song;
     const FileFacts& f = song.facts;
     TrackTables& t = deck.tracks;

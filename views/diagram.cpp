@@ -8,7 +8,7 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMouseEvent>
-#include <QMutexLocker>
+#include <mutex>
 #include <QPainter>
 #include <QScreen>
 #include <algorithm>
@@ -123,7 +123,7 @@ void Diagram::paintNotes(QPainter& painter, uint64_t start, uint64_t end, int ma
     const int inset = (rowHeight_ - diam_) / 2;
     const int count = std::min(t.displayCount(), int(rowMap_.size()));
     // A recording inserts notes and moves their ticks under this lock.
-    QMutexLocker lock(&deck_.mutex);
+    std::lock_guard<std::mutex> lock(deck_.mutex);
     const EventList& list = deck_.song.events;
     const EventNode* n = anchor_ && anchorRevision_ == list.revision() ? anchor_ : nullptr;
     if (!n) n = deck_.songCursor ? deck_.songCursor : list.head();
@@ -208,7 +208,7 @@ void Diagram::volumeUp(int step)
         if (score_->hooks.masterVolumeStep) score_->hooks.masterVolumeStep(step);
         return;
     }
-    QMutexLocker lock(&deck_.mutex);
+    std::lock_guard<std::mutex> lock(deck_.mutex);
     std::vector<int>& shift = deck_.tracks.velocityShift;
     for (size_t d = 0; d < deck_.selected.size() && d < shift.size(); ++d)
         if (deck_.selected[d]) shift[d] = std::min(127, shift[d] + step);
@@ -220,7 +220,7 @@ void Diagram::volumeDown(int step)
         if (score_->hooks.masterVolumeStep) score_->hooks.masterVolumeStep(-step);
         return;
     }
-    QMutexLocker lock(&deck_.mutex);
+    std::lock_guard<std::mutex> lock(deck_.mutex);
     std::vector<int>& shift = deck_.tracks.velocityShift;
     for (size_t d = 0; d < deck_.selected.size() && d < shift.size(); ++d)
         if (deck_.selected[d]) shift[d] = std::max(-127, shift[d] - step);

@@ -9,7 +9,7 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <QMutexLocker>
+#include <mutex>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSignalMapper>
@@ -278,7 +278,7 @@ void Score::intflipKeyboard(int d)
     TrackTables& t = deck_.tracks;
     bool on;
     {
-        QMutexLocker lock(&deck_.mutex);
+        std::lock_guard<std::mutex> lock(deck_.mutex);
         on = !t.keyboard[size_t(d)];
         t.keyboard[size_t(d)] = on;
         // The engine rings its clusters from where the song stands.
@@ -296,7 +296,7 @@ void Score::intflipMuted(int d)
     if (halted(d)) return;
     TrackTables& t = deck_.tracks;
     {
-        QMutexLocker lock(&deck_.mutex);
+        std::lock_guard<std::mutex> lock(deck_.mutex);
         t.mute[size_t(d)] = !t.mute[size_t(d)];
         std::fill(t.solo.begin(), t.solo.end(), 0);
     }
@@ -310,7 +310,7 @@ void Score::intflipSolo(int d)
     if (halted(d)) return;
     TrackTables& t = deck_.tracks;
     {
-        QMutexLocker lock(&deck_.mutex);
+        std::lock_guard<std::mutex> lock(deck_.mutex);
         const bool on = !t.solo[size_t(d)];
         for (int j = 0; j < t.displayCount(); ++j) {
             t.solo[size_t(j)] = j == d && on;

@@ -212,7 +212,7 @@ void VPiano::saveZones() const
 
 void VPiano::setZone(int InputDevice::*zone, int key)
 {
-    QMutex* lock = zoneLock_ ? zoneLock_() : nullptr;
+    std::mutex* lock = zoneLock_ ? zoneLock_() : nullptr;
     if (lock) lock->lock();
     input_->*zone = key;
     if (lock) lock->unlock();

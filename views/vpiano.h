@@ -6,6 +6,7 @@
 #include <QWidget>
 #include <array>
 #include <functional>
+#include <mutex>
 
 class LiveOptions;
 class QMenu;
@@ -61,7 +62,7 @@ public:
         holdRefused_ = std::move(refusal);
     }
     // The lock under which the engine reads the zones, while a session runs.
-    void setZoneLock(std::function<QMutex*()> lock) { zoneLock_ = std::move(lock); }
+    void setZoneLock(std::function<std::mutex*()> lock) { zoneLock_ = std::move(lock); }
     int heldNote() const { return held_; }
     int keyHeight() const { return h_; }
     int keyWidth() const { return w_; }
@@ -113,6 +114,6 @@ private:
     QMenu* zoneMenu_ = nullptr;
     QPoint menuPoint_;
     std::function<bool(const InputDevice&)> holdRefused_;
-    std::function<QMutex*()> zoneLock_;
+    std::function<std::mutex*()> zoneLock_;
     QMutex paintMutex_;
 };

@@ -51,7 +51,9 @@ stop_peer() {
 
 # What the user set up: Midi Through as the synthesizer, the PC keyboard as the
 # instrument. Midi Through sends back everything it is sent, so as an input it
-# is ignored, or the program would hear its own notes as the player's.
+# is ignored, or the program would hear its own notes as the player's. The
+# virtual keyboards stand unused, ignored too. A narrower zoom keeps the
+# first clusters in sight while the song moves on.
 export LANG=en_US.UTF-8
 mkdir -p "$XDG_CONFIG_HOME/clavion"
 cat >"$XDG_CONFIG_HOME/clavion/clavion-en.conf" <<'EOF'
@@ -63,6 +65,21 @@ iport=255
 
 [Input_14_0]
 ignoreInput=true
+
+[Input_16_0]
+ignoreInput=true
+
+[Input_17_0]
+ignoreInput=true
+
+[Input_18_0]
+ignoreInput=true
+
+[Input_19_0]
+ignoreInput=true
+
+[Display]
+pix4mc=4
 EOF
 
 start_app
@@ -112,7 +129,10 @@ key ctrl+space
 expect_start "Listen starts with track #1 interactive"
 sleep 1
 key --delay 300 1 2 3 1 2 3
-sleep 1
+# Six clusters rung: green in #1's lane, the next one's key hinted.
+sleep 0.3
+shot deck-keys
+sleep 0.7
 key ctrl+space
 check 'wait_session end 10' "Ctrl+Space stops the session"
 stop_peer
