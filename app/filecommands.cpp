@@ -88,7 +88,17 @@ void TopWidget::songTitle(const QString& name)
 
 bool TopWidget::load()
 {
-    const DeviceCounts counts = refreshDevices();
+    DeviceCounts counts = refreshDevices();
+    if (counts.outputs == 0) { // a synthesizer launched now gives the song its sound
+        Messages::warning(tr("No MIDI output port both available and allowed. You can try to "
+                             "allow one in Devices setup or execute a software synthesizer "
+                             "program using the next dialog"));
+        if (launchSoftSynths() == 1) {
+            App::fileArgumentIndex = 0;
+            return false;
+        }
+        counts = refreshDevices();
+    }
     if (counts.outputs == 0) {
         Messages::information(
             tr("You cannot use %1 without at least one MIDI output enabled in Options>>Devices "

@@ -3,6 +3,7 @@
 #include "app/actiontable.h"
 #include "app/appglobals.h"
 #include "app/devicelists.h"
+#include "app/launcher.h"
 #include "app/pianodocks.h"
 #include "app/playdialog.h"
 #include "app/textpanes.h"
@@ -100,7 +101,7 @@ const ActionRow kActions[] = {
       QT_TRANSLATE_NOOP("TopWidget",
                         "List of software synthesizers started from current session of %1"),
       true},
-     nullptr,
+     [](TopWidget* w) { w->checkSoftSynths(); },
      false},
     {FileMenu,
      {"a_launchSoftSynths", "launchSoftSynths_p",
@@ -110,7 +111,7 @@ const ActionRow kActions[] = {
                         "Launch audio tools (jackd, pulseaudio, etc.) and software synthesizers "
                         "(fluidsynth, timidity, etc."),
       true},
-     nullptr,
+     [](TopWidget* w) { w->launchSoftSynths(); },
      false},
     {FileMenu,
      {"a_songinfo", "information", QT_TRANSLATE_NOOP("TopWidget", "&Data for current song…"),
@@ -231,7 +232,7 @@ bool BalloonEater::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
-TopWidget::TopWidget() : balloonEater_(new BalloonEater(this))
+TopWidget::TopWidget() : balloonEater_(new BalloonEater(this)), launcher_(new Launcher(*this))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("main_top"));
@@ -266,6 +267,7 @@ TopWidget::TopWidget() : balloonEater_(new BalloonEater(this))
 
     statusBar()->showMessage(tr("Welcome to %1").arg(QLatin1String(App::kProgramName)), 1000);
     if (firstStart) chooseFirstDefaults(inputs, outputs);
+    launcher_->hint();
     setWindowTitle(hostTitle());
     if (App::fileArgumentIndex != 0) load();
     adjustSize();
@@ -280,6 +282,7 @@ TopWidget::~TopWidget()
     if (panes_) panes_->leave();
     Settings::setValue(Keys::Interface::tooltips, options_.tooltips.load());
     qApp->removeEventFilter(balloonEater_);
+    if (options_.killsynths) launcher_->killAll();
     if (deck_) { // the deck points into the song: it goes first
         deck_->closeDeck();
         delete deck_;
@@ -528,6 +531,16 @@ void TopWidget::neatShrink()
 void TopWidget::keyPressEvent(QKeyEvent* event)
 {
     if (!deck_ || !deck_->pcKeyPress(event)) QMainWindow::keyPressEvent(event);
+}
+
+int TopWidget::launchSoftSynths()
+{
+    return launcher_->launch();
+}
+
+void TopWidget::checkSoftSynths()
+{
+    launcher_->report();
 }
 
 void TopWidget::customEvent(QEvent* event)

@@ -10,6 +10,7 @@
 
 #include <functional>
 
+class Launcher;
 class NewFileDB;
 class PianoDocks;
 class PlayDialog;
@@ -53,6 +54,7 @@ public:
     // Rebuilt when the device lists or the keyboard display options change.
     PianoDocks* pianoDocks() const { return pianos_; }
     TextPanes* textPanes() const { return panes_; }
+    Launcher* launcher() const { return launcher_; }
     const QString& songPath() const { return songPath_; }
     // Tests answer the new-file dialog here instead of running it.
     void setNewFileDialogHook(std::function<bool(NewFileDB&)> hook)
@@ -102,6 +104,9 @@ public slots:
     void addMidiDemo(QMenu* submenu, const char* file, const char* title, int ntracks);
     void addDemo(QMenu* submenu, const char* menutext, const char* statustext);
     void neatShrink();
+    // 0 cancelled or a new output port, 1 the tool failed to start, 2 no new port.
+    int launchSoftSynths();
+    void checkSoftSynths();
 
 protected:
     void customEvent(QEvent* event) override;
@@ -137,6 +142,7 @@ private:
     PianoDocks* pianos_ = nullptr;
     ActionerDockWidget* lyricsDock_ = nullptr;
     TextPanes* panes_ = nullptr;
+    Launcher* launcher_ = nullptr;
     PlayDialog* deck_ = nullptr;
     QString songPath_;
     bool isDemo_ = false;

@@ -24,7 +24,9 @@ namespace
 TEST_F(Window, OffersOnlyWhatWorksBeforeAndAfterASongOpens)
 {
     open();
-    const std::set<QString> atRest{"a_fileNew", "a_load", "a_toggletooltips", "a_quit"};
+    const std::set<QString> atRest{"a_fileNew",         "a_load",
+                                   "a_toggletooltips",  "a_launchSoftSynths",
+                                   "a_checkSoftSynths", "a_quit"};
     EXPECT_EQ(enabledActions(), atRest);
     EXPECT_EQ(window->windowTitle(), TopWidget::hostTitle());
     EXPECT_FALSE(window->windowTitle().contains(QLatin1Char('\n')));
@@ -39,12 +41,13 @@ TEST_F(Window, OffersOnlyWhatWorksBeforeAndAfterASongOpens)
 
     App::fileArgumentIndex = 1; // the command line's song
     ASSERT_TRUE(window->load());
-    EXPECT_EQ(enabledActions(), (std::set<QString>{"a_fileNew", "a_load", "a_unLoad", "a_reload",
-                                                   "a_fileSaveAs", "a_songinfo", "a_allnotesoff",
-                                                   "a_lyricsCodec", "a_toggletooltips", "a_quit",
-                                                   // the deck's own
-                                                   "a_tempoboostUp", "a_tempoboostDown",
-                                                   "a_pix4mcUp", "a_pix4mcDown"}));
+    EXPECT_EQ(
+        enabledActions(),
+        (std::set<QString>{"a_fileNew", "a_load", "a_unLoad", "a_reload", "a_fileSaveAs",
+                           "a_songinfo", "a_allnotesoff", "a_lyricsCodec", "a_toggletooltips",
+                           "a_quit", "a_launchSoftSynths", "a_checkSoftSynths",
+                           // the deck's own
+                           "a_tempoboostUp", "a_tempoboostDown", "a_pix4mcUp", "a_pix4mcDown"}));
     EXPECT_TRUE(window->windowTitle().endsWith(QLatin1String(".mid")));
     EXPECT_EQ(App::fileArgumentIndex, 0);
 
@@ -225,7 +228,9 @@ TEST_F(Window, UnreadableFilesLeaveNoSong)
     fakeOutputs = {{14, 0, "Midi Through", "Midi Through Port-0"}};
     App::fileArgumentIndex = 2; // a text file
     EXPECT_FALSE(window->load());
-    EXPECT_TRUE(sink.texts()[0].startsWith(
+    // The launcher is offered first.
+    EXPECT_TRUE(sink.texts()[0].startsWith(QLatin1String("No MIDI output port")));
+    EXPECT_TRUE(sink.texts()[2].startsWith(
         QLatin1String("You cannot use Clavion without at least one MIDI output")));
     EXPECT_TRUE(sink.texts().last().startsWith(QLatin1String("Could not parse")));
     EXPECT_EQ(window->windowTitle(), TopWidget::hostTitle());

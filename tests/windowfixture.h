@@ -5,6 +5,7 @@
 
 #include "app/appglobals.h"
 #include "app/devicelists.h"
+#include "app/launcher.h"
 #include "app/topwidget.h"
 #include "core/messages.h"
 #include "smfbuilder.h"
@@ -44,6 +45,7 @@ protected:
         fakeOutputs = {{14, 0, "Midi Through", "Midi Through Port-0"},
                        {128, 0, "Synth", "Synth input"}};
         sequencerMissing = false;
+        Launcher::setDialogHook([](HistDialog&) { return false; }); // no launcher unless asked
         App::fileArgumentIndex = 0;
         // The command line: a song with a Latin-1 lyric, and a file that is not MIDI.
         static const std::string song = writeTempFile(smfFile(
@@ -57,6 +59,7 @@ protected:
         if (window) window->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         DeviceLists::setScanners(nullptr, nullptr);
+        Launcher::setDialogHook(nullptr);
         Settings::close();
     }
     TopWidget* open(int fileArgument = 0)
