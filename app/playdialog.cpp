@@ -21,7 +21,6 @@
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMainWindow>
-#include <mutex>
 #include <QSignalBlocker>
 #include <QStatusBar>
 #include <QToolBar>
@@ -30,6 +29,7 @@
 #include <QWheelEvent>
 #include <cstdio>
 #include <exception>
+#include <mutex>
 
 namespace
 {

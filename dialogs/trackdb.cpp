@@ -10,13 +10,13 @@
 #include <QFontDatabase>
 #include <QFormLayout>
 #include <QGroupBox>
-#include <mutex>
 #include <QPlainTextEdit>
 #include <QRadioButton>
 #include <QSignalBlocker>
 #include <QTabWidget>
 #include <QVBoxLayout>
 #include <algorithm>
+#include <mutex>
 
 namespace
 {

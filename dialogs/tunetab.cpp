@@ -9,13 +9,13 @@
 #include <QFormLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <mutex>
 #include <QScrollBar>
 #include <QSignalBlocker>
 #include <QVBoxLayout>
 #include <algorithm>
 #include <bitset>
 #include <iterator>
+#include <mutex>
 
 namespace
 {

@@ -6,10 +6,10 @@
 #include "song/deckmodel.h"
 #include "song/songnames.h"
 
-#include <mutex>
 #include <algorithm>
 #include <cerrno>
 #include <cstring>
+#include <mutex>
 #include <poll.h>
 #include <pthread.h>
 #include <sched.h>

@@ -4,10 +4,10 @@
 #include "song/timingparams.h"
 #include "song/tracktables.h"
 
-#include <mutex>
 #include <QString>
 #include <atomic>
 #include <functional>
+#include <mutex>
 #include <vector>
 
 struct DeviceSet;
@@ -18,7 +18,8 @@ enum class DeckAction { FileSave, Reload, AllNotesOff };
 // The deck without its widgets: the prepared song's track tables and timing,
 // the session mutex and flags, and the modified flag. The engine, the tools
 // and the tests use it directly; the deck widget wraps it.
-class DeckModel {
+class DeckModel
+{
 public:
     DeckModel(Song& song, DeviceSet& devices);
     DeckModel(const DeckModel&) = delete;

@@ -1,20 +1,24 @@
 #include "song/preparation.h"
 
-#include "core/messages.h"
 #include "core/devices.h"
+#include "core/messages.h"
 #include "song/deckmodel.h"
 #include "song/songnames.h"
 
 #include <QCoreApplication>
-#include <mutex>
 #include <algorithm>
 #include <climits>
+#include <mutex>
 #include <unordered_map>
 #include <vector>
 
-namespace {
+namespace
+{
 
-QString tr(const char* text) { return QCoreApplication::translate("Preparation", text); }
+QString tr(const char* text)
+{
+    return QCoreApplication::translate("Preparation", text);
+}
 
 int roundToMultipleOf24(int ticks)
 {

@@ -8,11 +8,11 @@
 #include <QGuiApplication>
 #include <QMenu>
 #include <QMouseEvent>
-#include <mutex>
 #include <QPainter>
 #include <QScreen>
 #include <algorithm>
 #include <cmath>
+#include <mutex>
 
 Diagram::Diagram(Score* score)
     : QWidget(score), score_(score), deck_(score->deck()), options_(score->options()),

@@ -9,11 +9,11 @@
 #include <QGridLayout>
 #include <QHBoxLayout>
 #include <QLabel>
-#include <mutex>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSignalMapper>
 #include <algorithm>
+#include <mutex>
 
 ScoreSlider::ScoreSlider(int beats, int beatsPerMeasure, QWidget* parent)
     : QSlider(Qt::Horizontal, parent)
