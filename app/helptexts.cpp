@@ -137,7 +137,7 @@ Help::Document Help::troubleshooting()
 
     h += step(tr("The lyrics pane stays empty."));
     h += list(
-        {tr("The song has no lyrics, or the pane is switched off in tab %1.").arg(ui("Display")),
+        {tr("The song has no lyrics, or the pane is switched off in tab %1.").arg(ui("Interface")),
          tr("With %1 checked in tab %2, only true lyrics events are shown; uncheck it for "
             "files that put their words in text events.")
              .arg(ui("Use only true &lyrics events (karaoke sync) in lyrics pane"),
@@ -234,7 +234,7 @@ Help::Document Help::troubleshooting()
     h += step(tr("Two players on one keyboard: each key rings the wrong track."));
     h +=
         list({tr("Check %1 for that keyboard in tab %2.")
-                  .arg(ui("&Split KB by default"), ui("Devices setup")),
+                  .arg(ui("&Split KB for this instrument"), ui("Devices setup")),
               tr("Right-click the input keyboard on the key where a zone should begin and "
                  "choose it as first key of the central or high zone."),
               tr("Give each track its zone in the track dialog, tab %1.").arg(ui("Input/output"))});

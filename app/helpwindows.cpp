@@ -15,6 +15,7 @@
 #include <QPointer>
 #include <QProcess>
 #include <QPushButton>
+#include <QRegularExpression>
 #include <QStandardPaths>
 #include <QUrl>
 #include <QVBoxLayout>
@@ -123,7 +124,11 @@ QStringList Help::handbookCandidates(const QString& languageCode)
 
 QString Help::findHandbook(const QString& languageCode)
 {
-    for (const QString& path : handbookCandidates(languageCode)) {
+    // LANG=C, POSIX or unset names no language: the English handbook serves.
+    static const QRegularExpression language(QStringLiteral("^[a-z][a-z]$"));
+    const QString code =
+        language.match(languageCode).hasMatch() ? languageCode : QStringLiteral("en");
+    for (const QString& path : handbookCandidates(code)) {
         const QFileInfo info(path);
         // Absolute, so that it still holds when the working folder changes.
         if (info.isFile()) return QDir::cleanPath(info.absoluteFilePath());

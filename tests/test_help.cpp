@@ -116,6 +116,7 @@ TEST_F(HelpMenu, TheSearchFindsTheHandbookOfTheLanguageAndAnInstalledBrowser)
     const QString tree = QDir::cleanPath(CLAVION_SOURCE_DIR "/doc/en/HTML/index.html");
     EXPECT_EQ(Help::findHandbook("en"), tree);
     EXPECT_EQ(Help::findHandbook("fr"), "") << "no French handbook";
+    for (const char* noLanguage : {"C.", "PO", ""}) EXPECT_EQ(Help::findHandbook(noLanguage), tree);
 
     LiveOptions options;
     options.helpMain = handbook + ".moved";
