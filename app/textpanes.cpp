@@ -1,6 +1,7 @@
 #include "app/textpanes.h"
 
 #include "app/appglobals.h"
+#include "app/helpwindows.h"
 #include "app/topwidget.h"
 #include "core/events.h"
 #include "core/settings.h"
@@ -30,10 +31,12 @@ public:
         setObjectName(QStringLiteral("docbody"));
         auto* whole = new QVBoxLayout(this);
         whole->setObjectName(QStringLiteral("whole"));
+        const Help::ProgramLink link = Help::programLink(options.helpMain);
         auto* header = new QLabel(QStringLiteral("<center><h2>%1&nbsp;&nbsp;%2</h2></center>")
-                                      .arg(QLatin1String(App::kProgramName), title.toHtmlEscaped()),
+                                      .arg(link.html, title.toHtmlEscaped()),
                                   this);
         header->setObjectName(QStringLiteral("header"));
+        header->setToolTip(link.address);
         QFont f(QStringLiteral("Serif"), 12, QFont::Bold);
         f.setStyleHint(QFont::Serif);
         header->setFont(f);

@@ -3,6 +3,7 @@
 #include "app/actiontable.h"
 #include "app/appglobals.h"
 #include "app/devicelists.h"
+#include "app/helpwindows.h"
 #include "app/launcher.h"
 #include "app/pianodocks.h"
 #include "app/playdialog.h"
@@ -166,25 +167,25 @@ const ActionRow kActions[] = {
      {"a_about", "question", QT_TRANSLATE_NOOP("TopWidget", "&About…"), "Ctrl+A",
       QT_TRANSLATE_NOOP("TopWidget", "About %1 …"), QT_TRANSLATE_NOOP("TopWidget", "About %1 …"),
       false},
-     nullptr,
+     [](TopWidget* w) { w->about(); },
      false},
     {HelpMenu,
      {"a_tbs", "question", QT_TRANSLATE_NOOP("TopWidget", "&Quick Troubleshoot…"), "Ctrl+K",
       QT_TRANSLATE_NOOP("TopWidget", "Quick Troubleshoot %1 …"),
       QT_TRANSLATE_NOOP("TopWidget", "Quick Troubleshoot %1 …"), false},
-     nullptr,
+     [](TopWidget* w) { w->tbs(); },
      false},
     {HelpMenu,
      {"a_tutorial", "question", QT_TRANSLATE_NOOP("TopWidget", "Training &hints…"), "",
       QT_TRANSLATE_NOOP("TopWidget", "Easy training exercises for %1 …"),
       QT_TRANSLATE_NOOP("TopWidget", "Easy training exercises for %1 …"), false},
-     nullptr,
+     [](TopWidget* w) { w->tutorial(); },
      false},
     {HelpMenu,
      {"a_browseDoc", "question", QT_TRANSLATE_NOOP("TopWidget", "Handb&ook…"), "Ctrl+L",
       QT_TRANSLATE_NOOP("TopWidget", "%1 Handbook…"),
       QT_TRANSLATE_NOOP("TopWidget", " Access the complete manual for %1"), false},
-     nullptr,
+     [](TopWidget* w) { w->browseDoc(); },
      false},
 };
 
@@ -239,6 +240,7 @@ TopWidget::TopWidget() : balloonEater_(new BalloonEater(this)), launcher_(new La
 
     const bool firstStart = !QFile::exists(Settings::store().fileName());
     options_.load();
+    Help::settle(options_, Settings::languageCode());
     Settings::loadDefaultDevices(devices_);
     if (!options_.tooltips) qApp->installEventFilter(balloonEater_);
     // Before any widget is made, so every size below is measured in the sheet's look.

@@ -93,9 +93,14 @@ public slots:
     void reload();
     // Closes the song, writes the window's keys and closes the window.
     void quit();
+    void about();
+    void tbs();
+    void tutorial();
     void toggleToolTips();
     void newstate(bool on);
     void adjustToolTipsCheck();
+    // The handbook in the browser of the settings, else the desktop's.
+    void browseDoc();
     void mergeBound();
     void deleteBound();
     void bindFree();
