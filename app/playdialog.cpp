@@ -5,6 +5,7 @@
 #include "core/events.h"
 #include "core/messages.h"
 #include "core/settings.h"
+#include "dialogs/trackdb.h"
 #include "engine/decksession.h"
 #include "engine/midithread.h"
 #include "panes/cleanwidgets.h"
@@ -94,6 +95,11 @@ PlayDialog::PlayDialog(QMainWindow* main, LiveOptions& options, DeviceSet& devic
     score_->hooks.pcKey = [this](QKeyEvent* e, bool pressed) { return pcKey(e, pressed); };
     score_->hooks.masterVolumeStep = [this](int step) { masterVolumeStep(step); };
     score_->hooks.selectionChanged = [this](int, int) { reportSelection(); };
+    // Modal: the track tables stay as they are while the dialog edits them.
+    score_->hooks.configureTrack = [this](int d) {
+        TrackDB dialog(this, *model_, *session_, d);
+        dialog.exec();
+    };
     ScoreSlider* slider = score_->slider();
     connect(slider, &QSlider::valueChanged, this, &PlayDialog::setCurrentBeat);
     connect(slider, &QSlider::sliderMoved, this, &PlayDialog::setCurrentBeat);

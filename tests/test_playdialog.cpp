@@ -17,6 +17,8 @@
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QPushButton>
+#include <QTimer>
 #include <QToolButton>
 #include <QWheelEvent>
 #include <functional>
@@ -214,5 +216,20 @@ TEST_F(Deck, SongDataNamesTheChannelsOfEachOutputAndVolumeStepsStayInRange)
         EXPECT_EQ(d.session().masterVolume(*devices.outputs[1]), second) << step;
     }
     EXPECT_EQ(devices.outputs[0]->volume, 100) << "the user's setting stays";
+}
+
+TEST_F(Deck, ATracksButtonOpensItsDialog)
+{
+    open(songBytes());
+    QStringList titles;
+    for (const char* name : {"conf1", "conf2"}) {
+        QTimer::singleShot(0, [&titles] {
+            for (QWidget* w : QApplication::topLevelWidgets())
+                if (w->inherits("TrackDB") && w->isVisible()) titles << w->windowTitle(), w->close();
+        });
+        deck->findChild<QPushButton*>(name)->click();
+    }
+    EXPECT_EQ(titles, QStringList({"Clavion - Configure bound track 1",
+                                   "Clavion - Configure drum track 2"}));
 }
 } // namespace
