@@ -14,10 +14,10 @@
 #include <QApplication>
 #include <QLineEdit>
 #include <QMainWindow>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTemporaryDir>
 #include <QTest>
-#include <QPushButton>
 #include <QTimer>
 #include <QToolButton>
 #include <QWheelEvent>
@@ -225,7 +225,8 @@ TEST_F(Deck, ATracksButtonOpensItsDialog)
     for (const char* name : {"conf1", "conf2"}) {
         QTimer::singleShot(0, [&titles] {
             for (QWidget* w : QApplication::topLevelWidgets())
-                if (w->inherits("TrackDB") && w->isVisible()) titles << w->windowTitle(), w->close();
+                if (w->inherits("TrackDB") && w->isVisible())
+                    titles << w->windowTitle(), w->close();
         });
         deck->findChild<QPushButton*>(name)->click();
     }

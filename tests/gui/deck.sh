@@ -52,8 +52,9 @@ stop_peer() {
 # What the user set up: Midi Through as the synthesizer, the PC keyboard as the
 # instrument. Midi Through sends back everything it is sent, so as an input it
 # is ignored, or the program would hear its own notes as the player's. The
-# virtual keyboards stand unused, ignored too. A narrower zoom keeps the
-# first clusters in sight while the song moves on.
+# unused virtual keyboards show no keyboards, the outputs only traditional
+# ones, and a narrower zoom keeps the first clusters in sight while the song
+# moves on: the screenshots show what a player looks at.
 export LANG=en_US.UTF-8
 mkdir -p "$XDG_CONFIG_HOME/clavion"
 cat >"$XDG_CONFIG_HOME/clavion/clavion-en.conf" <<'EOF'
@@ -62,21 +63,38 @@ oclient=14
 oport=0
 iclient=255
 iport=255
+obck=false
 
 [Input_14_0]
 ignoreInput=true
 
 [Input_16_0]
-ignoreInput=true
+itradk=false
+ibck=false
+
+[Output_16_0]
+otradk=false
 
 [Input_17_0]
-ignoreInput=true
+itradk=false
+ibck=false
+
+[Output_17_0]
+otradk=false
 
 [Input_18_0]
-ignoreInput=true
+itradk=false
+ibck=false
+
+[Output_18_0]
+otradk=false
 
 [Input_19_0]
-ignoreInput=true
+itradk=false
+ibck=false
+
+[Output_19_0]
+otradk=false
 
 [Display]
 pix4mc=4
@@ -101,6 +119,8 @@ key ctrl+space
 expect_start "Ctrl+Space starts a session"
 sleep 2
 shot deck-playing
+sleep 2
+shot deck-lyrics
 check 'wait_session end 40' "the session ends with the song"
 stop_peer
 "$smfdump" "$ROOT/resources/demos/$DEMO" >"$shots/deck-demo.dump"
