@@ -10,9 +10,6 @@
 #include <QDockWidget>
 #include <QGridLayout>
 #include <QLabel>
-#include <QScrollArea>
-#include <QScrollBar>
-#include <algorithm>
 
 namespace
 {
@@ -47,28 +44,6 @@ void PianoDocks::rebuild()
     buildOutputs(fill(outputDock_));
 }
 
-namespace
-{
-// With many devices the docks would grow past the screen: past about four
-// keyboards they scroll instead.
-class KeyboardScroll : public QScrollArea
-{
-public:
-    explicit KeyboardScroll(QWidget* parent) : QScrollArea(parent)
-    {
-        setWidgetResizable(true);
-        setFrameShape(QFrame::NoFrame);
-        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-    }
-    QSize sizeHint() const override
-    {
-        const QSize inner = widget() ? widget()->sizeHint() : QSize(0, 0);
-        return QSize(inner.width() + verticalScrollBar()->sizeHint().width(),
-                     std::min(inner.height(), 4 * 50));
-    }
-};
-} // namespace
-
 // The old keyboards may be running their zone menu right now: they forget
 // their devices, which may be freed next, and go when control is back.
 QWidget* PianoDocks::fill(QDockWidget* dock)
@@ -79,15 +54,13 @@ QWidget* PianoDocks::fill(QDockWidget* dock)
         old->setParent(nullptr);
         old->deleteLater();
     }
-    auto* scroll = new KeyboardScroll(dock);
-    auto* box = new QWidget(scroll);
+    auto* box = new QWidget(dock);
     box->setObjectName(QStringLiteral("keyboards"));
     auto* grid = new QGridLayout(box);
     grid->setContentsMargins(2, 2, 2, 2);
     grid->setSpacing(2);
     grid->setColumnStretch(1, 100);
-    scroll->setWidget(box);
-    dock->setWidget(scroll);
+    dock->setWidget(box);
     return box;
 }
 

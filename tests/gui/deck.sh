@@ -186,6 +186,13 @@ check '[[ -s $take ]]' "Save As wrote $take"
 check '"$MIDICHECK" take --played 4 --channel 0 "$shots/deck-demo.dump" "$shots/deck-take.dump"' \
     "the saved song holds the melody with the four played notes moved"
 
+# --------------------------------------------------- the track's dialog
+# Alt+C leads to track #1's button; Escape closes the dialog untouched.
+key alt+c space
+wait_window 'Configure bound track 1'
+key Escape
+WIN=$main
+
 # ------------------------------------------------ SIGTERM while it plays
 # The accompaniment alone plays now, in long notes: one sounds at the kill.
 start_peer aseqdump "$shots/deck-term.log" stdbuf -oL aseqdump -p 14:0
