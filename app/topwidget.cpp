@@ -93,7 +93,7 @@ const ActionRow kActions[] = {
       QT_TRANSLATE_NOOP("TopWidget",
                         "Set various visual and functional parameters relative %1's behaviour"),
       true},
-     nullptr,
+     [](TopWidget* w) { w->showOptions(); },
      false},
     {FileMenu,
      {"a_checkSoftSynths", "launchSoftSynths_q",

@@ -12,6 +12,8 @@
 
 class Launcher;
 class NewFileDB;
+class OptionsDB;
+struct OptionsHooks;
 class PianoDocks;
 class PlayDialog;
 class QAction;
@@ -61,6 +63,11 @@ public:
     {
         newFileDialogHook_ = std::move(hook);
     }
+    // Tests work the Options dialog here instead of running it.
+    void setOptionsDialogHook(std::function<void(OptionsDB&)> hook)
+    {
+        optionsDialogHook_ = std::move(hook);
+    }
     // Terminating signals end the program here: no question, a modified song
     // kept as a recovery copy.
     void quitNow();
@@ -87,6 +94,7 @@ public slots:
     void allnotesoff();
     void lyricsCodec();
     void songinfo();
+    void showOptions();
     bool load();
     // False when the user keeps the song open.
     bool unLoad();
@@ -123,6 +131,7 @@ private:
     void buildActions();
     void buildLyricsDock();
     void applyStyleSheet();
+    OptionsHooks optionsHooks();
     void showDeviceLists();
     void showWelcome();
     void chooseFirstDefaults(const ScanResult& inputs, const ScanResult& outputs);
@@ -156,6 +165,8 @@ private:
     QStringList demoTitles_;
     int demoCount_ = 0;
     std::function<bool(NewFileDB&)> newFileDialogHook_;
+    std::function<void(OptionsDB&)> optionsDialogHook_;
+    int optionsTab_ = 0; // the Options tab shown last
     QHash<QString, bool> busyActions_; // Save and Reload as they were when the session began
     bool quitKeysWritten_ = false;
     int codecPosition_ = 0;

@@ -106,11 +106,21 @@ void OptioDB::initTab(int index)
 
 void OptioDB::setOptions()
 {
+    applyCurrent();
+}
+
+bool OptioDB::applyCurrent()
+{
     OptionsTab* tab = currentTab();
-    if (!tab || !tab->isDirty()) return;
+    if (!tab || !tab->isDirty()) return true;
     tab->setOptions();
+    if (tab->takeRefusal()) {
+        tab->setDirty();
+        return false;
+    }
     tab->saveOptions();
     tab->setClean();
+    return true;
 }
 
 void OptioDB::unsetOptions()
@@ -123,8 +133,7 @@ void OptioDB::unsetOptions()
 
 void OptioDB::acceptApplied()
 {
-    setOptions();
-    accept();
+    if (applyCurrent()) accept();
 }
 
 void OptioDB::done(int result)

@@ -2,6 +2,7 @@
 
 #include <QDialog>
 #include <QWidget>
+#include <utility>
 
 class OptioDB;
 class QPushButton;
@@ -34,12 +35,19 @@ public slots:
     void setDirty();
     void setClean();
 
+    // True once after setOptions() refused to apply anything.
+    bool takeRefusal() { return std::exchange(refused_, false); }
+
 protected:
     OptioDB* dialog() const { return dialog_; }
+    // Called from setOptions() when nothing could be applied: the tab stays
+    // edited and unsaved, and OK leaves the dialog open.
+    void refuse() { refused_ = true; }
 
 private:
     OptioDB* dialog_;
     bool dirty_ = false;
+    bool refused_ = false;
     bool initialised_ = false;
 };
 
@@ -78,6 +86,8 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // False when the tab refused to apply.
+    bool applyCurrent();
     void acceptApplied();
 
     QTabWidget* tabs_;

@@ -77,6 +77,13 @@ int DeckSession::masterVolume(const OutputDevice& out) const
     return qBound(0, out.volume + volumeOffset_, 127);
 }
 
+bool DeckSession::sendVolume(const OutputDevice& out, int volume)
+{
+    if (!thread_ || !thread_->isSessionRunning()) return false;
+    thread_->setVolume(out, qBound(0, volume + volumeOffset_, 127));
+    return true;
+}
+
 namespace
 {
 template <typename Device> bool sameAddress(const Device* a, const Device* b)

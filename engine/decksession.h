@@ -52,6 +52,9 @@ public:
     // next one starts. The stored volumes stay as the user set them.
     void stepMasterVolume(int step);
     int masterVolume(const OutputDevice& out) const;
+    // Sends `volume` (with the master offset) to every channel of `out` while
+    // a session runs; false otherwise.
+    bool sendVolume(const OutputDevice& out, int volume);
 
     // The track dialog's changes, safe while a session runs.
     // Gives display track d another input or output device. While a session

@@ -25,9 +25,9 @@ TEST_F(Window, OffersOnlyWhatWorksBeforeAndAfterASongOpens)
 {
     open();
     const std::set<QString> atRest{
-        "a_fileNew",         "a_load",     "a_toggletooltips", "a_launchSoftSynths",
-        "a_checkSoftSynths", "a_quit",     "a_about",          "a_tbs",
-        "a_tutorial",        "a_browseDoc"};
+        "a_fileNew",         "a_load",      "a_toggletooltips", "a_launchSoftSynths",
+        "a_checkSoftSynths", "a_quit",      "a_about",          "a_tbs",
+        "a_tutorial",        "a_browseDoc", "a_options"};
     EXPECT_EQ(enabledActions(), atRest);
     EXPECT_EQ(window->windowTitle(), TopWidget::hostTitle());
     EXPECT_FALSE(window->windowTitle().contains(QLatin1Char('\n')));
@@ -47,7 +47,7 @@ TEST_F(Window, OffersOnlyWhatWorksBeforeAndAfterASongOpens)
         (std::set<QString>{"a_fileNew", "a_load", "a_unLoad", "a_reload", "a_fileSaveAs",
                            "a_songinfo", "a_allnotesoff", "a_lyricsCodec", "a_toggletooltips",
                            "a_quit", "a_launchSoftSynths", "a_checkSoftSynths", "a_about", "a_tbs",
-                           "a_tutorial", "a_browseDoc",
+                           "a_tutorial", "a_browseDoc", "a_options",
                            // the deck's own
                            "a_tempoboostUp", "a_tempoboostDown", "a_pix4mcUp", "a_pix4mcDown"}));
     EXPECT_TRUE(window->windowTitle().endsWith(QLatin1String(".mid")));

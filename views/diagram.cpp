@@ -31,6 +31,8 @@ void Diagram::resetRows()
 {
     const TrackTables& t = deck_.tracks;
     const bool all = score_->allTracks();
+    diam_ = std::max(1, options_.diam.load());
+    rowHeight_ = 6 * diam_;
     rowMap_.assign(size_t(t.displayCount()), -2);
     rows_ = 0;
     for (int d = 0; d < t.displayCount(); ++d)

@@ -200,7 +200,10 @@ void Score::buildRows()
 void Score::refreshRows()
 {
     const int before = diagram_->rowCount();
+    const int beforeHeight = rowHeight_;
     diagram_->resetRows();
+    // The cluster symbol's size sets the rows' height.
+    rowHeight_ = diagram_->rowHeight();
     const bool controls = options_.showtrackcontrols;
     for (int d = 0; d < int(muteBoxes_.size()); ++d) {
         const bool shown = controls && diagram_->rowOf(d) >= 0;
@@ -209,13 +212,16 @@ void Score::refreshRows()
                            static_cast<QWidget*>(muteBoxes_[size_t(d)]),
                            static_cast<QWidget*>(soloBoxes_[size_t(d)]),
                            static_cast<QWidget*>(configButtons_[size_t(d)])})
-            if (w) w->setVisible(shown);
+            if (w) {
+                w->setVisible(shown);
+                w->setMaximumHeight(rowHeight_);
+            }
         configButtons_[size_t(d)]->setText(buttonText(d));
     }
     for (QLabel* header : headers_) header->setVisible(controls && allTracks_);
     updateGeometry();
     update();
-    if (diagram_->rowCount() != before) emit rowsChanged();
+    if (diagram_->rowCount() != before || rowHeight_ != beforeHeight) emit rowsChanged();
 }
 
 void Score::syncRows()

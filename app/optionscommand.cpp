@@ -1,0 +1,42 @@
+// The Options dialog, and what its tabs reach in the window.
+
+#include "app/pianodocks.h"
+#include "app/playdialog.h"
+#include "app/topwidget.h"
+#include "dialogs/optionsdb.h"
+#include "engine/decksession.h"
+#include "song/deckmodel.h"
+#include "views/score.h"
+
+OptionsHooks TopWidget::optionsHooks()
+{
+    OptionsHooks h;
+    h.mainWindow = this;
+    h.songOpen = [this] { return deck_ != nullptr; };
+    h.sessionActive = [this] { return deck_ && deck_->session().active(); };
+    h.deckLock = [this]() -> std::mutex* { return deck_ ? &deck_->model().mutex : nullptr; };
+    h.sendVolume = [this](const OutputDevice& out, int volume) {
+        return deck_ && deck_->session().sendVolume(out, volume);
+    };
+    h.rebuildKeyboards = [this](bool, bool) { pianos_->rebuild(); };
+    h.repaintViews = [this] {
+        options_.copyKeyColours();
+        pianos_->rebuild();
+        if (deck_) deck_->score()->refreshRows();
+    };
+    h.relayoutViews = [this] {
+        pianos_->rebuild();
+        if (deck_) deck_->score()->placeSlider();
+    };
+    h.applyStyleSheet = [this] { applyStyleSheet(); };
+    return h;
+}
+
+void TopWidget::showOptions()
+{
+    OptionsDB dialog(this, options_, devices_, optionsHooks(), &optionsTab_);
+    if (optionsDialogHook_)
+        optionsDialogHook_(dialog);
+    else
+        dialog.exec();
+}
