@@ -190,6 +190,8 @@ check '"$MIDICHECK" take --played 4 --channel 0 "$shots/deck-demo.dump" "$shots/
 # Alt+C leads to track #1's button; Escape closes the dialog untouched.
 key alt+c space
 wait_window 'Configure bound track 1'
+centre
+shot deck-trackdialog
 key Escape
 WIN=$main
 
