@@ -2,6 +2,7 @@
 
 #include "core/settings.h"
 #include "dialogs/devicetabs.h"
+#include "dialogs/settingstabs.h"
 
 #include <QTabWidget>
 
@@ -14,6 +15,13 @@ OptionsDB::OptionsDB(QWidget* parent, LiveOptions& options, DeviceSet& devices, 
     setWindowTitle(QStringLiteral("Clavion - ") + tr("Configuration"));
     addTab(new MidiTab(this, devices_, hooks_), tr("Default I/O"));
     addTab(new InOutTab(this, devices_, hooks_), tr("Devices setup"));
+
+    // The general settings, after the device tabs.
+    addTab(new ParametersTab(this, options_), tr("Parameters"));
+    addTab(new EventFiltersTab(this, options_), tr("Event filters"));
+    addTab(new DisplayTab(this, options_, hooks_), tr("Interface"));
+    addTab(new MetronomeTab(this, options_), tr("Metronome"));
+
     openAt(lastTab_ ? *lastTab_ : 0);
 }
 
