@@ -34,6 +34,7 @@ wait_window 'Launch tool/software synth'
 type_text "fluidsynth -a file -o audio.file.name=$wav -m alsa_seq -s -i $FONT"
 key Return
 wait_window 'Report'
+centre
 shot launcher-report
 key Return
 check 'grep -q "FLUID Synth" /proc/asound/seq/clients' "fluidsynth is on the sequencer"
@@ -53,3 +54,11 @@ check '! grep -q "FLUID Synth" /proc/asound/seq/clients' "Quit ends fluidsynth w
 rms=$(sox -t raw -r 44100 -e signed -b 16 -c 2 "$wav" -n stat 2>&1 |
     awk '/RMS +amplitude/ {print $3}')
 check 'awk -v r="${rms:-0}" "BEGIN { exit !(r > 0.001) }"' "the demo is heard through fluidsynth (RMS $rms)"
+# Onsets in the audio against the song's: the file driver writes as it plays.
+sox -t raw -r 44100 -e signed -b 16 -c 2 "$wav" -t raw -r 4000 -e signed -b 16 -c 1 \
+    "$shots/launcher-4k.raw"
+"$(dirname "$app")/tools/smfdump" "$ROOT/resources/demos/mary_had_a_little_lamb.mid" \
+    >"$shots/launcher-demo.dump"
+check '"$ROOT/tests/gui/midicheck.py" onsets --rate 4000 --seconds 7 --tolerance-ms 20 \
+    "$shots/launcher-demo.dump" "$shots/launcher-4k.raw"' \
+    "the notes sound in fluidsynth's audio at the song's times"

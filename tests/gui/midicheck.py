@@ -6,6 +6,10 @@ notes [--channel C] [--first N] [--tolerance-ms MS] EXPECTED RECORDED
   onset by onset; --tolerance-ms: each onset within MS, counted from the first.
 take --played N [--channel C] ORIGINAL SAVED
   SAVED holds the notes of ORIGINAL with exactly N of them moved to other ticks.
+onsets --rate HZ [--seconds S] [--tolerance-ms MS] EXPECTED AUDIO
+  AUDIO (raw mono 16-bit samples) sounds the onsets of EXPECTED's first S seconds:
+  onsets found by the rise of the energy of the signal's slope, the two aligned by their best
+  common offset; --tolerance-ms: 90 % of them within MS of the song's time.
 silent [--sounding-at LINE] ASEQDUMP_LOG
   Each note-on ends by its note-off or controller 123 on its channel; with
   --sounding-at, some note still sounds after the first LINE lines.
@@ -90,6 +94,66 @@ def check_take(args):
           + " ".join(f"{p}@{t}" for t, p in moved))
 
 
+def audio_onsets(path, rate):
+    """Times (s) where the energy of 10 ms of the signal's slope rises by 4 dB
+    within 10 ms: the slope stresses attacks over notes that still sound."""
+    from array import array
+    from math import log10
+    samples = array("h")
+    with open(path, "rb") as f:
+        samples.frombytes(f.read())
+    samples = [b - a for a, b in zip(samples, samples[1:])]
+    hop, width = max(1, rate // 500), max(1, rate // 100)
+    level = []
+    for start in range(0, len(samples) - width, hop):
+        energy = sum(x * x for x in samples[start : start + width])
+        level.append(10 * log10(energy / width + 1))
+    if not level:
+        return []
+    floor, found, last = max(level) - 40, [], -1e9
+    for k in range(5, len(level)):
+        t = k * hop / rate
+        if level[k] > floor and level[k] - min(level[k - 5 : k]) > 4 and t - last > 0.08:
+            found.append(t)
+            last = t
+    return found
+
+
+def check_onsets(args):
+    notes = read_dump(args.expected)
+    if not notes:
+        return "no expected notes"
+    first = notes[0][0]
+    expected = sorted({round(n[0] - first, 4) for n in notes if n[0] - first <= args.seconds})
+    found = audio_onsets(args.audio, args.rate)
+    if not found:
+        return "the audio is silent: no onset found"
+
+    def deviations(offset):
+        out = []
+        for e in expected:
+            d = min(found, key=lambda f: abs(f - offset - e))
+            if abs(d - offset - e) <= 0.06:
+                out.append((d - offset - e) * 1000)
+        return out
+
+    # The audio starts before the song: try each early onset as the song's first.
+    offset = max((f for f in found if f < found[0] + 5),
+                 key=lambda f: (len(deviations(f - expected[0])), -sum(map(abs, deviations(f - expected[0])))))
+    offset -= expected[0]
+    devs = deviations(offset)
+    centre = sorted(devs)[len(devs) // 2]
+    spread = sorted(abs(d - centre) for d in devs)
+    p90 = spread[min(len(spread) - 1, int(len(spread) * 0.9))]
+    print(f"midicheck: {len(devs)} of {len(expected)} onsets of the first {args.seconds:g} s heard"
+          f" ({len(found)} found in the audio); after the common offset, median "
+          f"{spread[len(spread) // 2]:.1f} ms, 90 % within {p90:.1f} ms, worst {spread[-1]:.1f} ms")
+    if len(devs) < 0.8 * len(expected):
+        return f"only {len(devs)} of {len(expected)} onsets heard"
+    if args.tolerance_ms is not None and p90 > args.tolerance_ms:
+        return f"90 % of the onsets within {p90:.1f} ms, above {args.tolerance_ms} ms"
+
+
 def check_silent(args):
     sounding, ons, then = {}, 0, None  # sounding: (channel, note) -> line of its note-on
     with open(args.log, encoding="utf-8", errors="replace") as f:
@@ -122,15 +186,20 @@ def check_silent(args):
 def main():
     parser = argparse.ArgumentParser(description=__doc__.splitlines()[0])
     sub = parser.add_subparsers(dest="command", required=True)
-    notes, take, silent = (sub.add_parser(name) for name in ("notes", "take", "silent"))
+    notes, take, silent, onsets = (sub.add_parser(name)
+                                   for name in ("notes", "take", "silent", "onsets"))
     notes.add_argument("--channel", type=int)
     notes.add_argument("--first", type=int)
     notes.add_argument("--tolerance-ms", type=float)
     take.add_argument("--played", type=int, required=True)
     take.add_argument("--channel", type=int)
     silent.add_argument("--sounding-at", type=int)
+    onsets.add_argument("--rate", type=int, required=True)
+    onsets.add_argument("--seconds", type=float, default=6.0)
+    onsets.add_argument("--tolerance-ms", type=float)
     for p, check, files in ((notes, check_notes, "expected recorded"),
-                            (take, check_take, "original saved"), (silent, check_silent, "log")):
+                            (take, check_take, "original saved"), (silent, check_silent, "log"),
+                            (onsets, check_onsets, "expected audio")):
         p.set_defaults(check=check)
         for name in files.split():
             p.add_argument(name)
