@@ -25,6 +25,7 @@
 #include <QTimer>
 #include <QVBoxLayout>
 #include <csignal>
+#include <unistd.h>
 
 namespace
 {
@@ -143,8 +144,9 @@ QString Launcher::toolName(const QString& command)
     return first.section(QLatin1Char('/'), -1);
 }
 
-// Without a terminal: -i no shell on stdin, -s the server keeps it running.
-// The sound server when one runs, else ALSA's default device.
+// Its shell waits on the standard input that launch() gives every tool, so
+// it needs neither a terminal nor its network server (-s listens on every
+// interface). The sound server when one runs, else ALSA's default device.
 QString Launcher::suggestion()
 {
     const QString synth = QStandardPaths::findExecutable(QStringLiteral("fluidsynth"), binDirs);
@@ -154,7 +156,7 @@ QString Launcher::suggestion()
         const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
         const bool pulse = qEnvironmentVariableIsSet("PULSE_SERVER") ||
                            (!runtime.isEmpty() && QFile::exists(runtime + "/pulse/native"));
-        return QStringLiteral("%1 -a %2 -m alsa_seq -s -i %3")
+        return QStringLiteral("%1 -a %2 -m alsa_seq %3")
             .arg(quoted(synth), pulse ? QStringLiteral("pulseaudio") : QStringLiteral("alsa"),
                  quoted(font));
     }
@@ -204,16 +206,27 @@ int Launcher::launch()
     // Never through a shell; detached, so that the tool outlives us unless
     // the user wants it killed, and with its output dropped, so that it can
     // neither fill a pipe nor die writing to one after we are gone.
+    // Its standard input is a pipe that the tool itself holds open for
+    // writing, like a terminal nobody types into: a tool that reads commands
+    // there waits instead of quitting at the end of the input, even after we
+    // are gone.
     QStringList args = QProcess::splitCommand(command);
     Tool tool{command, 0, {}};
+    int input[2] = {-1, -1};
+    const bool piped = ::pipe(input) == 0;
     if (!args.isEmpty()) {
         QProcess process;
         process.setProgram(args.takeFirst());
         process.setArguments(args);
-        process.setStandardInputFile(QProcess::nullDevice());
+        process.setStandardInputFile(piped ? QStringLiteral("/proc/self/fd/%1").arg(input[0])
+                                           : QProcess::nullDevice());
         process.setStandardOutputFile(QProcess::nullDevice());
         process.setStandardErrorFile(QProcess::nullDevice());
         if (process.startDetached(&tool.pid)) tool.startTime = startTimeOf(tool.pid);
+    }
+    if (piped) {
+        ::close(input[0]);
+        ::close(input[1]);
     }
     if (!tool.startTime.isEmpty()) waitForPort(tool, before);
     if (!running(tool)) {
