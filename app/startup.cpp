@@ -134,6 +134,10 @@ int run(int argc, char** argv)
     QStringList args;
     for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
     if (asksForHelp(args)) {
+        // In the user's language, and without a display.
+        QCoreApplication core(argc, argv);
+        installTranslations(core, qEnvironmentVariable("LANG"), qEnvironmentVariable("QTDIR"),
+                            QCoreApplication::applicationDirPath());
         std::fputs(qPrintable(helpText()), stderr);
         return 0;
     }

@@ -490,15 +490,15 @@ Voulez-vous enregistrer les modifications&#xa0;?</translation>
     </message>
     <message>
         <source>&amp;Kb</source>
-        <translation>&amp;Jeu</translation>
+        <translation>C&amp;l</translation>
     </message>
     <message>
         <source>&amp;Mt</source>
-        <translation>&amp;Muet</translation>
+        <translation>&amp;Mu</translation>
     </message>
     <message>
         <source>&amp;Sl</source>
-        <translation>&amp;Solo</translation>
+        <translation>&amp;So</translation>
     </message>
     <message>
         <source>&amp;Conf. track</source>
@@ -1547,7 +1547,7 @@ Voulez-vous enregistrer les modifications&#xa0;?</translation>
     </message>
     <message>
         <source>I play it</source>
-        <translation>Jeu</translation>
+        <translation>Cl</translation>
     </message>
     <message>
         <source>Listen</source>
@@ -2309,7 +2309,7 @@ Voulez-vous enregistrer les modifications&#xa0;?</translation>
     </message>
     <message>
         <source>Min. &amp;gap [ms]</source>
-        <translation>Écar&amp;t [ms]</translation>
+        <translation>Éca&amp;rt [ms]</translation>
     </message>
     <message>
         <source>Select the max time gap for successive notes to be played in one keystroke.</source>
@@ -2365,7 +2365,7 @@ Voulez-vous enregistrer les modifications&#xa0;?</translation>
     </message>
     <message>
         <source>&amp;Play</source>
-        <translation>&amp;Lect.</translation>
+        <translation>Lec&amp;t.</translation>
     </message>
     <message>
         <source>Check to run metronome while playing.</source>

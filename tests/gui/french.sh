@@ -1,12 +1,11 @@
 # shellcheck shell=bash disable=SC2016 # check evaluates its condition itself
-# The program in French, as a French locale gives it: the first start's
-# window, then a demo opened through the French menus' accelerators.
-# Run by tools/guibench.
+# The program in French, as a French locale gives it: a first start keeps a
+# French user's settings apart, then the window and a demo opened through
+# the French menus' accelerators. Run by tools/guibench.
 
 export LANG=fr_FR.UTF-8
 start_app
 wait_window '^Clavion'
-shot mainwindow-fr
 key ctrl+q
 wait_exit 10
 check '[[ $APP_STATUS == 0 ]]' "the program exits with status 0"
@@ -25,13 +24,14 @@ conf=$(settings_file)
 } >"$conf"
 start_app
 wait_window '^Clavion'
+shot mainwindow-fr
 # Démo > Enfants > its second song, by the French accelerators.
 key alt+d e Down Return
 for ((i = 0; i < 300; i++)); do
-    [[ $(xdotool getwindowname "$WIN") == *" démo - Traditionnel - Mary Had a Little Lamb" ]] && break
+    [[ $(xdotool getwindowname "$WIN") == *" démo - "* ]] && break
     sleep 0.1
 done
-check '[[ $(xdotool getwindowname "$WIN") == *" démo - Traditionnel - "* ]]' \
+check '[[ $(xdotool getwindowname "$WIN") == *" démo - Traditionnel - Mary Had a Little Lamb" ]]' \
     "the demo opens from Démo > Enfants, its title in French"
 sleep 1
 shot deck-fr
