@@ -714,35 +714,35 @@ Voulez-vous enregistrer les modifications&#xa0;?</translation>
     </message>
     <message>
         <source>Integrated note %1</source>
-        <translation>Note complète&#xa0;: %1</translation>
+        <translation>%1 de note complète</translation>
     </message>
     <message>
         <source>Note on %1</source>
-        <translation>Note enfoncée (Note On)&#xa0;: %1</translation>
+        <translation>%1 Note On (note enfoncée)</translation>
     </message>
     <message>
         <source>Note off %1</source>
-        <translation>Note relâchée (Note Off)&#xa0;: %1</translation>
+        <translation>%1 Note Off (note relâchée)</translation>
     </message>
     <message>
         <source>After touch %1 (individual key pressure)</source>
-        <translation>Aftertouch&#xa0;: %1 (pression sur une touche)</translation>
+        <translation>%1 d’aftertouch (pression sur une touche)</translation>
     </message>
     <message>
         <source>Controller %1</source>
-        <translation>Contrôleur&#xa0;: %1</translation>
+        <translation>%1 de contrôleur</translation>
     </message>
     <message>
         <source>Program change %1 (patch number)</source>
-        <translation>Changement de programme&#xa0;: %1 (numéro de son)</translation>
+        <translation>%1 de changement de programme (numéro de son)</translation>
     </message>
     <message>
         <source>Channel pressure %1 (overall pressure for channel)</source>
-        <translation>Pression de canal&#xa0;: %1 (pression globale du canal)</translation>
+        <translation>%1 de pression de canal (pression globale du canal)</translation>
     </message>
     <message>
         <source>Pitch bend %1 (vibrato)</source>
-        <translation>Pitch bend&#xa0;: %1 (vibrato)</translation>
+        <translation>%1 de pitch bend (vibrato)</translation>
     </message>
 </context>
 <context>
