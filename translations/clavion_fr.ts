@@ -65,6 +65,340 @@
     </message>
 </context>
 <context>
+    <name>DisplayTab</name>
+    <message>
+        <source>&amp;Notify user cancel</source>
+        <translation>&amp;Signaler les commandes annulées</translation>
+    </message>
+    <message>
+        <source>Check to display a notification message each time you cancel a command.</source>
+        <translation>Cocher pour afficher un message chaque fois que vous annulez une commande.</translation>
+    </message>
+    <message>
+        <source>&amp;Keep history of launched tools/soft synths</source>
+        <translation>&amp;Historique des outils et synthés lancés</translation>
+    </message>
+    <message>
+        <source>Check to keep a list of soft synth commands previously executed from %1.</source>
+        <translation>Cocher pour garder la liste des commandes de synthés logiciels déjà lancées depuis %1.</translation>
+    </message>
+    <message>
+        <source>&amp;Keep history of textual searches executed in Lyrics pane</source>
+        <translation>Historique des recherches dans les &amp;paroles</translation>
+    </message>
+    <message>
+        <source>Check to keep a list of text strings previously searched for in the Lyrics pane.</source>
+        <translation>Cocher pour garder la liste des textes déjà recherchés dans le panneau des paroles.</translation>
+    </message>
+    <message>
+        <source>&amp;Keep history of textual searches executed in Doc pane</source>
+        <translation>Historique des recherches dans le &amp;document</translation>
+    </message>
+    <message>
+        <source>Check to keep a list of text strings previously searched for in the Doc pane.</source>
+        <translation>Cocher pour garder la liste des textes déjà recherchés dans la fenêtre de document.</translation>
+    </message>
+    <message>
+        <source>Scrollbar above &amp;diagram</source>
+        <translation>&amp;Barre de défilement au-dessus des notes</translation>
+    </message>
+    <message>
+        <source>Check to display the song scroller above the diagram.</source>
+        <translation>Cocher pour placer la barre de défilement du morceau au-dessus des notes.</translation>
+    </message>
+    <message>
+        <source>Da&amp;rk interface style</source>
+        <translation>Style d’interface s&amp;ombre</translation>
+    </message>
+    <message>
+        <source>Check to display a blackish program interface.</source>
+        <translation>Cocher pour une interface aux tons sombres.</translation>
+    </message>
+    <message>
+        <source>Show track c&amp;ontrols</source>
+        <translation>Afficher les &amp;commandes des pistes</translation>
+    </message>
+    <message>
+        <source>Check to permanently display track controls in addition to diagram&apos;s context menu.</source>
+        <translation>Cocher pour afficher en permanence les commandes des pistes, en plus du menu contextuel des notes.</translation>
+    </message>
+    <message>
+        <source>Select/deslelect track with one clic&amp;k</source>
+        <translation>Sélectionner une piste d’un seul c&amp;lic</translation>
+    </message>
+    <message>
+        <source>Choose your preferred track selection mode: if checked, toggle to change tracks selection state; if unchecked use Shift and Control modifier keys to select several tracks.</source>
+        <translation>Choisissez votre façon de sélectionner les pistes&#xa0;: si coché, un clic sélectionne ou désélectionne une piste&#xa0;; sinon, utilisez Maj et Ctrl pour en sélectionner plusieurs.</translation>
+    </message>
+    <message>
+        <source>Show &amp;lyrics</source>
+        <translation>Afficher les pa&amp;roles</translation>
+    </message>
+    <message>
+        <source>Check to display a window showing lyrics if included in MIDI file. If the lyrics/music synchronization info (karaoke) info is stored in the MIDI file, words will be highlighted accordingly as song progresses.</source>
+        <translation>Cocher pour afficher les paroles quand le fichier MIDI en contient. Si le fichier synchronise paroles et musique (karaoké), les mots s’éclairent au fil du morceau.</translation>
+    </message>
+    <message>
+        <source>Paint bilinear &amp;keys for C major</source>
+        <translation>Colorer les touches bilinéaires selon do ma&amp;jeur</translation>
+    </message>
+    <message>
+        <source>Check to have bilinear uniform chromatic keyboard keys painted in black or white according to the C maj diatonic scale (same colors as on a traditional keyboard).</source>
+        <translation>Cocher pour peindre les touches du clavier bilinéaire chromatique en noir ou en blanc selon la gamme de do majeur (comme sur un clavier traditionnel).</translation>
+    </message>
+    <message>
+        <source>Display &amp;large keyboards</source>
+        <translation>Afficher de &amp;grands claviers</translation>
+    </message>
+    <message>
+        <source>Check to have large piano keyboard displayed. This is useful if you have a high definition monitor or want to check the keyboards from a distance.</source>
+        <translation>Cocher pour afficher de grands claviers, utiles sur un écran haute définition ou pour les voir de loin.</translation>
+    </message>
+    <message>
+        <source>Browse &gt;&gt;</source>
+        <translation>Parcourir &gt;&gt;</translation>
+    </message>
+    <message>
+        <source>Path of help &amp;index:</source>
+        <translation>Chemin de l’&amp;index de l’aide&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Path of main HTML help file</source>
+        <translation>Chemin du fichier HTML principal de l’aide</translation>
+    </message>
+    <message>
+        <source>Browse for help index file.</source>
+        <translation>Chercher le fichier d’index de l’aide.</translation>
+    </message>
+    <message>
+        <source>Path of help &amp;browser:</source>
+        <translation>Chemin du &amp;navigateur de l’aide&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Path of browser used to display HTML handbook</source>
+        <translation>Chemin du navigateur qui affiche le manuel HTML</translation>
+    </message>
+    <message>
+        <source>Browse for help browser application.</source>
+        <translation>Chercher le navigateur de l’aide.</translation>
+    </message>
+    <message>
+        <source>Higher values provide more space between keystrokes display.</source>
+        <translation>Plus la valeur est haute, plus les frappes sont espacées à l’écran.</translation>
+    </message>
+    <message>
+        <source>&amp;Zoom factor (default value, adjust in Quick settings):</source>
+        <translation>&amp;Zoom (par défaut&#xa0;; se règle dans les réglages rapides)&#xa0;:</translation>
+    </message>
+    <message>
+        <source>With higher values, the tempo changes more quickly when the mouse wheel is rotated.</source>
+        <translation>Plus la valeur est haute, plus la molette change vite le tempo.</translation>
+    </message>
+    <message>
+        <source>Default &amp;wheel factor for tempo boost:</source>
+        <translation>Effet de la &amp;molette sur la vitesse, par défaut&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Size of cluster symbol (note or group of notes) in pixels</source>
+        <translation>Taille en pixels du symbole d’une note ou d’un groupe de notes</translation>
+    </message>
+    <message>
+        <source>Cluster &amp;symbol size:</source>
+        <translation>&amp;Taille du symbole des notes&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Choose your color pattern.</source>
+        <translation>Choisissez vos couleurs.</translation>
+    </message>
+    <message>
+        <source>Back to defaults</source>
+        <translation>Couleurs par défaut</translation>
+    </message>
+    <message>
+        <source>&amp;Color pattern for diagram:</source>
+        <translation>Co&amp;uleurs du défilement des notes&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Are you sure you want to reset all diagram colors to program defaults?</source>
+        <translation>Voulez-vous vraiment remettre toutes les couleurs du défilement des notes à leurs valeurs par défaut&#xa0;?</translation>
+    </message>
+    <message>
+        <source>Choose Ok or Apply in the configuration dialog box to overwrite the colors saved in your configuration file.</source>
+        <translation>Choisissez OK ou Appliquer dans la fenêtre de configuration pour remplacer les couleurs enregistrées dans vos réglages.</translation>
+    </message>
+    <message>
+        <source>Open a HTML file</source>
+        <translation>Ouvrir un fichier HTML</translation>
+    </message>
+    <message>
+        <source>HTML files</source>
+        <translation>Fichiers HTML</translation>
+    </message>
+    <message>
+        <source>Locate help browser</source>
+        <translation>Trouver le navigateur de l’aide</translation>
+    </message>
+    <message>
+        <source>Executable files</source>
+        <translation>Fichiers exécutables</translation>
+    </message>
+    <message>
+        <source>Interactive track</source>
+        <translation>Piste interactive</translation>
+    </message>
+    <message>
+        <source>Automatic track</source>
+        <translation>Piste automatique</translation>
+    </message>
+    <message>
+        <source>Free track</source>
+        <translation>Piste libre</translation>
+    </message>
+    <message>
+        <source>Played note</source>
+        <translation>Note jouée</translation>
+    </message>
+    <message>
+        <source>Unplayed cluster head</source>
+        <translation>Début de groupe non joué</translation>
+    </message>
+    <message>
+        <source>Unplayed cluster body</source>
+        <translation>Suite de groupe non jouée</translation>
+    </message>
+    <message>
+        <source>Instant position mark</source>
+        <translation>Repère de position</translation>
+    </message>
+    <message>
+        <source>Measure bars</source>
+        <translation>Barres de mesure</translation>
+    </message>
+    <message>
+        <source>Separator line</source>
+        <translation>Ligne de séparation</translation>
+    </message>
+    <message>
+        <source>Black piano key</source>
+        <translation>Touche noire</translation>
+    </message>
+    <message>
+        <source>White piano key</source>
+        <translation>Touche blanche</translation>
+    </message>
+    <message>
+        <source>Pressed impro key</source>
+        <translation>Touche d’improvisation enfoncée</translation>
+    </message>
+    <message>
+        <source>Low zone key hint</source>
+        <translation>Touche à jouer, zone grave</translation>
+    </message>
+    <message>
+        <source>Central zone key hint</source>
+        <translation>Touche à jouer, zone centrale</translation>
+    </message>
+    <message>
+        <source>High zone key hint</source>
+        <translation>Touche à jouer, zone aiguë</translation>
+    </message>
+    <message>
+        <source>Key hint for unsplit keyboard</source>
+        <translation>Touche à jouer, clavier non partagé</translation>
+    </message>
+    <message>
+        <source>Key challenge in Omnikey mode</source>
+        <translation>Touche attendue, mode toutes notes</translation>
+    </message>
+    <message>
+        <source>Wrong key hit notification</source>
+        <translation>Signal de fausse note</translation>
+    </message>
+</context>
+<context>
+    <name>EventFiltersTab</name>
+    <message>
+        <source>Non note voice messages found in MIDI file:</source>
+        <translation>Messages de canal autres que les notes, dans le fichier MIDI&#xa0;:</translation>
+    </message>
+    <message>
+        <source>In interactive tracks, KEEP:</source>
+        <translation>Dans les pistes interactives, GARDER&#xa0;:</translation>
+    </message>
+    <message>
+        <source>In NON interactive tracks, KEEP:</source>
+        <translation>Dans les pistes NON interactives, GARDER&#xa0;:</translation>
+    </message>
+    <message>
+        <source>In free tracks, KEEP:</source>
+        <translation>Dans les pistes libres, GARDER&#xa0;:</translation>
+    </message>
+    <message>
+        <source>interactive tracks.</source>
+        <translation>les pistes interactives.</translation>
+    </message>
+    <message>
+        <source>NON interactive tracks.</source>
+        <translation>les pistes NON interactives.</translation>
+    </message>
+    <message>
+        <source>free tracks.</source>
+        <translation>les pistes libres.</translation>
+    </message>
+    <message>
+        <source>&amp;aftertouch</source>
+        <translation>&amp;aftertouch</translation>
+    </message>
+    <message>
+        <source>&amp;controller</source>
+        <translation>&amp;contrôleur</translation>
+    </message>
+    <message>
+        <source>&amp;program</source>
+        <translation>&amp;programme</translation>
+    </message>
+    <message>
+        <source>c&amp;hanpress</source>
+        <translation>pre&amp;ssion de canal</translation>
+    </message>
+    <message>
+        <source>p&amp;itchbend</source>
+        <translation>p&amp;itch bend</translation>
+    </message>
+    <message>
+        <source>Uncheck to skip polyphonic aftertouch information from MIDI file in %1</source>
+        <translation>Décocher pour ignorer l’aftertouch polyphonique du fichier MIDI dans %1</translation>
+    </message>
+    <message>
+        <source>Uncheck to skip controller events from MIDI file in %1</source>
+        <translation>Décocher pour ignorer les contrôleurs du fichier MIDI dans %1</translation>
+    </message>
+    <message>
+        <source>Uncheck to skip patch change events from MIDI file in %1</source>
+        <translation>Décocher pour ignorer les changements de programme du fichier MIDI dans %1</translation>
+    </message>
+    <message>
+        <source>Uncheck to skip overall pressure events from MIDI file in %1</source>
+        <translation>Décocher pour ignorer la pression de canal du fichier MIDI dans %1</translation>
+    </message>
+    <message>
+        <source>Uncheck to skip pitchbend events from MIDI file in %1</source>
+        <translation>Décocher pour ignorer les pitch bends du fichier MIDI dans %1</translation>
+    </message>
+    <message>
+        <source>Non voice messages found in MIDI file:</source>
+        <translation>Autres messages du fichier MIDI&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Keep &amp;tempo</source>
+        <translation>Garder le &amp;tempo</translation>
+    </message>
+    <message>
+        <source>Uncheck to skip tempo messages from MIDI file.</source>
+        <translation>Décocher pour ignorer les changements de tempo du fichier MIDI.</translation>
+    </message>
+</context>
+<context>
     <name>HistDialog</name>
     <message>
         <source>OK</source>
@@ -73,6 +407,29 @@
     <message>
         <source>Cancel</source>
         <translation>Annuler</translation>
+    </message>
+</context>
+<context>
+    <name>InOutTab</name>
+    <message>
+        <source>The device set up here is no longer on the sequencer. Nothing was applied.</source>
+        <translation>Le périphérique réglé ici n’est plus sur le séquenceur. Rien n’a été appliqué.</translation>
+    </message>
+    <message>
+        <source>To remove access to the disallowed input device, you’ll have to reload the current sequence.</source>
+        <translation>Pour ne plus utiliser l’entrée interdite, rechargez le morceau.</translation>
+    </message>
+    <message>
+        <source>To gain access to the newly allowed input device, you’ll have to reload the current sequence.</source>
+        <translation>Pour utiliser l’entrée nouvellement autorisée, rechargez le morceau.</translation>
+    </message>
+    <message>
+        <source>To remove access to the newly disallowed output device, you’ll have to reload the current sequence.</source>
+        <translation>Pour ne plus utiliser la sortie nouvellement interdite, rechargez le morceau.</translation>
+    </message>
+    <message>
+        <source>To gain access to the newly allowed output device, you’ll have to reload the current sequence.</source>
+        <translation>Pour utiliser la sortie nouvellement autorisée, rechargez le morceau.</translation>
     </message>
 </context>
 <context>
@@ -322,10 +679,337 @@ Voulez-vous enregistrer les modifications&#xa0;?</translation>
     </message>
 </context>
 <context>
+    <name>MetronomeTab</name>
+    <message>
+        <source>The metronome uses the default output device defined in Default I/O tab.</source>
+        <translation>Le métronome joue sur la sortie par défaut, choisie dans l’onglet E/S par défaut.</translation>
+    </message>
+    <message>
+        <source>MIDI channel used for metronome clicks</source>
+        <translation>Canal MIDI des clics du métronome</translation>
+    </message>
+    <message>
+        <source>Metronome &amp;channel:</source>
+        <translation>&amp;Canal du métronome&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Note number for measure marker clicks</source>
+        <translation>Numéro de la note du premier temps de la mesure</translation>
+    </message>
+    <message>
+        <source>&amp;Main click:</source>
+        <translation>Clic de &amp;mesure&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Note number for beat marker clicks</source>
+        <translation>Numéro de la note des autres temps</translation>
+    </message>
+    <message>
+        <source>&amp;Other clicks:</source>
+        <translation>&amp;Autres clics&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Velocity of metronome notes</source>
+        <translation>Vélocité des notes du métronome</translation>
+    </message>
+    <message>
+        <source>&amp;Volume:</source>
+        <translation>&amp;Volume&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Tick when &amp;recording (default value, adjust in Quick settings)</source>
+        <translation>Battre pendant l’&amp;enregistrement (par défaut&#xa0;; se règle dans les réglages rapides)</translation>
+    </message>
+    <message>
+        <source>Default metronome behaviour while recording</source>
+        <translation>Métronome pendant l’enregistrement, par défaut</translation>
+    </message>
+    <message>
+        <source>Tick when &amp;playing (default value, adjust in Quick settings)</source>
+        <translation>Battre pendant la &amp;lecture (par défaut&#xa0;; se règle dans les réglages rapides)</translation>
+    </message>
+    <message>
+        <source>Default metronome behaviour while playing</source>
+        <translation>Métronome pendant la lecture, par défaut</translation>
+    </message>
+</context>
+<context>
+    <name>MidiIOMapTab</name>
+    <message>
+        <source>Select the default input client/port (e.g. MIDI or PC keyboard) from which to get user interaction.</source>
+        <translation>Choisissez le client/port d’entrée par défaut (clavier MIDI ou de l’ordinateur) sur lequel vous jouez.</translation>
+    </message>
+    <message>
+        <source>Select an input client/port (e.g. MIDI keyboard) to set up.</source>
+        <translation>Choisissez le client/port d’entrée (un clavier MIDI, par exemple) à régler.</translation>
+    </message>
+    <message>
+        <source>Default &amp;input client/port</source>
+        <translation>Client/port d’&amp;entrée par défaut</translation>
+    </message>
+    <message>
+        <source>&amp;Input client/port</source>
+        <translation>Client/port d’&amp;entrée</translation>
+    </message>
+    <message>
+        <source>One key hit per cluster</source>
+        <translation>Une frappe par groupe de notes</translation>
+    </message>
+    <message>
+        <source>All cluster notes in any order</source>
+        <translation>Toutes les notes du groupe, dans n’importe quel ordre</translation>
+    </message>
+    <message>
+        <source>Select input required by default from the player in order to ring a note cluster.
+This can be changed for each individual input MIDI device in the &quot;Devices setup&quot; tab of the Options dialog.</source>
+        <translation>Choisissez ce que le joueur doit faire, par défaut, pour faire sonner un groupe de notes.
+Cela se règle pour chaque entrée MIDI dans l’onglet «&#xa0;Périphériques&#xa0;» des Options.</translation>
+    </message>
+    <message>
+        <source>Select action required from the player in order to play a note cluster from this instrument.</source>
+        <translation>Choisissez ce que le joueur doit faire sur cet instrument pour jouer un groupe de notes.</translation>
+    </message>
+    <message>
+        <source>Default MIDI KB inte&amp;raction mode:</source>
+        <translation>&amp;Mode de jeu par défaut des claviers MIDI&#xa0;:</translation>
+    </message>
+    <message>
+        <source>MIDI KB inte&amp;raction mode:</source>
+        <translation>&amp;Mode de jeu du clavier MIDI&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Show PC keyboard input transcripted on a &amp;traditional keyboard</source>
+        <translation>Montrer le jeu au clavier de l’ordinateur sur un clavier &amp;traditionnel</translation>
+    </message>
+    <message>
+        <source>Real or virtual input will be shown on a traditional keyboard when the PC keyboard is used instead or a true MIDI instrument.</source>
+        <translation>Ce qui est joué s’affiche sur un clavier traditionnel quand le clavier de l’ordinateur remplace un vrai instrument MIDI.</translation>
+    </message>
+    <message>
+        <source>Show PC keyboard input transcripted on a bilinear uniform &amp;chromatic keyboard</source>
+        <translation>Montrer le jeu au clavier de l’ordinateur sur un clavier &amp;bilinéaire chromatique</translation>
+    </message>
+    <message>
+        <source>Real or virtual input will be shown on a bilinear uniform chromatic keyboard when the PC keyboard is used instead or a true MIDI instrument.</source>
+        <translation>Ce qui est joué s’affiche sur un clavier bilinéaire chromatique quand le clavier de l’ordinateur remplace un vrai instrument MIDI.</translation>
+    </message>
+    <message>
+        <source>Show this instrument as a &amp;traditional keyboard</source>
+        <translation>Montrer cet instrument en clavier &amp;traditionnel</translation>
+    </message>
+    <message>
+        <source>Real or virtual input from user will be shown on a traditional keyboard.</source>
+        <translation>Ce que joue l’utilisateur s’affiche sur un clavier traditionnel.</translation>
+    </message>
+    <message>
+        <source>Show this instrument as a bilinear uniform &amp;chromatic keyboard</source>
+        <translation>Montrer cet instrument en clavier &amp;bilinéaire chromatique</translation>
+    </message>
+    <message>
+        <source>Real or virtual input from user will be shown on a bilinear uniform chromatic keyboard.</source>
+        <translation>Ce que joue l’utilisateur s’affiche sur un clavier bilinéaire chromatique.</translation>
+    </message>
+    <message>
+        <source>I&amp;gnore any backend or firmware consideration of this device as a MIDI input</source>
+        <translation>I&amp;gnorer ce périphérique comme entrée MIDI, quoi qu’en disent le pilote ou le micrologiciel</translation>
+    </message>
+    <message>
+        <source>If checked, this input will not appear anywhere else in %1 interface. You might need to reload file or demo for free tracks to adapt.</source>
+        <translation>Si coché, cette entrée n’apparaît plus nulle part dans %1. Rechargez le fichier ou la démo pour que les pistes libres suivent.</translation>
+    </message>
+    <message>
+        <source>This instrument has the tem&amp;po leadership when option &quot;Follow tempo skews from user&quot; is set</source>
+        <translation>Cet instrument &amp;dirige le tempo quand l’option «&#xa0;Suivre les écarts de tempo du joueur&#xa0;» est cochée</translation>
+    </message>
+    <message>
+        <source>If this is checked, and option &quot;Follow tempo skews from user&quot; in Parameters tab is checked also, then the player of this instrument (on the specified kbzone if any)
+will be the only one to dynamically change the tempo of all the tracks by playing slower or faster.
+ One could see him or her as the director.</source>
+        <translation>Si coché, et si l’option «&#xa0;Suivre les écarts de tempo du joueur&#xa0;» de l’onglet Paramètres l’est aussi, le joueur de cet instrument (dans la zone indiquée, s’il y en a une)
+est le seul à changer le tempo de toutes les pistes en jouant plus lentement ou plus vite.
+ C’est en quelque sorte le chef d’orchestre.</translation>
+    </message>
+    <message>
+        <source>MIDI keyboard splitting</source>
+        <translation>Partage du clavier MIDI</translation>
+    </message>
+    <message>
+        <source>&amp;Split KB by default</source>
+        <translation>&amp;Partager les claviers par défaut</translation>
+    </message>
+    <message>
+        <source>If checked, interactive tracks will by default be triggered only by hitting the appropriate zone of the MIDI keyboards, allowing up to three players on one keyboard.
+This can be changed for each input MIDI device through the &quot;Devices setup&quot; tab of the options dialog.</source>
+        <translation>Si coché, chaque piste interactive ne se joue, par défaut, que dans sa zone des claviers MIDI&#xa0;: jusqu’à trois joueurs sur un clavier.
+Cela se règle pour chaque entrée MIDI dans l’onglet «&#xa0;Périphériques&#xa0;» des options.</translation>
+    </message>
+    <message>
+        <source>&amp;Split KB for this instrument</source>
+        <translation>&amp;Partager le clavier de cet instrument</translation>
+    </message>
+    <message>
+        <source>If checked, different interactive tracks can be triggered by hitting different zones of this MIDI keyboard, allowing up to three players on one keyboard.</source>
+        <translation>Si coché, plusieurs pistes interactives se jouent dans des zones différentes de ce clavier MIDI&#xa0;: jusqu’à trois joueurs sur un clavier.</translation>
+    </message>
+    <message>
+        <source>Lowest key for medium keyboard zone</source>
+        <translation>Touche la plus grave de la zone centrale</translation>
+    </message>
+    <message>
+        <source>Lowest key for high keyboard zone</source>
+        <translation>Touche la plus grave de la zone aiguë</translation>
+    </message>
+    <message>
+        <source>Default first key inside centra&amp;l keyboard zone</source>
+        <translation>Première touche par défaut de la zone &amp;centrale</translation>
+    </message>
+    <message>
+        <source>First key inside centra&amp;l keyboard zone</source>
+        <translation>Première touche de la zone &amp;centrale</translation>
+    </message>
+    <message>
+        <source>Default first key inside &amp;high end keyboard zone</source>
+        <translation>Première touche par défaut de la zone &amp;aiguë</translation>
+    </message>
+    <message>
+        <source>First key inside &amp;high end keyboard zone</source>
+        <translation>Première touche de la zone &amp;aiguë</translation>
+    </message>
+    <message>
+        <source>Default leadin&amp;g zone</source>
+        <translation>Zone &amp;directrice par défaut</translation>
+    </message>
+    <message>
+        <source>Leadin&amp;g zone</source>
+        <translation>&amp;Zone directrice</translation>
+    </message>
+    <message>
+        <source>Default keyboard zone giving control of the tempo when option &quot;Follow tempo skews from user&quot; is set.
+ This can be changed for each input MIDI device in the &quot;Devices setup&quot; tab of the options dialog.
+Number, letter and function keys are meant for PC keyboard splitting.</source>
+        <translation>Zone du clavier qui mène le tempo, par défaut, quand l’option «&#xa0;Suivre les écarts de tempo du joueur&#xa0;» est cochée.
+ Cela se règle pour chaque entrée MIDI dans l’onglet «&#xa0;Périphériques&#xa0;» des options.
+Les touches des chiffres, des lettres et de fonction partagent le clavier de l’ordinateur.</translation>
+    </message>
+    <message>
+        <source>Instrument zone giving tempo leadership, when keyboard is split</source>
+        <translation>Zone de l’instrument qui mène le tempo, quand le clavier est partagé</translation>
+    </message>
+    <message>
+        <source>Low end / Number keys</source>
+        <translation>Zone grave / touches des chiffres</translation>
+    </message>
+    <message>
+        <source>Central zone / Letter keys</source>
+        <translation>Zone centrale / touches des lettres</translation>
+    </message>
+    <message>
+        <source>High end / Function keys</source>
+        <translation>Zone aiguë / touches de fonction</translation>
+    </message>
+    <message>
+        <source>Low end</source>
+        <translation>Zone grave</translation>
+    </message>
+    <message>
+        <source>Central zone</source>
+        <translation>Zone centrale</translation>
+    </message>
+    <message>
+        <source>High end</source>
+        <translation>Zone aiguë</translation>
+    </message>
+    <message>
+        <source>Select the default output client/port (e.g. sound card port or expander) where to send sequencer events.
+(Metronome ticks are always sent to this address).</source>
+        <translation>Choisissez le client/port de sortie par défaut (port de la carte son, expandeur…) qui reçoit les événements du séquenceur.
+(Le métronome joue toujours sur cette sortie.)</translation>
+    </message>
+    <message>
+        <source>Select an output client/port (e.g. sound card port or expander) to setup.</source>
+        <translation>Choisissez le client/port de sortie (port de la carte son, expandeur…) à régler.</translation>
+    </message>
+    <message>
+        <source>Default &amp;output client/port</source>
+        <translation>Client/port de &amp;sortie par défaut</translation>
+    </message>
+    <message>
+        <source>&amp;Output client/port</source>
+        <translation>Client/port de &amp;sortie</translation>
+    </message>
+    <message>
+        <source>Change default volume for new instruments</source>
+        <translation>Volume par défaut des nouveaux instruments</translation>
+    </message>
+    <message>
+        <source>Change volume for instrument (might not work, e.g. for MIDI Through)</source>
+        <translation>Volume de l’instrument (sans effet sur certains, comme Midi Through)</translation>
+    </message>
+    <message>
+        <source>Default &amp;volume</source>
+        <translation>&amp;Volume par défaut</translation>
+    </message>
+    <message>
+        <source>Instrument &amp;volume</source>
+        <translation>&amp;Volume de l’instrument</translation>
+    </message>
+    <message>
+        <source>No song is playing: the instrument gets this volume when the next one starts.</source>
+        <translation>Aucun morceau ne joue&#xa0;: l’instrument prendra ce volume au début du prochain.</translation>
+    </message>
+    <message>
+        <source>Show the sum of scheduled outputs on a &amp;traditional keyboard</source>
+        <translation>Montrer toutes les sorties programmées sur un clavier tradition&amp;nel</translation>
+    </message>
+    <message>
+        <source>The sum of scheduled outputs will be shown on a traditional keyboard.</source>
+        <translation>Toutes les sorties programmées s’affichent sur un clavier traditionnel.</translation>
+    </message>
+    <message>
+        <source>Show the sum of scheduled outputs on a bilinear uniform &amp;chromatic keyboard</source>
+        <translation>Montrer toutes les sorties programmées sur un clavier bi&amp;linéaire chromatique</translation>
+    </message>
+    <message>
+        <source>The sum of scheduled outputs will be shown on a bilinear uniform chromatic keyboard.</source>
+        <translation>Toutes les sorties programmées s’affichent sur un clavier bilinéaire chromatique.</translation>
+    </message>
+    <message>
+        <source>Scheduled output will be shown on a traditional keyboard.</source>
+        <translation>Ce qui est programmé sur cette sortie s’affiche sur un clavier traditionnel.</translation>
+    </message>
+    <message>
+        <source>Scheduled output will be shown on a bilinear uniform chromatic keyboard.</source>
+        <translation>Ce qui est programmé sur cette sortie s’affiche sur un clavier bilinéaire chromatique.</translation>
+    </message>
+    <message>
+        <source>I&amp;gnore any backend or firmware consideration of this device as a MIDI output</source>
+        <translation>Ig&amp;norer ce périphérique comme sortie MIDI, quoi qu’en disent le pilote ou le micrologiciel</translation>
+    </message>
+    <message>
+        <source>If checked, this output will not appear anywhere else in %1 interface</source>
+        <translation>Si coché, cette sortie n’apparaît plus nulle part dans %1</translation>
+    </message>
+    <message>
+        <source>Incorrect values discarded for high key / low key limits</source>
+        <translation>Valeurs incorrectes ignorées pour les limites des zones du clavier</translation>
+    </message>
+</context>
+<context>
     <name>MidiIOTab</name>
     <message>
         <source>PC keyboard</source>
         <translation>Clavier de l’ordinateur</translation>
+    </message>
+</context>
+<context>
+    <name>MidiTab</name>
+    <message>
+        <source>Stop the song before choosing another default port. Nothing was applied.</source>
+        <translation>Arrêtez le morceau avant de choisir un autre port par défaut. Rien n’a été appliqué.</translation>
+    </message>
+    <message>
+        <source>The chosen port is no longer on the sequencer. Nothing was applied.</source>
+        <translation>Le port choisi n’est plus sur le séquenceur. Rien n’a été appliqué.</translation>
     </message>
 </context>
 <context>
@@ -442,6 +1126,105 @@ Voulez-vous enregistrer les modifications&#xa0;?</translation>
     <message>
         <source>Configuration</source>
         <translation>Configuration</translation>
+    </message>
+    <message>
+        <source>Default I/O</source>
+        <translation>E/S par défaut</translation>
+    </message>
+    <message>
+        <source>Devices setup</source>
+        <translation>Périphériques</translation>
+    </message>
+    <message>
+        <source>Parameters</source>
+        <translation>Paramètres</translation>
+    </message>
+    <message>
+        <source>Event filters</source>
+        <translation>Filtres d’événements</translation>
+    </message>
+    <message>
+        <source>Interface</source>
+        <translation>Interface</translation>
+    </message>
+    <message>
+        <source>Metronome</source>
+        <translation>Métronome</translation>
+    </message>
+</context>
+<context>
+    <name>ParametersTab</name>
+    <message>
+        <source>&amp;Split tracks on format 0 MIDI files</source>
+        <translation>&amp;Séparer les pistes des fichiers MIDI de format 0</translation>
+    </message>
+    <message>
+        <source>&lt;qt&gt;&lt;nobr&gt;MIDI files of format 0 may have voice events on several channels &lt;br&gt;as well as tempo events all bundled in a single track. &lt;br&gt;Splitting makes them easier to edit.&lt;/nobr&gt;&lt;/qt&gt;</source>
+        <translation>&lt;qt&gt;&lt;nobr&gt;Les fichiers MIDI de format 0 peuvent réunir des notes sur plusieurs canaux &lt;br&gt;et les changements de tempo dans une seule piste. &lt;br&gt;Les séparer les rend plus faciles à modifier.&lt;/nobr&gt;&lt;/qt&gt;</translation>
+    </message>
+    <message>
+        <source>Show note shift while &amp;recording</source>
+        <translation>Montrer le décalage des notes pendant l’&amp;enregistrement</translation>
+    </message>
+    <message>
+        <source>Instantly display notes on score at the time where they are hit during recording.</source>
+        <translation>Pendant l’enregistrement, afficher aussitôt les notes au moment où elles sont jouées.</translation>
+    </message>
+    <message>
+        <source>Take &amp;velocities from MIDI file</source>
+        <translation>Prendre les &amp;vélocités du fichier MIDI</translation>
+    </message>
+    <message>
+        <source>Check to use note velocities from MIDI file events in interactive cluster notes</source>
+        <translation>Cocher pour jouer les notes des pistes interactives avec les vélocités du fichier MIDI</translation>
+    </message>
+    <message>
+        <source>Take &amp;durations from MIDI file</source>
+        <translation>Prendre les &amp;durées du fichier MIDI</translation>
+    </message>
+    <message>
+        <source>Check to use note durations from MIDI file events in interactive tracks.</source>
+        <translation>Cocher pour jouer les notes des pistes interactives avec les durées du fichier MIDI.</translation>
+    </message>
+    <message>
+        <source>Follow &amp;tempo skews from user (experimental)</source>
+        <translation>Suivre les écarts de &amp;tempo du joueur (expérimental)</translation>
+    </message>
+    <message>
+        <source>Check to have the accompanying tracks (i.e. NON interactive) follow your tempo skew (rubato).</source>
+        <translation>Cocher pour que les pistes d’accompagnement (NON interactives) suivent votre tempo (rubato).</translation>
+    </message>
+    <message>
+        <source>Use only true &amp;lyrics events (karaoke sync) in lyrics pane</source>
+        <translation>N’afficher que les vrais événements de &amp;paroles (synchro karaoké)</translation>
+    </message>
+    <message>
+        <source>Uncheck this box if a song&apos;s lyrics have been mistakenly stored as ordinary text events.</source>
+        <translation>Décochez cette case si les paroles d’un morceau ont été enregistrées par erreur comme du simple texte.</translation>
+    </message>
+    <message>
+        <source>&amp;Kill software synths on exit</source>
+        <translation>&amp;Arrêter les synthés logiciels en quittant</translation>
+    </message>
+    <message>
+        <source>Kill all software synths started from current session of %1 upon exit.</source>
+        <translation>En quittant, arrêter tous les synthés logiciels lancés depuis cette session de %1.</translation>
+    </message>
+    <message>
+        <source>Select the max time gap for successive notes to be played in one keystroke.</source>
+        <translation>Écart maximal entre deux notes successives pour qu’une seule frappe les joue ensemble.</translation>
+    </message>
+    <message>
+        <source>Max. time &amp;gap [ms] (default value, adjust in Quick settings):</source>
+        <translation>Écart &amp;maximal [ms] (par défaut&#xa0;; se règle dans les réglages rapides)&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Bigger numbers will wait more before changing tempo and seem harsh, smaller number may seem instable.</source>
+        <translation>Avec un grand nombre, le tempo change tard et par à-coups&#xa0;; avec un petit, il peut paraître instable.</translation>
+    </message>
+    <message>
+        <source>&amp;Number of clusters to consider before applying tempo change (default %1):</source>
+        <translation>&amp;Nombre de groupes de notes avant de changer le tempo (par défaut %1)&#xa0;:</translation>
     </message>
 </context>
 <context>
