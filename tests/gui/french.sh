@@ -1,7 +1,8 @@
 # shellcheck shell=bash disable=SC2016 # check evaluates its condition itself
 # The program in French, as a French locale gives it: a first start keeps a
 # French user's settings apart, then the window and a demo opened through
-# the French menus' accelerators. Run by tools/guibench.
+# the French menus' accelerators, and the Options dialog. Run by
+# tools/guibench.
 
 export LANG=fr_FR.UTF-8
 start_app
@@ -35,6 +36,15 @@ check '[[ $(xdotool getwindowname "$WIN") == *" démo - Traditionnel - Mary Had 
     "the demo opens from Démo > Enfants, its title in French"
 sleep 1
 shot deck-fr
+# The Options dialog, whose French labels are the longest: Périphériques.
+key ctrl+p
+wait_window 'Configuration'
+centre
+key ctrl+Next
+sleep 1
+shot options-devices-fr
+key Escape
+wait_window '^Clavion'
 key ctrl+q
 wait_exit 10
 check '[[ $APP_STATUS == 0 ]]' "the second start exits with status 0"
