@@ -383,11 +383,12 @@ void TopWidget::addMidiDemo(QMenu* submenu, const char* file, const char* title,
         QT_TRANSLATE_NOOP("TopWidget", ", (9 tracks)"),
     };
     demoFiles_ << QLatin1String(file);
-    demoTitles_ << QString::fromUtf8(title);
+    const QString shown = tr(title);
+    demoTitles_ << shown;
     const bool counted =
         ntracks > 0 && ntracks < int(std::size(countTexts)) && *countTexts[ntracks];
     const QString count = counted ? tr(countTexts[ntracks]) : QString();
-    addDemo(submenu, title, (QString::fromUtf8(title) + count).toUtf8().constData());
+    addDemo(submenu, shown.toUtf8().constData(), (shown + count).toUtf8().constData());
 }
 
 void TopWidget::addDemo(QMenu* submenu, const char* menutext, const char* statustext)

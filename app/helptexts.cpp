@@ -9,15 +9,13 @@
 
 namespace
 {
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("TopWidget", text);
-}
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(TopWidget)
+};
 
 // A menu or option label as shown elsewhere, without its mnemonic or dots.
-QString ui(const char* text)
+QString ui(QString t)
 {
-    QString t = tr(text);
     t.remove(QLatin1Char('&'));
     if (t.endsWith(QChar(0x2026))) t.chop(1);
     return QStringLiteral("<b>%1</b>").arg(t.toHtmlEscaped());
@@ -61,10 +59,10 @@ QString demo(const char* file, const char* remark = "")
             QT_TRANSLATE_NOOP("TopWidget", "&Children"), QT_TRANSLATE_NOOP("TopWidget", "&Easy"),
             QT_TRANSLATE_NOOP("TopWidget", "&Medium"), QT_TRANSLATE_NOOP("TopWidget", "&Hard")};
         const QString count =
-            song.tracks == 1 ? tr("(1 track)") : tr("(%1 tracks)").arg(song.tracks);
-        return tr("Menu %1 > %2 > %3 %4%5")
-            .arg(ui("&Demo"), ui(groups[song.group]), QString::fromUtf8(song.title).toHtmlEscaped(),
-                 count, tr(remark));
+            song.tracks == 1 ? Texts::tr("(1 track)") : Texts::tr("(%1 tracks)").arg(song.tracks);
+        return Texts::tr("Menu %1 > %2 > %3 %4%5")
+            .arg(ui(Texts::tr("&Demo")), ui(Texts::tr(groups[song.group])),
+                 Texts::tr(song.title).toHtmlEscaped(), count, Texts::tr(remark));
     }
     return QString();
 }
@@ -81,220 +79,245 @@ QString demos(std::initializer_list<QString> lines)
 Help::Document Help::troubleshooting()
 {
     const QString p = program();
-    QString h = QStringLiteral("<h2>%1</h2>\n").arg(tr("Quick troubleshooting"));
+    QString h = QStringLiteral("<h2>%1</h2>\n").arg(Texts::tr("Quick troubleshooting"));
 
-    h += step(tr("I installed %1 but hear no sound.").arg(p));
-    h += list({tr("%1 makes no sound itself: it sends MIDI to a synthesizer. Without a MIDI "
-                  "expander, start a software synthesizer with a General MIDI sound font, for "
-                  "example:")
-                       .arg(p) +
-                   command("sudo apt-get install fluidsynth fluid-soundfont-gm") +
-                   command("fluidsynth -is -a pulseaudio -m alsa_seq "
-                           "/usr/share/sounds/sf2/FluidR3_GM.sf2"),
-               tr("Then choose its port as the output in %1, tab %2, and open the song again.")
-                   .arg(ui("O&ptions…"), ui("Default I/O")),
-               tr("Check that the sound card is not muted (see the volume question below).")});
-
-    h += step(tr("How do I get the best performance on a desktop computer?"));
-    h += list({tr("Close programs that load the processor, and let the synthesizer run with "
-                  "a short audio buffer; with JACK, a period of 128 or 256 frames is usual."),
-               tr("A hardware expander or a keyboard's own sounds have no audio latency at "
-                  "all: connect it and choose it as the output.")});
-
-    h += step(tr("After changing the tempo boost or the zoom, my keys do nothing."));
-    h += list({tr("The spin box you used keeps the keyboard focus and takes the keys. Click "
-                  "on the piano roll to give the keys back to the song."),
-               tr("The mouse wheel over a spin box changes it without taking the focus.")});
-
-    h += step(tr("Notes keep sounding after a stop."));
-    h += list({tr("Use %1 (Ctrl+E): every output gets an all-notes-off.").arg(ui("A&ll notes off")),
-               tr("Some synthesizers ignore that message; restarting them silences them.")});
-
-    h += step(tr("The tempo does not follow my playing on the PC keyboard."));
-    h += list({tr("Tick %1 in the quick settings, or check %2 in tab %3.")
-                   .arg(ui("Ske&ws"), ui("Follow &tempo skews from user (experimental)"),
-                        ui("Parameters")),
-               tr("The tempo changes only after nine clusters have been played, so that one "
-                  "late key does not throw the accompaniment off.")});
-
-    h += step(tr("A song shows one track only, though several instruments play."));
-    h += list({tr("It is a format 0 file, with every channel in one track. Check %1 in tab %2 "
-                  "and reload the song (Ctrl+F5): each channel becomes a track of its own.")
-                   .arg(ui("&Split tracks on format 0 MIDI files"), ui("Parameters"))});
-
-    h += step(tr("How do I show or hear only some tracks?"));
-    h += list({tr("Untick %1 for the tracks you do not want to hear.").arg(ui("Heard")),
-               tr("To keep only some tracks in the file, select the others, use %1 in menu "
-                  "%2 and save the song under a new name.")
-                   .arg(ui("&Delete bound…"), ui("&Tracks"))});
-
-    h += step(tr("STOP takes a while when a sound server plays the synthesizer."));
-    h += list({tr("The notes already scheduled are still in the sound server's buffer. Start "
-                  "the synthesizer on ALSA or JACK directly, or give the server a shorter "
-                  "latency:") +
-               command("PULSE_LATENCY_MSEC=30 fluidsynth -is -a pulseaudio -m alsa_seq "
-                       "/usr/share/sounds/sf2/FluidR3_GM.sf2")});
-
-    h += step(tr("The lyrics pane stays empty."));
+    h += step(Texts::tr("I installed %1 but hear no sound.").arg(p));
     h += list(
-        {tr("The song has no lyrics, or the pane is switched off in tab %1.").arg(ui("Interface")),
-         tr("With %1 checked in tab %2, only true lyrics events are shown; uncheck it for "
-            "files that put their words in text events.")
-             .arg(ui("Use only true &lyrics events (karaoke sync) in lyrics pane"),
-                  ui("Parameters"))});
+        {Texts::tr("%1 makes no sound itself: it sends MIDI to a synthesizer. Without a MIDI "
+                   "expander, start a software synthesizer with a General MIDI sound font, for "
+                   "example:")
+                 .arg(p) +
+             command("sudo apt-get install fluidsynth fluid-soundfont-gm") +
+             command("fluidsynth -is -a pulseaudio -m alsa_seq "
+                     "/usr/share/sounds/sf2/FluidR3_GM.sf2"),
+         Texts::tr("Then choose its port as the output in %1, tab %2, and open the song again.")
+             .arg(ui(Texts::tr("O&ptions…")), ui(Texts::tr("Default I/O"))),
+         Texts::tr("Check that the sound card is not muted (see the volume question below).")});
 
-    h += step(tr("The words of the lyrics show strange characters."));
-    h += list({tr("Use %1 (Ctrl+X) until they read right: each use tries the next character set.")
-                   .arg(ui("Fix l&yrics characters…"))});
+    h += step(Texts::tr("How do I get the best performance on a desktop computer?"));
+    h +=
+        list({Texts::tr("Close programs that load the processor, and let the synthesizer run with "
+                        "a short audio buffer; with JACK, a period of 128 or 256 frames is usual."),
+              Texts::tr("A hardware expander or a keyboard's own sounds have no audio latency at "
+                        "all: connect it and choose it as the output.")});
 
-    h += step(tr("The window is empty when %1 starts.").arg(p));
-    h += list({tr("That is how it starts: open a song with %1 (Ctrl+O) or pick one in menu %2.")
-                   .arg(ui("&Open…"), ui("&Demo")),
-               tr("When the keyboard and output lists are empty too, the ALSA sequencer is not "
-                  "there: load its module, then start %1 again.")
-                       .arg(p) +
-                   command("sudo modprobe snd-seq")});
+    h += step(Texts::tr("After changing the tempo boost or the zoom, my keys do nothing."));
+    h += list({Texts::tr("The spin box you used keeps the keyboard focus and takes the keys. Click "
+                         "on the piano roll to give the keys back to the song."),
+               Texts::tr("The mouse wheel over a spin box changes it without taking the focus.")});
 
-    h += step(tr("The PC keys no longer repeat in other programs."));
-    h += list({tr("%1 switches the key repeat off while a song plays and on again at the "
-                  "end. When it was stopped by force, switch it on yourself:")
+    h += step(Texts::tr("Notes keep sounding after a stop."));
+    h += list({Texts::tr("Use %1 (Ctrl+E): every output gets an all-notes-off.")
+                   .arg(ui(Texts::tr("A&ll notes off"))),
+               Texts::tr("Some synthesizers ignore that message; restarting them silences them.")});
+
+    h += step(Texts::tr("The tempo does not follow my playing on the PC keyboard."));
+    h += list({Texts::tr("Tick %1 in the quick settings, or check %2 in tab %3.")
+                   .arg(ui(Texts::tr("Ske&ws")),
+                        ui(Texts::tr("Follow &tempo skews from user (experimental)")),
+                        ui(Texts::tr("Parameters"))),
+               Texts::tr("The tempo changes only after nine clusters have been played, so that one "
+                         "late key does not throw the accompaniment off.")});
+
+    h += step(Texts::tr("A song shows one track only, though several instruments play."));
+    h += list(
+        {Texts::tr("It is a format 0 file, with every channel in one track. Check %1 in tab %2 "
+                   "and reload the song (Ctrl+F5): each channel becomes a track of its own.")
+             .arg(ui(Texts::tr("&Split tracks on format 0 MIDI files")),
+                  ui(Texts::tr("Parameters")))});
+
+    h += step(Texts::tr("How do I show or hear only some tracks?"));
+    h += list(
+        {Texts::tr("Untick %1 for the tracks you do not want to hear.").arg(ui(Texts::tr("Heard"))),
+         Texts::tr("To keep only some tracks in the file, select the others, use %1 in menu "
+                   "%2 and save the song under a new name.")
+             .arg(ui(Texts::tr("&Delete bound…")), ui(Texts::tr("&Tracks")))});
+
+    h += step(Texts::tr("STOP takes a while when a sound server plays the synthesizer."));
+    h +=
+        list({Texts::tr("The notes already scheduled are still in the sound server's buffer. Start "
+                        "the synthesizer on ALSA or JACK directly, or give the server a shorter "
+                        "latency:") +
+              command("PULSE_LATENCY_MSEC=30 fluidsynth -is -a pulseaudio -m alsa_seq "
+                      "/usr/share/sounds/sf2/FluidR3_GM.sf2")});
+
+    h += step(Texts::tr("The lyrics pane stays empty."));
+    h += list(
+        {Texts::tr("The song has no lyrics, or the pane is switched off in tab %1.")
+             .arg(ui(Texts::tr("Interface"))),
+         Texts::tr("With %1 checked in tab %2, only true lyrics events are shown; uncheck it for "
+                   "files that put their words in text events.")
+             .arg(ui(Texts::tr("Use only true &lyrics events (karaoke sync) in lyrics pane")),
+                  ui(Texts::tr("Parameters")))});
+
+    h += step(Texts::tr("The words of the lyrics show strange characters."));
+    h += list(
+        {Texts::tr("Use %1 (Ctrl+X) until they read right: each use tries the next character set.")
+             .arg(ui(Texts::tr("Fix l&yrics characters…")))});
+
+    h += step(Texts::tr("The window is empty when %1 starts.").arg(p));
+    h += list(
+        {Texts::tr("That is how it starts: open a song with %1 (Ctrl+O) or pick one in menu %2.")
+             .arg(ui(Texts::tr("&Open…")), ui(Texts::tr("&Demo"))),
+         Texts::tr("When the keyboard and output lists are empty too, the ALSA sequencer is not "
+                   "there: load its module, then start %1 again.")
+                 .arg(p) +
+             command("sudo modprobe snd-seq")});
+
+    h += step(Texts::tr("The PC keys no longer repeat in other programs."));
+    h += list({Texts::tr("%1 switches the key repeat off while a song plays and on again at the "
+                         "end. When it was stopped by force, switch it on yourself:")
                    .arg(p) +
                command("xset r on")});
 
-    h += step(tr("I cannot stop the song or leave %1.").arg(p));
-    h += list({tr("Use %1 (Ctrl+Q); from a terminal, this also ends it cleanly, with all notes "
-                  "off:")
-                       .arg(ui("&Quit")) +
-                   command("pkill -TERM -x clavion"),
-               tr("A modified song is then kept in <tt>~/.config/clavion/recovery/</tt>.")});
+    h += step(Texts::tr("I cannot stop the song or leave %1.").arg(p));
+    h += list(
+        {Texts::tr("Use %1 (Ctrl+Q); from a terminal, this also ends it cleanly, with all notes "
+                   "off:")
+                 .arg(ui(Texts::tr("&Quit"))) +
+             command("pkill -TERM -x clavion"),
+         Texts::tr("A modified song is then kept in <tt>~/.config/clavion/recovery/</tt>.")});
 
-    h += step(tr("The free tracks are greyed, or %1 is disabled.").arg(ui("&Bind free…")));
-    h += list({tr("Select the free tracks first; while a song plays, the track commands wait "
-                  "for the end."),
-               tr("An input checked as ignored in tab %1 gets no free track; uncheck it and "
-                  "reload the song.")
-                   .arg(ui("Devices setup"))});
+    h += step(Texts::tr("The free tracks are greyed, or %1 is disabled.")
+                  .arg(ui(Texts::tr("&Bind free…"))));
+    h +=
+        list({Texts::tr("Select the free tracks first; while a song plays, the track commands wait "
+                        "for the end."),
+              Texts::tr("An input checked as ignored in tab %1 gets no free track; uncheck it and "
+                        "reload the song.")
+                  .arg(ui(Texts::tr("Devices setup")))});
 
-    h += step(tr("An option I changed has no effect."));
-    h += list({tr("OK and Apply keep only the tab that is shown. Options about the song's "
-                  "tracks and devices take effect when the song is opened again (Ctrl+F5)."),
-               tr("A settings file from an older version may hold odd values; to start afresh "
-                  "remove it:") +
-                   command("rm ~/.config/clavion/clavion-en.conf")});
+    h += step(Texts::tr("An option I changed has no effect."));
+    h += list(
+        {Texts::tr("OK and Apply keep only the tab that is shown. Options about the song's "
+                   "tracks and devices take effect when the song is opened again (Ctrl+F5)."),
+         Texts::tr("A settings file from an older version may hold odd values; to start afresh "
+                   "remove it:") +
+             command("rm ~/.config/clavion/clavion-en.conf")});
 
-    h += step(tr("The piano roll scrolls shakily."));
-    h += list({tr("Lower the %1 in the quick settings, and hide the keyboards you do not need.")
-                   .arg(ui("&Zoom")),
-               tr("A desktop with effects (compositing) costs frames; a lighter one helps.")});
+    h += step(Texts::tr("The piano roll scrolls shakily."));
+    h += list(
+        {Texts::tr("Lower the %1 in the quick settings, and hide the keyboards you do not need.")
+             .arg(ui(Texts::tr("&Zoom"))),
+         Texts::tr("A desktop with effects (compositing) costs frames; a lighter one helps.")});
 
-    h += step(tr("A software synthesizer does not start from %1.")
-                  .arg(ui("Launch tools and soft&ware synths…")));
-    h += list({tr("Its messages tell why; a common one is an audio device already taken:") +
-                   quoted("fluidsynth: error: Failed to open the \"default\" audio device"),
-               tr("Let it play through the sound server instead (<tt>-a pulseaudio</tt>), or "
-                  "stop the program that holds the card.")});
+    h += step(Texts::tr("A software synthesizer does not start from %1.")
+                  .arg(ui(Texts::tr("Launch tools and soft&ware synths…"))));
+    h +=
+        list({Texts::tr("Its messages tell why; a common one is an audio device already taken:") +
+                  quoted("fluidsynth: error: Failed to open the \"default\" audio device"),
+              Texts::tr("Let it play through the sound server instead (<tt>-a pulseaudio</tt>), or "
+                        "stop the program that holds the card.")});
 
-    h += step(tr("What I play on a free track is not kept."));
-    h += list({tr("Free tracks keep notes only while recording: use %1, then answer Yes when "
-                  "asked to keep the take.")
-                   .arg(ui("Record")),
-               tr("Keys that belong to a zone of a track you play never reach the free track."),
-               tr("Use %1 to make the recorded free tracks part of the song before saving.")
-                   .arg(ui("&Bind free…"))});
+    h += step(Texts::tr("What I play on a free track is not kept."));
+    h += list(
+        {Texts::tr("Free tracks keep notes only while recording: use %1, then answer Yes when "
+                   "asked to keep the take.")
+             .arg(ui(Texts::tr("Record"))),
+         Texts::tr("Keys that belong to a zone of a track you play never reach the free track."),
+         Texts::tr("Use %1 to make the recorded free tracks part of the song before saving.")
+             .arg(ui(Texts::tr("&Bind free…")))});
 
-    h += step(tr("The launched synthesizer runs but I hear nothing."));
-    h += list({tr("It must be the output of the tracks: choose its port in tab %1, or for one "
-                  "track in the track dialog, then reload the song.")
-                   .arg(ui("Default I/O")),
-               tr("Its port must be listed by:") + command("aconnect -o")});
+    h += step(Texts::tr("The launched synthesizer runs but I hear nothing."));
+    h += list(
+        {Texts::tr("It must be the output of the tracks: choose its port in tab %1, or for one "
+                   "track in the track dialog, then reload the song.")
+             .arg(ui(Texts::tr("Default I/O"))),
+         Texts::tr("Its port must be listed by:") + command("aconnect -o")});
 
-    h += step(tr("The terminal shows an error about poll."));
-    h += list({tr("A line such as this one means the sequencer stopped answering:") +
+    h += step(Texts::tr("The terminal shows an error about poll."));
+    h += list({Texts::tr("A line such as this one means the sequencer stopped answering:") +
                    quoted("Error -4 in poll (Interrupted system call)."),
-               tr("Stop and start the song again; when it repeats, reload the sequencer "
-                  "modules or restart the computer.")});
+               Texts::tr("Stop and start the song again; when it repeats, reload the sequencer "
+                         "modules or restart the computer.")});
 
-    h += step(tr("How do I set the volume of the sound card?"));
-    h += list({tr("With the desktop's mixer, or in a terminal:") +
-               command("amixer sset Master 80% unmute") + tr("or interactively:") +
+    h += step(Texts::tr("How do I set the volume of the sound card?"));
+    h += list({Texts::tr("With the desktop's mixer, or in a terminal:") +
+               command("amixer sset Master 80% unmute") + Texts::tr("or interactively:") +
                command("alsamixer")});
 
-    h += step(tr("My MIDI keyboard is not in the list of keyboards."));
-    h += list({tr("Plug it in before opening the song: the lists are read again at every "
-                  "open. It must be listed by:") +
+    h += step(Texts::tr("My MIDI keyboard is not in the list of keyboards."));
+    h += list({Texts::tr("Plug it in before opening the song: the lists are read again at every "
+                         "open. It must be listed by:") +
                command("aconnect -i")});
 
-    h += step(tr("Every note I play sounds twice, or notes appear that nobody played."));
-    h += list({tr("The input is connected to an output that sends back what it gets (such as "
-                  "Midi Through). Check %1 for it in tab %2.")
-                   .arg(ui("I&gnore any backend or firmware consideration of this device as a "
-                           "MIDI input"),
-                        ui("Devices setup"))});
+    h += step(Texts::tr("Every note I play sounds twice, or notes appear that nobody played."));
+    h += list(
+        {Texts::tr("The input is connected to an output that sends back what it gets (such as "
+                   "Midi Through). Check %1 for it in tab %2.")
+             .arg(ui(Texts::tr("I&gnore any backend or firmware consideration of this device as a "
+                               "MIDI input")),
+                  ui(Texts::tr("Devices setup")))});
 
-    h += step(tr("Two players on one keyboard: each key rings the wrong track."));
-    h +=
-        list({tr("Check %1 for that keyboard in tab %2.")
-                  .arg(ui("&Split KB for this instrument"), ui("Devices setup")),
-              tr("Right-click the input keyboard on the key where a zone should begin and "
-                 "choose it as first key of the central or high zone."),
-              tr("Give each track its zone in the track dialog, tab %1.").arg(ui("Input/output"))});
+    h += step(Texts::tr("Two players on one keyboard: each key rings the wrong track."));
+    h += list(
+        {Texts::tr("Check %1 for that keyboard in tab %2.")
+             .arg(ui(Texts::tr("&Split KB for this instrument")), ui(Texts::tr("Devices setup"))),
+         Texts::tr("Right-click the input keyboard on the key where a zone should begin and "
+                   "choose it as first key of the central or high zone."),
+         Texts::tr("Give each track its zone in the track dialog, tab %1.")
+             .arg(ui(Texts::tr("Input/output")))});
 
-    h += step(tr("I kept a take that I do not want."));
-    h += list({tr("Until you save, %1 (Ctrl+F5) brings the song back as the file holds it, "
-                  "losing every change since.")
-                   .arg(ui("&Reload"))});
+    h += step(Texts::tr("I kept a take that I do not want."));
+    h += list({Texts::tr("Until you save, %1 (Ctrl+F5) brings the song back as the file holds it, "
+                         "losing every change since.")
+                   .arg(ui(Texts::tr("&Reload")))});
 
-    h += step(tr("Saving a demo asks for a file name."));
-    h += list({tr("Demos are copies in the temporary folder; %1 asks where to keep yours.")
-                   .arg(ui("Save &As…"))});
+    h += step(Texts::tr("Saving a demo asks for a file name."));
+    h += list({Texts::tr("Demos are copies in the temporary folder; %1 asks where to keep yours.")
+                   .arg(ui(Texts::tr("Save &As…")))});
 
-    h += step(tr("The drums are silent or play as piano."));
-    h += list({tr("Drums are on MIDI channel 10 and need a General MIDI sound font or "
-                  "expander; the fluid-soundfont-gm package has one.")});
+    h += step(Texts::tr("The drums are silent or play as piano."));
+    h += list({Texts::tr("Drums are on MIDI channel 10 and need a General MIDI sound font or "
+                         "expander; the fluid-soundfont-gm package has one.")});
 
-    h += step(tr("%1 does not open.").arg(ui("Handb&ook…")));
-    h += list({tr("Set %1 and %2 in tab %3; with no browser set, the desktop's own browser "
-                  "is used.")
-                   .arg(ui("Path of help &index:"), ui("Path of help &browser:"), ui("Interface")),
-               tr("The handbook is installed with %1 under <tt>share/doc/clavion</tt>.").arg(p)});
+    h += step(Texts::tr("%1 does not open.").arg(ui(Texts::tr("Handb&ook…"))));
+    h += list(
+        {Texts::tr("Set %1 and %2 in tab %3; with no browser set, the desktop's own browser "
+                   "is used.")
+             .arg(ui(Texts::tr("Path of help &index:")), ui(Texts::tr("Path of help &browser:")),
+                  ui(Texts::tr("Interface"))),
+         Texts::tr("The handbook is installed with %1 under <tt>share/doc/clavion</tt>.").arg(p)});
 
-    return {tr("Quick troubleshooting"), h};
+    return {Texts::tr("Quick troubleshooting"), h};
 }
 
 Help::Document Help::training()
 {
-    QString h = QStringLiteral("<h2>%1</h2>\n").arg(tr("Training hints"));
+    QString h = QStringLiteral("<h2>%1</h2>\n").arg(Texts::tr("Training hints"));
 
-    h += step(tr("Play an easy file with one track: tick %1, then %2 and play the next key "
-                 "each time.")
-                  .arg(ui("I play it"), ui("Listen")));
+    h += step(Texts::tr("Play an easy file with one track: tick %1, then %2 and play the next key "
+                        "each time.")
+                  .arg(ui(Texts::tr("I play it")), ui(Texts::tr("Listen"))));
     h += demos({demo("twinkle_twinkle.mid", QT_TRANSLATE_NOOP("TopWidget", ", very easy")),
                 demo("au_clair_de_la_lune.mid"), demo("amazing_grace.mid")});
 
-    h += step(tr("Open a demo with several tracks and take one of them; the others accompany "
-                 "you."));
+    h +=
+        step(Texts::tr("Open a demo with several tracks and take one of them; the others accompany "
+                       "you."));
     h += demos(
         {demo("mary_had_a_little_lamb.mid"), demo("ode_to_joy.mid"), demo("jingle_bells.mid")});
 
-    h += step(tr("Split the MIDI keyboard (tab %1) and play several tracks, alone with two "
-                 "hands or with friends.")
-                  .arg(ui("Devices setup")));
+    h += step(Texts::tr("Split the MIDI keyboard (tab %1) and play several tracks, alone with two "
+                        "hands or with friends.")
+                  .arg(ui(Texts::tr("Devices setup"))));
     h += demos({demo("frere_jacques.mid", QT_TRANSLATE_NOOP("TopWidget", ", a round")),
                 demo("yankee_doodle.mid"), demo("silent_night.mid")});
 
-    h += step(tr("Play one hand by ear: listen to the song first, then play the melody "
-                 "without looking at the piano roll."));
+    h += step(Texts::tr("Play one hand by ear: listen to the song first, then play the melody "
+                        "without looking at the piano roll."));
     h += demos({demo("brahms_lullaby.mid"), demo("minuet_in_g.mid"), demo("fur_elise.mid")});
 
-    h += step(tr("Load a multitimbral General MIDI sound font in the synthesizer for songs with "
-                 "several instruments."));
+    h += step(
+        Texts::tr("Load a multitimbral General MIDI sound font in the synthesizer for songs with "
+                  "several instruments."));
     h += demos({demo("korobeiniki.mid"), demo("saints.mid"), demo("mountain_king.mid")});
 
-    h += step(tr("Rest the pointer on a demo in menu %1: the status bar tells its number of "
-                 "tracks. Songs with words open the lyrics pane.")
-                  .arg(ui("&Demo")));
+    h += step(Texts::tr("Rest the pointer on a demo in menu %1: the status bar tells its number of "
+                        "tracks. Songs with words open the lyrics pane.")
+                  .arg(ui(Texts::tr("&Demo"))));
     h += demos({demo("old_macdonald.mid", QT_TRANSLATE_NOOP("TopWidget", ", with lyrics")),
                 demo("scarborough_fair.mid", QT_TRANSLATE_NOOP("TopWidget", ", with lyrics"))});
 
-    return {tr("Training hints"), h};
+    return {Texts::tr("Training hints"), h};
 }

@@ -26,10 +26,6 @@
 
 namespace
 {
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("TopWidget", text);
-}
 
 Help::Launcher realLauncher()
 {
@@ -85,20 +81,20 @@ QDialog* Help::makeAboutBox(QWidget* parent, const QString& helpMain)
               14, QFont::Bold, box);
     heading->setToolTip(link.address);
     whole->addWidget(heading);
-    whole->addWidget(
-        label(tr("<i><h3>An assistant for playing piano</h3></i>"), 12, QFont::Bold, box));
-    whole->addWidget(label(tr("<p>%1 version %2,<br>&nbsp;&nbsp;&nbsp;compiled against "
-                              "Qt&nbsp;version&nbsp;%3,<br>&nbsp;&nbsp;&nbsp;running on "
-                              "Qt&nbsp;version&nbsp;%4.</p>")
+    whole->addWidget(label(TopWidget::tr("<i><h3>An assistant for playing piano</h3></i>"), 12,
+                           QFont::Bold, box));
+    whole->addWidget(label(TopWidget::tr("<p>%1 version %2,<br>&nbsp;&nbsp;&nbsp;compiled against "
+                                         "Qt&nbsp;version&nbsp;%3,<br>&nbsp;&nbsp;&nbsp;running on "
+                                         "Qt&nbsp;version&nbsp;%4.</p>")
                                .arg(QLatin1String(App::kProgramName), QLatin1String(App::kVersion),
                                     QLatin1String(QT_VERSION_STR), QLatin1String(qVersion())),
                            12, QFont::Normal, box));
     whole->addSpacing(20);
-    auto* ok = new QPushButton(tr("OK"), box);
+    auto* ok = new QPushButton(TopWidget::tr("OK"), box);
     ok->setDefault(true);
     QObject::connect(ok, &QPushButton::clicked, box, &QDialog::accept);
     whole->addWidget(ok);
-    box->setWindowTitle(tr("About %1").arg(QLatin1String(App::kProgramName)));
+    box->setWindowTitle(TopWidget::tr("About %1").arg(QLatin1String(App::kProgramName)));
     return box;
 }
 
@@ -172,15 +168,17 @@ bool Help::openHandbook(const QString& helpMain, const QString& browser)
 {
     const QString report = Messages::title(MessageKind::Report);
     if (helpMain.isEmpty() || !QFileInfo(helpMain).isFile()) {
-        Messages::titled(MessageKind::Warning, report, tr("File %1 not found").arg(helpMain));
+        Messages::titled(MessageKind::Warning, report,
+                         TopWidget::tr("File %1 not found").arg(helpMain));
         return false;
     }
     const QString path = QFileInfo(helpMain).absoluteFilePath();
     const QString program = browserProgram(browser);
     if (program.isEmpty()) {
         if (launcher().open(QUrl::fromLocalFile(path))) return true;
-        Messages::titled(MessageKind::Information, report,
-                         tr("Could not run %1").arg(tr("a web browser for %1").arg(path)));
+        Messages::titled(
+            MessageKind::Information, report,
+            TopWidget::tr("Could not run %1").arg(TopWidget::tr("a web browser for %1").arg(path)));
         return false;
     }
     // The path is one argument whatever it holds; a "%s" in the setting marks its place.
@@ -193,7 +191,8 @@ bool Help::openHandbook(const QString& helpMain, const QString& browser)
     }
     if (!placed) arguments << path;
     if (launcher().start(program, arguments)) return true;
-    Messages::titled(MessageKind::Information, report, tr("Could not run %1").arg(browser));
+    Messages::titled(MessageKind::Information, report,
+                     TopWidget::tr("Could not run %1").arg(browser));
     return false;
 }
 

@@ -34,10 +34,9 @@
 
 namespace
 {
-QString text(const char* s)
-{
-    return QCoreApplication::translate("playdialog", s);
-}
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(playdialog)
+};
 
 void setChecked(QCheckBox* box, bool on)
 {
@@ -135,7 +134,7 @@ PlayDialog::PlayDialog(QMainWindow* main, LiveOptions& options, DeviceSet& devic
     connect(quick_->metPlay, &QCheckBox::toggled, this, &PlayDialog::setMetPlay);
     connect(quick_->allTracks, &QCheckBox::toggled, this, &PlayDialog::setQAllTracks);
     connect(quick_->tempoAdapt, &QCheckBox::toggled, this, &PlayDialog::setTempoAdapt);
-    quickDock_ = addDock("dw_quickset", "Quick settings", quick_);
+    quickDock_ = addDock("dw_quickset", QT_TRANSLATE_NOOP("playdialog", "Quick settings"), quick_);
     if (auto* songtools = main_->findChild<QToolBar*>(QStringLiteral("songtools")))
         songtools->addActions({quick_->slower, quick_->faster, quick_->narrower, quick_->wider});
     buildDeckDock();
@@ -160,7 +159,7 @@ QDockWidget* PlayDialog::addDock(const char* name, const char* title, QWidget* c
         if (main->metaObject()->indexOfMethod("neatShrink()") >= 0)
             QMetaObject::invokeMethod(main, "neatShrink");
     });
-    dock->setWindowTitle(text(title));
+    dock->setWindowTitle(Texts::tr(title));
     dock->setWidget(contents);
     main->addDockWidget(Qt::TopDockWidgetArea, dock);
     return dock;
@@ -177,21 +176,24 @@ void PlayDialog::buildDeckDock()
         b->setObjectName(QLatin1String(name));
         b->setIcon(QIcon(QLatin1String(icon)));
         b->setShortcut(QKeySequence(QLatin1String(keys)));
-        b->setToolTip(text(tip));
+        b->setToolTip(Texts::tr(tip));
         b->setFocusPolicy(Qt::NoFocus); // keys belong to the deck while playing
         connect(b, &QToolButton::clicked, this, slot);
         row->addWidget(b);
         return b;
     };
-    rewind_ = button("tb_rewind", ":/tb_tobeginning.xpm", "Ctrl+Home", "Rewind song (CTRL+HOME)",
-                     &PlayDialog::doRewind);
-    pause_ = button("tb_pause", ":/tb_pause.xpm", "Ctrl+F2", "Pause song (CTRL+F2)",
-                    &PlayDialog::doPause);
+    rewind_ =
+        button("tb_rewind", ":/tb_tobeginning.xpm", "Ctrl+Home",
+               QT_TRANSLATE_NOOP("playdialog", "Rewind song (CTRL+HOME)"), &PlayDialog::doRewind);
+    pause_ = button("tb_pause", ":/tb_pause.xpm", "Ctrl+F2",
+                    QT_TRANSLATE_NOOP("playdialog", "Pause song (CTRL+F2)"), &PlayDialog::doPause);
     record_ = button("tb_record", ":/tb_record.xpm", "Ctrl+Shift+Space",
-                     "Start recording (CTRL+SHIFT+Space)", &PlayDialog::record_or_stop);
-    listen_ = button("tb_listen", ":/tb_listen.xpm", "Ctrl+Space", "Start listening (CTRL+Space)",
+                     QT_TRANSLATE_NOOP("playdialog", "Start recording (CTRL+SHIFT+Space)"),
+                     &PlayDialog::record_or_stop);
+    listen_ = button("tb_listen", ":/tb_listen.xpm", "Ctrl+Space",
+                     QT_TRANSLATE_NOOP("playdialog", "Start listening (CTRL+Space)"),
                      &PlayDialog::listen_or_stop);
-    deckDock_ = addDock("dw_deck", "Deck", box);
+    deckDock_ = addDock("dw_deck", QT_TRANSLATE_NOOP("playdialog", "Deck"), box);
 }
 
 bool PlayDialog::busy() const
@@ -206,13 +208,13 @@ void PlayDialog::showTransport()
     const bool paused = active && model_->pauseFlag.load();
     const bool listening = active && !recording;
     listen_->setIcon(QIcon(QLatin1String(listening ? ":/tb_stop.xpm" : ":/tb_listen.xpm")));
-    setLabel(listen_, text(listening ? "Stop" : "Listen"));
-    listen_->setToolTip(
-        text(listening ? "Stop listening (CTRL+Space)" : "Start listening (CTRL+Space)"));
+    setLabel(listen_, listening ? Texts::tr("Stop") : Texts::tr("Listen"));
+    listen_->setToolTip(listening ? Texts::tr("Stop listening (CTRL+Space)")
+                                  : Texts::tr("Start listening (CTRL+Space)"));
     record_->setIcon(QIcon(QLatin1String(recording ? ":/tb_stop.xpm" : ":/tb_record.xpm")));
-    setLabel(record_, text(recording ? "Stop" : "Record"));
-    record_->setToolTip(text(recording ? "Stop recording (CTRL+SHIFT+Space)"
-                                       : "Start recording (CTRL+SHIFT+Space)"));
+    setLabel(record_, recording ? Texts::tr("Stop") : Texts::tr("Record"));
+    record_->setToolTip(recording ? Texts::tr("Stop recording (CTRL+SHIFT+Space)")
+                                  : Texts::tr("Start recording (CTRL+SHIFT+Space)"));
     // A session is stopped by its own button; a pause holds both.
     listen_->setEnabled(!paused && !recording);
     record_->setEnabled(!paused && !listening && (recording || recordable_));
@@ -364,8 +366,9 @@ void PlayDialog::record_or_stop()
 void PlayDialog::startOrStop(bool recording)
 {
     if (busy()) {
-        main_->statusBar()->showMessage(text(recording ? "Shutting down the recording session."
-                                                       : "Shutting down the playing session."),
+        main_->statusBar()->showMessage(recording
+                                            ? Texts::tr("Shutting down the recording session.")
+                                            : Texts::tr("Shutting down the playing session."),
                                         1000);
         session_->stop(); // the engine's "finished" completes the stop
         return;
@@ -421,8 +424,8 @@ bool PlayDialog::closeDeck()
         session_->stop();
         MidiThread* thread = session_->thread();
         if (thread && !thread->join(2000)) {
-            Messages::warning(recording ? text("Could not stop record thread.")
-                                        : text("Could not stop listen thread."));
+            Messages::warning(recording ? Texts::tr("Could not stop record thread.")
+                                        : Texts::tr("Could not stop listen thread."));
             return false;
         }
         // The engine silenced every output as it ended; its "finished" ends
@@ -442,19 +445,20 @@ void PlayDialog::masterVolumeStep(int step)
 
 QString PlayDialog::songDataTitle()
 {
-    return text("Song data");
+    return Texts::tr("Song data");
 }
 
 QString PlayDialog::songData() const
 {
     const DeckModel& m = *model_;
     const TrackTables& t = m.tracks;
-    QString html =
-        text("<p><b>Time signature</b> %1 / %2</p>").arg(m.timing.temps).arg(m.timing.beatvalue);
-    html += text("<p><b>Mode</b> %1</p>").arg(keySignatureName(m.keySharpsFlats, m.keyMode));
-    html += text("<p><b>MIDI file of type</b> %1</p>").arg(m.format);
-    html += text("<p><b>%1 tracks with note events</b></p>").arg(t.boundTracks);
-    html += text("<p><b>%1 tracks total</b></p>").arg(t.fileTracks);
+    QString html = Texts::tr("<p><b>Time signature</b> %1 / %2</p>")
+                       .arg(m.timing.temps)
+                       .arg(m.timing.beatvalue);
+    html += Texts::tr("<p><b>Mode</b> %1</p>").arg(keySignatureName(m.keySharpsFlats, m.keyMode));
+    html += Texts::tr("<p><b>MIDI file of type</b> %1</p>").arg(m.format);
+    html += Texts::tr("<p><b>%1 tracks with note events</b></p>").arg(t.boundTracks);
+    html += Texts::tr("<p><b>%1 tracks total</b></p>").arg(t.fileTracks);
     for (const auto& out : m.devices.outputs) {
         if (out->ignoreOutput) continue;
         // Tracks point at the default output record, which shares the address.

@@ -23,11 +23,16 @@ namespace
 const char* const kProgram = App::kProgramName;
 const char* const kVersion = App::kVersion;
 const char* const kSystemDefaults = "/etc/xdg/clavion";
+#ifndef CLAVION_TRANSLATIONS_FROM_BIN
+#define CLAVION_TRANSLATIONS_FROM_BIN "../share/clavion/translations"
+#endif
+#ifndef CLAVION_XDG_DIR
+#define CLAVION_XDG_DIR "/usr/local/etc/xdg/clavion"
+#endif
 
-QString translate(const char* text)
-{
-    return QCoreApplication::translate("main", text);
-}
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(main)
+};
 
 } // namespace
 
@@ -48,8 +53,8 @@ QString helpText()
     const QString program = QLatin1String(kProgram);
     const QString lineEnd = QStringLiteral("\n");
     return QStringLiteral("%1 version %2 \n").arg(program, QLatin1String(kVersion)) +
-           translate("Usage: %1 [ midifile ] %2").arg(program, lineEnd) +
-           translate(" %1 is a piano playing and learning assistant %2").arg(program, lineEnd) +
+           Texts::tr("Usage: %1 [ midifile ] %2").arg(program, lineEnd) +
+           Texts::tr(" %1 is a piano playing and learning assistant %2").arg(program, lineEnd) +
            QStringLiteral(" It deals with MIDI files and needs alsa.\n");
 }
 
@@ -67,7 +72,10 @@ TranslationSearch programTranslationSearch(const QString& lang, const QString& q
 {
     TranslationSearch s{QStringLiteral("clavion_") + lang, {QStringLiteral(".")}};
     if (!qtDir.isEmpty()) s.dirs << qtDir + QStringLiteral("/translations");
-    s.dirs << QDir::cleanPath(appDir + QStringLiteral("/../translations"));
+    // Then the build tree's, and where the installation put them.
+    for (const char* relative :
+         {"/../translations", "/translations", "/" CLAVION_TRANSLATIONS_FROM_BIN})
+        s.dirs << QDir::cleanPath(appDir + QLatin1String(relative));
     return s;
 }
 
@@ -98,7 +106,7 @@ QStringList installTranslations(QCoreApplication& app, const QString& lang, cons
     // Worded once both translators are in, so a found one translates the other's notice.
     QStringList notices;
     for (const QString& name : missing)
-        notices << translate("Could not find %1 translation file for locale %2").arg(name, lang);
+        notices << Texts::tr("Could not find %1 translation file for locale %2").arg(name, lang);
     return notices;
 }
 
@@ -126,6 +134,10 @@ int run(int argc, char** argv)
     QStringList args;
     for (int i = 1; i < argc; ++i) args << QString::fromLocal8Bit(argv[i]);
     if (asksForHelp(args)) {
+        // In the user's language, and without a display.
+        QCoreApplication core(argc, argv);
+        installTranslations(core, qEnvironmentVariable("LANG"), qEnvironmentVariable("QTDIR"),
+                            QCoreApplication::applicationDirPath());
         std::fputs(qPrintable(helpText()), stderr);
         return 0;
     }
@@ -141,6 +153,9 @@ int run(int argc, char** argv)
     const QStringList notices = installTranslations(app, lang, qEnvironmentVariable("QTDIR"),
                                                     QCoreApplication::applicationDirPath());
     copyMissingDefaults(QLatin1String(kSystemDefaults), Settings::organisationDir());
+    // An installation under another prefix keeps its own defaults there.
+    if (qstrcmp(CLAVION_XDG_DIR, kSystemDefaults) != 0)
+        copyMissingDefaults(QLatin1String(CLAVION_XDG_DIR), Settings::organisationDir());
     Settings::open(Settings::languageCode());
 
     GuiMessageSink sink;

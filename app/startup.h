@@ -24,7 +24,8 @@ struct TranslationSearch {
 // Qt's own: "qt_" and the language code.
 TranslationSearch qtTranslationSearch(const QString& lang, const QString& qtDir);
 // The program's: "clavion_" and the whole LANG value, which Qt's loader
-// shortens at '_' and '.' until a file matches.
+// shortens at '_' and '.' until a file matches; after the usual folders come
+// the build tree's (beside the program) and the installed one.
 TranslationSearch programTranslationSearch(const QString& lang, const QString& qtDir,
                                            const QString& appDir);
 // The folder the translator was loaded from; nullopt when no file was found.

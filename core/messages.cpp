@@ -12,7 +12,9 @@ ConsoleMessageSink& consoleSink()
     return sink;
 }
 
-QString tr(const char* text) { return QCoreApplication::translate("Messages", text); }
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(Messages)
+};
 } // namespace
 
 int ConsoleMessageSink::show(const Message& message)
@@ -51,11 +53,16 @@ QString title(MessageKind kind)
 {
     const QString program = QStringLiteral("Clavion");
     switch (kind) {
-    case MessageKind::Warning: return program + QStringLiteral(" - ") + tr("Warning");
-    case MessageKind::Question: return program + QStringLiteral(" - ") + tr("Question");
-    case MessageKind::Information: return program + QStringLiteral(" - ") + tr("Information");
-    case MessageKind::Sure: return program + QStringLiteral(" - ") + tr("Sure ?");
-    case MessageKind::Report: return tr("Report");
+    case MessageKind::Warning:
+        return program + QStringLiteral(" - ") + Texts::tr("Warning");
+    case MessageKind::Question:
+        return program + QStringLiteral(" - ") + Texts::tr("Question");
+    case MessageKind::Information:
+        return program + QStringLiteral(" - ") + Texts::tr("Information");
+    case MessageKind::Sure:
+        return program + QStringLiteral(" - ") + Texts::tr("Sure ?");
+    case MessageKind::Report:
+        return Texts::tr("Report");
     }
     return program;
 }

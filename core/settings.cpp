@@ -11,10 +11,9 @@ namespace
 
 QSettings* openStore = nullptr;
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("TopWidget", text);
-}
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(TopWidget)
+};
 
 int clampInt(qlonglong v, int min, int max)
 {
@@ -338,8 +337,8 @@ void loadDefaultInput(InputDevice& d)
     using namespace Keys::Midi;
     d.client = value(iclient);
     d.port = value(iport);
-    d.clientName = tr("Default input client");
-    d.portName = tr("Default input port");
+    d.clientName = Texts::tr("Default input client");
+    d.portName = Texts::tr("Default input port");
     d.ibck = value(ibck);
     d.itradk = value(itradk);
     d.ignoreInput = value(ignoreInput);
@@ -356,8 +355,8 @@ void loadDefaultOutput(OutputDevice& d)
     using namespace Keys::Midi;
     d.client = value(oclient);
     d.port = value(oport);
-    d.clientName = tr("Default output client");
-    d.portName = tr("Default output port");
+    d.clientName = Texts::tr("Default output client");
+    d.portName = Texts::tr("Default output port");
     d.obck = value(obck);
     d.otradk = value(otradk);
     d.ignoreOutput = value(ignoreOutput);
@@ -423,8 +422,8 @@ void loadPcKeyboard(InputDevice& d, const InputDevice& defaults)
 {
     d.client = kPcKeyboardClient;
     d.port = kPcKeyboardPort;
-    d.clientName = tr("PC keyboard");
-    d.portName = tr("subsets");
+    d.clientName = Texts::tr("PC keyboard");
+    d.portName = Texts::tr("subsets");
     InputDevice pc;
     pc.ibck = defaults.ibck;
     pc.itradk = defaults.itradk;

@@ -116,7 +116,9 @@ QString DeckSession::setTrackInput(int d, InputDevice* device)
         QString error;
         const SeqClient::Live done = thread_->connectInput(*device, &error);
         if (done == SeqClient::Live::Failed)
-            return error.isEmpty() ? connectFailure("MIDI input %1:%2 could not be connected.",
+            return error.isEmpty() ? connectFailure(QT_TRANSLATE_NOOP(
+                                                        "midithread",
+                                                        "MIDI input %1:%2 could not be connected."),
                                                     device->client, device->port)
                                    : error;
         if (done == SeqClient::Live::Done && old && !otherTrackUses(inputs, d, old))
@@ -136,9 +138,12 @@ QString DeckSession::setTrackOutput(int d, OutputDevice* device)
         QString error;
         const SeqClient::Live done = thread_->connectOutput(*device, &error);
         if (done == SeqClient::Live::Failed)
-            return error.isEmpty() ? connectFailure("MIDI output %1:%2 could not be connected.",
-                                                    device->client, device->port)
-                                   : error;
+            return error.isEmpty()
+                       ? connectFailure(
+                             QT_TRANSLATE_NOOP("midithread",
+                                               "MIDI output %1:%2 could not be connected."),
+                             device->client, device->port)
+                       : error;
         if (done == SeqClient::Live::Done && old) {
             // The ends of what the track left sounding there go elsewhere now.
             thread_->channelsOff(*old, deck_.tracks.channelPattern[size_t(d)]);

@@ -15,10 +15,9 @@
 
 namespace
 {
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("midithread", text);
-}
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(midithread)
+};
 
 bool contains(const std::vector<snd_seq_addr_t>& list, snd_seq_addr_t a)
 {
@@ -71,7 +70,7 @@ bool SeqClient::openLocked(const TrackTables& tracks, DeviceSet& devices)
                       "snd_seq_open");
     if (rc < 0) {
         seq_ = nullptr;
-        fail(rc, "Error opening ALSA sequencer.\n", tr("Error opening ALSA sequencer: %1."));
+        fail(rc, "Error opening ALSA sequencer.\n", Texts::tr("Error opening ALSA sequencer: %1."));
         return false;
     }
     client_ = snd_seq_client_id(seq_);
@@ -84,7 +83,7 @@ bool SeqClient::openLocked(const TrackTables& tracks, DeviceSet& devices)
     rc = seqCheck(snd_seq_set_client_name(seq_, "Clavion ALSA sequencer"),
                   "snd_seq_set_client_name");
     if (rc < 0) {
-        fail(rc, "Error opening ALSA sequencer.\n", tr("Error setting client name: %1."));
+        fail(rc, "Error opening ALSA sequencer.\n", Texts::tr("Error setting client name: %1."));
         return false;
     }
     rc = seqCheck(snd_seq_create_simple_port(seq_, "output",
@@ -93,7 +92,7 @@ bool SeqClient::openLocked(const TrackTables& tracks, DeviceSet& devices)
                   "snd_seq_create_simple_port");
     if (rc < 0) {
         fail(rc, "Error creating sequencer output port.\n",
-             tr("Error creating sequencer output port: %1."));
+             Texts::tr("Error creating sequencer output port: %1."));
         return false;
     }
     outPort_ = rc;
@@ -103,7 +102,7 @@ bool SeqClient::openLocked(const TrackTables& tracks, DeviceSet& devices)
                   "snd_seq_create_simple_port");
     if (rc < 0) {
         fail(rc, "Error creating sequencer input port.\n",
-             tr("Error creating sequencer input port: %1."));
+             Texts::tr("Error creating sequencer input port: %1."));
         return false;
     }
     inPort_ = rc;
@@ -165,7 +164,8 @@ void SeqClient::closeLocked()
 bool SeqClient::connectInput(int client, int port, DeviceSet& devices)
 {
     if (client == 0 && port == 0) {
-        if (deviceFailure) deviceFailure(tr("No input ports. Check \"Devices setup\" and retry"));
+        if (deviceFailure)
+            deviceFailure(Texts::tr("No input ports. Check \"Devices setup\" and retry"));
         return false;
     }
     if (client >= kPcKeyboardClient) return true;
@@ -174,9 +174,9 @@ bool SeqClient::connectInput(int client, int port, DeviceSet& devices)
         seqCheck(snd_seq_connect_from(seq_, inPort_, client, port), "snd_seq_connect_from");
     if (rc < 0) {
         if (deviceFailure)
-            deviceFailure(tr("MIDI input unavailable, please stop playing and try again.") +
+            deviceFailure(Texts::tr("MIDI input unavailable, please stop playing and try again.") +
                           QLatin1Char('\n') +
-                          tr("Error connecting to input %1:%2 : %3.")
+                          Texts::tr("Error connecting to input %1:%2 : %3.")
                               .arg(client)
                               .arg(port)
                               .arg(seqErrorText(rc)));
@@ -192,8 +192,8 @@ bool SeqClient::disconnectInput(int client, int port, DeviceSet&)
         seqCheck(snd_seq_disconnect_from(seq_, inPort_, client, port), "snd_seq_disconnect_from");
     if (rc < 0) {
         if (deviceFailure)
-            deviceFailure(tr("MIDI input not found.") + QLatin1Char('\n') +
-                          tr("Error disconnecting from input %1:%2 : %3.")
+            deviceFailure(Texts::tr("MIDI input not found.") + QLatin1Char('\n') +
+                          Texts::tr("Error disconnecting from input %1:%2 : %3.")
                               .arg(client)
                               .arg(port)
                               .arg(seqErrorText(rc)));
@@ -206,16 +206,16 @@ bool SeqClient::connectOutput(int client, int port)
 {
     if (client == 0 && port == 0) {
         if (deviceFailure)
-            deviceFailure(tr("No output ports. Check \"Devices setup\" and reload song"));
+            deviceFailure(Texts::tr("No output ports. Check \"Devices setup\" and reload song"));
         return false;
     }
     // An address that names no port fails here too, with ALSA's reason.
     const int rc = seqCheck(snd_seq_connect_to(seq_, outPort_, client, port), "snd_seq_connect_to");
     if (rc < 0) {
         if (deviceFailure)
-            deviceFailure(tr("MIDI output unavailable, please stop playing and try again.") +
+            deviceFailure(Texts::tr("MIDI output unavailable, please stop playing and try again.") +
                           QLatin1Char('\n') +
-                          tr("Error connecting to output %1:%2 : %3.")
+                          Texts::tr("Error connecting to output %1:%2 : %3.")
                               .arg(client)
                               .arg(port)
                               .arg(seqErrorText(rc)));
@@ -230,8 +230,8 @@ bool SeqClient::disconnectOutput(int client, int port)
         seqCheck(snd_seq_disconnect_to(seq_, outPort_, client, port), "snd_seq_disconnect_to");
     if (rc < 0) {
         if (deviceFailure)
-            deviceFailure(tr("MIDI output not found.") + QLatin1Char('\n') +
-                          tr("Error disconnecting from output %1:%2 : %3.")
+            deviceFailure(Texts::tr("MIDI output not found.") + QLatin1Char('\n') +
+                          Texts::tr("Error disconnecting from output %1:%2 : %3.")
                               .arg(client)
                               .arg(port)
                               .arg(seqErrorText(rc)));

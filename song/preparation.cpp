@@ -15,10 +15,9 @@
 namespace
 {
 
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("Preparation", text);
-}
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(Preparation)
+};
 
 int roundToMultipleOf24(int ticks)
 {
@@ -213,8 +212,10 @@ void pairNotes(DeckModel& deck, bool freeTracks)
         last = n;
     }
     if (flipped)
-        Messages::warning(tr("Zero length flipped notes detected and corrected in %1.").arg(deck.fileName));
-    if (errors) Messages::warning(tr("Errors were found while parsing %1.").arg(deck.fileName));
+        Messages::warning(Texts::tr("Zero length flipped notes detected and corrected in %1.")
+                              .arg(deck.fileName));
+    if (errors)
+        Messages::warning(Texts::tr("Errors were found while parsing %1.").arg(deck.fileName));
 }
 
 PrepareResult prepareSong(DeckModel& deck, const PrepareOptions& options)
@@ -251,10 +252,12 @@ PrepareResult prepareSong(DeckModel& deck, const PrepareOptions& options)
     if (!output)
         Messages::warning(
             deck.devices.outputs.empty()
-                ? tr("No sound will be heard since no output devices were found. Check Devices "
-                     "setup in Options in case a valid output device is set to be ignored.")
-                : tr("No operational output devices were found. Check Devices setup in Options "
-                     "to allow at least one output device."));
+                ? Texts::tr(
+                      "No sound will be heard since no output devices were found. Check Devices "
+                      "setup in Options in case a valid output device is set to be ignored.")
+                : Texts::tr(
+                      "No operational output devices were found. Check Devices setup in Options "
+                      "to allow at least one output device."));
 
     const int free = output ? int(usable.size()) : 0;
     t.resize(bound, free);
@@ -264,7 +267,7 @@ PrepareResult prepareSong(DeckModel& deck, const PrepareOptions& options)
         t.output[size_t(k)] = &deck.devices.defaultOutput;
         t.zone[size_t(k)] = k % 3 + 1;
     }
-    if (output && free == 0) Messages::warning(tr("No midi keyboard for input."));
+    if (output && free == 0) Messages::warning(Texts::tr("No midi keyboard for input."));
     for (int j = 0; j < free; ++j) {
         t.input[size_t(bound + j)] = usable[size_t(j)];
         t.output[size_t(bound + j)] = &deck.devices.defaultOutput;

@@ -13,7 +13,9 @@
 
 namespace {
 
-QString tr(const char* text) { return QCoreApplication::translate("SongLoader", text); }
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(SongLoader)
+};
 
 // Builds the song's nodes from the reader's callbacks. Each track chunk is
 // gathered into its own time-ordered chain and the chains are merged at the
@@ -208,7 +210,8 @@ bool finishLoad(bool parsed, const QString& path, Song& song)
 {
     if (parsed && song.facts.anyNoteOn) return true;
     std::fprintf(stderr, "can't parse file %s\n", QFile::encodeName(path).constData());
-    Messages::warning(tr("Could not parse %1 as a midi file.").arg(QFileInfo(path).fileName()));
+    Messages::warning(
+        Texts::tr("Could not parse %1 as a midi file.").arg(QFileInfo(path).fileName()));
     return false;
 }
 

@@ -4,7 +4,9 @@
 #include <alsa/asoundlib.h>
 
 namespace {
-QString tr(const char* text) { return QCoreApplication::translate("SongNames", text); }
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(SongNames)
+};
 } // namespace
 
 QString keySignatureName(int sf, int mode)
@@ -23,24 +25,32 @@ QString keySignatureName(int sf, int mode)
         QT_TRANSLATE_NOOP("SongNames", "A minor"),       QT_TRANSLATE_NOOP("SongNames", "E minor"),
         QT_TRANSLATE_NOOP("SongNames", "B minor"),       QT_TRANSLATE_NOOP("SongNames", "F sharp minor"),
         QT_TRANSLATE_NOOP("SongNames", "C sharp minor"), QT_TRANSLATE_NOOP("SongNames", "G sharp minor")};
-    if (mode != 0 && mode != 1) return tr("Unknown mode");
-    if (sf < -6 || sf > 5) return mode == 0 ? tr("Unknown major") : tr("Unknown minor");
-    return tr(mode == 0 ? major[sf + 6] : minor[sf + 6]);
+    if (mode != 0 && mode != 1) return Texts::tr("Unknown mode");
+    if (sf < -6 || sf > 5)
+        return mode == 0 ? Texts::tr("Unknown major") : Texts::tr("Unknown minor");
+    return Texts::tr(mode == 0 ? major[sf + 6] : minor[sf + 6]);
 }
 
 QString eventKindName(int type, uint32_t count)
 {
-    const QString word = count < 2 ? tr("event") : tr("events");
+    const QString word = count < 2 ? Texts::tr("event") : Texts::tr("events");
     switch (type) {
-    case SND_SEQ_EVENT_NOTE: return tr("Integrated note %1").arg(word);
-    case SND_SEQ_EVENT_NOTEON: return tr("Note on %1").arg(word);
-    case SND_SEQ_EVENT_NOTEOFF: return tr("Note off %1").arg(word);
-    case SND_SEQ_EVENT_KEYPRESS: return tr("After touch %1 (individual key pressure)").arg(word);
-    case SND_SEQ_EVENT_CONTROLLER: return tr("Controller %1").arg(word);
-    case SND_SEQ_EVENT_PGMCHANGE: return tr("Program change %1 (patch number)").arg(word);
+    case SND_SEQ_EVENT_NOTE:
+        return Texts::tr("Integrated note %1").arg(word);
+    case SND_SEQ_EVENT_NOTEON:
+        return Texts::tr("Note on %1").arg(word);
+    case SND_SEQ_EVENT_NOTEOFF:
+        return Texts::tr("Note off %1").arg(word);
+    case SND_SEQ_EVENT_KEYPRESS:
+        return Texts::tr("After touch %1 (individual key pressure)").arg(word);
+    case SND_SEQ_EVENT_CONTROLLER:
+        return Texts::tr("Controller %1").arg(word);
+    case SND_SEQ_EVENT_PGMCHANGE:
+        return Texts::tr("Program change %1 (patch number)").arg(word);
     case SND_SEQ_EVENT_CHANPRESS:
-        return tr("Channel pressure %1 (overall pressure for channel)").arg(word);
-    case SND_SEQ_EVENT_PITCHBEND: return tr("Pitch bend %1 (vibrato)").arg(word);
+        return Texts::tr("Channel pressure %1 (overall pressure for channel)").arg(word);
+    case SND_SEQ_EVENT_PITCHBEND:
+        return Texts::tr("Pitch bend %1 (vibrato)").arg(word);
     case SND_SEQ_EVENT_CONTROL14: return QStringLiteral("SND_SEQ_EVENT_CONTROL14");
     case SND_SEQ_EVENT_NONREGPARAM: return QStringLiteral("SND_SEQ_EVENT_NONREGPARAM");
     case SND_SEQ_EVENT_REGPARAM: return QStringLiteral("SND_SEQ_EVENT_REGPARAM");

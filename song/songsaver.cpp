@@ -13,7 +13,9 @@
 #include <cstdio>
 
 namespace {
-QString tr(const char* text) { return QCoreApplication::translate("SongSaver", text); }
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(SongSaver)
+};
 } // namespace
 
 bool saveSong(DeckModel& deck, const QString& path)
@@ -23,9 +25,10 @@ bool saveSong(DeckModel& deck, const QString& path)
     for (int j = 0; j < t.freeTracks; ++j)
         if (t.noteOnCount[size_t(t.boundTracks + j)] > 0) unbound = true;
     if (unbound) {
-        const int answer = Messages::question(tr("Unbounded free tracks exist.\n") +
-                                                  tr("Do you want to include them in the saved file?\n"),
-                                              Yes | No, Yes);
+        const int answer =
+            Messages::question(Texts::tr("Unbounded free tracks exist.\n") +
+                                   Texts::tr("Do you want to include them in the saved file?\n"),
+                               Yes | No, Yes);
         // Bind the free tracks that hold notes; asking to bind the empty ones
         // too would refuse the lot and silently leave the take out.
         if (answer == Yes) {
@@ -48,8 +51,8 @@ bool saveSong(DeckModel& deck, const QString& path)
         case SmfWriteResult::Open:
             std::printf("%s: unable to open file %s for writing.\n", "Clavion", name.constData());
             std::fflush(stdout);
-            Messages::warning(tr("Unable to open file %1 for writing").arg(path) +
-                              tr(" :\n%1").arg(r.error));
+            Messages::warning(Texts::tr("Unable to open file %1 for writing").arg(path) +
+                              Texts::tr(" :\n%1").arg(r.error));
             break;
         case SmfWriteResult::Close:
             std::fprintf(stderr, "Error %i in fclose (%s).\n", 0, r.error.toLocal8Bit().constData());
@@ -57,7 +60,7 @@ bool saveSong(DeckModel& deck, const QString& path)
         case SmfWriteResult::Write:
             std::fprintf(stderr, "can't write file %s\n", name.constData());
             Messages::warning(
-                tr("Could not write %1 as a midi file.").arg(QFileInfo(path).fileName()));
+                Texts::tr("Could not write %1 as a midi file.").arg(QFileInfo(path).fileName()));
             break;
         }
         return false;

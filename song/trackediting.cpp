@@ -13,7 +13,9 @@
 
 namespace {
 
-QString tr(const char* text) { return QCoreApplication::translate("TrackEditing", text); }
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(TrackEditing)
+};
 
 int clamp127(int v) { return std::clamp(v, 0, 127); }
 
@@ -142,13 +144,13 @@ int bindFree(DeckModel& deck, bool all)
     const std::vector<int> chosen = selectedFree(deck, all);
     for (int j : chosen) {
         if (t.noteOnCount[size_t(t.boundTracks + j)] == 0) {
-            Messages::warning(tr("Only free tracks containing note events may be bound."));
+            Messages::warning(Texts::tr("Only free tracks containing note events may be bound."));
             return 0;
         }
     }
     const int s = int(chosen.size());
     if (s == 0) {
-        Messages::warning(tr("At least one free track to bind must be selected."));
+        Messages::warning(Texts::tr("At least one free track to bind must be selected."));
         return 0;
     }
     const int n0 = t.fileTracks;
@@ -246,16 +248,17 @@ int mergeBound(DeckModel& deck)
 {
     const std::vector<int> chosen = selectedBound(deck);
     if (chosen.empty()) {
-        Messages::warning(tr("You must select at least one bound track."));
+        Messages::warning(Texts::tr("You must select at least one bound track."));
         return 0;
     }
     TrackTables& t = deck.tracks;
     const int target = chosen.front();
     const uint32_t targetTrack = uint32_t(t.storeTrackOf(target));
-    if (!Messages::sure(tr("Are you sure you want to merge the %1 selected bound tracks into "
-                           "track #%2?")
-                            .arg(chosen.size())
-                            .arg(targetTrack + 1)))
+    if (!Messages::sure(
+            Texts::tr("Are you sure you want to merge the %1 selected bound tracks into "
+                      "track #%2?")
+                .arg(chosen.size())
+                .arg(targetTrack + 1)))
         return 0;
     for (int d : chosen) t.channelPattern[size_t(target)] |= t.channelPattern[size_t(d)];
     int merged = 0;
@@ -274,7 +277,7 @@ int mergeBound(DeckModel& deck)
     }
     deck.resetCursors();
     if (merged == 0)
-        Messages::warning(tr("Two bound track must be selected to apply merging."));
+        Messages::warning(Texts::tr("Two bound track must be selected to apply merging."));
     else
         deck.setModified();
     if (deck.resizeRequested) deck.resizeRequested();
@@ -285,10 +288,11 @@ int deleteBound(DeckModel& deck)
 {
     const std::vector<int> chosen = selectedBound(deck);
     if (chosen.empty()) {
-        Messages::warning(tr("You must select at least one bound track."));
+        Messages::warning(Texts::tr("You must select at least one bound track."));
         return 0;
     }
-    if (!Messages::sure(tr("Are you sure you want to delete the selected bound tracks?"))) return 0;
+    if (!Messages::sure(Texts::tr("Are you sure you want to delete the selected bound tracks?")))
+        return 0;
     EventList& list = deck.song.events;
     for (auto it = chosen.rbegin(); it != chosen.rend(); ++it) {
         const int d = *it;

@@ -115,7 +115,9 @@ TEST_F(HelpMenu, TheSearchFindsTheHandbookOfTheLanguageAndAnInstalledBrowser)
     QDir::setCurrent(CLAVION_SOURCE_DIR "/tests");
     const QString tree = QDir::cleanPath(CLAVION_SOURCE_DIR "/doc/en/HTML/index.html");
     EXPECT_EQ(Help::findHandbook("en"), tree);
-    EXPECT_EQ(Help::findHandbook("fr"), "") << "no French handbook";
+    EXPECT_EQ(Help::findHandbook("fr"),
+              QDir::cleanPath(CLAVION_SOURCE_DIR "/doc/fr/HTML/index.html"));
+    EXPECT_EQ(Help::findHandbook("de"), "") << "no German handbook";
     for (const char* noLanguage : {"C.", "PO", ""}) EXPECT_EQ(Help::findHandbook(noLanguage), tree);
 
     LiveOptions options;

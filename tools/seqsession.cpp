@@ -19,14 +19,15 @@
 
 namespace {
 
-int usage()
+// On standard error with status 2 for a wrong command line; --help asks
+// for it on standard output.
+int usage(FILE* to = stderr)
 {
-    std::fprintf(stderr,
-                 "usage: seqsession [--output C:P] [--input C:P] [--beat N] [--boost PCT]\n"
-                 "                  [--metronome] [--seconds S] [--play N[,N...]] [--record]\n"
-                 "                  [--save OUT] [--any-order] [--split LOW,HIGH] [--filedur]\n"
-                 "                  [--filevel] [--follow] FILE\n");
-    return 2;
+    std::fprintf(to, "usage: seqsession [--output C:P] [--input C:P] [--beat N] [--boost PCT]\n"
+                     "                  [--metronome] [--seconds S] [--play N[,N...]] [--record]\n"
+                     "                  [--save OUT] [--any-order] [--split LOW,HIGH] [--filedur]\n"
+                     "                  [--filevel] [--follow] FILE\n");
+    return to == stderr ? 2 : 0;
 }
 
 bool parseAddress(const QString& text, int* client, int* port)
@@ -96,7 +97,9 @@ int main(int argc, char** argv)
         const QString& a = args[i];
         const bool hasValue = i + 1 < args.size();
         bool ok = true;
-        if (a == QLatin1String("--output") && hasValue)
+        if (a == QLatin1String("--help") || a == QLatin1String("-h"))
+            return usage(stdout);
+        else if (a == QLatin1String("--output") && hasValue)
             ok = parseAddress(args[++i], &outClient, &outPort);
         else if (a == QLatin1String("--input") && hasValue)
             ok = parseAddress(args[++i], &inClient, &inPort);

@@ -137,14 +137,15 @@ void dumpPairs(const DeckModel& deck)
     }
 }
 
-int usage()
+// On standard error with status 2 for a wrong command line; --help asks
+// for it on standard output.
+int usage(FILE* to = stderr)
 {
-    std::fprintf(stderr,
-                 "usage: smfdump [--no-split] [--strict-lyrics] FILE\n"
-                 "       smfdump [--no-split] [--strict-lyrics] --prepare FILE\n"
-                 "       smfdump [--no-split] [--strict-lyrics] --save OUT FILE\n"
-                 "       smfdump --new OUT PPQ BEATS BEATVALUEINDEX BPM\n");
-    return 2;
+    std::fprintf(to, "usage: smfdump [--no-split] [--strict-lyrics] FILE\n"
+                     "       smfdump [--no-split] [--strict-lyrics] --prepare FILE\n"
+                     "       smfdump [--no-split] [--strict-lyrics] --save OUT FILE\n"
+                     "       smfdump --new OUT PPQ BEATS BEATVALUEINDEX BPM\n");
+    return to == stderr ? 2 : 0;
 }
 
 // Runs fn with standard output sent to standard error, for the parts that
@@ -181,7 +182,9 @@ int main(int argc, char** argv)
     const QStringList args = app.arguments().mid(1);
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
-        if (a == QLatin1String("--no-split"))
+        if (a == QLatin1String("--help") || a == QLatin1String("-h"))
+            return usage(stdout);
+        else if (a == QLatin1String("--no-split"))
             options.splitFormat0 = false;
         else if (a == QLatin1String("--strict-lyrics"))
             options.strictLyrics = true;
