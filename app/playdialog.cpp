@@ -1,5 +1,6 @@
 #include "app/playdialog.h"
 
+#include "app/loopcontrols.h"
 #include "app/quicksettings.h"
 #include "core/devices.h"
 #include "core/events.h"
@@ -86,6 +87,7 @@ PlayDialog::PlayDialog(QMainWindow* main, LiveOptions& options, DeviceSet& devic
         showBeat(beat);
     });
     connect(session_.get(), &DeckSession::tempoChanged, this, &PlayDialog::showTempo);
+    connect(session_.get(), &DeckSession::loopRestarted, this, &PlayDialog::showPosition);
 
     auto* column = new QVBoxLayout(this);
     column->setContentsMargins(0, 0, 0, 0);
@@ -193,6 +195,7 @@ void PlayDialog::buildDeckDock()
     listen_ = button("tb_listen", ":/tb_listen.xpm", "Ctrl+Space",
                      QT_TRANSLATE_NOOP("playdialog", "Start listening (CTRL+Space)"),
                      &PlayDialog::listen_or_stop);
+    row->addWidget(new LoopControls(*model_, options_, score_, box));
     deckDock_ = addDock("dw_deck", QT_TRANSLATE_NOOP("playdialog", "Deck"), box);
 }
 
@@ -390,6 +393,7 @@ void PlayDialog::startOrStop(bool recording)
     }
     if (!started) return;
     showTransport();
+    showTempo(); // a stepped-up loop starts slower
     reportSelection();
     score_->diagram()->setFocus(); // the PC keyboard plays here
 }

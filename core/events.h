@@ -41,6 +41,7 @@ enum EventType : int {
     LyricSelectEvent = 1047,          // UintIntEvent: character position, length
     ClearStatusbarEvent = 1051,       // StatusbarEvent, empty text
     TempoRatioEvent = 1064,           // DoubleEvent: accompaniment progress / player progress
+    LoopSeamEvent = 1065,             // IntIntEvent: the loop's first beat, the pass's boost or 0
     ShowLyricsEvent = 1201,           // BoolEvent
     ToggleTrackSelectEvent = 1202,    // BoolEvent
     ShowTrackControlsEvent = 1203,    // BoolEvent

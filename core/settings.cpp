@@ -511,6 +511,10 @@ void LiveOptions::resetToDefaults()
     metronomeWeak = Metronome::weak.fallback;
     metronomeVel = Metronome::vel.fallback;
 
+    loopStepUp = Loop::stepup.fallback;
+    loopStepFrom = Loop::stepfrom.fallback;
+    loopStepBy = Loop::stepby.fallback;
+
     splitformat0 = Parameters::splitformat0.fallback;
     showshiftwhenrecording = Parameters::showshiftwhenrecording.fallback;
     filevel = Parameters::filevel.fallback;
@@ -551,6 +555,9 @@ void LiveOptions::load()
     metronomeStrong = value(Metronome::strong);
     metronomeWeak = value(Metronome::weak);
     metronomeVel = value(Metronome::vel);
+    loopStepUp = value(Loop::stepup);
+    loopStepFrom = value(Loop::stepfrom);
+    loopStepBy = value(Loop::stepby);
 
     for (int i = 0; i < Display::ColourCount; ++i) colours[i] = value(Display::colours[i]);
     copyKeyColours();
@@ -585,6 +592,7 @@ void LiveOptions::save() const
     saveEventFilters();
     saveInterface();
     saveMetronome();
+    saveLoop();
 }
 
 void LiveOptions::saveParameters() const
@@ -640,6 +648,13 @@ void LiveOptions::saveMetronome() const
     setValue(Metronome::vel, metronomeVel);
     setValue(Metronome::record, metronomeRecord);
     setValue(Metronome::play, metronomePlay);
+}
+
+void LiveOptions::saveLoop() const
+{
+    Settings::setValue(Loop::stepup, loopStepUp);
+    Settings::setValue(Loop::stepfrom, loopStepFrom);
+    Settings::setValue(Loop::stepby, loopStepBy);
 }
 
 void LiveOptions::resetColours()

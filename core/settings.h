@@ -234,6 +234,14 @@ constexpr IntKey strong{"/Metronome/strong", 34, 0, 127};
 constexpr IntKey weak{"/Metronome/weak", 33, 0, 127};
 constexpr IntKey vel{"/Metronome/vel", 64, 0, 127};
 } // namespace Metronome
+
+namespace Loop
+{
+// The practice loop's tempo step-up: the first pass's boost, then this much more each pass.
+constexpr BoolKey stepup{"/Loop/stepup", false};
+constexpr IntKey stepfrom{"/Loop/stepfrom", 70, 10, 1000};
+constexpr IntKey stepby{"/Loop/stepby", 5, 1, 100};
+} // namespace Loop
 } // namespace Keys
 
 // A text pane's font as stored; each part is empty when its key is absent,
@@ -348,6 +356,7 @@ public:
     void saveEventFilters() const;
     void saveInterface() const; // notify/history flags, help paths, display, colours
     void saveMetronome() const;
+    void saveLoop() const;
 
     // "Back to defaults" of the colour list.
     void resetColours();
@@ -395,6 +404,11 @@ public:
     std::atomic<int> metronomeStrong;
     std::atomic<int> metronomeWeak;
     std::atomic<int> metronomeVel;
+
+    // /Loop
+    std::atomic<bool> loopStepUp;
+    std::atomic<int> loopStepFrom;
+    std::atomic<int> loopStepBy;
 
     // /Parameters
     std::atomic<bool> splitformat0;

@@ -11,6 +11,7 @@
 
 #include <QCoreApplication>
 #include <mutex>
+#include <utility>
 
 DeckSession::DeckSession(DeckModel& deck, LiveOptions& options, QObject* mainReceiver,
                          QObject* parent)
@@ -55,6 +56,13 @@ void DeckSession::setTempoBoost(int boost)
     // Under the lock, from the file tempo the engine is using: a tempo event
     // it applies meanwhile cannot be overwritten by a stale one.
     std::lock_guard<std::mutex> lock(deck_.mutex);
+    deck_.loop.passBoost = 0;
+    userBoost_ = 0;
+    applyTempoBoost(boost);
+}
+
+void DeckSession::applyTempoBoost(int boost)
+{
     deck_.setTempoBoost(boost);
     effectiveTempo_ = ::effectiveTempo(deck_.fileTempo, boost);
     // The tolerance follows the tempo now playing, not the song's first.
@@ -225,6 +233,26 @@ bool DeckSession::showShiftWhenRecording() const
     return options_.showshiftwhenrecording.load();
 }
 
+void DeckSession::prepareStepUp(bool recording)
+{
+    std::lock_guard<std::mutex> lock(deck_.mutex);
+    PracticeLoop& loop = deck_.loop;
+    loop.passBoost = 0;
+    userBoost_ = 0;
+    uint64_t start = 0, end = 0;
+    const uint64_t at = uint64_t(std::max(0, deck_.currentBeat - 1)) *
+                        uint64_t(std::max(0, deck_.timing.tick4beat));
+    if (recording || !loop.on || !options_.loopStepUp.load() || !loopTicks(deck_, &start, &end) ||
+        at >= end)
+        return;
+    // The climb ends at the boost the user had.
+    userBoost_ = deck_.timing.tempoBoost;
+    loop.stepBy = options_.loopStepBy.load();
+    loop.stepCap = userBoost_;
+    loop.passBoost = std::min(options_.loopStepFrom.load(), userBoost_);
+    applyTempoBoost(loop.passBoost);
+}
+
 bool DeckSession::start(bool recording)
 {
     if (active() || (thread_ && thread_->isRunning())) return false;
@@ -235,6 +263,7 @@ bool DeckSession::start(bool recording)
     deck_.sessionActive = true;
     clockSteps_ = 0;
     restFileTempo();
+    prepareStepUp(recording);
     thread_->start(QThread::TimeCriticalPriority);
     return true;
 }
@@ -266,6 +295,11 @@ void DeckSession::finish(int interactiveNotes, int freeNotes, bool halted)
             discardTake(deck_, freeNotes, showShiftWhenRecording());
     }
     deck_.repositionCursors();
+    if (userBoost_ > 0) {
+        std::lock_guard<std::mutex> lock(deck_.mutex);
+        deck_.loop.passBoost = 0;
+        applyTempoBoost(std::exchange(userBoost_, 0));
+    }
     restFileTempo();
     emit sessionFinished(interactiveNotes, freeNotes, halted);
 }
@@ -296,6 +330,20 @@ void DeckSession::customEvent(QEvent* event)
         const int boost =
             followedTempoBoost(deck_.timing.tempoBoost, static_cast<DoubleEvent*>(event)->value);
         if (boost != deck_.timing.tempoBoost) setTempoBoost(boost);
+        emit tempoChanged();
+        break;
+    }
+    case LoopSeamEvent: {
+        const auto* e = static_cast<IntIntEvent*>(event);
+        deck_.currentBeat = e->a;
+        {
+            // Unless the user set a boost of his own since the engine sent it.
+            std::lock_guard<std::mutex> lock(deck_.mutex);
+            if (e->b > 0 && deck_.loop.passBoost == e->b && e->b != deck_.timing.tempoBoost)
+                applyTempoBoost(e->b);
+            effectiveTempo_ = ::effectiveTempo(deck_.fileTempo, deck_.timing.tempoBoost);
+        }
+        emit loopRestarted(e->a);
         emit tempoChanged();
         break;
     }

@@ -45,6 +45,7 @@ public:
     bool pcKeyboardPlay() const;
 
     // The tempo boost as the deck's box would set it, with the queue following.
+    // It ends a tempo step-up: the loop's next passes keep it.
     void setTempoBoost(int boost);
 
     // Master volume: steps add up into one offset to every output's stored
@@ -80,6 +81,8 @@ signals:
     void clockStepped();
     void tempoChanged();
     void repaintRequested();
+    // The practice loop started over at this beat.
+    void loopRestarted(int beat);
 
 protected:
     void customEvent(QEvent* event) override;
@@ -88,6 +91,9 @@ private:
     bool start(bool recording);
     void finish(int interactiveNotes, int freeNotes, bool halted);
     void restFileTempo();
+    // With the deck's mutex held.
+    void applyTempoBoost(int boost);
+    void prepareStepUp(bool recording);
 
     DeckModel& deck_;
     LiveOptions& options_;
@@ -96,4 +102,5 @@ private:
     int effectiveTempo_ = 500000;
     int clockSteps_ = 0;
     int volumeOffset_ = 0;
+    int userBoost_ = 0; // given back when a stepped-up session ends; 0 when none
 };

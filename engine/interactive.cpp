@@ -104,6 +104,41 @@ void InteractiveLoop::begin(uint64_t sessionStartTick, int startBeat, int ticksP
     };
     for (const auto& d : set.inputs) add(d.get());
     add(&set.pcKeyboard);
+    prepareClusters();
+}
+
+void InteractiveLoop::restartAt(uint64_t songTick)
+{
+    TrackTables& t = deck_.tracks;
+    const EventList& list = deck_.song.events;
+    EventNode* from = list.head();
+    while (from && from->tick < songTick) from = from->next;
+    for (int d = 0; d < t.boundTracks; ++d) {
+        if (!isInteractive(d)) continue;
+        t.cursor[size_t(d)] = from ? list.nextSoundingNoteOn(from, t.storeTrackOf(d), false) : nullptr;
+        t.playedUpTo[size_t(d)] = songTick;
+    }
+    for (DeviceState& s : devices_) {
+        for (auto& pending : s.pending) {
+            // The keys an any-order cluster asked for are not asked for any more.
+            if (s.device->kbmode == 1)
+                for (const EventNode* n : pending)
+                    if (n->isSoundingNoteOn() && n->channel() != 9)
+                        echoNow(SND_SEQ_EVENT_USR4, 2, 0, n->output.data.note.note,
+                                s.device->client, s.device->port);
+            pending.clear();
+        }
+    }
+    // The accompaniment and the player start over together.
+    clockPosition_ = songTick;
+    follower_.clock = follower_.song = 0;
+    prepareClusters();
+    requestRepaint();
+}
+
+void InteractiveLoop::prepareClusters()
+{
+    TrackTables& t = deck_.tracks;
 
     // Tracks that one zone of one device plays start together.
     for (int a = 0; a < t.boundTracks; ++a) {

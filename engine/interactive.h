@@ -36,6 +36,9 @@ public:
     // Session start, once the queue runs: aligns the cursors of tracks that
     // share a device and zone, and prepares the first clusters.
     void begin(uint64_t sessionStartTick, int startBeat, int ticksPerMeasure);
+    // The practice loop started over at a song tick: the interactive tracks
+    // ring their clusters from there again. Keys held go on sounding.
+    void restartAt(uint64_t songTick);
     // A player's event (from a keyboard or the PC keyboard); false when it
     // is not one this loop handles.
     bool handle(const snd_seq_event_t& ev);
@@ -61,6 +64,9 @@ private:
     };
 
     DeviceState* stateOf(int client, int port);
+    // Aligns the cursors of tracks that share a device and zone and builds
+    // their first clusters.
+    void prepareClusters();
     bool sameAddress(const InputDevice* a, const InputDevice& b) const;
     bool isInteractive(int d) const;
     int configuredZone(int d) const;

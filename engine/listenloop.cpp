@@ -13,7 +13,21 @@
 namespace
 {
 constexpr int kDisplayEchoesPerWindow = 256;
+// What the seam re-sends per output and channel: 128 controllers, the
+// program, the pitch bend and the channel pressure.
+constexpr size_t kChaseKinds = 131;
+
+size_t chaseKind(const snd_seq_event_t& ev)
+{
+    switch (ev.type) {
+    case SND_SEQ_EVENT_CONTROLLER: return ev.data.control.param < 128 ? ev.data.control.param : kChaseKinds;
+    case SND_SEQ_EVENT_PGMCHANGE: return 128;
+    case SND_SEQ_EVENT_PITCHBEND: return 129;
+    case SND_SEQ_EVENT_CHANPRESS: return 130;
+    default: return kChaseKinds;
+    }
 }
+} // namespace
 
 SessionValues SessionValues::fromDeck(const DeckModel& deck)
 {
@@ -45,9 +59,23 @@ void ListenLoop::begin()
 {
     v_ = SessionValues::fromDeck(deck_);
     windowStart_ = v_.startTick;
+    queueAt_ = 0;
+    noteEnd_ = UINT64_MAX;
     metronomeTick_ = 0;
     halted = false;
     cursor_ = v_.startBeat == 1 ? deck_.song.events.head() : deck_.songCursor;
+    passes_ = 0;
+    passBoost_ = deck_.loop.passBoost;
+    stepBy_ = deck_.loop.stepBy;
+    stepCap_ = deck_.loop.stepCap;
+    // Room for the seam's chase now: the session allocates nothing later.
+    const TrackTables& t = deck_.tracks;
+    chaseOutputs_.clear();
+    for (int d = 0; d < t.displayCount(); ++d)
+        if (t.output[size_t(d)] && std::find(chaseOutputs_.begin(), chaseOutputs_.end(),
+                                             t.output[size_t(d)]) == chaseOutputs_.end())
+            chaseOutputs_.push_back(t.output[size_t(d)]);
+    chaseSlots_.assign(chaseOutputs_.size() * 16 * kChaseKinds, nullptr);
 }
 
 void ListenLoop::echoAt(snd_seq_event_type_t type, uint64_t queueTick)
@@ -92,8 +120,12 @@ int ListenLoop::chase()
 void ListenLoop::scheduleWindow()
 {
     if (deck_.stopFlag.load()) return;
+    uint64_t loopStart = 0, loopEnd = 0;
+    const bool looping = loopAhead(&loopStart, &loopEnd);
+    if (looping && windowStart_ == loopEnd) restartLoop(loopStart);
+    noteEnd_ = looping ? loopEnd : UINT64_MAX;
     const uint64_t w = uint64_t(v_.ticksPerBeat);
-    const uint64_t base = windowStart_ - v_.startTick; // queue tick of the window start
+    const uint64_t base = queueAt_;
     // The song's events first: the first window reaches the queue as it
     // starts, and what is due at once must not wait behind the echoes.
     windowEchoes_ = 0;
@@ -105,27 +137,24 @@ void ListenLoop::scheduleWindow()
     // notes are due instead of leaving late by the echo's round trip.
     echoAt(SND_SEQ_EVENT_ECHO, base + w - w / 4);
     windowStart_ += w;
+    queueAt_ += w;
 }
 
 void ListenLoop::scheduleAccompaniment(uint64_t windowEnd)
 {
     const bool alive = keepsSongAlive && keepsSongAlive(keepsSongAliveContext);
-    if (!cursor_ && !alive) {
-        echoAt(SND_SEQ_EVENT_USR2, windowStart_ - v_.startTick + uint64_t(v_.ticksPerMeasure));
+    // A loop still ahead goes on past the song's last event to its end.
+    if (!cursor_ && !alive && noteEnd_ == UINT64_MAX) {
+        echoAt(SND_SEQ_EVENT_USR2, queueAt_ + uint64_t(v_.ticksPerMeasure));
         return;
     }
     const TrackTables& t = deck_.tracks;
     while (cursor_ && cursor_->tick < windowEnd) {
         EventNode* n = cursor_;
         cursor_ = n->next;
-        int d = t.displayIndexOf(int(n->track));
-        if (d >= 0 && d < t.displayCount()) {
-            if (t.mute[size_t(d)]) continue;
-            if (d < t.boundTracks && t.keyboard[size_t(d)]) continue;
-        } else {
-            d = 0; // tracks without notes (tempo, texts) play through the first track's output
-        }
-        const uint64_t at = n->tick - v_.startTick;
+        const int d = playedThrough(*n);
+        if (d < 0) continue;
+        const uint64_t at = queueAt_ + (n->tick > windowStart_ ? n->tick - windowStart_ : 0);
         const int type = n->type();
         if (isLyricMark(type)) {
             makeLyricEcho(out_, sink_.self(), *n);
@@ -158,8 +187,10 @@ void ListenLoop::scheduleAccompaniment(uint64_t windowEnd)
             const int note = std::clamp(n->note() + t.transpose[size_t(d)], 0, 127);
             const int velocity = std::clamp(n->velocity() + t.velocityShift[size_t(d)], 0, 127);
             // A note without its end still ends, a beat later.
+            // What still sounds at the loop's end ends there.
             const uint64_t length =
-                n->partner ? n->partner->tick - n->tick : uint64_t(v_.ticksPerBeat);
+                std::min(n->partner ? n->partner->tick - n->tick : uint64_t(v_.ticksPerBeat),
+                         noteEnd_ - n->tick);
             snd_seq_ev_set_note(&out_, n->channel(), note, velocity,
                                 static_cast<unsigned int>(length));
             sink_.scheduleAt(out_, at);
@@ -177,6 +208,100 @@ void ListenLoop::scheduleAccompaniment(uint64_t windowEnd)
         }
         sink_.scheduleAt(out_, at);
     }
+}
+
+int ListenLoop::playedThrough(const EventNode& n) const
+{
+    const TrackTables& t = deck_.tracks;
+    const int d = t.displayIndexOf(int(n.track));
+    if (d < 0 || d >= t.displayCount())
+        return 0; // tracks without notes (tempo, texts) play through the first track's output
+    if (t.mute[size_t(d)] || (d < t.boundTracks && t.keyboard[size_t(d)])) return -1;
+    return d;
+}
+
+bool ListenLoop::loopAhead(uint64_t* start, uint64_t* end) const
+{
+    // A recording keeps the song's own time.
+    return deck_.loop.on && !deck_.recording.load() && loopTicks(deck_, start, end) &&
+           windowStart_ <= *end;
+}
+
+EventNode** ListenLoop::chaseSlot(const EventNode& n, OutputDevice** device)
+{
+    const size_t kind = chaseKind(n.event);
+    if (kind >= kChaseKinds) return nullptr;
+    const int d = playedThrough(n);
+    if (d < 0 || d >= deck_.tracks.displayCount() ||
+        !filterPasses(options_, Keys::EventFilters::Accompaniment, n.type()))
+        return nullptr;
+    *device = deck_.tracks.output[size_t(d)];
+    const auto it = std::find(chaseOutputs_.begin(), chaseOutputs_.end(), *device);
+    if (it == chaseOutputs_.end()) return nullptr; // a device given to a track while playing
+    const size_t channel = n.event.data.control.channel & 15;
+    return &chaseSlots_[(size_t(it - chaseOutputs_.begin()) * 16 + channel) * kChaseKinds + kind];
+}
+
+void ListenLoop::restartLoop(uint64_t loopStart)
+{
+    // At the seam the sound is set as it stands at the loop's start: per
+    // output and channel the last controller values, program, bend and
+    // pressure met before it, in song order, ahead of the loop's first notes.
+    std::fill(chaseSlots_.begin(), chaseSlots_.end(), nullptr);
+    const bool followTempo = filterPasses(options_, Keys::EventFilters::Accompaniment,
+                                          SND_SEQ_EVENT_TEMPO);
+    int tempo = 0;
+    OutputDevice* device = nullptr;
+    EventNode* n = deck_.song.events.head();
+    for (; n && n->tick < loopStart; n = n->next) {
+        if (n->type() == SND_SEQ_EVENT_TEMPO && playedThrough(*n) >= 0)
+            tempo = n->event.data.queue.param.value;
+        else if (EventNode** slot = chaseSlot(*n, &device))
+            *slot = n;
+    }
+    for (EventNode* m = deck_.song.events.head(); m != n; m = m->next) {
+        EventNode** slot = chaseSlot(*m, &device);
+        if (!slot || *slot != m || !device) continue;
+        out_ = m->event;
+        snd_seq_ev_set_dest(&out_, static_cast<unsigned char>(device->client),
+                            static_cast<unsigned char>(device->port));
+        if (out_.type == SND_SEQ_EVENT_PGMCHANGE) {
+            const int channel = out_.data.control.channel & 15;
+            device->programs[size_t(channel)] = m->event.data.control.value;
+            out_.data.control.value = device->programFor(channel, m->event.data.control.value);
+        }
+        sink_.scheduleAt(out_, queueAt_);
+    }
+    // Without tempo events followed, the tempo playing stays.
+    if (followTempo && tempo <= 0) tempo = int(deck_.song.facts.songTempo());
+    if (!followTempo) tempo = 0;
+    if (tempo > 0) {
+        snd_seq_ev_clear(&out_);
+        out_.type = SND_SEQ_EVENT_TEMPO;
+        out_.data.queue.param.value = tempo;
+        snd_seq_ev_set_subs(&out_);
+        sink_.scheduleAt(out_, queueAt_);
+    }
+
+    // The next pass a step faster, unless the user set the boost himself.
+    if (deck_.loop.passBoost <= 0) passBoost_ = 0;
+    if (passBoost_ > 0 && passBoost_ < stepCap_)
+        passBoost_ = std::min(stepCap_, passBoost_ + std::max(1, stepBy_));
+    const int boost = passBoost_ > 0 ? passBoost_ : deck_.timing.tempoBoost;
+    sink_.scheduleTempo(effectiveTempo(tempo > 0 ? tempo : deck_.fileTempo, boost), queueAt_);
+
+    snd_seq_ev_clear(&out_);
+    out_.type = SND_SEQ_EVENT_SETPOS_TICK;
+    out_.data.raw32.d[0] = uint32_t(loopStart / uint64_t(v_.ticksPerBeat) + 1);
+    out_.data.raw32.d[1] = uint32_t(tempo);
+    out_.data.raw32.d[2] = uint32_t(passBoost_);
+    const snd_seq_addr_t self = sink_.self();
+    snd_seq_ev_set_dest(&out_, self.client, self.port);
+    sink_.scheduleAt(out_, queueAt_);
+
+    windowStart_ = loopStart;
+    cursor_ = n;
+    ++passes_;
 }
 
 void ListenLoop::scheduleMetronome()
@@ -242,6 +367,15 @@ bool ListenLoop::handleEcho(const snd_seq_event_t& ev)
                                                 note, client, port, flag));
             postEvent(mainReceiver_, new IntEvent(on ? OutputNoteOnEvent : OutputNoteOffEvent, note));
         }
+        return true;
+    }
+    case SND_SEQ_EVENT_SETPOS_TICK: {
+        LoopSeam s;
+        s.beat = int(ev.data.raw32.d[0]);
+        s.tick = uint64_t(s.beat - 1) * uint64_t(v_.ticksPerBeat);
+        s.fileTempo = int(ev.data.raw32.d[1]);
+        s.boost = int(ev.data.raw32.d[2]);
+        if (seam) seam(seamContext, s);
         return true;
     }
     case SND_SEQ_EVENT_TEMPO: {

@@ -49,11 +49,26 @@ void MidiThread::applyFileTempo(void* self, int fileTempo)
     if (fileTempo <= 0) return;
     TimingParams& p = t->deck_.timing;
     t->deck_.fileTempo = fileTempo;
-    const int tempo = effectiveTempo(fileTempo, p.tempoBoost);
+    // A stepped-up pass plays at its own boost before the deck shows it.
+    const int passBoost = t->deck_.loop.passBoost;
+    const int tempo = effectiveTempo(fileTempo, passBoost > 0 ? passBoost : p.tempoBoost);
     if (tempo <= 0) return;
     t->setTempo(tempo, p.tick4qn);
     p.tick_tol = p.toleranceTicks(tempo);
     postEvent(t->deckReceiver_, new QEvent(eventType(RepaintDiagramEvent)));
+}
+
+void MidiThread::loopSeam(void* self, const LoopSeam& seam)
+{
+    // On the engine thread, with the deck's mutex held, as the loop starts over.
+    auto* t = static_cast<MidiThread*>(self);
+    PracticeLoop& loop = t->deck_.loop;
+    // The user may have set the boost himself since the seam was scheduled.
+    const int boost = loop.passBoost > 0 ? seam.boost : 0;
+    loop.passBoost = boost;
+    applyFileTempo(self, seam.fileTempo > 0 ? seam.fileTempo : t->deck_.fileTempo);
+    t->interactive_->restartAt(seam.tick);
+    postEvent(t->deckReceiver_, new IntIntEvent(LoopSeamEvent, seam.beat, boost));
 }
 
 snd_seq_event_t MidiThread::startEvent()
@@ -191,6 +206,8 @@ void MidiThread::run()
                                                      mainReceiver_, &follower_);
     loop_->keepsSongAlive = &MidiThread::songAlive;
     loop_->keepsSongAliveContext = this;
+    loop_->seam = &MidiThread::loopSeam;
+    loop_->seamContext = this;
     postEvent(deckReceiver_, new QEvent(eventType(RepaintDiagramEvent)));
 
     bool opened;

@@ -64,6 +64,7 @@ private:
     void endSession();
     void sendPatches();
     static void applyFileTempo(void* self, int fileTempo);
+    static void loopSeam(void* self, const LoopSeam& seam);
     static bool songAlive(void* self);
     static snd_seq_event_t startEvent();
 

@@ -414,6 +414,15 @@ void SeqClient::scheduleIn(snd_seq_event_t& ev, uint64_t ticks)
     output(ev);
 }
 
+void SeqClient::scheduleTempo(int tempo, uint64_t queueTick)
+{
+    // The system timer changes it on the queue itself, exactly at that tick.
+    snd_seq_event_t ev;
+    snd_seq_ev_clear(&ev);
+    snd_seq_ev_set_queue_tempo(&ev, queue_, tempo);
+    scheduleAt(ev, queueTick);
+}
+
 uint64_t SeqClient::currentTick()
 {
     const int64_t tick = queueTick();

@@ -29,6 +29,8 @@ public:
     // Our own input port: the destination of echoes.
     virtual snd_seq_addr_t self() const = 0;
     virtual void drain() {}
+    // The session queue's tempo becomes `tempo` at an absolute queue tick.
+    virtual void scheduleTempo(int /*tempo*/, uint64_t /*queueTick*/) {}
 };
 
 // The engine's sequencer client: one output and one input port, one queue,
@@ -96,6 +98,7 @@ public:
     void sendNow(snd_seq_event_t& ev) override;
     uint64_t currentTick() override;
     snd_seq_addr_t self() const override;
+    void scheduleTempo(int tempo, uint64_t queueTick) override;
     // Moves the backlog into the kernel as far as its pool has room.
     void drain() override;
 

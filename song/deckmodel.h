@@ -1,5 +1,6 @@
 #pragma once
 
+#include "song/practiceloop.h"
 #include "song/song.h"
 #include "song/timingparams.h"
 #include "song/tracktables.h"
@@ -39,6 +40,8 @@ public:
     // The file tempo in force, before the boost: the song's first at rest,
     // the one the engine last applied during a session. Under the mutex.
     int fileTempo = 500000;
+    // Marked by the user, forgotten with the song. Under the mutex.
+    PracticeLoop loop;
     // Counts preparations: what outlives a session knows when the song changed.
     unsigned preparations = 0;
 

@@ -66,6 +66,12 @@ public:
     void sendNow(snd_seq_event_t& ev) override { sent.push_back({'!', 0, ev}); }
     uint64_t currentTick() override { return tick; }
     snd_seq_addr_t self() const override { return kSelf; }
+    void scheduleTempo(int tempo, uint64_t at) override
+    {
+        snd_seq_event_t ev{};
+        snd_seq_ev_set_queue_tempo(&ev, 0, tempo);
+        sent.push_back({'@', at, ev});
+    }
 
     // What was sent for the outputs, or shown on the keyboards.
     std::string played(bool shown = false) const
@@ -133,15 +139,25 @@ struct TrackPlan {
     }
 };
 
-// A format 1 song at 480 ppq, 4/4, 120 quarter notes a minute.
-inline QByteArray songBytes(const std::vector<TrackPlan>& tracks)
+// A format 1 song at 480 ppq, 4/4, by default 120 quarter notes a minute.
+inline QByteArray songBytes(const std::vector<TrackPlan>& tracks,
+                            const std::vector<std::pair<uint32_t, uint32_t>>& tempos = {{0, 500000}})
 {
-    std::vector<TrackBuilder> built{TrackBuilder().timeSig(0, 4, 2).tempo(0, 500000).end()};
+    TrackBuilder conductor;
+    conductor.timeSig(0, 4, 2);
+    uint32_t at = 0;
+    for (const auto& [tick, usec] : tempos) conductor.tempo(tick - std::exchange(at, tick), usec);
+    std::vector<TrackBuilder> built{conductor.end()};
     for (const TrackPlan& plan : tracks) {
         TrackBuilder tb;
         uint32_t last = 0;
-        for (const auto& [when, e] : plan.items)
-            tb.channel(when.first - std::exchange(last, when.first), e[0], {e[1], e[2]});
+        for (const auto& [when, e] : plan.items) {
+            const uint32_t delta = when.first - std::exchange(last, when.first);
+            if ((e[0] & 0xE0) == 0xC0) // program change and channel pressure have one data byte
+                tb.channel(delta, e[0], {e[1]});
+            else
+                tb.channel(delta, e[0], {e[1], e[2]});
+        }
         built.push_back(tb.end());
     }
     return smfFile(1, 480, built);

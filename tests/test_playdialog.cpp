@@ -12,6 +12,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QCheckBox>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QPushButton>
@@ -177,6 +178,49 @@ TEST_F(Deck, ListenTwiceStopsAndTheButtonsFollowTheSession)
     looks("Start listening (CTRL+Space)", false);
     EXPECT_EQ(busy, (std::vector<bool>{true, false}));
     EXPECT_TRUE(sink.texts().isEmpty()) << sink.texts().join('\n').toStdString();
+}
+
+// The Loop box waits for marks, which Ctrl+[ and Ctrl+] set at the current beat; a session
+// stepped up starts at the first pass's boost and gives the user's back; each seam shows its
+// beat and pass unless the user set a boost of his own. No sequencer: sessions halt at once.
+TEST_F(Deck, TheLoopIsMarkedAtTheBeatAndItsPassesSteppedUp)
+{
+    options.loopStepUp = true, options.loopStepFrom = 70;
+    PlayDialog& d = open(songBytes());
+    auto* loop = main.findChild<QCheckBox*>("cb_loop");
+    const auto& q = *main.findChild<QuickSettings*>();
+    EXPECT_FALSE(loop->isEnabled());
+    EXPECT_TRUE(loop->toolTip().endsWith("A recording ignores the loop."));
+    EXPECT_EQ(main.findChild<QAction*>("a_loopStart")->shortcut().toString(), "Ctrl+[");
+    EXPECT_EQ(main.findChild<QAction*>("a_loopEnd")->shortcut().toString(), "Ctrl+]");
+    d.setCurrentBeat(6), trigger("a_loopStart");
+    d.setCurrentBeat(15), trigger("a_loopEnd");
+    EXPECT_EQ(std::pair(d.model().loop.startBar, d.model().loop.endBar), std::pair(1, 4));
+    ASSERT_TRUE(loop->isEnabled());
+    loop->click();
+    EXPECT_TRUE(d.model().loop.on);
+    main.findChild<QSpinBox*>("sb_stepby")->setValue(10);
+    EXPECT_EQ(Settings::value(Keys::Loop::stepby), 10);
+
+    d.setCurrentBeat(5);
+    button("tb_listen")->click();
+    EXPECT_EQ(q.boost->value(), 70);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return !d.busy(); }, 3000));
+    EXPECT_EQ(q.boost->value(), 100) << "the user's boost back";
+
+    const auto seam = [&](int beat, int boost) {
+        post(new IntIntEvent(LoopSeamEvent, beat, boost));
+        return QString::asprintf("%d %s", q.boost->value(), qPrintable(q.beat->text()));
+    };
+    d.setCurrentBeat(16);
+    d.model().loop.passBoost = 80; // as the engine plays it
+    EXPECT_EQ(seam(5, 80), "80 002:1");
+    d.setTempoboost(95);
+    EXPECT_EQ(seam(5, 90), "95 002:1") << "the user's own boost stays";
+    trigger("a_loopClear");
+    EXPECT_FALSE(loop->isEnabled() || loop->isChecked() || d.model().loop.marked());
+    EXPECT_EQ(open(songBytes()).model().loop.startBar, -1) << "marks belong to their song";
+    EXPECT_EQ(main.findChild<QSpinBox*>("sb_stepby")->value(), 10);
 }
 
 TEST_F(Deck, ASongOpensWithAWarningWhenNothingCanSoundOrPlay)

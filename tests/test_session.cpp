@@ -1,4 +1,5 @@
-// Recording, tempo following and allocation-free key presses, with no sequencer.
+// Recording, tempo following, allocation-free key presses and the practice loop, with no
+// sequencer.
 
 #include "interactivefixture.h"
 
@@ -207,6 +208,126 @@ TEST_F(Interactive, KeyPressesAllocateNothing)
     EXPECT_EQ(allocations.load(), 0);
     EXPECT_EQ(out.ringingKeys().size(), 500u + 500 + 1000 + 2000)
         << "clusters of both zones, free notes, any order";
+}
+
+// A quarter note a beat from key 40, the one of beat 8 held across the end of measure 2;
+// before measure 2 volume 90 then 60, program 5 and a bend, inside it program 9; 100 bpm from
+// tick 1000 and 150 from 2880. The player's track has notes at 1000, 1920, 2400 and 3840.
+struct Looping : Interactive {
+    void SetUp() override
+    {
+        TrackPlan a, player;
+        for (uint32_t b = 0; b < 16; ++b) a.note(b * 480, b == 7 ? 960 : 240, 40 + int(b));
+        a.add(50, 0xB0, 7, 90).add(100, 0xC0, 5, 0).add(1000, 0xB0, 7, 60).add(1500, 0xE0, 0, 70);
+        a.add(2000, 0xC0, 9, 0);
+        for (auto [tick, key] : {std::pair{1000, 70}, {1920, 72}, {2400, 74}, {3840, 76}})
+            player.note(uint32_t(tick), 100, key, 100, 1);
+        ASSERT_TRUE(
+            load(songBytes({a, player}, {{0, 500000}, {1000, 600000}, {2880, 400000}}), {}));
+        deck.loop = PracticeLoop{1, 2, true, 80, 10, 100}; // measure 2, stepped up from 80 %
+    }
+    // Windows from the deck's beat, as their echoes would ask for them.
+    void windows(int count)
+    {
+        ListenLoop listen(deck, options, out, &deckRx, &mainRx);
+        listen.begin();
+        out.sent.clear();
+        for (int i = 0; i < count; ++i) {
+            countAllocations = i >= 8; // passes 2 and 3, and two seams
+            listen.scheduleWindow();
+        }
+        countAllocations = false;
+    }
+    // What went out at a queue tick, in order: notes with their length, controllers,
+    // programs, bends, tempos sent on, the queue's tempo, the seam's echo.
+    std::string at(uint64_t tick) const
+    {
+        std::string s;
+        for (const Sent& e : out.sent) {
+            const auto& c = e.ev.data.control;
+            const auto& d = e.ev.data.raw32.d;
+            std::string w;
+            if (e.time != tick) continue;
+            if (e.type() == SND_SEQ_EVENT_NOTE)
+                w = "n" + std::to_string(e.ev.data.note.note) + ":" +
+                    std::to_string(e.ev.data.note.duration);
+            if (e.type() == SND_SEQ_EVENT_CONTROLLER)
+                w = "c" + std::to_string(c.param) + "=" + std::to_string(c.value);
+            if (e.type() == SND_SEQ_EVENT_PGMCHANGE) w = "p" + std::to_string(c.value);
+            if (e.type() == SND_SEQ_EVENT_PITCHBEND) w = "b" + std::to_string(c.value);
+            if (e.type() == SND_SEQ_EVENT_TEMPO)
+                w = (e.ev.dest.client == SND_SEQ_CLIENT_SYSTEM ? "queue" : "tempo") +
+                    std::to_string(e.ev.data.queue.param.value);
+            if (e.type() == SND_SEQ_EVENT_SETPOS_TICK)
+                w = "seam" + std::to_string(d[0]) + "/" + std::to_string(d[1]) + "/" +
+                    std::to_string(d[2]);
+            if (!w.empty()) s += (s.empty() ? "" : " ") + w;
+        }
+        return s;
+    }
+    int count(int type) const
+    {
+        return int(std::count_if(out.sent.begin(), out.sent.end(),
+                                 [=](const Sent& e) { return e.type() == type; }));
+    }
+};
+
+TEST_F(Looping, TheLoopStartsOverABeatAfterItsLastBeatWithTheSoundOfItsStartEachPassFaster)
+{
+    deck.tracks.mute[1] = 1; // the free track's program stays
+    windows(17);
+    EXPECT_EQ(allocations.load(), 0);
+    EXPECT_EQ(at(1920), "n44:240");
+    EXPECT_EQ(at(3360), "n47:480") << "the held note ends with the loop";
+    EXPECT_EQ(at(3840), "p0 p5 c7=60 b768 tempo600000 queue666666 seam5/600000/90 n44:240");
+    EXPECT_EQ(at(4320), "n45:240");
+    EXPECT_EQ(at(5280), "n47:480");
+    EXPECT_EQ(at(5760), "p0 p5 c7=60 b768 tempo600000 queue600000 seam5/600000/100 n44:240");
+    EXPECT_EQ(at(7680), "p0 p5 c7=60 b768 tempo600000 queue600000 seam5/600000/100 n44:240");
+    EXPECT_EQ(count(SND_SEQ_EVENT_USR2), 0);
+    // The user's own boost stops the climb at the next seam.
+    deck.loop.passBoost = 0;
+    windows(9);
+    EXPECT_EQ(at(3840), "p0 p5 c7=60 b768 tempo600000 queue600000 seam5/600000/0 n44:240");
+}
+
+TEST_F(Looping, OnlyAListeningSessionThatReachesTheLoopsEndStartsOver)
+{
+    struct Row {
+        const char* name;
+        bool recording, on;
+        int startBar, endBar, seams;
+    };
+    for (const Row& r :
+         {Row{"up to the song's end", false, true, 3, 4, 1},
+          Row{"while recording", true, true, 3, 4, 0}, Row{"behind the play", false, true, 0, 1, 0},
+          Row{"turned off", false, false, 3, 4, 0}}) {
+        SCOPED_TRACE(r.name);
+        deck.loop = PracticeLoop{r.startBar, r.endBar, r.on};
+        deck.recording = r.recording;
+        deck.currentBeat = 9;
+        ASSERT_EQ(deck.repositionCursors(), 3);
+        windows(9);
+        EXPECT_EQ(count(SND_SEQ_EVENT_SETPOS_TICK), r.seams);
+        EXPECT_EQ(count(SND_SEQ_EVENT_USR2), 1 - r.seams) << "the song's end";
+    }
+}
+
+TEST_F(Looping, AtTheSeamThePlayerStartsOverAtTheLoopsFirstCluster)
+{
+    deck.tracks.keyboard[1] = 1;
+    for (int mode : {0, 1}) {
+        SCOPED_TRACE(mode ? "any order" : "one key a cluster");
+        keyboard().kbmode = mode;
+        deck.resetCursors();
+        start();
+        for (int key : {70, 72, 74}) EXPECT_EQ(strike(mode ? key : 40), Notes{key});
+        out.sent.clear();
+        loop->restartAt(1920);
+        EXPECT_EQ(deck.tracks.playedUpTo.load(1), 1920u);
+        EXPECT_EQ(out.played(true), mode ? "hide 76 z0 !, show 72 z7 !" : "");
+        EXPECT_EQ(strike(mode ? 72 : 40), Notes{72});
+    }
 }
 
 } // namespace

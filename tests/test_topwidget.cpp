@@ -49,7 +49,8 @@ TEST_F(Window, OffersOnlyWhatWorksBeforeAndAfterASongOpens)
                            "a_quit", "a_launchSoftSynths", "a_checkSoftSynths", "a_about", "a_tbs",
                            "a_tutorial", "a_browseDoc", "a_options",
                            // the deck's own
-                           "a_tempoboostUp", "a_tempoboostDown", "a_pix4mcUp", "a_pix4mcDown"}));
+                           "a_tempoboostUp", "a_tempoboostDown", "a_pix4mcUp", "a_pix4mcDown",
+                           "a_loopStart", "a_loopEnd"}));
     EXPECT_TRUE(window->windowTitle().endsWith(QLatin1String(".mid")));
     EXPECT_EQ(App::fileArgumentIndex, 0);
 

@@ -9,6 +9,7 @@
 #include "views/diagram.h"
 #include "views/score.h"
 
+#include <QAction>
 #include <QApplication>
 #include <QCheckBox>
 #include <QLayout>
@@ -256,16 +257,72 @@ TEST_F(Views, TheTrackMenuNamesTheTrackUnlessItsKeyboardIsIgnored)
                              "Apply solo on track #1\tAlt+S|Configure bound track #1\tAlt+C||"
                              "off:Flip keyboard status for selected tracks\tAlt+K|"
                              "off:Flip muted status on selected tracks\tAlt+M|"
-                             "off:Configure selected tracks\tAlt+C");
+                             "off:Configure selected tracks\tAlt+C||Set loop start here|"
+                             "Set loop end here|off:Clear loop");
     options.showtrackcontrols = false;
     deck.selected = {0, 1, 0};
     deck.tracks.mute[2] = 1;
     EXPECT_EQ(rightClick(2), "Unmute free track #3|Apply solo on free track #3|"
                              "Configure free track #3||Flip keyboard status for selected tracks|"
-                             "Flip muted status on selected tracks|Configure selected tracks");
+                             "Flip muted status on selected tracks|Configure selected tracks||"
+                             "Set loop start here|Set loop end here|off:Clear loop");
     devices.inputs[0]->ignoreInput = true;
     EXPECT_EQ(rightClick(2), "");
     EXPECT_TRUE(roll->trackMenu()->isEmpty());
+}
+
+// Measures of 384 ticks, 11 in the song. Marks land on the measure boundary nearest where the
+// user points, from the roll or the slider; a loop that would end before it starts is
+// refused with the reason; a boost change leaves the band where it was.
+TEST_F(Views, LoopMarksSnapToMeasuresAndTheBandStaysThroughABoostChange)
+{
+    const auto fromRoll = [&](const char* action, int64_t tick) {
+        roll->buildTrackMenu(QPoint(xOf(tick), 3));
+        roll->trackMenu()->findChild<QAction*>(action)->trigger();
+    };
+    const auto fromSlider = [&](const char* action, int x) {
+        score->slider()->buildLoopMenu(QPoint(x, 3));
+        score->slider()->loopMenu()->findChild<QAction*>(action)->trigger();
+    };
+    const struct {
+        std::function<void()> mark;
+        int startBar, endBar;
+        const char* refusal;
+    } rows[] = {
+        {[&] { fromRoll("ac_loopStart", 500); }, 1, -1, ""},
+        {[&] { fromRoll("ac_loopEnd", 1000); }, 1, 3, ""},
+        {[&] { fromRoll("ac_loopEnd", 300); }, 1, 3,
+         "The loop's end must come after its start. The loop starts at measure 2; the end "
+         "asked for is at measure 2."},
+        {[&] { fromRoll("ac_loopStart", 1400); }, 1, 3,
+         "The loop's start must come before its end. The loop ends at measure 4; the start "
+         "asked for is at measure 5."},
+        {[&] { fromSlider("ac_loopEnd", score->slider()->width() - 1); }, 1, 10, ""},
+        {[&] { fromSlider("ac_loopStart", 0); }, 0, 10, ""},
+        {[&] { fromRoll("ac_loopClear", 0); }, -1, -1, ""},
+        {[&] { fromRoll("ac_loopStart", 480), fromRoll("ac_loopEnd", 1100); }, 1, 3, ""},
+    };
+    for (const auto& r : rows) {
+        SCOPED_TRACE(testing::Message() << "row " << &r - rows);
+        sink.shown.clear();
+        r.mark();
+        EXPECT_EQ(std::pair(deck.loop.startBar, deck.loop.endBar), std::pair(r.startBar, r.endBar));
+        EXPECT_EQ(sink.texts().join('|'), r.refusal);
+    }
+    // Between the lanes' notes and the beats' lines: in the band and on either side of it.
+    score->setPosition(700);
+    const auto band = [&] {
+        const QImage img = image();
+        return std::vector<QRgb>{img.pixel(xOf(300), 2), img.pixel(xOf(600), 2),
+                                 img.pixel(xOf(1100), 2), img.pixel(xOf(1200), 2)};
+    };
+    const std::vector<QRgb> shown = band();
+    const QRgb lane = colour(Keys::Display::AutomaticTrack);
+    EXPECT_EQ(shown, (std::vector<QRgb>{lane, shown[1], shown[1], lane}));
+    EXPECT_NE(shown[1], lane);
+    deck.setTempoBoost(50);
+    EXPECT_EQ(band(), shown);
+    EXPECT_EQ(std::pair(deck.loop.startBar, deck.loop.endBar), std::pair(1, 3));
 }
 
 TEST_F(Views, FlipsSetTheFlagsTheBoxesAndTellTheDeck)

@@ -26,18 +26,25 @@ int usage(FILE* to = stderr)
     std::fprintf(to, "usage: seqsession [--output C:P] [--input C:P] [--beat N] [--boost PCT]\n"
                      "                  [--metronome] [--seconds S] [--play N[,N...]] [--record]\n"
                      "                  [--save OUT] [--any-order] [--split LOW,HIGH] [--filedur]\n"
-                     "                  [--filevel] [--follow] FILE\n");
+                     "                  [--filevel] [--follow] [--loop FIRST:LAST [--passes N]\n"
+                     "                  [--step-up FROM:BY]] FILE\n");
     return to == stderr ? 2 : 0;
+}
+
+bool parsePair(const QString& text, QChar separator, int* a, int* b)
+{
+    const QStringList parts = text.split(separator);
+    bool ok1 = false, ok2 = false;
+    if (parts.size() != 2) return false;
+    *a = parts[0].toInt(&ok1);
+    *b = parts[1].toInt(&ok2);
+    return ok1 && ok2;
 }
 
 bool parseAddress(const QString& text, int* client, int* port)
 {
-    const QStringList parts = text.split(QLatin1Char(':'));
-    bool ok1 = false, ok2 = false;
-    if (parts.size() != 2) return false;
-    *client = parts[0].toInt(&ok1);
-    *port = parts[1].toInt(&ok2);
-    return ok1 && ok2 && *client >= 0 && *client < 256 && *port >= 0 && *port < 256;
+    return parsePair(text, QLatin1Char(':'), client, port) && *client >= 0 && *client < 256 &&
+           *port >= 0 && *port < 256;
 }
 
 // Stands in for the main window: prints what it would show.
@@ -68,16 +75,6 @@ public:
     }
 };
 
-bool parsePair(const QString& text, int* a, int* b)
-{
-    const QStringList parts = text.split(QLatin1Char(','));
-    bool ok1 = false, ok2 = false;
-    if (parts.size() != 2) return false;
-    *a = parts[0].toInt(&ok1);
-    *b = parts[1].toInt(&ok2);
-    return ok1 && ok2;
-}
-
 } // namespace
 
 int main(int argc, char** argv)
@@ -90,6 +87,7 @@ int main(int argc, char** argv)
     bool metronome = false, record = false, anyOrder = false, split = false;
     bool filedur = false, filevel = false, follow = false;
     int lowKey = 64, highKey = 103;
+    int loopFirst = 0, loopLast = 0, passes = 0, stepFrom = 0, stepBy = 0;
     QList<int> play;
     QString file, saveTo;
     const QStringList args = app.arguments().mid(1);
@@ -121,10 +119,17 @@ int main(int argc, char** argv)
             filevel = true;
         else if (a == QLatin1String("--follow"))
             follow = true;
+        else if (a == QLatin1String("--loop") && hasValue)
+            ok = parsePair(args[++i], QLatin1Char(':'), &loopFirst, &loopLast) && loopFirst >= 1 &&
+                 loopLast >= loopFirst;
+        else if (a == QLatin1String("--passes") && hasValue)
+            passes = args[++i].toInt(&ok), ok = ok && passes >= 1;
+        else if (a == QLatin1String("--step-up") && hasValue)
+            ok = parsePair(args[++i], QLatin1Char(':'), &stepFrom, &stepBy) && stepFrom >= 10 && stepBy >= 1;
         else if (a == QLatin1String("--save") && hasValue)
             saveTo = args[++i];
         else if (a == QLatin1String("--split") && hasValue)
-            ok = parsePair(args[++i], &lowKey, &highKey) && lowKey >= 0 && lowKey <= highKey &&
+            ok = parsePair(args[++i], QLatin1Char(','), &lowKey, &highKey) && lowKey >= 0 && lowKey <= highKey &&
                  highKey <= 127,
             split = true;
         else if (a == QLatin1String("--play") && hasValue) {
@@ -140,7 +145,7 @@ int main(int argc, char** argv)
             file = a;
         if (!ok) return usage();
     }
-    if (file.isEmpty()) return usage();
+    if (file.isEmpty() || ((passes || stepFrom) && !loopFirst)) return usage();
 
     LiveOptions options;
     options.load();
@@ -148,6 +153,11 @@ int main(int argc, char** argv)
     if (filedur) options.filedur = true;
     if (filevel) options.filevel = true;
     if (follow) options.tempoadapt = true;
+    if (stepFrom) {
+        options.loopStepUp = true;
+        options.loopStepFrom = stepFrom;
+        options.loopStepBy = stepBy;
+    }
     KeepingSink sink;
     ScopedMessageSink installed(&sink);
 
@@ -220,6 +230,15 @@ int main(int argc, char** argv)
         }
         deck.tracks.keyboard[size_t(n - 1)] = 1;
     }
+    if (loopFirst) {
+        if (loopLast > songBars(deck)) {
+            std::fprintf(stderr, "seqsession: the song has %d measures\n", songBars(deck));
+            return 2;
+        }
+        deck.loop.startBar = loopFirst - 1;
+        deck.loop.endBar = loopLast;
+        deck.loop.on = true;
+    }
     deck.currentBeat = beat;
     deck.repositionCursors();
 
@@ -232,6 +251,15 @@ int main(int argc, char** argv)
                          if (status == 0 && !saveTo.isEmpty() && !saveSong(deck, saveTo)) status = 1;
                          QCoreApplication::exit(status);
                      });
+    // Each pass that starts: its number and its tempo boost.
+    int pass = 1;
+    QObject::connect(&session, &DeckSession::loopRestarted, &app, [&](int) {
+        if (passes && pass == passes) return session.stop();
+        std::fprintf(stderr, "seqsession: pass %d at %d %%\n", ++pass, deck.timing.tempoBoost);
+    });
+    QObject::connect(&session, &DeckSession::sessionStarted, &app, [&] {
+        if (loopFirst) std::fprintf(stderr, "seqsession: pass 1 at %d %%\n", deck.timing.tempoBoost);
+    });
     if (seconds > 0)
         QTimer::singleShot(int(seconds * 1000), &session, &DeckSession::stop);
     if (!(record ? session.record() : session.listen())) return 1;

@@ -112,8 +112,38 @@ void Diagram::paintEvent(QPaintEvent* event)
         }
     }
 
+    paintLoop(painter, mark, height);
     painter.fillRect(QRect(QPoint(mark, 0), QPoint(mark + diam_ - 1, height)), colours_[Mark]);
     paintNotes(painter, start, end, mark);
+}
+
+uint64_t Diagram::tickAt(int x) const
+{
+    const TimingParams& p = deck_.timing;
+    const double tickPix = p.tick4pix > 0 && std::isfinite(p.tick4pix) ? p.tick4pix : 1.0;
+    const double tick = double(score_->position()) + (x - (width() / 3 - diam_)) * tickPix;
+    return tick > 0 ? uint64_t(tick) : 0;
+}
+
+void Diagram::paintLoop(QPainter& painter, int mark, int height)
+{
+    uint64_t from = 0, to = 0;
+    if (!loopTicks(deck_, &from, &to)) return;
+    const TimingParams& p = deck_.timing;
+    const double tickPix = p.tick4pix > 0 && std::isfinite(p.tick4pix) ? p.tick4pix : 1.0;
+    const double cur = double(score_->position());
+    // Edges far out of sight stay just outside the widget.
+    const auto x = [&](uint64_t tick) {
+        return int(std::clamp(mark + (double(tick) - cur) / tickPix, -4.0, width() + 4.0));
+    };
+    const int left = x(from), right = x(to);
+    // Translucent over the lanes, so the notes and bar lines show through.
+    QColor band = colours_[Mark];
+    band.setAlpha(deck_.loop.on ? 70 : 30);
+    painter.fillRect(QRect(QPoint(left, 0), QPoint(right - 1, height - 1)), band);
+    band.setAlpha(deck_.loop.on ? 220 : 120);
+    painter.fillRect(left, 0, 2, height, band);
+    painter.fillRect(right - 2, 0, 2, height, band);
 }
 
 void Diagram::paintNotes(QPainter& painter, uint64_t start, uint64_t end, int mark)
@@ -287,9 +317,10 @@ void Diagram::buildTrackMenu(const QPoint& point)
     menu_ = new QMenu(this);
     const int y = point.y();
     menuTrack_ = trackAtRow(y >= 0 ? y / rowHeight_ : -1);
+    menuTick_ = tickAt(point.x());
     const int d = menuTrack_;
     const TrackTables& t = deck_.tracks;
-    if (d < 0) return;
+    if (d < 0) return addLoopActions();
     const bool free = d >= t.boundTracks;
     if (free && t.input[size_t(d)] && t.input[size_t(d)]->ignoreInput) return;
     const bool keys = options_.showtrackcontrols;
@@ -334,6 +365,25 @@ void Diagram::buildTrackMenu(const QPoint& point)
         ->setEnabled(any);
     add(tr("Configure selected tracks"), "ac_selTrackPorts", "Alt+C", &Diagram::selTrackPorts)
         ->setEnabled(any);
+    menu_->addSeparator();
+    addLoopActions();
+}
+
+void Diagram::addLoopActions()
+{
+    // At the measure boundary nearest the click.
+    const auto add = [this](const QString& text, const char* name, auto&& act) {
+        QAction* a = menu_->addAction(text);
+        a->setObjectName(QLatin1String(name));
+        connect(a, &QAction::triggered, this, act);
+        return a;
+    };
+    const uint64_t tick = menuTick_;
+    add(tr("Set loop start here"), "ac_loopStart",
+        [this, tick] { score_->markLoop(LoopEdge::Start, tick); });
+    add(tr("Set loop end here"), "ac_loopEnd", [this, tick] { score_->markLoop(LoopEdge::End, tick); });
+    add(tr("Clear loop"), "ac_loopClear", [this] { score_->clearLoop(); })
+        ->setEnabled(deck_.loop.marked());
 }
 
 void Diagram::flipKeyboard()

@@ -28,6 +28,8 @@ public:
     virtual void buildTrackMenu(const QPoint& point);
     QMenu* trackMenu() const { return menu_; }
 
+    // The song tick under an x coordinate.
+    uint64_t tickAt(int x) const;
     // The display index drawn on a row, or -2.
     int trackAtRow(int row) const;
     // The row of a display index, or -2.
@@ -62,6 +64,8 @@ private:
     void select(int d, Qt::KeyboardModifiers modifiers);
     void reportSelection();
     void paintNotes(QPainter& painter, uint64_t start, uint64_t end, int mark);
+    void paintLoop(QPainter& painter, int mark, int height);
+    void addLoopActions();
 
     Score* score_;
     DeckModel& deck_;
@@ -75,6 +79,7 @@ private:
     QPen dotted_;
     QPointer<QMenu> menu_;
     int menuTrack_ = -2;
+    uint64_t menuTick_ = 0;
     // Where the last paint began its walk, valid while the list's revision holds.
     const EventNode* anchor_ = nullptr;
     uint64_t anchorRevision_ = 0;

@@ -8,10 +8,14 @@
 #include <QCheckBox>
 #include <QGridLayout>
 #include <QHBoxLayout>
+#include <QContextMenuEvent>
 #include <QLabel>
+#include <QMenu>
 #include <QPushButton>
 #include <QSignalBlocker>
 #include <QSignalMapper>
+#include <QStyle>
+#include <QStyleOptionSlider>
 #include <algorithm>
 #include <mutex>
 
@@ -24,6 +28,38 @@ ScoreSlider::ScoreSlider(int beats, int beatsPerMeasure, QWidget* parent)
     setValue(0);
     setTracking(false);
     setToolTip(tr("Change position in song"));
+}
+
+void ScoreSlider::buildLoopMenu(const QPoint& point)
+{
+    delete menu_;
+    menu_ = new QMenu(this);
+    QStyleOptionSlider option;
+    initStyleOption(&option);
+    const QRect groove = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, this);
+    const QRect handle = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
+    const int beat = QStyle::sliderValueFromPosition(
+        minimum(), maximum(), point.x() - groove.x() - handle.width() / 2,
+        std::max(1, groove.width() - handle.width()));
+    const auto add = [this](const QString& text, const char* name, auto&& act) {
+        QAction* a = menu_->addAction(text);
+        a->setObjectName(QLatin1String(name));
+        connect(a, &QAction::triggered, this, act);
+        return a;
+    };
+    add(tr("Set loop start here"), "ac_loopStart",
+        [this, beat] { emit loopMarkRequested(LoopEdge::Start, beat); });
+    add(tr("Set loop end here"), "ac_loopEnd",
+        [this, beat] { emit loopMarkRequested(LoopEdge::End, beat); });
+    add(tr("Clear loop"), "ac_loopClear", [this] { emit loopClearRequested(); });
+}
+
+void ScoreSlider::contextMenuEvent(QContextMenuEvent* event)
+{
+    buildLoopMenu(event->pos());
+    menu_->exec(event->globalPos());
+    if (menu_) menu_->deleteLater();
+    event->accept();
 }
 
 void ScoreSlider::measurePrevious()
@@ -68,6 +104,10 @@ Score::Score(DeckModel& deck, LiveOptions& options, QObject* deckReceiver, QWidg
     rowHeight_ = diagram_->rowHeight();
     gridDiagram_->addWidget(diagram_, 1, 0, Qt::AlignTop);
     slider_ = new ScoreSlider(deck_.beats, deck_.timing.temps, this);
+    connect(slider_, &ScoreSlider::loopMarkRequested, this, [this](LoopEdge edge, int beat) {
+        markLoop(edge, uint64_t(std::max(0, beat - 1)) * uint64_t(std::max(0, deck_.timing.tick4beat)));
+    });
+    connect(slider_, &ScoreSlider::loopClearRequested, this, &Score::clearLoop);
 
     keyboardMapper_ = new QSignalMapper(this);
     muteMapper_ = new QSignalMapper(this);
@@ -94,6 +134,21 @@ void Score::advancePosition()
 {
     position_ += deck_.timing.minticks;
     diagram_->update();
+}
+
+bool Score::markLoop(LoopEdge edge, uint64_t tick)
+{
+    const bool marked = ::markLoop(deck_, edge, tick);
+    diagram_->update();
+    emit loopChanged();
+    return marked;
+}
+
+void Score::clearLoop()
+{
+    ::clearLoop(deck_);
+    diagram_->update();
+    emit loopChanged();
 }
 
 void Score::setAllTracks(bool on)

@@ -1,5 +1,9 @@
 #pragma once
 
+#include "song/practiceloop.h"
+
+#include <QMenu>
+#include <QPointer>
 #include <QSlider>
 #include <QWidget>
 #include <cstdint>
@@ -35,9 +39,23 @@ class ScoreSlider : public QSlider
 public:
     ScoreSlider(int beats, int beatsPerMeasure, QWidget* parent = nullptr);
 
+    // The loop's menu for the beat under `point`; its actions ask the strip.
+    void buildLoopMenu(const QPoint& point);
+    QMenu* loopMenu() const { return menu_; }
+
+signals:
+    void loopMarkRequested(LoopEdge edge, int beat);
+    void loopClearRequested();
+
 public slots:
     void measurePrevious();
     void measureNext();
+
+protected:
+    void contextMenuEvent(QContextMenuEvent* event) override;
+
+private:
+    QPointer<QMenu> menu_;
 };
 
 // The deck's centre: the piano roll, the position slider, and one row of
@@ -62,6 +80,11 @@ public:
     // One clock step of the engine.
     void advancePosition();
 
+    // Marks an edge of the practice loop at the measure boundary nearest a
+    // tick; a refusal is shown to the user and gives false.
+    bool markLoop(LoopEdge edge, uint64_t tick);
+    void clearLoop();
+
     // Whether tracks nobody plays get a lane too.
     bool allTracks() const { return allTracks_; }
     void setAllTracks(bool on);
@@ -77,6 +100,8 @@ public:
 signals:
     // The roll has a different number of lanes.
     void rowsChanged();
+    // The practice loop's edges moved.
+    void loopChanged();
 
 public slots:
     void intflipKeyboard(int displayIndex);

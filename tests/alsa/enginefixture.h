@@ -144,13 +144,14 @@ public:
     snd_seq_t* capture = nullptr;
     int overruns = 0; // events the capture lost: a check that wanted them means nothing
 
-private:
-    bool openCapture();
-    bool end()
+    bool end() // stops the session; true when it ended
     {
         session->stop();
         return spinUntil([this] { return finished; }, 20000);
     }
+
+private:
+    bool openCapture();
     Captured heard_;
     int keyboard_ = -1;
 };
