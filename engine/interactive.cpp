@@ -115,7 +115,8 @@ void InteractiveLoop::restartAt(uint64_t songTick)
     while (from && from->tick < songTick) from = from->next;
     for (int d = 0; d < t.boundTracks; ++d) {
         if (!isInteractive(d)) continue;
-        t.cursor[size_t(d)] = from ? list.nextSoundingNoteOn(from, t.storeTrackOf(d), false) : nullptr;
+        t.cursor[size_t(d)] =
+            from ? list.nextSoundingNoteOn(from, t.storeTrackOf(d), false) : nullptr;
         t.playedUpTo[size_t(d)] = songTick;
     }
     for (DeviceState& s : devices_) {

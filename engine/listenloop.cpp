@@ -20,11 +20,16 @@ constexpr size_t kChaseKinds = 131;
 size_t chaseKind(const snd_seq_event_t& ev)
 {
     switch (ev.type) {
-    case SND_SEQ_EVENT_CONTROLLER: return ev.data.control.param < 128 ? ev.data.control.param : kChaseKinds;
-    case SND_SEQ_EVENT_PGMCHANGE: return 128;
-    case SND_SEQ_EVENT_PITCHBEND: return 129;
-    case SND_SEQ_EVENT_CHANPRESS: return 130;
-    default: return kChaseKinds;
+    case SND_SEQ_EVENT_CONTROLLER:
+        return ev.data.control.param < 128 ? ev.data.control.param : kChaseKinds;
+    case SND_SEQ_EVENT_PGMCHANGE:
+        return 128;
+    case SND_SEQ_EVENT_PITCHBEND:
+        return 129;
+    case SND_SEQ_EVENT_CHANPRESS:
+        return 130;
+    default:
+        return kChaseKinds;
     }
 }
 } // namespace
@@ -248,8 +253,8 @@ void ListenLoop::restartLoop(uint64_t loopStart)
     // output and channel the last controller values, program, bend and
     // pressure met before it, in song order, ahead of the loop's first notes.
     std::fill(chaseSlots_.begin(), chaseSlots_.end(), nullptr);
-    const bool followTempo = filterPasses(options_, Keys::EventFilters::Accompaniment,
-                                          SND_SEQ_EVENT_TEMPO);
+    const bool followTempo =
+        filterPasses(options_, Keys::EventFilters::Accompaniment, SND_SEQ_EVENT_TEMPO);
     int tempo = 0;
     OutputDevice* device = nullptr;
     EventNode* n = deck_.song.events.head();

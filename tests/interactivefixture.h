@@ -141,7 +141,8 @@ struct TrackPlan {
 
 // A format 1 song at 480 ppq, 4/4, by default 120 quarter notes a minute.
 inline QByteArray songBytes(const std::vector<TrackPlan>& tracks,
-                            const std::vector<std::pair<uint32_t, uint32_t>>& tempos = {{0, 500000}})
+                            const std::vector<std::pair<uint32_t, uint32_t>>& tempos = {
+                                {0, 500000}})
 {
     TrackBuilder conductor;
     conductor.timeSig(0, 4, 2);

@@ -125,12 +125,13 @@ int main(int argc, char** argv)
         else if (a == QLatin1String("--passes") && hasValue)
             passes = args[++i].toInt(&ok), ok = ok && passes >= 1;
         else if (a == QLatin1String("--step-up") && hasValue)
-            ok = parsePair(args[++i], QLatin1Char(':'), &stepFrom, &stepBy) && stepFrom >= 10 && stepBy >= 1;
+            ok = parsePair(args[++i], QLatin1Char(':'), &stepFrom, &stepBy) && stepFrom >= 10 &&
+                 stepBy >= 1;
         else if (a == QLatin1String("--save") && hasValue)
             saveTo = args[++i];
         else if (a == QLatin1String("--split") && hasValue)
-            ok = parsePair(args[++i], QLatin1Char(','), &lowKey, &highKey) && lowKey >= 0 && lowKey <= highKey &&
-                 highKey <= 127,
+            ok = parsePair(args[++i], QLatin1Char(','), &lowKey, &highKey) && lowKey >= 0 &&
+                 lowKey <= highKey && highKey <= 127,
             split = true;
         else if (a == QLatin1String("--play") && hasValue) {
             for (const QString& n : args[++i].split(QLatin1Char(','))) {
@@ -258,7 +259,8 @@ int main(int argc, char** argv)
         std::fprintf(stderr, "seqsession: pass %d at %d %%\n", ++pass, deck.timing.tempoBoost);
     });
     QObject::connect(&session, &DeckSession::sessionStarted, &app, [&] {
-        if (loopFirst) std::fprintf(stderr, "seqsession: pass 1 at %d %%\n", deck.timing.tempoBoost);
+        if (loopFirst)
+            std::fprintf(stderr, "seqsession: pass 1 at %d %%\n", deck.timing.tempoBoost);
     });
     if (seconds > 0)
         QTimer::singleShot(int(seconds * 1000), &session, &DeckSession::stop);

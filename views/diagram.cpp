@@ -381,9 +381,11 @@ void Diagram::addLoopActions()
     const uint64_t tick = menuTick_;
     add(tr("Set loop start here"), "ac_loopStart",
         [this, tick] { score_->markLoop(LoopEdge::Start, tick); });
-    add(tr("Set loop end here"), "ac_loopEnd", [this, tick] { score_->markLoop(LoopEdge::End, tick); });
-    add(tr("Clear loop"), "ac_loopClear", [this] { score_->clearLoop(); })
-        ->setEnabled(deck_.loop.marked());
+    add(tr("Set loop end here"), "ac_loopEnd",
+        [this, tick] { score_->markLoop(LoopEdge::End, tick); });
+    add(tr("Clear loop"), "ac_loopClear", [this] {
+        score_->clearLoop();
+    })->setEnabled(deck_.loop.marked());
 }
 
 void Diagram::flipKeyboard()

@@ -6,9 +6,9 @@
 #include "views/diagram.h"
 
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QGridLayout>
 #include <QHBoxLayout>
-#include <QContextMenuEvent>
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
@@ -36,11 +36,13 @@ void ScoreSlider::buildLoopMenu(const QPoint& point)
     menu_ = new QMenu(this);
     QStyleOptionSlider option;
     initStyleOption(&option);
-    const QRect groove = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, this);
-    const QRect handle = style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
-    const int beat = QStyle::sliderValueFromPosition(
-        minimum(), maximum(), point.x() - groove.x() - handle.width() / 2,
-        std::max(1, groove.width() - handle.width()));
+    const QRect groove =
+        style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderGroove, this);
+    const QRect handle =
+        style()->subControlRect(QStyle::CC_Slider, &option, QStyle::SC_SliderHandle, this);
+    const int beat = QStyle::sliderValueFromPosition(minimum(), maximum(),
+                                                     point.x() - groove.x() - handle.width() / 2,
+                                                     std::max(1, groove.width() - handle.width()));
     const auto add = [this](const QString& text, const char* name, auto&& act) {
         QAction* a = menu_->addAction(text);
         a->setObjectName(QLatin1String(name));
@@ -105,7 +107,8 @@ Score::Score(DeckModel& deck, LiveOptions& options, QObject* deckReceiver, QWidg
     gridDiagram_->addWidget(diagram_, 1, 0, Qt::AlignTop);
     slider_ = new ScoreSlider(deck_.beats, deck_.timing.temps, this);
     connect(slider_, &ScoreSlider::loopMarkRequested, this, [this](LoopEdge edge, int beat) {
-        markLoop(edge, uint64_t(std::max(0, beat - 1)) * uint64_t(std::max(0, deck_.timing.tick4beat)));
+        markLoop(edge,
+                 uint64_t(std::max(0, beat - 1)) * uint64_t(std::max(0, deck_.timing.tick4beat)));
     });
     connect(slider_, &ScoreSlider::loopClearRequested, this, &Score::clearLoop);
 

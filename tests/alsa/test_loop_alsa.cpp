@@ -20,9 +20,13 @@ constexpr uint32_t kLoopStart = 3840, kLoopEnd = 7680; // measures 3 and 4, at 4
 SongPlan loopSong()
 {
     SongTrack eighths = noteRun(0, 240, 40, 0, 50, 200);
-    eighths.messages = {{0, 0xC0, {10}}, {0, 0xB0, {7, 100}}, {5760, 0xC0, {20}}, {6000, 0xB0, {7, 50}}};
-    SongTrack player{{{3840, 400, 1, 72, 90}, {4800, 400, 1, 74, 90}, {5760, 400, 1, 76, 90},
-                      {6720, 400, 1, 77, 90}, {7680, 400, 1, 79, 90}}};
+    eighths.messages = {
+        {0, 0xC0, {10}}, {0, 0xB0, {7, 100}}, {5760, 0xC0, {20}}, {6000, 0xB0, {7, 50}}};
+    SongTrack player{{{3840, 400, 1, 72, 90},
+                      {4800, 400, 1, 74, 90},
+                      {5760, 400, 1, 76, 90},
+                      {6720, 400, 1, 77, 90},
+                      {7680, 400, 1, 79, 90}}};
     SongTrack held{{{7200, 960, 2, 30, 80}}};
     return SongPlan{{eighths, player, held}, {{0, 500000}, {5760, 375000}}};
 }
@@ -35,8 +39,9 @@ TEST_F(Loop, ThreePassesSteppedUpKeepTimeAcrossTheSeamAndStartOverCleanly)
     deck.loop = PracticeLoop{2, 4, true};
     options.loopStepUp = true, options.loopStepFrom = 80, options.loopStepBy = 10;
     std::vector<int> passBoosts;
-    QObject::connect(session.get(), &DeckSession::loopRestarted,
-                     [&](int beat) { passBoosts.push_back(beat == 9 ? deck.timing.tempoBoost : -1); });
+    QObject::connect(session.get(), &DeckSession::loopRestarted, [&](int beat) {
+        passBoosts.push_back(beat == 9 ? deck.timing.tempoBoost : -1);
+    });
     // Not begin(): the loop's first note comes as soon as the queue starts.
     ASSERT_TRUE(session->listen() && spinUntil([this] { return started; }, 20000));
     const int firstBoost = deck.timing.tempoBoost;
@@ -77,7 +82,8 @@ TEST_F(Loop, ThreePassesSteppedUpKeepTimeAcrossTheSeamAndStartOverCleanly)
             const SongNote& want = *loopNotes[i].second;
             EXPECT_EQ(on.voice(), std::make_tuple(want.channel, want.key, want.velocity))
                 << "pass " << pass + 1 << " note " << i;
-            errors.push_back(std::fabs(msBetween(ons[0].ns, on.ns) - passStart - since(passBoost, want.tick)));
+            errors.push_back(
+                std::fabs(msBetween(ons[0].ns, on.ns) - passStart - since(passBoost, want.tick)));
         }
         passStart += since(passBoost, kLoopEnd);
         // At the seam: nothing sounds, and the sound of the loop's start is set again.
@@ -102,12 +108,14 @@ TEST_F(Loop, ThreePassesSteppedUpKeepTimeAcrossTheSeamAndStartOverCleanly)
     }
     std::vector<double> sorted = errors;
     std::sort(sorted.begin(), sorted.end());
-    const double p99 = sorted[std::min(sorted.size() - 1, size_t(std::ceil(0.99 * double(sorted.size()))) - 1)];
+    const double p99 =
+        sorted[std::min(sorted.size() - 1, size_t(std::ceil(0.99 * double(sorted.size()))) - 1)];
     const size_t seamNote = loopNotes.size();
-    std::printf("%zu notes: median %.3f ms, p99 %.3f ms, max %.3f ms; first notes of passes 2 and 3 "
-                "%.3f, %.3f ms\n",
-                sorted.size(), sorted[sorted.size() / 2], p99, sorted.back(), errors[seamNote],
-                errors[2 * seamNote]);
+    std::printf(
+        "%zu notes: median %.3f ms, p99 %.3f ms, max %.3f ms; first notes of passes 2 and 3 "
+        "%.3f, %.3f ms\n",
+        sorted.size(), sorted[sorted.size() / 2], p99, sorted.back(), errors[seamNote],
+        errors[2 * seamNote]);
     EXPECT_LE(p99, kToleranceMs);
 }
 
