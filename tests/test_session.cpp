@@ -224,7 +224,7 @@ struct Looping : Interactive {
             player.note(uint32_t(tick), 100, key, 100, 1);
         ASSERT_TRUE(
             load(songBytes({a, player}, {{0, 500000}, {1000, 600000}, {2880, 400000}}), {}));
-        deck.loop = PracticeLoop{1, 2, true, 80, 10, 100}; // measure 2, stepped up from 80 %
+        deck.loop = PracticeLoop{1, 2, true, 80, 15, 100}; // measure 2, from 80 % by 15 %
     }
     // Windows from the deck's beat, as their echoes would ask for them.
     void windows(int count)
@@ -279,7 +279,7 @@ TEST_F(Looping, TheLoopStartsOverABeatAfterItsLastBeatWithTheSoundOfItsStartEach
     EXPECT_EQ(allocations.load(), 0);
     EXPECT_EQ(at(1920), "n44:240");
     EXPECT_EQ(at(3360), "n47:480") << "the held note ends with the loop";
-    EXPECT_EQ(at(3840), "p0 p5 c7=60 b768 tempo600000 queue666666 seam5/600000/90 n44:240");
+    EXPECT_EQ(at(3840), "p0 p5 c7=60 b768 tempo600000 queue631578 seam5/600000/95 n44:240");
     EXPECT_EQ(at(4320), "n45:240");
     EXPECT_EQ(at(5280), "n47:480");
     EXPECT_EQ(at(5760), "p0 p5 c7=60 b768 tempo600000 queue600000 seam5/600000/100 n44:240");
