@@ -14,10 +14,9 @@
 
 namespace
 {
-QString text(const char* s)
-{
-    return QCoreApplication::translate("playdialog", s);
-}
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(playdialog)
+};
 } // namespace
 
 LoopControls::LoopControls(DeckModel& deck, LiveOptions& options, Score* score, QWidget* parent)
@@ -27,45 +26,46 @@ LoopControls::LoopControls(DeckModel& deck, LiveOptions& options, Score* score, 
     auto* row = new QHBoxLayout(this);
     row->setContentsMargins(0, 0, 0, 0);
 
-    loop = new QCheckBox(text("&Loop"), this);
+    loop = new QCheckBox(Texts::tr("&Loop"), this);
     loop->setObjectName(QStringLiteral("cb_loop"));
     loop->setToolTip(
-        text("Check to play the marked measures over and over while listening (CTRL+[ and "
-             "CTRL+] mark them at the current position). A recording ignores the loop."));
+        Texts::tr("Check to play the marked measures over and over while listening (CTRL+[ and "
+                  "CTRL+] mark them at the current position). A recording ignores the loop."));
     loop->setFocusPolicy(Qt::NoFocus); // keys belong to the deck while playing
     row->addWidget(loop);
 
-    stepUp = new QCheckBox(text("Step &up"), this);
+    stepUp = new QCheckBox(Texts::tr("Step &up"), this);
     stepUp->setObjectName(QStringLiteral("cb_stepup"));
-    stepUp->setToolTip(text("Check to play the loop faster at each pass, from the first pass's "
-                            "tempo boost up to the one set in Tempo boost."));
+    stepUp->setToolTip(Texts::tr("Check to play the loop faster at each pass, from the first "
+                                 "pass's tempo boost up to the one set in Tempo boost."));
     stepUp->setFocusPolicy(Qt::NoFocus);
     row->addWidget(stepUp);
-    const auto spin = [&](const char* name, int min, int max, const char* prefix, const char* tip) {
+    const auto spin = [&](const char* name, int min, int max, const char* prefix,
+                          const QString& tip) {
         auto* box = new CleanSpin(this);
         box->setObjectName(QLatin1String(name));
         box->setRange(min, max);
         box->setPrefix(QLatin1String(prefix));
         box->setSuffix(QStringLiteral(" %"));
         box->setKeyboardTracking(false);
-        box->setToolTip(text(tip));
+        box->setToolTip(tip);
         row->addWidget(box);
         return box;
     };
-    stepFrom = spin("sb_stepfrom", 10, 1000, "", "Tempo boost of the loop's first pass");
+    stepFrom = spin("sb_stepfrom", 10, 1000, "", Texts::tr("Tempo boost of the loop's first pass"));
     stepFrom->setSingleStep(5);
-    stepBy = spin("sb_stepby", 1, 100, "+", "Added to the tempo boost at each pass");
+    stepBy = spin("sb_stepby", 1, 100, "+", Texts::tr("Added to the tempo boost at each pass"));
 
-    const auto action = [&](const char* name, const char* label, const char* keys) {
-        auto* a = new QAction(text(label), this);
+    const auto action = [&](const char* name, const QString& label, const char* keys) {
+        auto* a = new QAction(label, this);
         a->setObjectName(QLatin1String(name));
         if (*keys) a->setShortcut(QKeySequence(QLatin1String(keys)));
         addAction(a); // the shortcut works wherever the dock shows
         return a;
     };
-    markStart = action("a_loopStart", "Set loop start here", "Ctrl+[");
-    markEnd = action("a_loopEnd", "Set loop end here", "Ctrl+]");
-    clear = action("a_loopClear", "Clear loop", "");
+    markStart = action("a_loopStart", Texts::tr("Set loop start here"), "Ctrl+[");
+    markEnd = action("a_loopEnd", Texts::tr("Set loop end here"), "Ctrl+]");
+    clear = action("a_loopClear", Texts::tr("Clear loop"), "");
     connect(markStart, &QAction::triggered, this,
             [this] { score_->markLoop(LoopEdge::Start, score_->position()); });
     connect(markEnd, &QAction::triggered, this,

@@ -9,10 +9,9 @@
 
 namespace
 {
-QString tr(const char* text)
-{
-    return QCoreApplication::translate("playdialog", text);
-}
+struct Texts {
+    Q_DECLARE_TR_FUNCTIONS(playdialog)
+};
 
 uint64_t measureTicks(const DeckModel& deck)
 {
@@ -55,15 +54,16 @@ bool markLoop(DeckModel& deck, LoopEdge edge, uint64_t tick)
     const int end = edge == LoopEdge::End ? bar : l.endBar < 0 ? songBars(deck) : l.endBar;
     if (start >= end) {
         // Measures are counted from 1 as the Beat box shows them.
-        Messages::warning(edge == LoopEdge::End
-                              ? tr("The loop's end must come after its start. The loop starts "
-                                   "at measure %1; the end asked for is at measure %2.")
-                                    .arg(start + 1)
-                                    .arg(end + 1)
-                              : tr("The loop's start must come before its end. The loop ends "
-                                   "at measure %1; the start asked for is at measure %2.")
-                                    .arg(end + 1)
-                                    .arg(start + 1));
+        Messages::warning(
+            edge == LoopEdge::End
+                ? Texts::tr("The loop's end must come after its start. The loop starts "
+                            "at measure %1; the end asked for is at measure %2.")
+                      .arg(start + 1)
+                      .arg(end + 1)
+                : Texts::tr("The loop's start must come before its end. The loop ends "
+                            "at measure %1; the start asked for is at measure %2.")
+                      .arg(end + 1)
+                      .arg(start + 1));
         return false;
     }
     std::lock_guard<std::mutex> lock(deck.mutex);

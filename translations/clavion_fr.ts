@@ -63,6 +63,18 @@
         <source>Configure selected tracks</source>
         <translation>Configurer les pistes sélectionnées</translation>
     </message>
+    <message>
+        <source>Set loop start here</source>
+        <translation>Début de la boucle ici</translation>
+    </message>
+    <message>
+        <source>Set loop end here</source>
+        <translation>Fin de la boucle ici</translation>
+    </message>
+    <message>
+        <source>Clear loop</source>
+        <translation>Effacer la boucle</translation>
+    </message>
 </context>
 <context>
     <name>DisplayTab</name>
@@ -1337,6 +1349,18 @@ Les touches des chiffres, des lettres et de fonction partagent le clavier de l�
     <message>
         <source>Change position in song</source>
         <translation>Changer la position dans le morceau</translation>
+    </message>
+    <message>
+        <source>Set loop start here</source>
+        <translation>Début de la boucle ici</translation>
+    </message>
+    <message>
+        <source>Set loop end here</source>
+        <translation>Fin de la boucle ici</translation>
+    </message>
+    <message>
+        <source>Clear loop</source>
+        <translation>Effacer la boucle</translation>
     </message>
 </context>
 <context>
@@ -3181,6 +3205,50 @@ Les touches des chiffres, des lettres et de fonction partagent le clavier de l�
     <message>
         <source>Do you want to keep the take?</source>
         <translation>Voulez-vous garder cette prise&#xa0;?</translation>
+    </message>
+    <message>
+        <source>&amp;Loop</source>
+        <translation>&amp;Boucle</translation>
+    </message>
+    <message>
+        <source>Check to play the marked measures over and over while listening (CTRL+[ and CTRL+] mark them at the current position). A recording ignores the loop.</source>
+        <translation>Cocher pour rejouer sans fin les mesures marquées pendant l’écoute (CTRL+[ et CTRL+] les marquent à la position en cours). Un enregistrement ignore la boucle.</translation>
+    </message>
+    <message>
+        <source>Step &amp;up</source>
+        <translation>Pro&amp;gressif</translation>
+    </message>
+    <message>
+        <source>Check to play the loop faster at each pass, from the first pass&apos;s tempo boost up to the one set in Tempo boost.</source>
+        <translation>Cocher pour jouer la boucle plus vite à chaque passage, de la vitesse du premier passage jusqu’à celle réglée dans Vitesse.</translation>
+    </message>
+    <message>
+        <source>Tempo boost of the loop&apos;s first pass</source>
+        <translation>Vitesse du premier passage de la boucle</translation>
+    </message>
+    <message>
+        <source>Added to the tempo boost at each pass</source>
+        <translation>Ajouté à la vitesse à chaque passage</translation>
+    </message>
+    <message>
+        <source>Set loop start here</source>
+        <translation>Début de la boucle ici</translation>
+    </message>
+    <message>
+        <source>Set loop end here</source>
+        <translation>Fin de la boucle ici</translation>
+    </message>
+    <message>
+        <source>Clear loop</source>
+        <translation>Effacer la boucle</translation>
+    </message>
+    <message>
+        <source>The loop&apos;s end must come after its start. The loop starts at measure %1; the end asked for is at measure %2.</source>
+        <translation>La fin de la boucle doit venir après son début. La boucle commence à la mesure %1 ; la fin demandée est à la mesure %2.</translation>
+    </message>
+    <message>
+        <source>The loop&apos;s start must come before its end. The loop ends at measure %1; the start asked for is at measure %2.</source>
+        <translation>Le début de la boucle doit venir avant sa fin. La boucle finit à la mesure %1 ; le début demandé est à la mesure %2.</translation>
     </message>
 </context>
 </TS>
