@@ -9,7 +9,7 @@
 #include <QAction>
 #include <QCheckBox>
 #include <QCoreApplication>
-#include <QHBoxLayout>
+#include <QGridLayout>
 #include <QSignalBlocker>
 
 namespace
@@ -23,8 +23,9 @@ LoopControls::LoopControls(DeckModel& deck, LiveOptions& options, Score* score, 
     : QWidget(parent), deck_(deck), options_(options), score_(score)
 {
     setObjectName(QStringLiteral("loopcontrols"));
-    auto* row = new QHBoxLayout(this);
-    row->setContentsMargins(0, 0, 0, 0);
+    // Under the deck's buttons, two by two: the dock stays narrow.
+    auto* grid = new QGridLayout(this);
+    grid->setContentsMargins(0, 0, 0, 0);
 
     loop = new QCheckBox(Texts::tr("&Loop"), this);
     loop->setObjectName(QStringLiteral("cb_loop"));
@@ -32,15 +33,15 @@ LoopControls::LoopControls(DeckModel& deck, LiveOptions& options, Score* score, 
         Texts::tr("Check to play the marked measures over and over while listening (CTRL+[ and "
                   "CTRL+] mark them at the current position). A recording ignores the loop."));
     loop->setFocusPolicy(Qt::NoFocus); // keys belong to the deck while playing
-    row->addWidget(loop);
+    grid->addWidget(loop, 0, 0);
 
     stepUp = new QCheckBox(Texts::tr("Step &up"), this);
     stepUp->setObjectName(QStringLiteral("cb_stepup"));
     stepUp->setToolTip(Texts::tr("Check to play the loop faster at each pass, from the first "
                                  "pass's tempo boost up to the one set in Tempo boost."));
     stepUp->setFocusPolicy(Qt::NoFocus);
-    row->addWidget(stepUp);
-    const auto spin = [&](const char* name, int min, int max, const char* prefix,
+    grid->addWidget(stepUp, 0, 1);
+    const auto spin = [&](int column, const char* name, int min, int max, const char* prefix,
                           const QString& tip) {
         auto* box = new CleanSpin(this);
         box->setObjectName(QLatin1String(name));
@@ -49,12 +50,13 @@ LoopControls::LoopControls(DeckModel& deck, LiveOptions& options, Score* score, 
         box->setSuffix(QStringLiteral(" %"));
         box->setKeyboardTracking(false);
         box->setToolTip(tip);
-        row->addWidget(box);
+        grid->addWidget(box, 1, column);
         return box;
     };
-    stepFrom = spin("sb_stepfrom", 10, 1000, "", Texts::tr("Tempo boost of the loop's first pass"));
+    stepFrom =
+        spin(0, "sb_stepfrom", 10, 1000, "", Texts::tr("Tempo boost of the loop's first pass"));
     stepFrom->setSingleStep(5);
-    stepBy = spin("sb_stepby", 1, 100, "+", Texts::tr("Added to the tempo boost at each pass"));
+    stepBy = spin(1, "sb_stepby", 1, 100, "+", Texts::tr("Added to the tempo boost at each pass"));
 
     const auto action = [&](const char* name, const QString& label, const char* keys) {
         auto* a = new QAction(label, this);

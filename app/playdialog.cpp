@@ -171,7 +171,9 @@ void PlayDialog::buildDeckDock()
 {
     auto* box = new QGroupBox;
     box->setObjectName(QStringLiteral("gb_deck"));
-    auto* row = new QHBoxLayout(box);
+    auto* column = new QVBoxLayout(box);
+    auto* row = new QHBoxLayout;
+    column->addLayout(row);
     const auto button = [&](const char* name, const char* icon, const char* keys, const char* tip,
                             void (PlayDialog::*slot)()) {
         auto* b = new QToolButton(box);
@@ -195,7 +197,7 @@ void PlayDialog::buildDeckDock()
     listen_ = button("tb_listen", ":/tb_listen.xpm", "Ctrl+Space",
                      QT_TRANSLATE_NOOP("playdialog", "Start listening (CTRL+Space)"),
                      &PlayDialog::listen_or_stop);
-    row->addWidget(new LoopControls(*model_, options_, score_, box));
+    column->addWidget(new LoopControls(*model_, options_, score_, box));
     deckDock_ = addDock("dw_deck", QT_TRANSLATE_NOOP("playdialog", "Deck"), box);
 }
 

@@ -40,16 +40,32 @@ obck=false
 ignoreInput=true
 
 [Input_16_0]
-ignoreInput=true
+itradk=false
+ibck=false
+
+[Output_16_0]
+otradk=false
 
 [Input_17_0]
-ignoreInput=true
+itradk=false
+ibck=false
+
+[Output_17_0]
+otradk=false
 
 [Input_18_0]
-ignoreInput=true
+itradk=false
+ibck=false
+
+[Output_18_0]
+otradk=false
 
 [Input_19_0]
-ignoreInput=true
+itradk=false
+ibck=false
+
+[Output_19_0]
+otradk=false
 
 [Display]
 pix4mc=3
