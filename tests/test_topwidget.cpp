@@ -42,14 +42,15 @@ TEST_F(Window, OffersOnlyWhatWorksBeforeAndAfterASongOpens)
 
     App::fileArgumentIndex = 1; // the command line's song
     ASSERT_TRUE(window->load());
-    EXPECT_EQ(enabledActions(),
-              (std::set<QString>{"a_fileNew", "a_load", "a_unLoad", "a_reload", "a_fileSaveAs",
-                                 "a_songinfo", "a_allnotesoff", "a_lyricsCodec", "a_toggletooltips",
-                                 "a_quit", "a_launchSoftSynths", "a_checkSoftSynths", "a_about",
-                                 "a_tbs", "a_tutorial", "a_browseDoc", "a_options",
-                                 // the deck's own
-                                 "a_tempoboostUp", "a_tempoboostDown", "a_pix4mcUp", "a_pix4mcDown",
-                                 "a_loopStart", "a_loopEnd"}));
+    EXPECT_EQ(
+        enabledActions(),
+        (std::set<QString>{"a_fileNew", "a_load", "a_unLoad", "a_reload", "a_fileSaveAs",
+                           "a_songinfo", "a_allnotesoff", "a_lyricsCodec", "a_toggletooltips",
+                           "a_quit", "a_launchSoftSynths", "a_checkSoftSynths", "a_about", "a_tbs",
+                           "a_tutorial", "a_browseDoc", "a_options",
+                           // the deck's own
+                           "a_tempoboostUp", "a_tempoboostDown", "a_pix4mcUp", "a_pix4mcDown",
+                           "a_loopStart", "a_loopEnd"}));
     EXPECT_TRUE(window->windowTitle().endsWith(QLatin1String(".mid")));
     EXPECT_EQ(App::fileArgumentIndex, 0);
 

@@ -93,14 +93,12 @@ TEST_F(Loop, ThreePassesSteppedUpKeepTimeAcrossTheSeamAndStartOverCleanly)
         for (const auto& [voice, count] : sounding)
             EXPECT_LE(count, 0) << "key " << voice.second << " still sounds at seam " << pass + 1;
         if (pass == 2) break;
-        const auto chasedAtSeam = [&](int type, int value) {
-            return std::any_of(got.begin(), got.end(), [&](const CapturedEvent& e) {
-                return e.type == type && e.value == value && std::abs(e.ns - seam) <= slack;
-            });
-        };
-        EXPECT_TRUE(chasedAtSeam(SND_SEQ_EVENT_PGMCHANGE, 10)) << "program at seam " << pass + 1;
-        EXPECT_TRUE(chasedAtSeam(SND_SEQ_EVENT_CONTROLLER, 100)) << "volume at seam " << pass + 1;
-        EXPECT_TRUE(chasedAtSeam(SND_SEQ_EVENT_TEMPO, 500000)) << "tempo at seam " << pass + 1;
+        EXPECT_TRUE(std::any_of(got.begin(), got.end(),
+                                [&](const CapturedEvent& e) {
+                                    return e.type == SND_SEQ_EVENT_PGMCHANGE && e.value == 10 &&
+                                           std::abs(e.ns - seam) <= slack;
+                                }))
+            << "the program in force at the loop's start, at seam " << pass + 1;
     }
     std::vector<double> sorted = errors;
     std::sort(sorted.begin(), sorted.end());
