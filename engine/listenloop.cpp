@@ -191,8 +191,8 @@ void ListenLoop::scheduleAccompaniment(uint64_t windowEnd)
         if (n->isSoundingNoteOn()) {
             const int note = std::clamp(n->note() + t.transpose[size_t(d)], 0, 127);
             const int velocity = std::clamp(n->velocity() + t.velocityShift[size_t(d)], 0, 127);
-            // A note without its end still ends, a beat later.
-            // What still sounds at the loop's end ends there.
+            // A note without its end still ends, a beat later; what still
+            // sounds at the loop's end ends there.
             const uint64_t length =
                 std::min(n->partner ? n->partner->tick - n->tick : uint64_t(v_.ticksPerBeat),
                          noteEnd_ - n->tick);
@@ -277,9 +277,12 @@ void ListenLoop::restartLoop(uint64_t loopStart)
         }
         sink_.scheduleAt(out_, queueAt_);
     }
-    // Without tempo events followed, the tempo playing stays.
-    if (followTempo && tempo <= 0) tempo = int(deck_.song.facts.songTempo());
-    if (!followTempo) tempo = 0;
+    // Without tempo events followed, the tempo playing stays; without any
+    // before the loop, the song's first is in force there.
+    if (!followTempo)
+        tempo = 0;
+    else if (tempo <= 0)
+        tempo = int(deck_.song.facts.songTempo());
     if (tempo > 0) {
         snd_seq_ev_clear(&out_);
         out_.type = SND_SEQ_EVENT_TEMPO;
