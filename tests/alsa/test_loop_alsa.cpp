@@ -78,8 +78,7 @@ TEST_F(Loop, ThreePassesSteppedUpKeepTimeAcrossTheSeamAndStartOverCleanly)
             const SongNote& want = *loopNotes[i].second;
             EXPECT_EQ(on.voice(), std::make_tuple(want.channel, want.key, want.velocity))
                 << "pass " << pass + 1 << " note " << i;
-            errors.push_back(
-                std::fabs(msBetween(ons[0].ns, on.ns) - passStart - since(passBoost, want.tick)));
+            errors.push_back(msBetween(ons[0].ns, on.ns) - passStart - since(passBoost, want.tick));
         }
         passStart += since(passBoost, kLoopEnd);
         // At the seam: nothing sounds, and the sound of the loop's start is set again.
@@ -100,12 +99,17 @@ TEST_F(Loop, ThreePassesSteppedUpKeepTimeAcrossTheSeamAndStartOverCleanly)
                                 }))
             << "the program in force at the loop's start, at seam " << pass + 1;
     }
+    // Against the notes' common lateness, as a listener hears them: the first may be late too.
     std::vector<double> sorted = errors;
     std::sort(sorted.begin(), sorted.end());
+    const double late = sorted[sorted.size() / 2];
+    for (double& e : errors) e = std::fabs(e - late);
+    sorted = errors;
+    std::sort(sorted.begin(), sorted.end());
     const double p99 = sorted[sorted.size() * 99 / 100];
-    std::printf("%zu notes: median %.3f ms, p99 %.3f ms; first notes of passes 2 and 3 %.3f, "
-                "%.3f ms\n",
-                sorted.size(), sorted[sorted.size() / 2], p99, errors[loopNotes.size()],
+    std::printf("%zu notes: median %.3f ms, p99 %.3f ms from the common lateness %.3f ms; first "
+                "notes of passes 2 and 3 %.3f, %.3f ms\n",
+                sorted.size(), sorted[sorted.size() / 2], p99, late, errors[loopNotes.size()],
                 errors[2 * loopNotes.size()]);
     EXPECT_LE(p99, kToleranceMs);
 }
