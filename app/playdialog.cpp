@@ -39,18 +39,6 @@ struct Texts {
     Q_DECLARE_TR_FUNCTIONS(playdialog)
 };
 
-void setChecked(QCheckBox* box, bool on)
-{
-    const QSignalBlocker quiet(box);
-    box->setChecked(on);
-}
-
-void setBox(QSpinBox* box, int value)
-{
-    const QSignalBlocker quiet(box);
-    box->setValue(value);
-}
-
 // A button's new text would replace its shortcut with the text's mnemonic.
 void setLabel(QToolButton* button, const QString& label)
 {
@@ -119,15 +107,15 @@ PlayDialog::PlayDialog(QMainWindow* main, LiveOptions& options, DeviceSet& devic
     recordable_ = model_->recordable();
 
     quick_ = new QuickSettings;
-    setBox(quick_->tolerance, int(model_->timing.ms_tol));
-    setBox(quick_->boost, model_->timing.tempoBoost);
-    setBox(quick_->zoom, int(4 * model_->timing.pix4mc));
+    setQuietly(quick_->tolerance, int(model_->timing.ms_tol));
+    setQuietly(quick_->boost, model_->timing.tempoBoost);
+    setQuietly(quick_->zoom, int(4 * model_->timing.pix4mc));
     for (CleanSpin* box : {quick_->tolerance, quick_->boost, quick_->zoom})
         box->setKeyboardTracking(false); // "150" is not 1, then 15, then 150
-    setChecked(quick_->metRecord, options.metronomeRecord);
-    setChecked(quick_->metPlay, options.metronomePlay);
-    setChecked(quick_->tempoAdapt, options.tempoadapt);
-    setChecked(quick_->allTracks, score_->allTracks());
+    setQuietly(quick_->metRecord, options.metronomeRecord);
+    setQuietly(quick_->metPlay, options.metronomePlay);
+    setQuietly(quick_->tempoAdapt, options.tempoadapt);
+    setQuietly(quick_->allTracks, score_->allTracks());
     connect(quick_->tolerance, qOverload<int>(&QSpinBox::valueChanged), this, &PlayDialog::setTol);
     connect(quick_->boost, qOverload<int>(&QSpinBox::valueChanged), this,
             &PlayDialog::setTempoboost);
@@ -230,8 +218,8 @@ void PlayDialog::showTransport()
 
 void PlayDialog::showTempo()
 {
-    setBox(quick_->boost, model_->timing.tempoBoost);
-    setBox(quick_->tempo, session_->shownTempo());
+    setQuietly(quick_->boost, model_->timing.tempoBoost);
+    setQuietly(quick_->tempo, session_->shownTempo());
 }
 
 void PlayDialog::showBeat(int n)
@@ -251,7 +239,7 @@ void PlayDialog::setTol(int ms)
         TimingParams& p = model_->timing;
         p.tick_tol = p.toleranceTicks(session_->effectiveTempo());
     }
-    setBox(quick_->tolerance, ms);
+    setQuietly(quick_->tolerance, ms);
     score_->diagram()->update();
 }
 
@@ -270,26 +258,26 @@ void PlayDialog::setPix4mc(int zoom)
         std::lock_guard<std::mutex> lock(model_->mutex);
         model_->setZoom(zoom);
     }
-    setBox(quick_->zoom, zoom);
+    setQuietly(quick_->zoom, zoom);
     score_->diagram()->update();
 }
 
 void PlayDialog::setMetPlay(bool on)
 {
     options_.metronomePlay = on; // the engine looks at the next measure
-    setChecked(quick_->metPlay, on);
+    setQuietly(quick_->metPlay, on);
 }
 
 void PlayDialog::setMetRecord(bool on)
 {
     options_.metronomeRecord = on;
-    setChecked(quick_->metRecord, on);
+    setQuietly(quick_->metRecord, on);
 }
 
 void PlayDialog::setQAllTracks(bool on)
 {
     score_->setAllTracks(on);
-    setChecked(quick_->allTracks, on);
+    setQuietly(quick_->allTracks, on);
     if (model_->resizeRequested) model_->resizeRequested();
 }
 
@@ -301,7 +289,7 @@ void PlayDialog::toggleQAllTracks()
 void PlayDialog::setTempoAdapt(bool on)
 {
     options_.tempoadapt = on; // read live by the engine
-    setChecked(quick_->tempoAdapt, on);
+    setQuietly(quick_->tempoAdapt, on);
     score_->refreshRows();
 }
 

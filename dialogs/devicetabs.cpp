@@ -21,18 +21,6 @@ std::unique_lock<std::mutex> lockIf(std::mutex* mutex)
     return mutex ? std::unique_lock<std::mutex>(*mutex) : std::unique_lock<std::mutex>();
 }
 
-void setChecked(QCheckBox* box, bool on)
-{
-    const QSignalBlocker quiet(box);
-    box->setChecked(on);
-}
-
-void setValue(QSpinBox* box, int value)
-{
-    const QSignalBlocker quiet(box);
-    box->setValue(value);
-}
-
 // Address of a list entry, as put there by the setup tab.
 int addressData(int client, int port)
 {
@@ -241,33 +229,27 @@ void MidiIOMapTab::loadInput(const InputDevice& d)
         const QSignalBlocker quiet(kbmode_);
         kbmode_->setCurrentIndex(d.kbmode == 1 ? 1 : 0);
     }
-    setChecked(itradk_, d.itradk);
-    setChecked(ibck_, d.ibck);
-    setChecked(split_, d.kbenablesplit);
-    setValue(lowkey_, d.lowkey);
-    setValue(highkey_, d.highkey);
+    setQuietly(itradk_, d.itradk);
+    setQuietly(ibck_, d.ibck);
+    setQuietly(split_, d.kbenablesplit);
+    setQuietly(lowkey_, d.lowkey);
+    setQuietly(highkey_, d.highkey);
     const int zone = d.leadzone >= 1 && d.leadzone <= 3 ? d.leadzone : 1;
-    for (size_t z = 0; z < zones_.size(); ++z) {
-        const QSignalBlocker quiet(zones_[z]);
-        zones_[z]->setChecked(int(z) + 1 == zone);
-    }
+    for (size_t z = 0; z < zones_.size(); ++z) setQuietly(zones_[z], int(z) + 1 == zone);
     if (ignoreInput_) {
-        setChecked(ignoreInput_, d.ignoreInput);
+        setQuietly(ignoreInput_, d.ignoreInput);
         // The PC keyboard is always there to be ignored or not.
         ignoreInput_->setEnabled(!d.isPcKeyboard());
-        setChecked(tempoleader_, d.tempoleader);
+        setQuietly(tempoleader_, d.tempoleader);
     }
 }
 
 void MidiIOMapTab::loadOutput(const OutputDevice& d)
 {
-    {
-        const QSignalBlocker quiet(volume_);
-        volume_->setValue(d.volume);
-    }
-    setChecked(otradk_, d.otradk);
-    setChecked(obck_, d.obck);
-    if (ignoreOutput_) setChecked(ignoreOutput_, d.ignoreOutput);
+    setQuietly(volume_, d.volume);
+    setQuietly(otradk_, d.otradk);
+    setQuietly(obck_, d.obck);
+    if (ignoreOutput_) setQuietly(ignoreOutput_, d.ignoreOutput);
 }
 
 bool MidiIOMapTab::keysInOrder() const

@@ -317,15 +317,19 @@ void MidiThread::endSession()
     // Nothing queued for the rest of the beat may start after the silence.
     client_.stopQueue();
     client_.dropOutput();
-    for (const auto& out : deck_.devices.outputs) {
-        if (out->ignoreOutput) continue;
-        client_.allNotesOff(*out);
-        client_.resetControllers(*out);
-    }
-    const OutputDevice& fallback = deck_.devices.defaultOutput;
-    if (deck_.devices.outputs.empty() && (fallback.client || fallback.port)) {
-        client_.allNotesOff(fallback);
-        client_.resetControllers(fallback);
+    {
+        // The Options dialog may change the ignore flags meanwhile.
+        std::lock_guard<std::mutex> lock(deck_.mutex);
+        for (const auto& out : deck_.devices.outputs) {
+            if (out->ignoreOutput) continue;
+            client_.allNotesOff(*out);
+            client_.resetControllers(*out);
+        }
+        const OutputDevice& fallback = deck_.devices.defaultOutput;
+        if (deck_.devices.outputs.empty() && (fallback.client || fallback.port)) {
+            client_.allNotesOff(fallback);
+            client_.resetControllers(fallback);
+        }
     }
     client_.drain();
     {

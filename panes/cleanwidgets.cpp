@@ -3,12 +3,33 @@
 #include "core/settings.h"
 #include "song/songnames.h"
 
+#include <QAbstractButton>
+#include <QAbstractSlider>
 #include <QApplication>
 #include <QContextMenuEvent>
 #include <QKeyEvent>
 #include <QLineEdit>
 #include <QMainWindow>
 #include <QScrollBar>
+#include <QSignalBlocker>
+
+void setQuietly(QAbstractButton* button, bool checked)
+{
+    const QSignalBlocker quiet(button);
+    button->setChecked(checked);
+}
+
+void setQuietly(QSpinBox* box, int value)
+{
+    const QSignalBlocker quiet(box);
+    box->setValue(value);
+}
+
+void setQuietly(QAbstractSlider* slider, int value)
+{
+    const QSignalBlocker quiet(slider);
+    slider->setValue(value);
+}
 
 bool leaveKeyToParent(const QKeyEvent* event)
 {

@@ -6,8 +6,15 @@
 #include <QSpinBox>
 #include <functional>
 
+class QAbstractButton;
+class QAbstractSlider;
 class QKeyEvent;
 class QMainWindow;
+
+// Filling a form is no edit: these set a value without the change signals.
+void setQuietly(QAbstractButton* button, bool checked);
+void setQuietly(QSpinBox* box, int value);
+void setQuietly(QAbstractSlider* slider, int value);
 
 // Inside dialogs and docks Return must reach the dialog's default button
 // without changing a value, and Ctrl+Page Up/Down belong to the window, which

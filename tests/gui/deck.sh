@@ -11,44 +11,6 @@ smfdump=$(dirname "$app")/tools/smfdump
 [[ -x $smfdump ]] || abort "smfdump is built next to the program"
 mkdir -p "$shots"
 
-# The program's own client exists only while a session runs.
-session_running() { grep -q '"Clavion ALSA sequencer"' /proc/asound/seq/clients; }
-
-wait_session() { # 1: wanted (start|end), 2: seconds
-    local i
-    for ((i = 0; i < $2 * 10; i++)); do
-        if [[ $1 == start ]] && session_running; then return 0; fi
-        if [[ $1 == end ]] && ! session_running; then return 0; fi
-        sleep 0.1
-    done
-    return 1
-}
-
-# Without a session the steps after this one would only fail in turn.
-expect_start() { # 1: message
-    wait_session start 10 || abort "$1"
-    record PASS "$1"
-}
-
-# A peer on Midi Through; $peer is its pid once its client is up.
-peer=
-start_peer() { # 1: client name in /proc, 2: its standard output, then the command
-    local name=$1 out=$2 i
-    shift 2
-    "$@" >"$out" 2>>"$shots/deck-peers.log" &
-    peer=$!
-    for ((i = 0; i < 50; i++)); do
-        grep -q "\"$name\"" /proc/asound/seq/clients && return 0
-        sleep 0.1
-    done
-    abort "$name is up on the sequencer"
-}
-stop_peer() {
-    kill -INT "$peer" 2>/dev/null || true
-    wait "$peer" 2>/dev/null || true
-    peer=
-}
-
 # What the user set up: Midi Through as the synthesizer, the PC keyboard as the
 # instrument. Midi Through sends back everything it is sent, so as an input it
 # is ignored, or the program would hear its own notes as the player's. The
@@ -131,7 +93,7 @@ check '"$MIDICHECK" notes --tolerance-ms 3 "$shots/deck-demo.dump" "$shots/deck-
 # The same demo played by the engine alone, without the window, for comparison.
 start_peer arecordmidi /dev/null arecordmidi -p 14:0 -b 120 -t 3840 "$shots/seq-listen.mid"
 "${smfdump%/smfdump}/seqsession" --output 14:0 --input 16:0 --seconds 30 \
-    "$ROOT/resources/demos/$DEMO" 2>>"$shots/deck-peers.log"
+    "$ROOT/resources/demos/$DEMO" 2>>"$shots/peers.log"
 sleep 1
 stop_peer
 "$smfdump" "$shots/seq-listen.mid" >"$shots/seq-listen.dump"

@@ -9,32 +9,8 @@ smfdump=$(dirname "$app")/tools/smfdump
 [[ -x $smfdump ]] || abort "smfdump is built next to the program"
 mkdir -p "$shots"
 
-session_running() { grep -q '"Clavion ALSA sequencer"' /proc/asound/seq/clients; }
-wait_session() { # 1: wanted (start|end), 2: seconds
-    local i
-    for ((i = 0; i < $2 * 10; i++)); do
-        if [[ $1 == start ]] && session_running; then return 0; fi
-        if [[ $1 == end ]] && ! session_running; then return 0; fi
-        sleep 0.1
-    done
-    return 1
-}
-
-peer=
-record_through() { # 1: file; arecordmidi on Midi Through
-    arecordmidi -p 14:0 -b 120 -t 3840 "$1" 2>>"$shots/options-peers.log" &
-    peer=$!
-    local i
-    for ((i = 0; i < 50; i++)); do
-        grep -q '"arecordmidi"' /proc/asound/seq/clients && return 0
-        sleep 0.1
-    done
-    abort "arecordmidi is up on the sequencer"
-}
-stop_peer() {
-    kill -INT "$peer" 2>/dev/null || true
-    wait "$peer" 2>/dev/null || true
-}
+# arecordmidi on Midi Through, into a file.
+record_through() { start_peer arecordmidi /dev/null arecordmidi -p 14:0 -b 120 -t 3840 "$1"; }
 notes_on() { # 1: dump, 2: channel; the note numbers played, in order
     awk -v c="$2" '$1 == "event" && $4 == "on" && $5 == c && $7 > 0 { printf "%s ", $6 }' "$1"
 }
@@ -110,7 +86,7 @@ sleep 1
 # ------------------------------------------------- the default output
 record_through "$shots/options-before.mid"
 key ctrl+space
-wait_session start 10 || abort "Ctrl+Space starts a session"
+expect_start "Ctrl+Space starts a session"
 sleep 2
 key ctrl+space
 check 'wait_session end 10' "Ctrl+Space stops the session"
@@ -131,7 +107,7 @@ sleep 1
 key ctrl+Home
 record_through "$shots/options-after.mid"
 key ctrl+space
-wait_session start 10 || abort "Listen starts after the new default output"
+expect_start "Listen starts after the new default output"
 sleep 4
 key ctrl+space
 check 'wait_session end 10' "the session stops"
@@ -177,7 +153,7 @@ sleep 0.5
 key ctrl+Home
 record_through "$shots/options-split.mid"
 key ctrl+space
-wait_session start 10 || abort "Listen starts with tracks #1 and #3 interactive"
+expect_start "Listen starts with tracks #1 and #3 interactive"
 sleep 1
 strike 84 # high zone: the basses
 sleep 1
