@@ -161,7 +161,7 @@ void TopWidget::openDeck(bool isNew)
     deck_ = new PlayDialog(this, options_, devices_, songPath_, this);
     deck_->setObjectName(QStringLiteral("playdialog"));
     connect(deck_, &PlayDialog::actionChanged, this, [this](DeckAction a, bool on) {
-        const char* names[] = {"a_fileSave", "a_reload", "a_allnotesoff"};
+        const char* names[] = {"a_fileSave", "a_reload", "a_allnotesoff", "a_takeAnalysis"};
         action(names[int(a)])->setEnabled(on);
         busyActions_.remove(QLatin1String(names[int(a)])); // a kept take decides, not the old state
     });

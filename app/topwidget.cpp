@@ -121,6 +121,15 @@ const ActionRow kActions[] = {
      [](TopWidget* w) { w->songinfo(); },
      false},
     {FileMenu,
+     {"a_takeAnalysis", "information", QT_TRANSLATE_NOOP("TopWidget", "&Take analysis…"), "",
+      QT_TRANSLATE_NOOP("TopWidget", "How early or late you played the last kept take"),
+      QT_TRANSLATE_NOOP("TopWidget",
+                        "Plot how early or late each cluster of the last kept take was played, "
+                        "with its worst measures"),
+      false},
+     [](TopWidget* w) { w->showTakeAnalysis(); },
+     false},
+    {FileMenu,
      {"a_allnotesoff", "break", QT_TRANSLATE_NOOP("TopWidget", "A&ll notes off"), "Ctrl+E",
       QT_TRANSLATE_NOOP(
           "TopWidget",
@@ -207,7 +216,7 @@ const ActionSpec kQuitAction = {"a_quit",
 
 // Enabled only while a song is open or by the deck.
 const char* const kSongActions[] = {
-    "a_unLoad",      "a_reload",     "a_fileSave",    "a_fileSaveAs", "a_songinfo", "a_allnotesoff",
+    "a_unLoad",      "a_reload",     "a_fileSave",    "a_fileSaveAs", "a_songinfo", "a_takeAnalysis", "a_allnotesoff",
     "a_lyricsCodec", "a_mergeBound", "a_deleteBound", "a_bindFree",   "a_wipeFree"};
 
 const char* const kLyricsCodecs[] = {"System", "ISO-8859-15", "IBM850", "windows-1252",

@@ -95,6 +95,8 @@ public slots:
     void lyricsCodec();
     void songinfo();
     void showOptions();
+    // The analysis of the song's last kept take, in a window of its own.
+    void showTakeAnalysis();
     bool load();
     // False when the user keeps the song open.
     bool unLoad();

@@ -260,6 +260,7 @@ bool DeckSession::start(bool recording)
     deck_.stopFlag = false;
     deck_.pauseFlag = false;
     deck_.recording = recording;
+    if (recording) beginTake(deck_);
     deck_.sessionActive = true;
     clockSteps_ = 0;
     restFileTempo();

@@ -279,6 +279,24 @@ void InteractiveLoop::markPlayed(EventNode* n, uint64_t relativeTicks)
     }
 }
 
+// For the take's analysis: where the cluster's first note is in the file and
+// where the key put it, with the boost it was played at.
+void InteractiveLoop::logCluster(const std::vector<EventNode*>& cluster)
+{
+    std::vector<TakeCluster>& log = deck_.takeLog;
+    if (log.size() == log.capacity()) return; // no allocation on this thread
+    for (const EventNode* n : cluster) {
+        if (!n->isSoundingNoteOn()) continue;
+        TakeCluster c;
+        c.fileTick = n->tick;
+        c.playedTick = sink_.currentTick() + startTick_ + n->clusterOffset;
+        c.tempo = n->tempo;
+        c.boost = deck_.timing.tempoBoost;
+        log.push_back(c);
+        return;
+    }
+}
+
 int InteractiveLoop::playedVelocity(const DeviceState& s, int d, int keyVelocity) const
 {
     if (s.device->isPcKeyboard() || options_.filevel.load()) return -1;
@@ -292,6 +310,7 @@ void InteractiveLoop::ringCluster(DeviceState& s, int zone, int key, int velocit
     const TrackTables& t = deck_.tracks;
     const bool recording = deck_.recording.load();
     uint64_t lastTick = 0;
+    if (recording) logCluster(pending);
     for (EventNode* n : pending) {
         snd_seq_event_t& o = n->output;
         const uint64_t rel = n->clusterOffset;
@@ -320,8 +339,10 @@ void InteractiveLoop::ringCluster(DeviceState& s, int zone, int key, int velocit
     pending.clear();
     const InputDevice& dev = *s.device;
     if (options_.tempoadapt.load() &&
-        ((dev.tempoleader && dev.leadzone == zone) || zone == 4 || dev.isPcKeyboard()))
+        ((dev.tempoleader && dev.leadzone == zone) || zone == 4 || dev.isPcKeyboard())) {
+        if (recording) deck_.takeFollowed = true;
         advanceTempoFollower(lastTick);
+    }
 }
 
 void InteractiveLoop::advanceTempoFollower(uint64_t songTick)

@@ -81,6 +81,7 @@ private:
     void forward(DeviceState& s, const snd_seq_event_t& ev);
     void advanceTempoFollower(uint64_t songTick);
     void markPlayed(EventNode* n, uint64_t relativeTicks);
+    void logCluster(const std::vector<EventNode*>& cluster);
     void requestRepaint();
     void echoNow(int type, int tag, int flag, int note, int client, int port);
     void echoIn(int type, int tag, uint64_t ticks, int flag, int note, int client, int port);

@@ -2,6 +2,7 @@
 
 #include "song/practiceloop.h"
 #include "song/song.h"
+#include "song/takeanalysis.h"
 #include "song/timingparams.h"
 #include "song/tracktables.h"
 
@@ -14,7 +15,7 @@
 struct DeviceSet;
 
 // Actions of the main window whose state the song's edits change.
-enum class DeckAction { FileSave, Reload, AllNotesOff };
+enum class DeckAction { FileSave, Reload, AllNotesOff, TakeAnalysis };
 
 // The deck without its widgets: the prepared song's track tables and timing,
 // the session mutex and flags, and the modified flag. The engine, the tools
@@ -42,6 +43,12 @@ public:
     int fileTempo = 500000;
     // Marked by the user, forgotten with the song. Under the mutex.
     PracticeLoop loop;
+    // The clusters a record session rang, written by the engine under the
+    // mutex into room reserved before it starts; a kept take moves them to
+    // keptTake for its analysis.
+    std::vector<TakeCluster> takeLog;
+    bool takeFollowed = false;
+    TakeRecord keptTake;
     // Counts preparations: what outlives a session knows when the song changed.
     unsigned preparations = 0;
 

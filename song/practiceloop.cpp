@@ -71,6 +71,15 @@ bool markLoop(DeckModel& deck, LoopEdge edge, uint64_t tick)
     return true;
 }
 
+void loopAround(DeckModel& deck, int bar)
+{
+    const int last = songBars(deck) - 1;
+    bar = std::min(std::max(0, bar), last);
+    std::lock_guard<std::mutex> lock(deck.mutex);
+    deck.loop.startBar = bar;
+    deck.loop.endBar = bar + 1;
+}
+
 void clearLoop(DeckModel& deck)
 {
     std::lock_guard<std::mutex> lock(deck.mutex);

@@ -319,6 +319,32 @@ static void settleTimes(EventList& list)
     for (EventNode* n = list.head(); n; n = n->next) n->altTick = n->tick;
 }
 
+void beginTake(DeckModel& deck)
+{
+    std::lock_guard<std::mutex> lock(deck.mutex);
+    size_t notes = 1;
+    for (uint32_t count : deck.tracks.noteOnCount) notes += count;
+    deck.takeLog.clear();
+    deck.takeLog.reserve(notes);
+    deck.takeFollowed = false;
+}
+
+// The logged clusters become the kept take's, and the room reserved for them
+// goes back.
+static void settleTakeLog(DeckModel& deck, bool keep)
+{
+    if (keep && !deck.takeLog.empty()) {
+        TakeRecord& take = deck.keptTake;
+        take.clusters.assign(deck.takeLog.begin(), deck.takeLog.end());
+        take.tempoFollowed = deck.takeFollowed;
+        take.tick4qn = deck.timing.tick4qn;
+        take.tick4measure = deck.timing.tick4measure;
+        take.tick4beat = deck.timing.tick4beat;
+        if (deck.actionChanged) deck.actionChanged(DeckAction::TakeAnalysis, true);
+    }
+    std::vector<TakeCluster>().swap(deck.takeLog);
+}
+
 void keepTake(DeckModel& deck, int freeNotes, bool showShift)
 {
     BusyScope busy;
@@ -332,12 +358,14 @@ void keepTake(DeckModel& deck, int freeNotes, bool showShift)
         pairNotes(deck, true);
         recountFree(deck);
     }
+    settleTakeLog(deck, true);
     deck.setModified();
     if (deck.viewsChanged) deck.viewsChanged();
 }
 
 void discardTake(DeckModel& deck, int freeNotes, bool showShift)
 {
+    settleTakeLog(deck, false);
     EventList& list = deck.song.events;
     if (showShift) {
         list.swapTimes();

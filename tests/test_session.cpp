@@ -98,6 +98,40 @@ TEST_F(Interactive, AKeptTakeUsesThePlayedTimesADiscardedOneTheFileTimes)
         << "no shift after the end of the take";
 }
 
+// The analysis needs each cluster's file time and played time, which a kept
+// take no longer tells apart; a discarded take leaves the last kept one.
+TEST_F(Interactive, ARecordSessionLogsItsClustersForTheAnalysisOfAKeptTake)
+{
+    TrackPlan t;
+    const QByteArray bytes = songBytes({t.note(0, 100, 60).note(10, 100, 64).note(480, 100, 67)});
+    std::vector<std::pair<uint64_t, uint64_t>> kept;
+    for (int c = 0; c < 3; ++c) {
+        const bool keep = c < 2, showShift = c == 1;
+        SCOPED_TRACE(c);
+        ASSERT_TRUE(load(bytes, {0}));
+        options.showshiftwhenrecording = showShift;
+        options.tempoadapt = c == 0;
+        deck.recording = true;
+        beginTake(deck);
+        start();
+        play("@1000 +60 @1100 -60 @" + std::to_string(1500 + c) + " +67 -67");
+        deck.recording = false;
+        ASSERT_EQ(deck.takeLog.size(), 2u);
+        EXPECT_EQ(deck.takeFollowed, c == 0);
+        keep ? keepTake(deck, 0, showShift) : discardTake(deck, 0, showShift);
+        EXPECT_EQ(deck.takeLog.capacity(), 0u) << "the room goes back";
+        std::vector<std::pair<uint64_t, uint64_t>> ticks;
+        for (const TakeCluster& k : deck.keptTake.clusters) {
+            ticks.emplace_back(k.fileTick, k.playedTick);
+            EXPECT_EQ(std::pair(k.tempo, k.boost), std::pair(uint64_t(500000), 100));
+        }
+        if (keep)
+            kept = {{0, 1000}, {480, uint64_t(1500 + c)}};
+        EXPECT_EQ(ticks, kept);
+        EXPECT_EQ(deck.keptTake.tempoFollowed, c == 0);
+    }
+}
+
 struct TempoFollower : Interactive {
     void SetUp() override
     {

@@ -2,18 +2,25 @@
 #include "app/playdialog.h"
 #include "core/events.h"
 #include "dialogs/newfiledb.h"
+#include "dialogs/takeplot.h"
+#include "dialogs/takewindow.h"
+#include "engine/decksession.h"
 #include "resources/resources.h"
 #include "smfbuilder.h"
 #include "song/deckmodel.h"
+#include "song/trackediting.h"
 #include "windowfixture.h"
 
+#include <QCheckBox>
 #include <QDir>
 #include <QDockWidget>
 #include <QFileDialog>
 #include <QHelpEvent>
 #include <QLabel>
+#include <QListWidget>
 #include <QMenu>
 #include <QStatusBar>
+#include <QTest>
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolTip>
@@ -221,6 +228,63 @@ TEST_F(Window, AFirstStartPlaysFromWhatIsConnected)
     fakeInputs = {{20, 0, "Keys", "Keys port"}};
     open();
     EXPECT_EQ(window->devices().defaultInput.client, 16);
+}
+
+// After a kept take the File menu opens its analysis; a worst measure or the
+// plot sets the loop around a measure, and the window goes with the song.
+TEST_F(Window, AKeptTakeIsAnalysedAndAMeasureLoopedByAClick)
+{
+    TrackBuilder conductor, melody;
+    conductor.tempo(0, 500000).timeSig(0, 4, 2).end();
+    for (int i = 0; i < 32; ++i) melody.on(0, 0, 60 + i % 12, 90).off(96, 0, 60 + i % 12);
+    App::arguments[1] = QString::fromStdString(writeTempFile(smfFile(1, 96, {conductor, melody.end()})));
+    open(1);
+    ASSERT_TRUE(window->songOpen());
+    QAction* analysis = window->findChild<QAction*>("a_takeAnalysis");
+    EXPECT_FALSE(analysis->isEnabled());
+
+    // As a record session ends: the engine logged a cluster early in measure 1,
+    // one late in measure 3 and one on time there.
+    DeckModel& deck = window->deck()->model();
+    const uint64_t bar = uint64_t(deck.timing.tick4measure), q = uint64_t(deck.timing.tick4qn);
+    beginTake(deck);
+    deck.takeLog.push_back({0, 0, 500000, 100});
+    deck.takeLog.push_back({q, q - q / 4, 500000, 100});
+    deck.takeLog.push_back({2 * bar, 2 * bar + q / 2, 500000, 100});
+    deck.takeLog.push_back({2 * bar + q, 2 * bar + q, 500000, 100});
+    deck.sessionActive = true, deck.recording = true;
+    sink.answers = {Yes};
+    postEvent(&window->deck()->session(), new IntIntEvent(SessionFinishedEvent, 4, 0));
+    QCoreApplication::sendPostedEvents();
+    ASSERT_TRUE(analysis->isEnabled());
+    analysis->trigger();
+    QPointer<TakeWindow> w = window->findChild<TakeWindow*>();
+    ASSERT_TRUE(w && w->isVisible());
+    const auto label = [&](const char* name) { return w->findChild<QLabel*>(name)->text(); };
+    // A quarter of a quarter note at 120 bpm is 125 ms, a half 250 ms.
+    EXPECT_EQ(QStringList({label("l_clusters"), label("l_median"), label("l_p90")})
+                  .join(' ')
+                  .toStdString(),
+              "4 62.5 ms 250.0 ms");
+    QListWidget* worst = w->worstList();
+    ASSERT_EQ(worst->count(), 2);
+    EXPECT_EQ(worst->item(0)->text().toStdString(), "Measure 3: 125.0 ms on average");
+
+    QTest::mouseClick(worst->viewport(), Qt::LeftButton, {},
+                      worst->visualItemRect(worst->item(0)).center());
+    EXPECT_EQ(std::pair(deck.loop.startBar, deck.loop.endBar), std::pair(2, 3));
+    EXPECT_TRUE(window->findChild<QCheckBox*>("cb_loop")->isEnabled());
+    TakePlot* plot = w->plot();
+    const QPoint firstDot = plot->dotOf(w->analysis().rows[0]).toPoint() + QPoint(2, 0);
+    ASSERT_EQ(plot->measureAt(firstDot), 1);
+    QTest::mouseClick(plot, Qt::LeftButton, {}, firstDot);
+    EXPECT_EQ(std::pair(deck.loop.startBar, deck.loop.endBar), std::pair(0, 1));
+
+    sink.answers = {No}; // the kept take is not saved
+    ASSERT_TRUE(window->unLoad());
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_TRUE(w.isNull()) << "the analysis goes with its song";
+    EXPECT_FALSE(analysis->isEnabled());
 }
 
 TEST_F(Window, UnreadableFilesLeaveNoSong)

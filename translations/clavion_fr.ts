@@ -1601,6 +1601,108 @@ Les touches des chiffres, des lettres et de fonction partagent le clavier de l�
     </message>
 </context>
 <context>
+    <name>TakePlot</name>
+    <message>
+        <source>Measure</source>
+        <translation>Mesure</translation>
+    </message>
+    <message>
+        <source>%1 ms</source>
+        <translation>%1 ms</translation>
+    </message>
+    <message>
+        <source>%1 %</source>
+        <translation>%1 %</translation>
+    </message>
+    <message>
+        <source>Early</source>
+        <translation>En avance</translation>
+    </message>
+    <message>
+        <source>Late</source>
+        <translation>En retard</translation>
+    </message>
+    <message>
+        <source>On time</source>
+        <translation>À temps</translation>
+    </message>
+    <message>
+        <source>Tempo boost</source>
+        <translation>Accélération du tempo</translation>
+    </message>
+    <message>
+        <source>Worst measures</source>
+        <translation>Pires mesures</translation>
+    </message>
+</context>
+<context>
+    <name>TakeWindow</name>
+    <message>
+        <source>%1 ms</source>
+        <translation>%1 ms</translation>
+    </message>
+    <message>
+        <source>Take analysis</source>
+        <translation>Analyse de la prise</translation>
+    </message>
+    <message>
+        <source>Each dot is a cluster: above the line it was played late, below it early. Click a measure to loop it.</source>
+        <translation>Chaque point est un groupe de notes : au-dessus de la ligne il a été joué en retard, au-dessous en avance. Cliquez sur une mesure pour la jouer en boucle.</translation>
+    </message>
+    <message>
+        <source>Clusters played:</source>
+        <translation>Groupes joués :</translation>
+    </message>
+    <message>
+        <source>Median deviation:</source>
+        <translation>Écart médian :</translation>
+    </message>
+    <message>
+        <source>90th percentile:</source>
+        <translation>90e centile :</translation>
+    </message>
+    <message>
+        <source>Tempo:</source>
+        <translation>Tempo :</translation>
+    </message>
+    <message>
+        <source>followed the player</source>
+        <translation>a suivi le joueur</translation>
+    </message>
+    <message>
+        <source>kept by the accompaniment</source>
+        <translation>tenu par l&apos;accompagnement</translation>
+    </message>
+    <message>
+        <source>Measure %1: %2 on average</source>
+        <translation>Mesure %1 : %2 en moyenne</translation>
+    </message>
+    <message>
+        <source>Click a measure to set the loop around it</source>
+        <translation>Cliquez sur une mesure pour placer la boucle autour</translation>
+    </message>
+    <message>
+        <source>Worst measures (click one to loop it):</source>
+        <translation>Pires mesures (cliquez pour la jouer en boucle) :</translation>
+    </message>
+    <message>
+        <source>&amp;Export CSV…</source>
+        <translation>&amp;Exporter en CSV…</translation>
+    </message>
+    <message>
+        <source>Could not write %1: %2</source>
+        <translation>Impossible d&apos;écrire %1 : %2</translation>
+    </message>
+    <message>
+        <source>Export the take as CSV</source>
+        <translation>Exporter la prise en CSV</translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv)</source>
+        <translation>Fichiers CSV (*.csv)</translation>
+    </message>
+</context>
+<context>
     <name>TopWidget</name>
     <message>
         <source>Traditional - Twinkle, Twinkle, Little Star</source>
@@ -2676,6 +2778,18 @@ Les touches des chiffres, des lettres et de fonction partagent le clavier de l�
         <source>subsets</source>
         <translation>sous-ensembles</translation>
     </message>
+    <message>
+        <source>&amp;Take analysis…</source>
+        <translation>Anal&amp;yse de la prise…</translation>
+    </message>
+    <message>
+        <source>How early or late you played the last kept take</source>
+        <translation>Votre avance ou votre retard dans la dernière prise gardée</translation>
+    </message>
+    <message>
+        <source>Plot how early or late each cluster of the last kept take was played, with its worst measures</source>
+        <translation>Trace l&apos;avance ou le retard de chaque groupe de notes de la dernière prise gardée, avec ses pires mesures</translation>
+    </message>
 </context>
 <context>
     <name>TrackDB</name>
@@ -3244,11 +3358,11 @@ Les touches des chiffres, des lettres et de fonction partagent le clavier de l�
     </message>
     <message>
         <source>The loop&apos;s end must come after its start. The loop starts at measure %1; the end asked for is at measure %2.</source>
-        <translation>La fin de la boucle doit venir après son début. La boucle commence à la mesure %1 ; la fin demandée est à la mesure %2.</translation>
+        <translation>La fin de la boucle doit venir après son début. La boucle commence à la mesure %1&#xa0;; la fin demandée est à la mesure %2.</translation>
     </message>
     <message>
         <source>The loop&apos;s start must come before its end. The loop ends at measure %1; the start asked for is at measure %2.</source>
-        <translation>Le début de la boucle doit venir avant sa fin. La boucle finit à la mesure %1 ; le début demandé est à la mesure %2.</translation>
+        <translation>Le début de la boucle doit venir avant sa fin. La boucle finit à la mesure %1&#xa0;; le début demandé est à la mesure %2.</translation>
     </message>
 </context>
 </TS>

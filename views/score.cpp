@@ -147,6 +147,13 @@ bool Score::markLoop(LoopEdge edge, uint64_t tick)
     return marked;
 }
 
+void Score::loopAround(int measure)
+{
+    ::loopAround(deck_, measure - 1);
+    diagram_->update();
+    emit loopChanged();
+}
+
 void Score::clearLoop()
 {
     ::clearLoop(deck_);

@@ -84,6 +84,8 @@ public:
     // tick; a refusal is shown to the user and gives false.
     bool markLoop(LoopEdge edge, uint64_t tick);
     void clearLoop();
+    // The loop around one measure, counted from 1.
+    void loopAround(int measure);
 
     // Whether tracks nobody plays get a lane too.
     bool allTracks() const { return allTracks_; }

@@ -1,0 +1,50 @@
+#pragma once
+
+#include "song/takeanalysis.h"
+
+#include <QWidget>
+
+// How early or late each cluster of a take was played, over the measures,
+// with the accompaniment's boost when it followed the player. Painted here:
+// a few dots and one line need no charting library.
+class TakePlot : public QWidget
+{
+    Q_OBJECT
+public:
+    explicit TakePlot(QWidget* parent = nullptr);
+
+    void setAnalysis(const TakeAnalysis& analysis);
+    // The measure (from 1) under a point of the widget; 0 outside the plot.
+    int measureAt(const QPoint& point) const;
+    // The deviation axis runs from -range to +range milliseconds.
+    double msRange() const { return msRange_; }
+    bool showsBoost() const { return boostShown_; }
+    // Where a cluster's dot is drawn, for tests and tool tips.
+    QPointF dotOf(const TakeRow& row) const;
+
+    QSize sizeHint() const override { return {720, 300}; }
+    QSize minimumSizeHint() const override { return {360, 200}; }
+
+signals:
+    void measureClicked(int measure);
+
+protected:
+    void paintEvent(QPaintEvent*) override;
+    void mousePressEvent(QMouseEvent* event) override;
+
+private:
+    QRectF plotArea() const;
+    double xOf(double measurePosition) const;
+    double yOfMs(double ms) const;
+    double yOfBoost(double boost) const;
+    void paintGrid(class QPainter& p, const QRectF& area) const;
+    void paintBoost(QPainter& p, const QRectF& area) const;
+
+    TakeAnalysis analysis_;
+    int firstMeasure_ = 1;
+    int endMeasure_ = 2; // one past the last measure shown
+    double msRange_ = 50;
+    bool boostShown_ = false;
+    int boostLow_ = 80;
+    int boostHigh_ = 120;
+};

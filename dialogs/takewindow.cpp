@@ -1,0 +1,96 @@
+#include "dialogs/takewindow.h"
+
+#include "core/messages.h"
+#include "dialogs/takeplot.h"
+
+#include <QDialogButtonBox>
+#include <QFileDialog>
+#include <QFormLayout>
+#include <QHBoxLayout>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+#include <QVBoxLayout>
+
+namespace
+{
+QString milliseconds(double ms)
+{
+    return TakeWindow::tr("%1 ms").arg(QString::number(ms, 'f', 1));
+}
+} // namespace
+
+TakeWindow::TakeWindow(const TakeRecord& take, QWidget* parent)
+    : QDialog(parent), analysis_(analyseTake(take)), plot_(new TakePlot(this)),
+      worst_(new QListWidget(this))
+{
+    setObjectName(QStringLiteral("takewindow"));
+    setWindowTitle(QStringLiteral("Clavion - ") + tr("Take analysis"));
+    plot_->setObjectName(QStringLiteral("takeplot"));
+    plot_->setAnalysis(analysis_);
+    plot_->setToolTip(tr("Each dot is a cluster: above the line it was played late, below it "
+                         "early. Click a measure to loop it."));
+
+    const TakeSummary& s = analysis_.summary;
+    auto* summary = new QFormLayout;
+    const auto row = [&](const QString& label, const QString& value, const char* name) {
+        auto* text = new QLabel(value, this);
+        text->setObjectName(QLatin1String(name));
+        summary->addRow(label, text);
+    };
+    row(tr("Clusters played:"), QString::number(s.clusters), "l_clusters");
+    row(tr("Median deviation:"), milliseconds(s.medianAbsMs), "l_median");
+    row(tr("90th percentile:"), milliseconds(s.p90AbsMs), "l_p90");
+    row(tr("Tempo:"),
+        analysis_.tempoFollowed ? tr("followed the player") : tr("kept by the accompaniment"),
+        "l_tempo");
+
+    worst_->setObjectName(QStringLiteral("lw_worst"));
+    for (const MeasureScore& m : s.worst) {
+        auto* item = new QListWidgetItem(
+            tr("Measure %1: %2 on average").arg(m.measure).arg(milliseconds(m.meanAbsMs)), worst_);
+        item->setData(Qt::UserRole, m.measure);
+    }
+    worst_->setToolTip(tr("Click a measure to set the loop around it"));
+    worst_->setMaximumHeight(worst_->sizeHintForRow(0) * 5 + 2 * worst_->frameWidth() + 4);
+    auto* worstBox = new QVBoxLayout;
+    worstBox->addWidget(new QLabel(tr("Worst measures (click one to loop it):"), this));
+    worstBox->addWidget(worst_);
+
+    auto* lower = new QHBoxLayout;
+    lower->addLayout(summary);
+    lower->addSpacing(24);
+    lower->addLayout(worstBox, 1);
+
+    auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
+    QPushButton* csv = buttons->addButton(tr("&Export CSV…"), QDialogButtonBox::ActionRole);
+    csv->setObjectName(QStringLiteral("pb_exportCsv"));
+    csv->setEnabled(s.clusters > 0);
+
+    auto* layout = new QVBoxLayout(this);
+    layout->addWidget(plot_, 1);
+    layout->addLayout(lower);
+    layout->addWidget(buttons);
+
+    connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
+    connect(csv, &QPushButton::clicked, this, &TakeWindow::chooseCsvFile);
+    connect(plot_, &TakePlot::measureClicked, this, &TakeWindow::loopRequested);
+    connect(worst_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+        emit loopRequested(item->data(Qt::UserRole).toInt());
+    });
+}
+
+bool TakeWindow::exportCsv(const QString& path)
+{
+    QString error;
+    if (writeTakeCsv(analysis_, path, &error)) return true;
+    Messages::warning(tr("Could not write %1: %2").arg(path, error));
+    return false;
+}
+
+void TakeWindow::chooseCsvFile()
+{
+    const QString path = QFileDialog::getSaveFileName(this, tr("Export the take as CSV"),
+                                                      QString(), tr("CSV files (*.csv)"));
+    if (!path.isEmpty()) exportCsv(path);
+}

@@ -1,0 +1,67 @@
+#pragma once
+
+#include <QString>
+#include <cstdint>
+#include <vector>
+
+class QIODevice;
+
+// One cluster of the interactive tracks as a take played it: where the file
+// has it, where the key struck it (both in song ticks), the file tempo in
+// force there (us per quarter note) and the boost the accompaniment ran at.
+struct TakeCluster {
+    uint64_t fileTick = 0;
+    uint64_t playedTick = 0;
+    uint64_t tempo = 500000;
+    int boost = 100;
+};
+
+// What a kept take leaves for its analysis. A keep replaces the file's times
+// with the played ones, so the pairs are captured while the take is played.
+struct TakeRecord {
+    std::vector<TakeCluster> clusters;
+    bool tempoFollowed = false; // the accompaniment followed the player
+    int tick4qn = 384;
+    int tick4measure = 1536;
+    int tick4beat = 384;
+
+    bool empty() const { return clusters.empty(); }
+};
+
+struct TakeRow {
+    int measure = 1;    // counted from 1
+    double beat = 1.0;  // within the measure, from 1
+    double deviationMs = 0; // early below 0, late above
+    int boost = 100;
+    uint64_t fileTick = 0;
+    uint64_t playedTick = 0;
+    double at = 1.0; // the measure as a real number: 1.5 is half way through the first
+};
+
+struct MeasureScore {
+    int measure = 1;
+    double meanAbsMs = 0;
+    int clusters = 0;
+};
+
+struct TakeSummary {
+    int clusters = 0;
+    double medianAbsMs = 0;
+    double p90AbsMs = 0;
+    std::vector<MeasureScore> worst; // at most five, worst first
+};
+
+struct TakeAnalysis {
+    std::vector<TakeRow> rows; // in file order
+    TakeSummary summary;
+    bool tempoFollowed = false;
+};
+
+// Measures the take: each cluster's deviation in milliseconds at the tempo
+// the take was played at, and the summary. Measures are ranked by their mean
+// absolute deviation; ties go to the earlier measure.
+TakeAnalysis analyseTake(const TakeRecord& take);
+
+// Comma-separated, one cluster a line after a header, for a spreadsheet.
+QByteArray takeCsv(const TakeAnalysis& analysis);
+bool writeTakeCsv(const TakeAnalysis& analysis, const QString& path, QString* error);

@@ -1,0 +1,91 @@
+// A take's analysis from clusters with known deviations, and its CSV.
+
+#include "song/takeanalysis.h"
+
+#include <QFile>
+#include <QTemporaryDir>
+#include <gtest/gtest.h>
+
+namespace
+{
+
+// 500 ticks a quarter at 500000 us: a tick is a millisecond at boost 100.
+// Measures of 2000 ticks; the clusters are given out of order.
+TakeRecord scriptedTake()
+{
+    TakeRecord take;
+    take.tick4qn = 500, take.tick4beat = 500, take.tick4measure = 2000;
+    take.tempoFollowed = true;
+    const struct {
+        uint64_t file, played, tempo;
+        int boost;
+    } clusters[] = {
+        {2000, 2050, 500000, 100},   // m2 +50
+        {0, 10, 500000, 100},        // m1 +10
+        {500, 480, 500000, 100},     // m1 -20 -> mean 15
+        {2500, 2500, 500000, 100},   // m2 0 -> mean 25
+        {4000, 3960, 500000, 125},   // m3 -40 ticks at 125 %: -32 ms
+        {6000, 6015, 500000, 100},   // m4 +15, ties with m1: the earlier goes first
+        {8000, 8030, 500000, 100},   // m5 +30
+        {10000, 10000, 500000, 100}, // m6 0
+        {12000, 12100, 1000000, 100}, // m7 +100 ticks at half the speed: +200 ms
+        {14000, 13999, 500000, 100}, // m8 -1
+    };
+    for (const auto& c : clusters) take.clusters.push_back({c.file, c.played, c.tempo, c.boost});
+    return take;
+}
+
+TEST(TakeAnalysis, KnownDeviationsGiveTheirSummaryAndWorstMeasures)
+{
+    const TakeAnalysis a = analyseTake(scriptedTake());
+    // |dev| sorted: 0 0 1 10 15 20 30 32 50 200
+    EXPECT_EQ(a.summary.clusters, 10);
+    EXPECT_DOUBLE_EQ(a.summary.medianAbsMs, 17.5);
+    EXPECT_DOUBLE_EQ(a.summary.p90AbsMs, 50);
+    std::string worst;
+    for (const MeasureScore& m : a.summary.worst)
+        worst += std::to_string(m.measure) + ":" + std::to_string(int(m.meanAbsMs)) + " ";
+    EXPECT_EQ(worst, "7:200 3:32 5:30 2:25 1:15 ");
+
+    ASSERT_EQ(a.rows.size(), 10u);
+    const TakeRow& second = a.rows[1];
+    EXPECT_EQ(std::tuple(second.measure, second.beat, second.deviationMs, second.at),
+              std::tuple(1, 2.0, -20.0, 1.25));
+    EXPECT_DOUBLE_EQ(a.rows[4].deviationMs, -32);
+    EXPECT_TRUE(a.tempoFollowed);
+
+    const TakeAnalysis none = analyseTake(TakeRecord());
+    EXPECT_EQ(std::tuple(none.summary.clusters, none.summary.medianAbsMs, none.summary.worst.size()),
+              std::tuple(0, 0.0, size_t(0)));
+}
+
+TEST(TakeAnalysis, CsvRoundTripsAndAFailedWriteSaysWhy)
+{
+    const TakeAnalysis a = analyseTake(scriptedTake());
+    QTemporaryDir dir;
+    const QString path = dir.filePath(QStringLiteral("take.csv"));
+    QString error;
+    ASSERT_TRUE(writeTakeCsv(a, path, &error)) << error.toStdString();
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    const QList<QByteArray> lines = file.readAll().split('\n');
+    ASSERT_EQ(lines.size(), 12) << "header, ten clusters, final newline";
+    EXPECT_EQ(lines[0], "measure,beat,file_tick,played_tick,deviation_ms,boost_percent");
+    for (size_t i = 0; i < a.rows.size(); ++i) {
+        const QList<QByteArray> f = lines[int(i) + 1].split(',');
+        ASSERT_EQ(f.size(), 6) << lines[int(i) + 1].toStdString();
+        const TakeRow& r = a.rows[i];
+        EXPECT_EQ(f[0].toInt(), r.measure);
+        EXPECT_DOUBLE_EQ(f[1].toDouble(), r.beat);
+        EXPECT_EQ(f[2].toULongLong(), r.fileTick);
+        EXPECT_EQ(f[3].toULongLong(), r.playedTick);
+        EXPECT_NEAR(f[4].toDouble(), r.deviationMs, 0.0005);
+        EXPECT_EQ(f[5].toInt(), r.boost);
+    }
+
+    error.clear();
+    EXPECT_FALSE(writeTakeCsv(a, dir.filePath(QStringLiteral("missing/take.csv")), &error));
+    EXPECT_FALSE(error.isEmpty());
+}
+
+} // namespace
