@@ -55,6 +55,7 @@ void TakePlot::setAnalysis(const TakeAnalysis& analysis)
     }
     msRange_ = roundedRange(worst);
     boostShown_ = analysis_.tempoFollowed && !rows.empty();
+    worstShaded_ = int(analysis_.summary.worst.size()) < endMeasure_ - firstMeasure_;
     // Whole tens around the boosts played, at least 80..120 so a steady
     // tempo is a flat line and not noise magnified.
     boostLow_ = std::min(80, lo / 10 * 10);
@@ -66,14 +67,16 @@ QRectF TakePlot::plotArea() const
 {
     const int line = fontMetrics().height();
     const double left = fontMetrics().horizontalAdvance(QStringLiteral("+5000 ms")) + 10;
-    const double right = boostShown_ ? fontMetrics().horizontalAdvance(QStringLiteral("120 %")) + 12 : 12;
+    const double right =
+        boostShown_ ? fontMetrics().horizontalAdvance(QStringLiteral("120 %")) + 12 : 12;
     return QRectF(left, line * 1.8, width() - left - right, height() - line * 4.2);
 }
 
 double TakePlot::xOf(double measurePosition) const
 {
     const QRectF a = plotArea();
-    return a.left() + (measurePosition - firstMeasure_) / double(endMeasure_ - firstMeasure_) * a.width();
+    return a.left() +
+           (measurePosition - firstMeasure_) / double(endMeasure_ - firstMeasure_) * a.width();
 }
 
 double TakePlot::yOfMs(double ms) const
@@ -97,7 +100,8 @@ int TakePlot::measureAt(const QPoint& point) const
 {
     const QRectF a = plotArea();
     if (!a.contains(point)) return 0;
-    const double at = firstMeasure_ + (point.x() - a.left()) / a.width() * (endMeasure_ - firstMeasure_);
+    const double at =
+        firstMeasure_ + (point.x() - a.left()) / a.width() * (endMeasure_ - firstMeasure_);
     return std::clamp(int(at), firstMeasure_, endMeasure_ - 1);
 }
 
@@ -108,11 +112,13 @@ void TakePlot::paintGrid(QPainter& p, const QRectF& area) const
     QColor grid = palette().color(QPalette::Mid);
     grid.setAlpha(160);
 
-    // Worst measures shaded, so the eye finds them before the list does.
-    for (const MeasureScore& m : analysis_.summary.worst)
-        p.fillRect(QRectF(xOf(m.measure), area.top(), xOf(m.measure + 1) - xOf(m.measure),
-                          area.height()),
-                   kWorst);
+    // Worst measures shaded, so the eye finds them before the list does;
+    // a take of a few measures would be all shaded.
+    for (const MeasureScore& m :
+         worstShaded_ ? analysis_.summary.worst : std::vector<MeasureScore>())
+        p.fillRect(
+            QRectF(xOf(m.measure), area.top(), xOf(m.measure + 1) - xOf(m.measure), area.height()),
+            kWorst);
 
     const int span = endMeasure_ - firstMeasure_;
     const int labelWidth = fm.horizontalAdvance(QStringLiteral("000")) + 8;
@@ -205,6 +211,7 @@ void TakePlot::paintEvent(QPaintEvent*)
     entry(kLate, tr("Late"), false);
     entry(kOnTime, tr("On time"), false);
     if (boostShown_) entry(kBoost, tr("Tempo boost"), true);
+    if (!worstShaded_) return;
     p.setPen(palette().color(QPalette::Text));
     p.setBrush(kWorst);
     const QRectF swatch(x, y + 2, 12, fm.height() - 4);

@@ -45,6 +45,7 @@ private:
     int endMeasure_ = 2; // one past the last measure shown
     double msRange_ = 50;
     bool boostShown_ = false;
+    bool worstShaded_ = false; // not when every measure is among the worst
     int boostLow_ = 80;
     int boostHigh_ = 120;
 };

@@ -54,7 +54,10 @@ TakeWindow::TakeWindow(const TakeRecord& take, QWidget* parent)
     worst_->setToolTip(tr("Click a measure to set the loop around it"));
     worst_->setMaximumHeight(worst_->sizeHintForRow(0) * 5 + 2 * worst_->frameWidth() + 4);
     auto* worstBox = new QVBoxLayout;
-    worstBox->addWidget(new QLabel(tr("Worst measures (click one to loop it):"), this));
+    auto* worstLabel = new QLabel(tr("&Worst measures (click one to loop it):"), this);
+    worstLabel->setBuddy(worst_);
+    worstBox->addWidget(worstLabel);
+    worst_->setCurrentRow(0);
     worstBox->addWidget(worst_);
 
     auto* lower = new QHBoxLayout;
@@ -66,6 +69,9 @@ TakeWindow::TakeWindow(const TakeRecord& take, QWidget* parent)
     QPushButton* csv = buttons->addButton(tr("&Export CSV…"), QDialogButtonBox::ActionRole);
     csv->setObjectName(QStringLiteral("pb_exportCsv"));
     csv->setEnabled(s.clusters > 0);
+    // Return belongs to the list of measures, not to a default button.
+    for (QAbstractButton* b : buttons->buttons())
+        if (auto* push = qobject_cast<QPushButton*>(b)) push->setAutoDefault(false);
 
     auto* layout = new QVBoxLayout(this);
     layout->addWidget(plot_, 1);
@@ -75,9 +81,12 @@ TakeWindow::TakeWindow(const TakeRecord& take, QWidget* parent)
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(csv, &QPushButton::clicked, this, &TakeWindow::chooseCsvFile);
     connect(plot_, &TakePlot::measureClicked, this, &TakeWindow::loopRequested);
-    connect(worst_, &QListWidget::itemClicked, this, [this](QListWidgetItem* item) {
+    // A click, or Return on the measure chosen with the keyboard.
+    const auto loopItem = [this](QListWidgetItem* item) {
         emit loopRequested(item->data(Qt::UserRole).toInt());
-    });
+    };
+    connect(worst_, &QListWidget::itemClicked, this, loopItem);
+    connect(worst_, &QListWidget::itemActivated, this, loopItem);
 }
 
 bool TakeWindow::exportCsv(const QString& path)
@@ -88,9 +97,16 @@ bool TakeWindow::exportCsv(const QString& path)
     return false;
 }
 
+// Without a nested event loop: the window may go with its song (a quit by a
+// signal) while the file dialog is open, and takes the dialog along.
 void TakeWindow::chooseCsvFile()
 {
-    const QString path = QFileDialog::getSaveFileName(this, tr("Export the take as CSV"),
-                                                      QString(), tr("CSV files (*.csv)"));
-    if (!path.isEmpty()) exportCsv(path);
+    auto* dialog =
+        new QFileDialog(this, tr("Export the take as CSV"), QString(), tr("CSV files (*.csv)"));
+    dialog->setObjectName(QStringLiteral("csvdialog"));
+    dialog->setAcceptMode(QFileDialog::AcceptSave);
+    dialog->setDefaultSuffix(QStringLiteral("csv"));
+    dialog->setAttribute(Qt::WA_DeleteOnClose);
+    connect(dialog, &QFileDialog::fileSelected, this, &TakeWindow::exportCsv);
+    dialog->open();
 }

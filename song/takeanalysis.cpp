@@ -38,8 +38,9 @@ TakeAnalysis analyseTake(const TakeRecord& take)
     const uint64_t measureTicks = uint64_t(std::max(1, take.tick4measure));
     const double beatTicks = double(std::max(1, take.tick4beat));
     std::vector<TakeCluster> clusters = take.clusters;
-    std::stable_sort(clusters.begin(), clusters.end(),
-                     [](const TakeCluster& x, const TakeCluster& y) { return x.fileTick < y.fileTick; });
+    std::stable_sort(
+        clusters.begin(), clusters.end(),
+        [](const TakeCluster& x, const TakeCluster& y) { return x.fileTick < y.fileTick; });
     std::vector<double> absolute;
     std::map<int, MeasureScore> measures;
     for (const TakeCluster& c : clusters) {
@@ -67,9 +68,9 @@ TakeAnalysis analyseTake(const TakeRecord& take)
         entry.second.meanAbsMs /= entry.second.clusters;
         s.worst.push_back(entry.second);
     }
-    std::stable_sort(s.worst.begin(), s.worst.end(), [](const MeasureScore& x, const MeasureScore& y) {
-        return x.meanAbsMs > y.meanAbsMs;
-    });
+    std::stable_sort(
+        s.worst.begin(), s.worst.end(),
+        [](const MeasureScore& x, const MeasureScore& y) { return x.meanAbsMs > y.meanAbsMs; });
     if (s.worst.size() > 5) s.worst.resize(5);
     return a;
 }

@@ -29,8 +29,8 @@ struct TakeRecord {
 };
 
 struct TakeRow {
-    int measure = 1;    // counted from 1
-    double beat = 1.0;  // within the measure, from 1
+    int measure = 1;        // counted from 1
+    double beat = 1.0;      // within the measure, from 1
     double deviationMs = 0; // early below 0, late above
     int boost = 100;
     uint64_t fileTick = 0;

@@ -20,16 +20,16 @@ TakeRecord scriptedTake()
         uint64_t file, played, tempo;
         int boost;
     } clusters[] = {
-        {2000, 2050, 500000, 100},   // m2 +50
-        {0, 10, 500000, 100},        // m1 +10
-        {500, 480, 500000, 100},     // m1 -20 -> mean 15
-        {2500, 2500, 500000, 100},   // m2 0 -> mean 25
-        {4000, 3960, 500000, 125},   // m3 -40 ticks at 125 %: -32 ms
-        {6000, 6015, 500000, 100},   // m4 +15, ties with m1: the earlier goes first
-        {8000, 8030, 500000, 100},   // m5 +30
-        {10000, 10000, 500000, 100}, // m6 0
+        {2000, 2050, 500000, 100},    // m2 +50
+        {0, 10, 500000, 100},         // m1 +10
+        {500, 480, 500000, 100},      // m1 -20 -> mean 15
+        {2500, 2500, 500000, 100},    // m2 0 -> mean 25
+        {4000, 3960, 500000, 125},    // m3 -40 ticks at 125 %: -32 ms
+        {6000, 6015, 500000, 100},    // m4 +15, ties with m1: the earlier goes first
+        {8000, 8030, 500000, 100},    // m5 +30
+        {10000, 10000, 500000, 100},  // m6 0
         {12000, 12100, 1000000, 100}, // m7 +100 ticks at half the speed: +200 ms
-        {14000, 13999, 500000, 100}, // m8 -1
+        {14000, 13999, 500000, 100},  // m8 -1
     };
     for (const auto& c : clusters) take.clusters.push_back({c.file, c.played, c.tempo, c.boost});
     return take;
@@ -55,8 +55,9 @@ TEST(TakeAnalysis, KnownDeviationsGiveTheirSummaryAndWorstMeasures)
     EXPECT_TRUE(a.tempoFollowed);
 
     const TakeAnalysis none = analyseTake(TakeRecord());
-    EXPECT_EQ(std::tuple(none.summary.clusters, none.summary.medianAbsMs, none.summary.worst.size()),
-              std::tuple(0, 0.0, size_t(0)));
+    EXPECT_EQ(
+        std::tuple(none.summary.clusters, none.summary.medianAbsMs, none.summary.worst.size()),
+        std::tuple(0, 0.0, size_t(0)));
 }
 
 TEST(TakeAnalysis, CsvRoundTripsAndAFailedWriteSaysWhy)

@@ -19,6 +19,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
 #include <QTextEdit>
@@ -279,7 +280,18 @@ TEST_F(Window, AKeptTakeIsAnalysedAndAMeasureLoopedByAClick)
     ASSERT_EQ(plot->measureAt(firstDot), 1);
     QTest::mouseClick(plot, Qt::LeftButton, {}, firstDot);
     EXPECT_EQ(std::pair(deck.loop.startBar, deck.loop.endBar), std::pair(0, 1));
+    // Return on the chosen measure loops it, and no button that had the focus
+    // before takes it.
+    QApplication::setActiveWindow(w);
+    w->findChild<QPushButton*>("pb_exportCsv")->setFocus();
+    worst->setFocus();
+    QTest::keyClick(worst, Qt::Key_Return);
+    EXPECT_EQ(std::pair(deck.loop.startBar, deck.loop.endBar), std::pair(2, 3));
+    EXPECT_FALSE(w->findChild<QFileDialog*>()) << "the export button had been the default";
 
+    // The song closing while the CSV dialog is open takes both along.
+    w->findChild<QPushButton*>("pb_exportCsv")->click();
+    ASSERT_TRUE(w->findChild<QFileDialog*>("csvdialog"));
     sink.answers = {No}; // the kept take is not saved
     ASSERT_TRUE(window->unLoad());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -1682,10 +1682,6 @@ Les touches des chiffres, des lettres et de fonction partagent le clavier de lâ€
         <translation>Cliquez sur une mesure pour placer la boucle autour</translation>
     </message>
     <message>
-        <source>Worst measures (click one to loop it):</source>
-        <translation>Pires mesures (cliquez pour la jouer en boucle) :</translation>
-    </message>
-    <message>
         <source>&amp;Export CSVâ€¦</source>
         <translation>&amp;Exporter en CSVâ€¦</translation>
     </message>
@@ -1700,6 +1696,10 @@ Les touches des chiffres, des lettres et de fonction partagent le clavier de lâ€
     <message>
         <source>CSV files (*.csv)</source>
         <translation>Fichiers CSV (*.csv)</translation>
+    </message>
+    <message>
+        <source>&amp;Worst measures (click one to loop it):</source>
+        <translation>&amp;Pires mesures (cliquez sur une mesure pour la jouer en boucle) :</translation>
     </message>
 </context>
 <context>
