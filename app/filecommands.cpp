@@ -25,6 +25,7 @@
 #include <QFileInfo>
 #include <QMenu>
 #include <QStatusBar>
+#include <QThread>
 #include <cerrno>
 #include <cstdio>
 #include <cstdlib>
@@ -451,6 +452,10 @@ void TopWidget::quitNow()
         }
         deck_->model().clearModified();
     }
+    // Inside a dialog's or a box's own event loop the code that opened it,
+    // often the deck's, is still on the stack: the window and its deck go
+    // when the loops have ended, as the program's exit deletes them.
+    if (QThread::currentThread()->loopLevel() > 1) return;
     unLoad();
     close();
 }

@@ -13,7 +13,6 @@ void TopWidget::showTakeAnalysis()
     if (auto* old = deck_->findChild<TakeWindow*>()) old->close();
     auto* window = new TakeWindow(deck_->model().keptTake, deck_);
     window->setAttribute(Qt::WA_DeleteOnClose);
-    window->setWindowFlag(Qt::Window);
     Score* score = deck_->score();
     connect(window, &TakeWindow::loopRequested, score, &Score::loopAround);
     window->show();

@@ -125,8 +125,7 @@ TEST_F(Interactive, ARecordSessionLogsItsClustersForTheAnalysisOfAKeptTake)
             ticks.emplace_back(k.fileTick, k.playedTick);
             EXPECT_EQ(std::pair(k.tempo, k.boost), std::pair(uint64_t(500000), 100));
         }
-        if (keep)
-            kept = {{0, 1000}, {480, uint64_t(1500 + c)}};
+        if (keep) kept = {{0, 1000}, {480, uint64_t(1500 + c)}};
         EXPECT_EQ(ticks, kept);
         EXPECT_EQ(deck.keptTake.tempoFollowed, c == 0);
     }

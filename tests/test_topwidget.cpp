@@ -9,6 +9,7 @@
 #include "smfbuilder.h"
 #include "song/deckmodel.h"
 #include "song/trackediting.h"
+#include "views/score.h"
 #include "windowfixture.h"
 
 #include <QCheckBox>
@@ -238,7 +239,8 @@ TEST_F(Window, AKeptTakeIsAnalysedAndAMeasureLoopedByAClick)
     TrackBuilder conductor, melody;
     conductor.tempo(0, 500000).timeSig(0, 4, 2).end();
     for (int i = 0; i < 32; ++i) melody.on(0, 0, 60 + i % 12, 90).off(96, 0, 60 + i % 12);
-    App::arguments[1] = QString::fromStdString(writeTempFile(smfFile(1, 96, {conductor, melody.end()})));
+    App::arguments[1] =
+        QString::fromStdString(writeTempFile(smfFile(1, 96, {conductor, melody.end()})));
     open(1);
     ASSERT_TRUE(window->songOpen());
     QAction* analysis = window->findChild<QAction*>("a_takeAnalysis");
@@ -379,6 +381,31 @@ TEST_F(FileCommands, ATerminatingSignalKeepsAModifiedSongAsARecoveryCopy)
     EXPECT_TRUE(sink.shown.isEmpty());
     const QDir recovery(QDir(Settings::organisationDir()).filePath(QStringLiteral("recovery")));
     EXPECT_EQ(recovery.entryList({QStringLiteral("*.mid")}, QDir::Files).size(), 1);
+}
+
+// A signal taken while the track dialog runs its own loop: the dialog and the
+// deck that opened it must outlive that loop, or their ends come twice.
+TEST_F(FileCommands, ATerminatingSignalInADialogLeavesTheWindowToTheLoopsEnd)
+{
+    open(1);
+    window->deck()->model().setModified();
+    QEventLoop program; // the program's own loop, under the dialog's
+    QTimer::singleShot(0, window, [&] {
+        QTimer::singleShot(0, window, [&] {
+            EXPECT_TRUE(QApplication::activeModalWidget());
+            window->quitNow();
+            // What the program's exit does to every loop.
+            if (QWidget* dialog = QApplication::activeModalWidget()) dialog->close();
+            program.quit();
+        });
+        window->deck()->score()->hooks.configureTrack(0);
+    });
+    program.exec();
+    ASSERT_FALSE(window.isNull()) << "deleted under the dialog's loop";
+    EXPECT_TRUE(window->songOpen());
+    const QDir recovery(QDir(Settings::organisationDir()).filePath(QStringLiteral("recovery")));
+    EXPECT_EQ(recovery.entryList({QStringLiteral("*.mid")}, QDir::Files).size(), 1);
+    delete window; // as the program's exit does
 }
 
 TEST_F(FileCommands, DemosAreCataloguedAndCopiedToPrivateFiles)
