@@ -16,9 +16,6 @@ public:
     void setAnalysis(const TakeAnalysis& analysis);
     // The measure (from 1) under a point of the widget; 0 outside the plot.
     int measureAt(const QPoint& point) const;
-    // The deviation axis runs from -range to +range milliseconds.
-    double msRange() const { return msRange_; }
-    bool showsBoost() const { return boostShown_; }
     // Where a cluster's dot is drawn, for tests and tool tips.
     QPointF dotOf(const TakeRow& row) const;
 
@@ -43,7 +40,7 @@ private:
     TakeAnalysis analysis_;
     int firstMeasure_ = 1;
     int endMeasure_ = 2; // one past the last measure shown
-    double msRange_ = 50;
+    double msRange_ = 50; // the deviation axis runs from -range to +range ms
     bool boostShown_ = false;
     bool worstShaded_ = false; // not when every measure is among the worst
     int boostLow_ = 80;

@@ -18,49 +18,7 @@ mkdir -p "$shots"
 # ones, and a narrower zoom keeps the first clusters in sight while the song
 # moves on: the screenshots show what a player looks at.
 export LANG=en_US.UTF-8
-mkdir -p "$XDG_CONFIG_HOME/clavion"
-cat >"$XDG_CONFIG_HOME/clavion/clavion-en.conf" <<'EOF'
-[Midi]
-oclient=14
-oport=0
-iclient=255
-iport=255
-obck=false
-
-[Input_14_0]
-ignoreInput=true
-
-[Input_16_0]
-itradk=false
-ibck=false
-
-[Output_16_0]
-otradk=false
-
-[Input_17_0]
-itradk=false
-ibck=false
-
-[Output_17_0]
-otradk=false
-
-[Input_18_0]
-itradk=false
-ibck=false
-
-[Output_18_0]
-otradk=false
-
-[Input_19_0]
-itradk=false
-ibck=false
-
-[Output_19_0]
-otradk=false
-
-[Display]
-pix4mc=4
-EOF
+player_settings "$XDG_CONFIG_HOME/clavion/clavion-en.conf" 4
 
 start_app
 wait_window '^Clavion'
@@ -139,12 +97,8 @@ WIN=$main
 sleep 1
 take=$HOME/take.mid
 key alt+f a
-wait_window 'Write MIDI file'
-type_text "$take"
-key Return
+save_through 'Write MIDI file' "$take"
 WIN=$main
-for ((i = 0; i < 100; i++)); do [[ -s $take ]] && break; sleep 0.1; done
-check '[[ -s $take ]]' "Save As wrote $take"
 "$smfdump" "$take" >"$shots/deck-take.dump" 2>&1 || true
 check '"$MIDICHECK" take --played 4 --channel 0 "$shots/deck-demo.dump" "$shots/deck-take.dump"' \
     "the saved song holds the melody with the four played notes moved"

@@ -14,15 +14,7 @@ check '[[ $(settings_file) == */clavion-fr.conf ]]' "a French user's settings go
 
 # Set up as in the deck scenario: Midi Through plays, the PC keyboard is the
 # instrument, and the keyboards nobody uses stay hidden.
-conf=$(settings_file)
-{
-    printf '[Midi]\noclient=14\noport=0\niclient=255\niport=255\nobck=false\n\n'
-    printf '[Input_14_0]\nignoreInput=true\n\n[Display]\npix4mc=4\n\n'
-    for client in 16 17 18 19; do
-        printf '[Input_%s_0]\nitradk=false\nibck=false\n\n' "$client"
-        printf '[Output_%s_0]\notradk=false\n\n' "$client"
-    done
-} >"$conf"
+player_settings "$(settings_file)" 4
 start_app
 wait_window '^Clavion'
 shot mainwindow-fr

@@ -8,14 +8,7 @@
 # are hidden, as in the deck scenario.
 export LANG=en_US.UTF-8
 mkdir -p "$shots"
-mkdir -p "$XDG_CONFIG_HOME/clavion"
-{
-    printf '[Midi]\noclient=14\noport=0\niclient=255\niport=255\nobck=false\n'
-    printf '[Input_14_0]\nignoreInput=true\n[Display]\npix4mc=3\n'
-    for c in 16 17 18 19; do
-        printf '[Input_%s_0]\nitradk=false\nibck=false\n[Output_%s_0]\notradk=false\n' "$c" "$c"
-    done
-} >"$XDG_CONFIG_HOME/clavion/clavion-en.conf"
+player_settings "$XDG_CONFIG_HOME/clavion/clavion-en.conf" 3
 
 start_app
 wait_window '^Clavion'

@@ -8,14 +8,7 @@ readonly DEMO_TITLE="Mary Had a Little Lamb" # 108 bpm, the melody on track #1
 mkdir -p "$shots"
 
 export LANG=en_US.UTF-8
-mkdir -p "$XDG_CONFIG_HOME/clavion"
-{
-    printf '[Midi]\noclient=14\noport=0\niclient=255\niport=255\nobck=false\n'
-    printf '[Input_14_0]\nignoreInput=true\n[Display]\npix4mc=3\n'
-    for c in 16 17 18 19; do
-        printf '[Input_%s_0]\nitradk=false\nibck=false\n[Output_%s_0]\notradk=false\n' "$c" "$c"
-    done
-} >"$XDG_CONFIG_HOME/clavion/clavion-en.conf"
+player_settings "$XDG_CONFIG_HOME/clavion/clavion-en.conf" 3
 
 start_app
 wait_window '^Clavion'
@@ -110,12 +103,8 @@ shot take-analysis
 
 csv=$HOME/take.csv
 key alt+e
-wait_window 'Export the take as CSV'
-type_text "$csv"
-key Return
+save_through 'Export the take as CSV' "$csv"
 WIN=$analysis
-for ((i = 0; i < 100; i++)); do [[ -s $csv ]] && break; sleep 0.1; done
-check '[[ -s $csv ]]' "Export CSV wrote $csv"
 cp "$csv" "$shots/take.csv" 2>/dev/null || true
 # The analysis against what Midi Through heard: each cluster's note, stamped
 # as it came, from time 0 and the file's time. The bench's own delays vary
