@@ -1,9 +1,9 @@
 #include "engine/interactive.h"
 
-#include "core/settings.h"
 #include "core/devices.h"
-#include "engine/echoes.h"
 #include "core/events.h"
+#include "core/settings.h"
+#include "engine/echoes.h"
 #include "engine/seqclient.h"
 #include "song/deckmodel.h"
 #include "song/songnames.h"
@@ -11,11 +11,15 @@
 #include <QCoreApplication>
 #include <algorithm>
 
-namespace {
+namespace
+{
 
 constexpr int kPendingReserve = 1024;
 
-int clamp127(int v) { return std::clamp(v, 0, 127); }
+int clamp127(int v)
+{
+    return std::clamp(v, 0, 127);
+}
 
 bool isVarUsr(const EventNode* n)
 {
@@ -150,8 +154,10 @@ void InteractiveLoop::prepareClusters()
                 continue;
             EventNode*& ca = t.cursor[size_t(a)];
             EventNode*& cb = t.cursor[size_t(b)];
-            if (ca && (!cb || ca->tick < cb->tick)) cb = ca;
-            else if (cb && (!ca || cb->tick < ca->tick)) ca = cb;
+            if (ca && (!cb || ca->tick < cb->tick))
+                cb = ca;
+            else if (cb && (!ca || cb->tick < ca->tick))
+                ca = cb;
         }
     }
 
@@ -247,7 +253,8 @@ EventNode* InteractiveLoop::buildCluster(DeviceState& s, int zone)
         }
         tookNoteOn = true;
         if (options_.filedur.load()) {
-            const uint64_t length = n->partner ? n->partner->tick - n->tick : uint64_t(ticksPerMeasure_);
+            const uint64_t length =
+                n->partner ? n->partner->tick - n->tick : uint64_t(ticksPerMeasure_);
             o.type = SND_SEQ_EVENT_NOTE;
             o.data.note.duration = static_cast<unsigned int>(length);
             o.data.note.off_velocity = 0;
@@ -622,7 +629,8 @@ void InteractiveLoop::forward(DeviceState& s, const snd_seq_event_t& ev)
     }
     for (int j = 0; j < t.freeTracks; ++j) {
         const int d = t.boundTracks + j;
-        if (t.mute[size_t(d)] || !filterPasses(options_, 2, type) || !sameAddress(t.input[size_t(d)], dev))
+        if (t.mute[size_t(d)] || !filterPasses(options_, 2, type) ||
+            !sameAddress(t.input[size_t(d)], dev))
             continue;
         OutputDevice* device = t.output[size_t(d)];
         out_ = ev;
@@ -671,8 +679,11 @@ bool InteractiveLoop::handle(const snd_seq_event_t& ev)
     case SND_SEQ_EVENT_KEYPRESS:
     case SND_SEQ_EVENT_CHANPRESS:
     case SND_SEQ_EVENT_PITCHBEND:
-    case SND_SEQ_EVENT_PGMCHANGE: forward(*s, ev); return true;
-    default: return false;
+    case SND_SEQ_EVENT_PGMCHANGE:
+        forward(*s, ev);
+        return true;
+    default:
+        return false;
     }
 }
 
