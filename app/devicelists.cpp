@@ -5,6 +5,7 @@
 #include <QCoreApplication>
 
 #include <algorithm>
+#include <mutex>
 
 namespace
 {
@@ -30,7 +31,7 @@ void loadRecord(OutputDevice& d, const DeviceSet& set)
 
 template <typename Device>
 DeviceLists::Outcome merge(std::vector<std::unique_ptr<Device>>& list, const DeviceSet& set,
-                           const ScanResult& scan, bool songOpen)
+                           const ScanResult& scan, bool songOpen, std::mutex* sessionLock)
 {
     DeviceLists::Outcome out;
     if (!scan.ok) {
@@ -38,14 +39,16 @@ DeviceLists::Outcome merge(std::vector<std::unique_ptr<Device>>& list, const Dev
         out.error = scan.error;
         return out;
     }
+    // The new records are read from the settings first: the engine waits
+    // only while the list itself changes.
     std::vector<bool> seen(list.size(), false);
+    std::vector<std::unique_ptr<Device>> added;
     for (const PortInfo& port : scan.ports) {
         auto known = std::find_if(list.begin(), list.end(), [&](const auto& d) {
             return d->sameAddress(port.client, port.port);
         });
         if (known != list.end()) {
             seen[size_t(known - list.begin())] = true;
-            (*known)->absent = false;
             continue;
         }
         auto d = std::make_unique<Device>();
@@ -54,18 +57,22 @@ DeviceLists::Outcome merge(std::vector<std::unique_ptr<Device>>& list, const Dev
         d->clientName = port.clientName;
         d->portName = port.portName;
         loadRecord(*d, set);
-        list.push_back(std::move(d));
-        seen.push_back(true);
+        added.push_back(std::move(d));
     }
+    std::unique_lock<std::mutex> lock;
+    if (sessionLock) lock = std::unique_lock<std::mutex>(*sessionLock);
     size_t keep = 0;
     for (size_t i = 0; i < list.size(); ++i) {
         if (!seen[i]) {
             if (!songOpen) continue;
             list[i]->absent = true;
+        } else {
+            list[i]->absent = false;
         }
         list[keep++] = std::move(list[i]);
     }
     list.resize(keep);
+    for (auto& d : added) list.push_back(std::move(d));
     out.usable = int(std::count_if(list.begin(), list.end(),
                                    [](const auto& d) { return !ignored(*d) && !d->absent; }));
     return out;
@@ -78,15 +85,16 @@ template <typename Device> void purge(std::vector<std::unique_ptr<Device>>& list
 }
 } // namespace
 
-DeviceLists::Outcome DeviceLists::mergeInputs(DeviceSet& set, const ScanResult& scan, bool songOpen)
+DeviceLists::Outcome DeviceLists::mergeInputs(DeviceSet& set, const ScanResult& scan, bool songOpen,
+                                              std::mutex* sessionLock)
 {
-    return merge(set.inputs, set, scan, songOpen);
+    return merge(set.inputs, set, scan, songOpen, sessionLock);
 }
 
 DeviceLists::Outcome DeviceLists::mergeOutputs(DeviceSet& set, const ScanResult& scan,
-                                               bool songOpen)
+                                               bool songOpen, std::mutex* sessionLock)
 {
-    return merge(set.outputs, set, scan, songOpen);
+    return merge(set.outputs, set, scan, songOpen, sessionLock);
 }
 
 void DeviceLists::purgeAbsent(DeviceSet& set)

@@ -4,6 +4,7 @@
 #include "engine/devicescan.h"
 
 #include <QString>
+#include <mutex>
 
 // Keeps the window's input and output records in step with the sequencer.
 // A record that the deck or the engine may point into is never freed while a
@@ -17,9 +18,13 @@ struct Outcome {
 
 // Merges a scan into the list: known ports are kept with their settings, new
 // ones are read from their settings group with the default record as
-// fallback, vanished ones are freed, or marked absent while songOpen.
-Outcome mergeInputs(DeviceSet& set, const ScanResult& scan, bool songOpen);
-Outcome mergeOutputs(DeviceSet& set, const ScanResult& scan, bool songOpen);
+// fallback, vanished ones are freed, or marked absent while songOpen. The
+// list changes with sessionLock held (the deck's, which the engine holds
+// while it walks the lists).
+Outcome mergeInputs(DeviceSet& set, const ScanResult& scan, bool songOpen,
+                    std::mutex* sessionLock = nullptr);
+Outcome mergeOutputs(DeviceSet& set, const ScanResult& scan, bool songOpen,
+                     std::mutex* sessionLock = nullptr);
 
 // The sequencer's ports; tests put scanners of their own in place.
 using Scanner = ScanResult (*)();

@@ -352,8 +352,10 @@ TopWidget::DeviceCounts TopWidget::refreshDevices(ScanResult* inputs, ScanResult
 {
     const ScanResult inScan = DeviceLists::scanInputs();
     const ScanResult outScan = DeviceLists::scanOutputs();
-    const auto in = DeviceLists::mergeInputs(devices_, inScan, deck_);
-    const auto out = DeviceLists::mergeOutputs(devices_, outScan, deck_);
+    // A session may be walking the lists.
+    std::mutex* sessionLock = deck_ ? &deck_->model().mutex : nullptr;
+    const auto in = DeviceLists::mergeInputs(devices_, inScan, deck_, sessionLock);
+    const auto out = DeviceLists::mergeOutputs(devices_, outScan, deck_, sessionLock);
     if (inputs) *inputs = inScan;
     if (outputs) *outputs = outScan;
     showDeviceLists();

@@ -26,7 +26,11 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolTip>
+#include <atomic>
+#include <chrono>
+#include <mutex>
 #include <sys/stat.h>
+#include <thread>
 
 namespace
 {
@@ -51,15 +55,14 @@ TEST_F(Window, OffersOnlyWhatWorksBeforeAndAfterASongOpens)
 
     App::fileArgumentIndex = 1; // the command line's song
     ASSERT_TRUE(window->load());
-    EXPECT_EQ(
-        enabledActions(),
-        (std::set<QString>{"a_fileNew", "a_load", "a_unLoad", "a_reload", "a_fileSaveAs",
-                           "a_songinfo", "a_allnotesoff", "a_lyricsCodec", "a_toggletooltips",
-                           "a_quit", "a_launchSoftSynths", "a_checkSoftSynths", "a_about", "a_tbs",
-                           "a_tutorial", "a_browseDoc", "a_options",
-                           // the deck's own
-                           "a_tempoboostUp", "a_tempoboostDown", "a_pix4mcUp", "a_pix4mcDown",
-                           "a_loopStart", "a_loopEnd"}));
+    EXPECT_EQ(enabledActions(),
+              (std::set<QString>{"a_fileNew", "a_load", "a_unLoad", "a_reload", "a_fileSaveAs",
+                                 "a_songinfo", "a_allnotesoff", "a_lyricsCodec", "a_toggletooltips",
+                                 "a_quit", "a_launchSoftSynths", "a_checkSoftSynths", "a_about",
+                                 "a_tbs", "a_tutorial", "a_browseDoc", "a_options",
+                                 // the deck's own
+                                 "a_tempoboostUp", "a_tempoboostDown", "a_pix4mcUp", "a_pix4mcDown",
+                                 "a_loopStart", "a_loopEnd"}));
     EXPECT_TRUE(window->windowTitle().endsWith(QLatin1String(".mid")));
     EXPECT_EQ(App::fileArgumentIndex, 0);
 
@@ -198,6 +201,46 @@ TEST_F(Window, AVanishedDeviceOutlivesTheSongThatUsesIt)
     EXPECT_EQ(window->refreshDevices().outputs, 0);
     QCoreApplication::sendPostedEvents(window);
     EXPECT_EQ(sink.texts(), QStringList{"Error opening ALSA sequencer: No such file or directory"});
+}
+
+// The engine walks the device lists with the deck's lock held: a rescan while
+// a song is open changes them only once it has the lock.
+std::atomic<bool> outputsScanned{false};
+
+TEST_F(Window, ARescanChangesTheDeviceListsOnlyUnderTheDecksLock)
+{
+    open(1);
+    ASSERT_TRUE(window->songOpen());
+    DeviceLists::setScanners([] { return fakeScan(fakeInputs); },
+                             [] {
+                                 outputsScanned = true;
+                                 return fakeScan(fakeOutputs);
+                             });
+    for (int c = 20; c < 84; ++c) { // enough to move the lists in memory
+        fakeInputs.push_back({c, 0, "Keys", "Keys port"});
+        fakeOutputs.push_back({c, 0, "Keys", "Keys port"});
+    }
+    const DeviceSet& set = window->devices();
+    const size_t inputs = set.inputs.size(), outputs = set.outputs.size();
+    std::atomic<bool> locked{false};
+    size_t inputsLocked = 0, outputsLocked = 0;
+    outputsScanned = false;
+    std::thread engine([&] {
+        std::lock_guard<std::mutex> lock(window->deck()->model().mutex);
+        locked = true;
+        while (!outputsScanned) std::this_thread::yield();
+        // Ample time for a merge that would not wait.
+        std::this_thread::sleep_for(std::chrono::milliseconds(300));
+        inputsLocked = set.inputs.size();
+        outputsLocked = set.outputs.size();
+    });
+    while (!locked) std::this_thread::yield();
+    window->refreshDevices();
+    engine.join();
+    EXPECT_EQ(inputsLocked, inputs);
+    EXPECT_EQ(outputsLocked, outputs);
+    EXPECT_EQ(set.inputs.size(), inputs + 64);
+    EXPECT_EQ(set.outputs.size(), outputs + 64);
 }
 
 TEST_F(Window, AFirstStartPlaysFromWhatIsConnected)

@@ -4,6 +4,8 @@
 
 #include "enginefixture.h"
 
+#include "app/appglobals.h"
+#include "app/devicelists.h"
 #include "app/playdialog.h"
 #include "app/topwidget.h"
 #include "core/messages.h"
@@ -236,5 +238,60 @@ TEST(WindowDevices, ListTheSequencersPorts)
     QCoreApplication::sendPostedEvents();
     EXPECT_TRUE(sink.shown.isEmpty()) << sink.texts().join(QLatin1Char('\n')).toStdString();
     delete window;
+    Settings::close();
+}
+
+namespace
+{
+// The scans of the bench's ports with a few more inputs each time, as if
+// keyboards came and went: the list grows while sessions start and end. None
+// while the song opens: its free tracks would listen to ports that cannot be
+// connected. The outputs are merged anew with each scan too.
+int portBand = 0;
+ScanResult withPassingPorts(ScanResult scan)
+{
+    for (int p = 0; p < 4 && portBand > 0; ++p)
+        scan.ports.push_back({100 + portBand, p, QStringLiteral("Tool"), QStringLiteral("Tool")});
+    return scan;
+}
+} // namespace
+
+// The engine walks the window's device lists as a session starts and as it
+// ends; a rescan meanwhile (Ctrl+U, the launcher) must not move them under it.
+// The sanitizer's run is what shows it.
+TEST(WindowDevices, RescansWhileSessionsStartAndEndLeaveTheEngineItsLists)
+{
+    if (!QFile::exists(QStringLiteral("/dev/snd/seq")))
+        GTEST_SKIP() << "no /dev/snd/seq here; run through tools/seqvm";
+    QTemporaryDir dir;
+    Settings::resetForTests(dir.path(), QStringLiteral("en"));
+    ScriptedMessageSink sink;
+    ScopedMessageSink installed(&sink);
+    const QString path = dir.filePath(QStringLiteral("song.mid"));
+    QFile file(path);
+    ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+    file.write(SongPlan{{noteRun(0, 240, 64, 0, 60)}}.bytes());
+    file.close();
+    App::arguments = QStringList{QStringLiteral("clavion"), path};
+    App::fileArgumentIndex = 1;
+    DeviceLists::setScanners([] { return withPassingPorts(scanInputPorts()); }, nullptr);
+    auto window = std::make_unique<TopWidget>();
+    ASSERT_TRUE(window->songOpen());
+    DeckSession& session = window->deck()->session();
+    for (int round = 0; round < 4; ++round) {
+        SCOPED_TRACE(round);
+        ASSERT_TRUE(session.listen());
+        ++portBand;
+        window->refreshDevices(); // as the engine opens its client and begins
+        ASSERT_TRUE(spinUntil([&] { return session.thread()->isSessionRunning(); }, 10000));
+        spinFor(300);
+        session.stop();
+        ++portBand;
+        window->refreshDevices(); // as it silences the outputs and closes
+        ASSERT_TRUE(spinUntil([&] { return !session.active(); }, 10000));
+    }
+    EXPECT_EQ(window->devices().inputs.size(), 5u + 4u * 8u) << "the passing ports stay absent";
+    DeviceLists::setScanners(nullptr, nullptr);
+    window.reset();
     Settings::close();
 }
