@@ -141,6 +141,17 @@ void InteractiveLoop::restartAt(uint64_t songTick)
     requestRepaint();
 }
 
+void InteractiveLoop::showHints()
+{
+    for (const DeviceState& s : devices_) {
+        if (s.device->kbmode != 1) continue;
+        for (const EventNode* n : s.pending[4])
+            if (n->isSoundingNoteOn() && n->channel() != 9)
+                echoNow(SND_SEQ_EVENT_USR3, 2, 7, n->output.data.note.note, s.device->client,
+                        s.device->port);
+    }
+}
+
 void InteractiveLoop::prepareClusters()
 {
     TrackTables& t = deck_.tracks;
@@ -206,6 +217,7 @@ EventNode* InteractiveLoop::buildCluster(DeviceState& s, int zone)
     std::vector<EventNode*>& pending = s.pending[size_t(zone)];
     const bool pc = s.device->isPcKeyboard();
     EventNode* start = buildCursor_;
+    if (zone == 4) s.anyOrderLogged = false;
     if (!start) return nullptr;
     const bool firstVariant = start->isSoundingNoteOn();
     const uint64_t t0 = start->tick;
@@ -288,20 +300,16 @@ void InteractiveLoop::markPlayed(EventNode* n, uint64_t relativeTicks)
 
 // For the take's analysis: where the cluster's first note is in the file and
 // where the key put it, with the boost it was played at.
-void InteractiveLoop::logCluster(const std::vector<EventNode*>& cluster)
+void InteractiveLoop::logCluster(const EventNode* first, uint64_t playedTick)
 {
     std::vector<TakeCluster>& log = deck_.takeLog;
     if (log.size() == log.capacity()) return; // no allocation on this thread
-    for (const EventNode* n : cluster) {
-        if (!n->isSoundingNoteOn()) continue;
-        TakeCluster c;
-        c.fileTick = n->tick;
-        c.playedTick = sink_.currentTick() + startTick_ + n->clusterOffset;
-        c.tempo = n->tempo;
-        c.boost = deck_.timing.tempoBoost;
-        log.push_back(c);
-        return;
-    }
+    TakeCluster c;
+    c.fileTick = first->tick;
+    c.playedTick = playedTick;
+    c.tempo = first->tempo;
+    c.boost = deck_.timing.tempoBoost;
+    log.push_back(c);
 }
 
 int InteractiveLoop::playedVelocity(const DeviceState& s, int d, int keyVelocity) const
@@ -317,7 +325,12 @@ void InteractiveLoop::ringCluster(DeviceState& s, int zone, int key, int velocit
     const TrackTables& t = deck_.tracks;
     const bool recording = deck_.recording.load();
     uint64_t lastTick = 0;
-    if (recording) logCluster(pending);
+    if (recording) {
+        const auto first = std::find_if(pending.begin(), pending.end(),
+                                        [](const EventNode* n) { return n->isSoundingNoteOn(); });
+        if (first != pending.end())
+            logCluster(*first, sink_.currentTick() + startTick_ + (*first)->clusterOffset);
+    }
     for (EventNode* n : pending) {
         snd_seq_event_t& o = n->output;
         const uint64_t rel = n->clusterOffset;
@@ -399,7 +412,7 @@ bool InteractiveLoop::keyPress(DeviceState& s, int key, int velocity)
         zoneOf_[size_t(first)] = z;
         ringCluster(s, z, key, velocity);
         assignFrom(dev, first, buildCursor_, z);
-        ++heldKeys_;
+        hold(s, key);
         if (startMessageState_ > 1) {
             postEvent(mainReceiver_, new StatusbarEvent(ClearStatusbarEvent, QString()));
             startMessageState_ = 0;
@@ -444,11 +457,16 @@ bool InteractiveLoop::keyPress(DeviceState& s, int key, int velocity)
         if (n->channel() != 9)
             echoNow(SND_SEQ_EVENT_USR4, 2, 0, n->output.data.note.note, dev.client, dev.port);
         found = d;
+        if (deck_.recording.load() && !s.anyOrderLogged) {
+            // The cluster's first key says how early or late it was played.
+            s.anyOrderLogged = true;
+            logCluster(n, sink_.currentTick() + startTick_);
+        }
         sendFound(s, n, key, velocity);
     }
     if (!listening) return false;
     // One held key however many tracks listen, so releases balance.
-    ++heldKeys_;
+    hold(s, key);
     if (found < 0) return true;
     buildCursor_ = t.cursor[size_t(found)];
     assignFrom(dev, found, buildCursor_, 4);
@@ -498,28 +516,29 @@ void InteractiveLoop::sendFound(DeviceState& s, EventNode* n, int key, int veloc
     sink_.sendNow(o);
 }
 
+void InteractiveLoop::hold(DeviceState& s, int key)
+{
+    if (s.held[size_t(key & 127)]) return;
+    s.held.set(size_t(key & 127));
+    ++heldKeys_;
+}
+
 void InteractiveLoop::keyRelease(DeviceState& s, const snd_seq_event_t& ev, int key)
 {
     TrackTables& t = deck_.tracks;
     const InputDevice& dev = *s.device;
-    if (t.fileTracks == 0) {
-        if (dev.kbmode == 0 || dev.kbmode == 1) freeNote(s, ev);
-        return;
+    // The release ends what the press rang, whatever became of the tracks,
+    // their devices or the mode meanwhile. A key never seen pressed rang nothing.
+    const size_t k = size_t(key & 127);
+    if (s.freeKeys[k]) {
+        s.freeKeys.reset(k);
+        freeNote(s, ev);
     }
+    if (!s.held[k]) return;
+    s.held.reset(k);
+    if (heldKeys_ > 0) --heldKeys_;
     // Any-order clusters cover the whole keyboard, so their releases must too.
     const int z = dev.kbmode == 1 ? 4 : zoneOfKey(dev, key);
-    bool found = false, anyOnDevice = false;
-    for (int d = 0; d < t.boundTracks; ++d) {
-        if (!isInteractive(d) || !sameAddress(t.input[size_t(d)], dev)) continue;
-        anyOnDevice = true;
-        if (trackInZone(z, d)) found = true;
-    }
-    if (!found) {
-        if (dev.kbmode == 0 || (dev.kbmode == 1 && !anyOnDevice)) freeNote(s, ev);
-        return;
-    }
-    if (dev.kbmode != 0 && dev.kbmode != 1) return;
-    if (heldKeys_ > 0) --heldKeys_;
     EventNode*& head = s.sounding[size_t(key & 127)];
     if (!options_.filedur.load()) {
         const bool recording = deck_.recording.load();
@@ -662,7 +681,11 @@ bool InteractiveLoop::handle(const snd_seq_event_t& ev)
     case SND_SEQ_EVENT_NOTEON:
         if (ev.data.note.velocity > 0) {
             // No interactive track takes the key: improvisation.
-            if (!keyPress(*s, ev.data.note.note & 127, ev.data.note.velocity)) freeNote(*s, ev);
+            const int key = ev.data.note.note & 127;
+            if (!keyPress(*s, key, ev.data.note.velocity)) {
+                s->freeKeys.set(size_t(key));
+                freeNote(*s, ev);
+            }
             return true;
         }
         [[fallthrough]];

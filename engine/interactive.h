@@ -2,6 +2,7 @@
 
 #include <alsa/asoundlib.h>
 #include <array>
+#include <bitset>
 #include <cstdint>
 #include <vector>
 
@@ -26,7 +27,8 @@ struct TempoFollower {
 // other keys play the free tracks. Runs on the engine thread with the deck's
 // mutex held, and allocates nothing per key press: clusters are lists of the
 // song's own nodes in buffers reserved when the session starts.
-class InteractiveLoop {
+class InteractiveLoop
+{
 public:
     // Without a follower of the engine's, the loop keeps its own.
     InteractiveLoop(DeckModel& deck, const LiveOptions& options, EventSink& sink,
@@ -39,6 +41,9 @@ public:
     // The practice loop started over at a song tick: the interactive tracks
     // ring their clusters from there again. Keys held go on sounding.
     void restartAt(uint64_t songTick);
+    // Shows again the keys the any-order clusters wait for (after the
+    // keyboards were cleared).
+    void showHints();
     // A player's event (from a keyboard or the PC keyboard); false when it
     // is not one this loop handles.
     bool handle(const snd_seq_event_t& ev);
@@ -61,6 +66,9 @@ private:
         InputDevice* device = nullptr;
         std::array<std::vector<EventNode*>, 5> pending; // zones 1..4
         std::array<EventNode*, 128> sounding{};         // chained through nextSounding
+        std::bitset<128> held;                          // keys an interactive track took
+        std::bitset<128> freeKeys;                      // keys played on a free track
+        bool anyOrderLogged = false; // the take logged the any-order cluster's first key
     };
 
     DeviceState* stateOf(int client, int port);
@@ -75,13 +83,15 @@ private:
     void ringCluster(DeviceState& s, int zone, int key, int velocity);
     // True when an interactive track took the key.
     bool keyPress(DeviceState& s, int key, int velocity);
+    // Counts a key an interactive track took, once however often it is struck.
+    void hold(DeviceState& s, int key);
     void keyRelease(DeviceState& s, const snd_seq_event_t& ev, int key);
     void sendFound(DeviceState& s, EventNode* n, int key, int velocity);
     void freeNote(DeviceState& s, const snd_seq_event_t& ev);
     void forward(DeviceState& s, const snd_seq_event_t& ev);
     void advanceTempoFollower(uint64_t songTick);
     void markPlayed(EventNode* n, uint64_t relativeTicks);
-    void logCluster(const std::vector<EventNode*>& cluster);
+    void logCluster(const EventNode* first, uint64_t playedTick);
     void requestRepaint();
     void echoNow(int type, int tag, int flag, int note, int client, int port);
     void echoIn(int type, int tag, uint64_t ticks, int flag, int note, int client, int port);

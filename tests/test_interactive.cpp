@@ -4,6 +4,8 @@
 
 #include "song/trackediting.h"
 
+#include <functional>
+
 namespace
 {
 
@@ -78,6 +80,34 @@ TEST_F(Interactive, VelocitiesTakeTheTrackOffsetClampedAndTransposeMovesTheNote)
     }
 }
 
+// A release ends what its press rang whatever became of the track meanwhile;
+// a press no track took was a free note, and so is its release.
+TEST_F(Interactive, AReleaseEndsWhatItsPressRangWhateverBecameOfTheTrack)
+{
+    ASSERT_TRUE(load(songBytes({TrackPlan().run(480, 8, 60, 0)}), {}));
+    TrackTables& t = deck.tracks;
+    const std::tuple<const char*, bool, std::function<void()>, std::string> rows[] = {
+        {"Kb unticked", true, [&] { t.keyboard[0] = 0; }, "on 60/100 +0, off 60/64 +0"},
+        {"another input", true, [&] { t.input[0] = &devices.pcKeyboard; },
+         "on 60/100 +0, off 60/64 +0"},
+        {"any order chosen", true, [&] { keyboard().kbmode = 1; }, "on 60/100 +0, off 60/64 +0"},
+        {"Kb ticked over a free note", false, [&] { t.keyboard[0] = 1; },
+         "on 40/100 c1 !, off 40/64 c1 !"}};
+    for (const auto& [what, interactive, meanwhile, heard] : rows) {
+        SCOPED_TRACE(what);
+        t.keyboard[0] = interactive;
+        t.input[0] = &keyboard();
+        keyboard().kbmode = 0;
+        deck.repositionCursors();
+        start();
+        play("+40");
+        meanwhile();
+        key(false, 40, 64);
+        EXPECT_EQ(out.played(), heard);
+        EXPECT_EQ(loop->heldKeys() + loop->heldFreeNotes(), 0) << "nothing keeps the song alive";
+    }
+}
+
 struct Split : Interactive {
     // Three tracks on channels 0, 1, 2 in zones 1, 2, 3 (as prepared).
     void SetUp() override
@@ -143,6 +173,7 @@ struct AnyOrder : Interactive {
 TEST_F(AnyOrder, TheLastExpectedNoteRingsTheRestAndTheLastClusterIsPlayedOnce)
 {
     deck.recording = true;
+    beginTake(deck);
     start();
     play("+61 -61");
     EXPECT_EQ(out.played(), "");
@@ -161,6 +192,12 @@ TEST_F(AnyOrder, TheLastExpectedNoteRingsTheRestAndTheLastClusterIsPlayedOnce)
     EXPECT_EQ(out.ringingKeys(), (Notes{76, 72, 79})) << "the last chord does not come back";
     EXPECT_EQ(loop->heldKeys(), 0);
     keepTake(deck, 0, false);
+    // Each cluster as its first key struck it, for the take's analysis.
+    std::vector<std::pair<uint64_t, uint64_t>> logged;
+    for (const TakeCluster& c : deck.keptTake.clusters)
+        logged.emplace_back(c.fileTick, c.playedTick);
+    EXPECT_EQ(logged,
+              (std::vector<std::pair<uint64_t, uint64_t>>{{10, 1000}, {490, 1400}, {960, 1450}}));
     EXPECT_EQ(notes(1), "67@1000-1300 60@1010-1200 64@1100-1150 72@1400-1450 76@1400-1400 "
                         "79@1450-1450");
 }
