@@ -224,6 +224,15 @@ bool PianoDocks::feed(QEvent* event)
         setKeys(outputKeyboards(e->b, e->c), e->a, on ? e->d : -1);
         return true;
     }
+    case ResetKeyboardsEvent: {
+        std::vector<Row> rows = inputs_;
+        rows.insert(rows.end(), outputs_.begin(), outputs_.end());
+        rows.push_back(sum_);
+        for (const Row& r : rows)
+            for (VPiano* k : {r.traditional.data(), r.bilinear.data()})
+                if (k) k->resetKeyColors();
+        return true;
+    }
     default:
         return false;
     }

@@ -25,8 +25,8 @@ public:
     PianoDocks(TopWidget& top, QDockWidget* inputs, QDockWidget* outputs);
 
     void rebuild();
-    // Sets key states for the keyboard events (1039 to 1046); false for any
-    // other event.
+    // Sets key states for the keyboard events (1039 to 1046) and puts every
+    // keyboard back to rest on ResetKeyboardsEvent; false for any other event.
     bool feed(QEvent* event);
 
     // The keyboards of a device, traditional first; none when it has none.

@@ -332,17 +332,8 @@ void PlayDialog::doRewind()
 
 void PlayDialog::doPause()
 {
-    MidiThread* thread = session_->thread();
-    if (!busy() || !thread) return;
-    // The queue stops in the engine's own client, under its lock; while
-    // paused the engine drops the player's new notes.
-    if (!model_->pauseFlag) {
-        thread->stopQueue();
-        model_->pauseFlag = true;
-    } else {
-        thread->continueQueue();
-        model_->pauseFlag = false;
-    }
+    // While paused the engine drops the player's new notes.
+    if (!busy() || !session_->setPaused(!model_->pauseFlag.load())) return;
     showTransport();
 }
 

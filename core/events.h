@@ -42,6 +42,7 @@ enum EventType : int {
     ClearStatusbarEvent = 1051,       // StatusbarEvent, empty text
     TempoRatioEvent = 1064,           // DoubleEvent: accompaniment progress / player progress
     LoopSeamEvent = 1065,             // IntIntEvent: the loop's first beat, the pass's boost or 0
+    ResetKeyboardsEvent = 1066,       // every virtual keyboard back to its resting colours
     ShowLyricsEvent = 1201,           // BoolEvent
     ToggleTrackSelectEvent = 1202,    // BoolEvent
     ShowTrackControlsEvent = 1203,    // BoolEvent

@@ -269,6 +269,18 @@ bool DeckSession::start(bool recording)
     return true;
 }
 
+bool DeckSession::setPaused(bool paused)
+{
+    if (!active() || !thread_ || !thread_->isSessionRunning()) return false;
+    if (!paused && mainReceiver_) {
+        // Now, not posted: the hints the engine shows again must come after.
+        QEvent reset(eventType(ResetKeyboardsEvent));
+        QCoreApplication::sendEvent(mainReceiver_, &reset);
+    }
+    thread_->setPaused(paused);
+    return true;
+}
+
 void DeckSession::stop()
 {
     deck_.stopFlag = true;

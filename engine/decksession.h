@@ -26,6 +26,9 @@ public:
     bool record() { return start(true); }
     // Asks the engine to end the session; sessionFinished follows.
     void stop();
+    // Pauses a running session, silencing what sounds, or resumes it with
+    // the virtual keyboards cleared. False when no session runs.
+    bool setPaused(bool paused);
     bool active() const;
     MidiThread* thread() const { return thread_.get(); }
 

@@ -126,6 +126,32 @@ void MidiThread::continueQueue()
 {
     client_.continueQueue();
 }
+void MidiThread::setPaused(bool paused)
+{
+    if (paused) client_.stopQueue();
+    deck_.pauseFlag = paused;
+    if (!paused) client_.continueQueue();
+    // After what the queue sent before it stopped: a note it started then
+    // must be silenced too.
+    wake();
+}
+
+void MidiThread::followPause()
+{
+    const bool paused = deck_.pauseFlag.load();
+    if (paused == silenced_) return;
+    silenced_ = paused;
+    if (!paused) {
+        // The deck has just cleared the keyboards.
+        interactive_->showHints();
+        return;
+    }
+    for (const auto& out : deck_.devices.outputs)
+        if (!out->ignoreOutput && !out->absent) client_.allNotesOff(*out);
+    const OutputDevice& fallback = deck_.devices.defaultOutput;
+    if (deck_.devices.outputs.empty() && (fallback.client || fallback.port))
+        client_.allNotesOff(fallback);
+}
 void MidiThread::allNotesOff(const OutputDevice& out)
 {
     client_.allNotesOff(out);
@@ -198,6 +224,7 @@ void MidiThread::run()
 {
     raiseToRealtime();
     running_ = true;
+    silenced_ = false;
     interactiveNotes_ = freeNotes_ = 0;
     loop_ = std::make_unique<ListenLoop>(deck_, options_, client_, deckReceiver_, mainReceiver_);
     loop_->applyTempo = &MidiThread::applyFileTempo;
@@ -306,6 +333,9 @@ void MidiThread::handle(const snd_seq_event_t& ev)
     case SND_SEQ_EVENT_CONTINUE:
         client_.continueQueue();
         break;
+    case SND_SEQ_EVENT_USR1:
+        if (fromUs) followPause();
+        break;
     default:
         if (!fromUs) interactive_->handle(ev);
         break;
@@ -337,6 +367,8 @@ void MidiThread::endSession()
         client_.close();
     }
     postEvent(deckReceiver_, new QEvent(eventType(RepaintDiagramEvent)));
+    // After every key it lit: the echoes that would have put them out are gone.
+    postEvent(mainReceiver_, new QEvent(eventType(ResetKeyboardsEvent)));
     interactiveNotes_ = interactive_->interactiveNotes();
     freeNotes_ = interactive_->freeNotes();
     postEvent(deckReceiver_, new IntIntEvent(SessionFinishedEvent, interactiveNotes_, freeNotes_));

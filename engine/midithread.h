@@ -16,7 +16,8 @@ class LiveOptions;
 // client, plays the accompaniment a beat ahead on one queue, reacts to the
 // echoes it schedules to itself, and reports to the deck and the main window
 // by posted events only.
-class MidiThread : public QThread {
+class MidiThread : public QThread
+{
     Q_OBJECT
 public:
     MidiThread(DeckModel& deck, const LiveOptions& options, QObject* deckReceiver,
@@ -28,6 +29,9 @@ public:
     virtual bool getTempo(int* tempo, int* ppq);
     void stopQueue();
     void continueQueue();
+    // The deck's pause (GUI thread): the queue stops and what sounds is
+    // silenced; resumed, it goes on from where it stopped.
+    void setPaused(bool paused);
     // Makes a waiting session look at its stop flag now rather than at the
     // next poll time-out.
     void wake();
@@ -62,6 +66,8 @@ protected:
 private:
     void handle(const snd_seq_event_t& ev);
     void endSession();
+    // With the deck's mutex held, once the echoes due before a pause are in.
+    void followPause();
     void sendPatches();
     static void applyFileTempo(void* self, int fileTempo);
     static void loopSeam(void* self, const LoopSeam& seam);
@@ -76,6 +82,7 @@ private:
     std::unique_ptr<ListenLoop> loop_;
     std::unique_ptr<InteractiveLoop> interactive_;
     std::atomic<bool> running_{false};
+    bool silenced_ = false; // the outputs were silenced for a pause
     TempoFollower follower_;
     unsigned followerPreparation_ = 0;
     int interactiveNotes_ = 0;

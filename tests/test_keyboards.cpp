@@ -303,6 +303,16 @@ TEST_F(Window, KeyEventsLightTheirDevicesKeyboards)
         post(r.off);
         EXPECT_EQ(states(r.lit, r.note), rest) << r.note;
     }
+    // A session's end or a resume puts every keyboard back to rest at once.
+    std::vector<std::vector<int>> rest;
+    for (const auto& r : rows) rest.push_back(states(r.lit, r.note));
+    post(new IntIntIntIntEvent(UserNoteOnEvent, 60, 16, 0, 2));
+    post(new IntEvent(OutputNoteOnEvent, 62));
+    post(new IntIntIntIntEvent(KeyHintOnEvent, 64, 255, 255, 8));
+    post(new IntIntIntIntEvent(AccompanimentNoteOnEvent, 66, 128, 0, 6));
+    post(new QEvent(eventType(ResetKeyboardsEvent)));
+    for (size_t i = 0; i < rest.size(); ++i)
+        EXPECT_EQ(states(rows[i].lit, rows[i].note), rest[i]) << rows[i].note;
     // Notes and zones out of range change nothing, not even the word after the key array;
     // a device in "all cluster notes" mode keeps its hints.
     post(new IntIntIntIntEvent(UserNoteOnEvent, 61, 16, 0, 6));

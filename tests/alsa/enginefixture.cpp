@@ -82,6 +82,7 @@ SongTrack noteRun(uint32_t first, uint32_t step, int count, int channel, int key
 
 void MainWindowStub::customEvent(QEvent* event)
 {
+    types.push_back(int(event->type()));
     if (int(event->type()) == DeviceFailureEvent)
         failures << static_cast<MessageEvent*>(event)->text;
     event->accept();

@@ -78,11 +78,13 @@ struct CapturedEvent {
 };
 using Captured = std::vector<CapturedEvent>;
 
-// Stands in for the main window: keeps the device failures it is told of.
+// Stands in for the main window: keeps the device failures it is told of,
+// and the types of all it is told, in order.
 class MainWindowStub : public QObject
 {
 public:
     QStringList failures;
+    std::vector<int> types;
 
 protected:
     void customEvent(QEvent* event) override;

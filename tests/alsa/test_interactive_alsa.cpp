@@ -3,6 +3,7 @@
 
 #include "enginefixture.h"
 
+#include "core/events.h"
 #include "engine/midithread.h"
 
 #include <algorithm>
@@ -115,16 +116,27 @@ SongPlan keyAndAccompaniment()
     return SongPlan{{SongTrack{{{0, 240, 0, 60, 90}}}, noteRun(0, 480, 4, 1, 48, 240)}};
 }
 
-// A pause swallows the player's new notes but not his releases, and after it the song ends.
-TEST_F(Sessions, APauseKeepsReleasesAndTheSongEndsAfterIt)
+// A pause silences what sounds and swallows the player's new notes but not his releases;
+// resumed, the song goes on where it was and ends. The keyboards are cleared on resume and at
+// the end, after every key the session lit.
+TEST_F(Sessions, APauseSilencesKeepsReleasesAndTheSongGoesOnAfterIt)
 {
-    ASSERT_TRUE(load(keyAndAccompaniment(), 100, 1, {0}));
+    SongPlan withLongNote = keyAndAccompaniment();
+    withLongNote.tracks.push_back(SongTrack{{{0, 3840, 2, 72, 90}}}); // rings 4 s
+    ASSERT_TRUE(load(withLongNote, 100, 1, {0}));
     ASSERT_TRUE(begin());
     send({0x90, 40, 100});
     ASSERT_TRUE(waitFor([this](auto&) { return !notes(true, 0).empty(); }));
-    deck.pauseFlag = true;
-    session->thread()->stopQueue();
     forget();
+    ASSERT_TRUE(session->setPaused(true));
+    EXPECT_TRUE(waitFor(
+        [](const Captured& c) {
+            return std::any_of(c.begin(), c.end(), [](const CapturedEvent& e) {
+                return e.channel == 2 && (e.isController(123) || e.isNoteOff());
+            });
+        },
+        1500))
+        << "the long note rang on through the pause";
     send({0x80, 40, 64});
     EXPECT_TRUE(waitFor([this](auto&) { return !notes(false, 0).empty(); }))
         << "the release was lost in the pause";
@@ -132,10 +144,22 @@ TEST_F(Sessions, APauseKeepsReleasesAndTheSongEndsAfterIt)
     send({0x80, 41, 64});
     spinFor(300);
     EXPECT_TRUE(notes(true).empty()) << "a key rang while paused";
-    deck.pauseFlag = false;
-    session->thread()->continueQueue();
+    const auto resets = [this] {
+        return std::count(mainWindow.types.begin(), mainWindow.types.end(), ResetKeyboardsEvent);
+    };
+    ASSERT_EQ(resets(), 0);
+    ASSERT_TRUE(session->setPaused(false));
+    EXPECT_EQ(resets(), 1) << "on resume";
     EXPECT_TRUE(spinUntil([this] { return finished; }, 15000)) << "the song did not end";
     EXPECT_EQ(notes(true, 1).size(), 3u) << "the accompaniment did not go on";
+    spinFor(100);
+    const auto& types = mainWindow.types;
+    const auto lastKey = std::find_if(types.rbegin(), types.rend(), [](int type) {
+        return type >= UserNoteOnEvent && type <= AccompanimentNoteOffEvent;
+    });
+    ASSERT_NE(lastKey, types.rend());
+    EXPECT_NE(std::find(types.rbegin(), lastKey, ResetKeyboardsEvent), lastKey)
+        << "no reset after the session's last key";
 }
 
 // A deck closed while recording ends the session as a stop does: the take is dropped, the
