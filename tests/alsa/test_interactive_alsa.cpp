@@ -162,6 +162,28 @@ TEST_F(Sessions, APauseSilencesKeepsReleasesAndTheSongGoesOnAfterIt)
         << "no reset after the session's last key";
 }
 
+// In any order, the keys the cluster waits for are shown again once a resume cleared the
+// keyboards.
+TEST_F(Sessions, AResumeShowsTheAnyOrderHintsAgain)
+{
+    ASSERT_TRUE(load(keyAndAccompaniment(), 100, 1, {0}));
+    keys().kbmode = 1;
+    ASSERT_TRUE(begin());
+    ASSERT_TRUE(session->setPaused(true));
+    spinFor(200);
+    mainWindow.types.clear();
+    ASSERT_TRUE(session->setPaused(false));
+    ASSERT_EQ(mainWindow.types, std::vector<int>{ResetKeyboardsEvent});
+    EXPECT_TRUE(spinUntil(
+        [this] {
+            return std::count(mainWindow.types.begin(), mainWindow.types.end(), KeyHintOnEvent) > 0;
+        },
+        3000))
+        << "the hint of key 60 is gone";
+    session->stop();
+    EXPECT_TRUE(spinUntil([this] { return finished; }, 15000));
+}
+
 // A deck closed while recording ends the session as a stop does: the take is dropped, the
 // flags are clear, and the next deck on the song can play.
 TEST_F(Sessions, ADeckDestroyedWhileRecordingDropsTheTakeAndFreesTheSong)
