@@ -78,11 +78,11 @@ struct CapturedEvent {
 };
 using Captured = std::vector<CapturedEvent>;
 
-// Stands in for the main window: keeps the device failures it is told of.
+// Stands in for the main window: keeps the device failures and status texts it is told of.
 class MainWindowStub : public QObject
 {
 public:
-    QStringList failures;
+    QStringList failures, notices;
 
 protected:
     void customEvent(QEvent* event) override;
