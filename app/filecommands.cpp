@@ -353,14 +353,18 @@ void TopWidget::deleteBound()
     if (deck_) ::deleteBound(deck_->model());
 }
 
-// Only a session has a sequencer client to send with; at rest every note
-// was already released when the session ended.
 void TopWidget::allnotesoff()
 {
-    MidiThread* thread = deck_ ? deck_->session().thread() : nullptr;
-    if (!thread || !thread->isSessionRunning()) return;
+    std::vector<const OutputDevice*> outputs;
     for (const auto& out : devices_.outputs)
-        if (!out->ignoreOutput && !out->absent) thread->allNotesOff(*out);
+        if (!out->ignoreOutput && !out->absent) outputs.push_back(out.get());
+    MidiThread* thread = deck_ ? deck_->session().thread() : nullptr;
+    if (thread && thread->isSessionRunning()) {
+        for (const OutputDevice* out : outputs) thread->allNotesOff(*out);
+        return;
+    }
+    // At rest too: a note that another program left sounding is when it is wanted.
+    silenceAtRest(outputs);
 }
 
 void TopWidget::buildDemoMenu(QMenu* const groups[4])

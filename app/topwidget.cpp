@@ -215,10 +215,10 @@ const ActionSpec kQuitAction = {"a_quit",
                                 true};
 
 // Enabled only while a song is open or by the deck.
-const char* const kSongActions[] = {"a_unLoad",      "a_reload",      "a_fileSave",
-                                    "a_fileSaveAs",  "a_songinfo",    "a_takeAnalysis",
-                                    "a_allnotesoff", "a_lyricsCodec", "a_mergeBound",
-                                    "a_deleteBound", "a_bindFree",    "a_wipeFree"};
+const char* const kSongActions[] = {"a_unLoad",      "a_reload",     "a_fileSave",
+                                    "a_fileSaveAs",  "a_songinfo",   "a_takeAnalysis",
+                                    "a_lyricsCodec", "a_mergeBound", "a_deleteBound",
+                                    "a_bindFree",    "a_wipeFree"};
 
 const char* const kLyricsCodecs[] = {"System", "ISO-8859-15", "IBM850", "windows-1252",
                                      "UTF-8",  "SJIS",        "CP950"};

@@ -39,6 +39,7 @@ enum EventType : int {
     AccompanimentNoteOnEvent = 1045, // IntIntIntIntEvent: note, client, port, 6
     AccompanimentNoteOffEvent = 1046, // IntIntIntIntEvent: note, client, port, 0
     LyricSelectEvent = 1047,          // UintIntEvent: character position, length
+    StatusTextEvent = 1050,           // StatusbarEvent: a text the status bar keeps
     ClearStatusbarEvent = 1051,       // StatusbarEvent, empty text
     TempoRatioEvent = 1064,           // DoubleEvent: accompaniment progress / player progress
     LoopSeamEvent = 1065,             // IntIntEvent: the loop's first beat, the pass's boost or 0

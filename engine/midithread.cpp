@@ -3,11 +3,13 @@
 #include "core/devices.h"
 #include "core/events.h"
 #include "core/settings.h"
+#include "engine/seqerror.h"
 #include "song/deckmodel.h"
 #include "song/songnames.h"
 
 #include <algorithm>
 #include <cerrno>
+#include <cstdio>
 #include <cstring>
 #include <mutex>
 #include <poll.h>
@@ -24,6 +26,10 @@ MidiThread::MidiThread(DeckModel& deck, const LiveOptions& options, QObject* dec
     setObjectName(QStringLiteral("midi"));
     client_.deviceFailure = [this](const QString& text) {
         postEvent(mainReceiver_, new MessageEvent(DeviceFailureEvent, text));
+    };
+    client_.notice = [this](const QString& text) {
+        std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
+        postEvent(mainReceiver_, new StatusbarEvent(StatusTextEvent, text));
     };
 }
 
@@ -300,9 +306,7 @@ void MidiThread::run()
             snd_seq_event_t* ev = nullptr;
             const int rc = snd_seq_event_input(seq, &ev);
             if (rc < 0) {
-                if (rc != -EAGAIN)
-                    std::fprintf(stderr, "run : Error %i in snd_seq_event_input (%s).\n", rc,
-                                 snd_strerror(rc));
+                if (rc != -EAGAIN) seqCheck(rc, "snd_seq_event_input", "run : ");
                 break;
             }
             if (ev) handle(*ev);
@@ -350,8 +354,9 @@ void MidiThread::endSession()
     {
         // The Options dialog may change the ignore flags meanwhile.
         std::lock_guard<std::mutex> lock(deck_.mutex);
+        client_.silenceSession();
         for (const auto& out : deck_.devices.outputs) {
-            if (out->ignoreOutput) continue;
+            if (out->ignoreOutput || client_.playsTo(*out)) continue;
             client_.allNotesOff(*out);
             client_.resetControllers(*out);
         }

@@ -10,6 +10,7 @@
 #include <algorithm>
 #include <cstdio>
 #include <cstring>
+#include <limits>
 #include <utility>
 #include <vector>
 
@@ -114,14 +115,41 @@ bool SeqClient::openLocked(const TrackTables& tracks, DeviceSet& devices)
         if (!connectOutput(a.client, a.port)) return false;
         outputs_.push_back(a);
     }
+    bool told = false;
     for (int d = 0; d < tracks.displayCount(); ++d) {
         const InputDevice* in = tracks.input[size_t(d)];
         const snd_seq_addr_t a = address(in ? in->client : 0, in ? in->port : 0);
         if (contains(inputs_, a)) continue;
+        if (echoesUs(a)) {
+            if (!told && notice) notice(echoText(a));
+            told = true;
+            continue;
+        }
         if (!connectInput(a.client, a.port, devices)) return false;
         inputs_.push_back(a);
     }
     return true;
+}
+
+bool SeqClient::echoesUs(snd_seq_addr_t a) const
+{
+    // Midi Through sends on whatever it is sent: listening to it while we
+    // play to it, we would hear every note of ours again as a player's, play
+    // it again, and so on without end.
+    if (!contains(outputs_, a)) return false;
+    snd_seq_client_info_t* info;
+    snd_seq_client_info_alloca(&info);
+    if (snd_seq_get_any_client_info(seq_, a.client, info) < 0) return false;
+    return snd_seq_client_info_get_type(info) == SND_SEQ_KERNEL_CLIENT &&
+           std::strcmp(snd_seq_client_info_get_name(info), "Midi Through") == 0;
+}
+
+QString SeqClient::echoText(snd_seq_addr_t a)
+{
+    return Texts::tr("MIDI input %1:%2 plays back what the song sends to it: it is not listened to "
+                     "while it is an output.")
+        .arg(a.client)
+        .arg(a.port);
 }
 
 void SeqClient::close()
@@ -159,6 +187,7 @@ void SeqClient::closeLocked()
     snd_seq_close(seq_);
     seq_ = nullptr;
     client_ = inPort_ = outPort_ = -1;
+    seqErrorRepeats();
 }
 
 bool SeqClient::connectInput(int client, int port, DeviceSet& devices)
@@ -262,27 +291,38 @@ void SeqClient::startQueue()
     // the queue's time base by as long as the writing took (3 to 6 ms in the
     // bench); written whole after it, behind it by as long (up to 18 ms with
     // the GUI thread taking the CPU mid-write).
-    // CONTINUE starts from tick 0 a queue that never ran (START would drop
-    // what is queued); being direct, it needs no room in the pool.
-    const auto later =
-        std::stable_partition(backlog_.begin() + std::ptrdiff_t(backlogHead_), backlog_.end(),
-                              [](const snd_seq_event_t& ev) { return ev.time.tick != 0; });
-    std::vector<snd_seq_event_t> first(later, backlog_.end());
-    backlog_.erase(later, backlog_.end());
     holding_ = false;
-    drain();
+    const auto held = backlog_.begin() + std::ptrdiff_t(backlogHead_);
+    std::stable_sort(held, backlog_.end(), [](const snd_seq_event_t& a, const snd_seq_event_t& b) {
+        return a.time.tick < b.time.tick;
+    });
+    const auto later = std::find_if(held, backlog_.end(),
+                                    [](const snd_seq_event_t& ev) { return ev.time.tick != 0; });
+    // A beat larger than the pool: only the running queue frees it, so the
+    // queue starts first and what is due first goes first.
+    const bool crowd = size_t(backlog_.end() - held) > outputRoom();
+    std::vector<snd_seq_event_t> first(crowd ? later : held, later);
+    backlog_.erase(crowd ? later : held, later);
+    // CONTINUE starts from tick 0 a queue that never ran (START would drop
+    // what is queued); direct, it needs no room in the pool and never waits
+    // in the library's buffer behind events that have none.
     snd_seq_event_t start;
     snd_seq_ev_clear(&start);
     snd_seq_ev_set_queue_continue(&start, queue_);
     start.source.port = static_cast<unsigned char>(outPort_);
     snd_seq_ev_set_direct(&start);
-    const int rc = snd_seq_event_output(seq_, &start);
-    if (rc == -EAGAIN) // the library's buffer is full: the start cannot wait
-        seqCheck(snd_seq_event_output_direct(seq_, &start), "snd_seq_event_output_direct");
-    else
-        seqCheck(rc, "snd_seq_event_output");
+    if (!crowd) drain();
+    seqCheck(snd_seq_event_output_direct(seq_, &start), "snd_seq_event_output_direct");
     for (snd_seq_event_t& ev : first) output(ev);
     drain();
+}
+
+size_t SeqClient::outputRoom() const
+{
+    snd_seq_client_pool_t* pool;
+    snd_seq_client_pool_alloca(&pool);
+    if (seqCheck(snd_seq_get_client_pool(seq_, pool), "snd_seq_get_client_pool") < 0) return 0;
+    return snd_seq_client_pool_get_output_free(pool);
 }
 
 bool SeqClient::backlogged() const
@@ -295,7 +335,46 @@ void SeqClient::dropOutput()
 {
     backlog_.clear();
     backlogHead_ = 0;
-    if (seq_) snd_seq_drop_output(seq_);
+    holding_ = false;
+    if (!seq_) return;
+    snd_seq_drop_output_buffer(seq_);
+    if (queue_ < 0) return;
+    // What has not started never will; the notes that sound end now rather
+    // than never: past the last of them, the stopped queue lets them all go
+    // as soon as anything arrives on it.
+    snd_seq_remove_events_t* remove;
+    snd_seq_remove_events_alloca(&remove);
+    snd_seq_remove_events_set_condition(remove, SND_SEQ_REMOVE_OUTPUT | SND_SEQ_REMOVE_IGNORE_OFF);
+    seqCheck(snd_seq_remove_events(seq_, remove), "snd_seq_remove_events");
+    snd_seq_event_t ev;
+    snd_seq_ev_clear(&ev);
+    ev.source.port = static_cast<unsigned char>(outPort_);
+    snd_seq_ev_set_queue_pos_tick(&ev, queue_, std::numeric_limits<snd_seq_tick_time_t>::max());
+    snd_seq_ev_set_direct(&ev);
+    seqCheck(snd_seq_event_output_direct(seq_, &ev), "snd_seq_event_output_direct");
+    snd_seq_ev_clear(&ev);
+    ev.type = SND_SEQ_EVENT_USR1; // the engine's wake-up, which nothing reads any more
+    snd_seq_ev_set_dest(&ev, static_cast<unsigned char>(client_),
+                        static_cast<unsigned char>(inPort_));
+    ev.source.port = static_cast<unsigned char>(outPort_);
+    snd_seq_ev_schedule_tick(&ev, queue_, 0, 0);
+    seqCheck(snd_seq_event_output_direct(seq_, &ev), "snd_seq_event_output_direct");
+}
+
+void SeqClient::silenceSession()
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    if (!seq_) return;
+    for (const snd_seq_addr_t& a : outputs_) {
+        allNotesOffLocked(a.client, a.port);
+        resetControllersLocked(a.client, a.port);
+    }
+}
+
+bool SeqClient::playsTo(const OutputDevice& out) const
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    return contains(outputs_, address(out.client, out.port));
 }
 
 void SeqClient::output(snd_seq_event_t& ev)
@@ -449,10 +528,14 @@ void SeqClient::controller(const OutputDevice& out, int param, int value, int ch
 
 void SeqClient::controllerLocked(const OutputDevice& out, int param, int value, int channel)
 {
+    controllerLocked(out.client, out.port, param, value, channel);
+}
+
+void SeqClient::controllerLocked(int client, int port, int param, int value, int channel)
+{
     snd_seq_event_t ev;
     snd_seq_ev_clear(&ev);
-    snd_seq_ev_set_dest(&ev, static_cast<unsigned char>(out.client),
-                        static_cast<unsigned char>(out.port));
+    snd_seq_ev_set_dest(&ev, static_cast<unsigned char>(client), static_cast<unsigned char>(port));
     snd_seq_ev_set_controller(&ev, channel, unsigned(param), value);
     directLocked(ev);
 }
@@ -527,6 +610,10 @@ SeqClient::Live SeqClient::connectInputLive(int client, int port, DeviceSet& dev
     return live(error, [&] {
         // A second subscription to the same port would fail as busy.
         if (contains(inputs_, a)) return true;
+        if (echoesUs(a)) {
+            if (deviceFailure) deviceFailure(echoText(a));
+            return false;
+        }
         if (!connectInput(client, port, devices)) return false;
         inputs_.push_back(a);
         return true;
@@ -568,19 +655,27 @@ void SeqClient::disconnectOutputLive(int client, int port)
 void SeqClient::allNotesOff(const OutputDevice& out)
 {
     std::lock_guard<std::mutex> guard(lock_);
-    if (!seq_) return;
+    if (seq_) allNotesOffLocked(out.client, out.port);
+}
+
+void SeqClient::allNotesOffLocked(int client, int port)
+{
     // All sound off, reset, sustain off. Local control is left alone: a
     // keyboard that is also the output must keep sounding on its own.
     for (int c = 0; c < 16; ++c)
-        for (int param : {123, 120, 64}) controllerLocked(out, param, 0, c);
+        for (int param : {123, 120, 64}) controllerLocked(client, port, param, 0, c);
 }
 
 void SeqClient::resetControllers(const OutputDevice& out)
 {
     std::lock_guard<std::mutex> guard(lock_);
-    if (!seq_) return;
+    if (seq_) resetControllersLocked(out.client, out.port);
+}
+
+void SeqClient::resetControllersLocked(int client, int port)
+{
     for (int c = 0; c < 16; ++c)
-        for (int param : {4, 36, 64, 66, 67, 68, 69}) controllerLocked(out, param, 0, c);
+        for (int param : {4, 36, 64, 66, 67, 68, 69}) controllerLocked(client, port, param, 0, c);
 }
 
 void SeqClient::setVolume(const OutputDevice& out, int value)
@@ -588,4 +683,68 @@ void SeqClient::setVolume(const OutputDevice& out, int value)
     std::lock_guard<std::mutex> guard(lock_);
     if (!seq_) return;
     for (int c = 0; c < 16; ++c) controllerLocked(out, 7, value, c);
+}
+
+namespace
+{
+std::function<bool(const std::vector<const OutputDevice*>&)>& restSilencer()
+{
+    static std::function<bool(const std::vector<const OutputDevice*>&)> silencer;
+    return silencer;
+}
+
+void sendWaiting(snd_seq_t* seq, snd_seq_event_t& ev)
+{
+    // A slow reader's queue fills with two thousand events: give it a moment.
+    int rc = snd_seq_event_output_direct(seq, &ev);
+    for (int tries = 0; rc == -EAGAIN && tries < 200; ++tries) {
+        QThread::usleep(1000);
+        rc = snd_seq_event_output_direct(seq, &ev);
+    }
+    seqCheck(rc, "snd_seq_event_output_direct");
+}
+} // namespace
+
+void setRestSilencer(std::function<bool(const std::vector<const OutputDevice*>&)> silencer)
+{
+    restSilencer() = std::move(silencer);
+}
+
+bool silenceAtRest(const std::vector<const OutputDevice*>& outputs)
+{
+    if (restSilencer()) return restSilencer()(outputs);
+    snd_seq_t* seq = nullptr;
+    if (seqCheck(snd_seq_open(&seq, "default", SND_SEQ_OPEN_OUTPUT, SND_SEQ_NONBLOCK),
+                 "snd_seq_open") < 0)
+        return false;
+    seqCheck(snd_seq_set_client_name(seq, "Clavion ALSA sequencer"), "snd_seq_set_client_name");
+    const int port = seqCheck(snd_seq_create_simple_port(
+                                  seq, "output", SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ,
+                                  SND_SEQ_PORT_TYPE_APPLICATION),
+                              "snd_seq_create_simple_port");
+    if (port >= 0) {
+        for (const OutputDevice* out : outputs) {
+            snd_seq_event_t ev;
+            snd_seq_ev_clear(&ev);
+            snd_seq_ev_set_source(&ev, static_cast<unsigned char>(port));
+            snd_seq_ev_set_dest(&ev, static_cast<unsigned char>(out->client),
+                                static_cast<unsigned char>(out->port));
+            snd_seq_ev_set_direct(&ev);
+            for (int c = 0; c < 16; ++c) {
+                // Sustain off first, or the note-offs would leave the notes ringing.
+                for (int param : {123, 120, 64}) {
+                    snd_seq_ev_set_controller(&ev, c, unsigned(param), 0);
+                    sendWaiting(seq, ev);
+                }
+                // An expander may know no all-notes-off.
+                for (int key = 0; key < 128; ++key) {
+                    snd_seq_ev_set_noteoff(&ev, c, key, 0);
+                    sendWaiting(seq, ev);
+                }
+            }
+        }
+    }
+    snd_seq_close(seq);
+    seqErrorRepeats();
+    return port >= 0;
 }

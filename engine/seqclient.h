@@ -15,7 +15,8 @@ struct TrackTables;
 
 // Where the engine's events go. The session's sequencer client in the
 // program; a recorder in tests and benchmarks of the scheduling logic.
-class EventSink {
+class EventSink
+{
 public:
     virtual ~EventSink() = default;
     // On the session queue at an absolute queue tick, from our output port.
@@ -42,10 +43,13 @@ public:
 // threads may call only the methods marked "any thread": they serialise
 // against open() and close() on lock_, do nothing on a closed client, and
 // write directly, never through the engine's buffer.
-class SeqClient : public EventSink {
+class SeqClient : public EventSink
+{
 public:
     // Failures that the user must hear of (the main window's event 1018).
     std::function<void(const QString&)> deviceFailure;
+    // What the user should know but that does not stop the session.
+    std::function<void(const QString&)> notice;
 
     SeqClient() = default;
     ~SeqClient() override;
@@ -78,8 +82,14 @@ public:
     void startQueue();
     // Events still waiting for room in the kernel.
     bool backlogged() const;
-    // Forgets every scheduled event that has not reached the kernel.
+    // Forgets every scheduled event that has not started, and sends at once
+    // the ends of the notes that sound (with the queue stopped).
     void dropOutput();
+    // All notes off and controllers reset on every output the session
+    // connected, whatever its flags say now.
+    void silenceSession();
+    // Any thread: the session connected this output.
+    bool playsTo(const OutputDevice& out) const;
     // The queue's current tick; -1 when it cannot be read.
     int64_t queueTick();
 
@@ -129,9 +139,17 @@ private:
     bool openLocked(const TrackTables& tracks, DeviceSet& devices);
     void closeLocked();
     void controllerLocked(const OutputDevice& out, int param, int value, int channel);
+    void controllerLocked(int client, int port, int param, int value, int channel);
+    void allNotesOffLocked(int client, int port);
+    void resetControllersLocked(int client, int port);
     void directLocked(snd_seq_event_t& ev);
     Live live(QString* error, const std::function<bool()>& change);
+    // A port that sends back to us what we play to it.
+    bool echoesUs(snd_seq_addr_t a) const;
+    static QString echoText(snd_seq_addr_t a);
     void queueControl(int type);
+    // Free cells of our output pool in the kernel.
+    size_t outputRoom() const;
     void output(snd_seq_event_t& ev);
 
     mutable std::mutex lock_;
@@ -148,3 +166,11 @@ private:
     size_t backlogHead_ = 0;
     bool holding_ = false;
 };
+
+// At rest, from a short-lived client of its own: all sound off, all notes
+// off, sustain off and a note-off for every key, on every channel of each
+// output, for a note that a crashed program left sounding. False when the
+// sequencer cannot be opened.
+bool silenceAtRest(const std::vector<const OutputDevice*>& outputs);
+// Tests put a recorder in its place; nullptr restores it.
+void setRestSilencer(std::function<bool(const std::vector<const OutputDevice*>&)> silencer);

@@ -5,7 +5,12 @@
 
 #include "engine/decksession.h"
 #include "engine/listenloop.h"
+#include "engine/seqerror.h"
 #include "song/trackediting.h"
+
+#include <QFile>
+#include <cstdio>
+#include <unistd.h>
 
 // Every allocation of the process is counted while a test asks for it:
 // operator new ends in malloc too.
@@ -357,4 +362,46 @@ TEST_F(Looping, AtTheSeamThePlayerStartsOverAtTheLoopsFirstCluster)
     }
 }
 
+} // namespace
+
+namespace
+{
+// A failure that floods (a port echoing us, a full queue) is written once and then counted:
+// thousands of lines would bury the others and slow down whatever writes them.
+TEST(SequencerErrors, ARepeatedFailureIsWrittenOnceThenWithItsCount)
+{
+    seqErrorRepeats(); // what earlier tests left
+    std::fflush(stderr);
+    char path[] = "/tmp/clavion-stderr-XXXXXX";
+    const int file = mkstemp(path);
+    ASSERT_GE(file, 0);
+    const int saved = dup(2);
+    dup2(file, 2);
+    for (int i = 0; i < 5000; ++i) seqCheck(-11, "snd_seq_event_output_direct");
+    seqCheck(-2, "snd_seq_connect_to");
+    seqCheck(-11, "snd_seq_drain_output");
+    seqCheck(-11, "snd_seq_event_input", "run : ");
+    seqCheck(-11, "snd_seq_event_input", "run : ");
+    seqErrorRepeats();
+    seqCheck(-11, "snd_seq_event_output_direct"); // the next session tells it again
+    seqErrorRepeats();
+    std::fflush(stderr);
+    dup2(saved, 2);
+    ::close(saved);
+    ::close(file);
+    QFile written(QString::fromLatin1(path));
+    ASSERT_TRUE(written.open(QIODevice::ReadOnly));
+    const QStringList lines = QString::fromLocal8Bit(written.readAll()).split(QLatin1Char('\n'));
+    ::unlink(path);
+    const QString again = QStringLiteral("Resource temporarily unavailable");
+    EXPECT_EQ(lines, (QStringList{
+                         "Error -11 in snd_seq_event_output_direct (" + again + ").",
+                         "Error -2 in snd_seq_connect_to (No such file or directory).",
+                         "Error -11 in snd_seq_drain_output (" + again + ").",
+                         "run : Error -11 in snd_seq_event_input (" + again + ").",
+                         "Error -11 in snd_seq_event_output_direct (" + again +
+                             ") repeated 4999 more times.",
+                         "Error -11 in snd_seq_event_input (" + again + ") repeated 1 more times.",
+                         "Error -11 in snd_seq_event_output_direct (" + again + ").", ""}));
+}
 } // namespace

@@ -5,6 +5,7 @@
 #include "dialogs/takeplot.h"
 #include "dialogs/takewindow.h"
 #include "engine/decksession.h"
+#include "engine/seqclient.h"
 #include "resources/resources.h"
 #include "smfbuilder.h"
 #include "song/deckmodel.h"
@@ -40,7 +41,7 @@ TEST_F(Window, OffersOnlyWhatWorksBeforeAndAfterASongOpens)
     const std::set<QString> atRest{
         "a_fileNew",         "a_load",      "a_toggletooltips", "a_launchSoftSynths",
         "a_checkSoftSynths", "a_quit",      "a_about",          "a_tbs",
-        "a_tutorial",        "a_browseDoc", "a_options"};
+        "a_tutorial",        "a_browseDoc", "a_options",        "a_allnotesoff"};
     EXPECT_EQ(enabledActions(), atRest);
     EXPECT_EQ(window->windowTitle(), TopWidget::hostTitle());
     EXPECT_FALSE(window->windowTitle().contains(QLatin1Char('\n')));
@@ -241,6 +242,30 @@ TEST_F(Window, ARescanChangesTheDeviceListsOnlyUnderTheDecksLock)
     EXPECT_EQ(outputsLocked, outputs);
     EXPECT_EQ(set.inputs.size(), inputs + 64);
     EXPECT_EQ(set.outputs.size(), outputs + 64);
+}
+
+// All notes off with no session, with or without a song: a crashed program's stuck note is
+// when it is wanted. It goes to every output in use.
+TEST_F(Window, AllNotesOffAtRestReachesTheOutputsInUse)
+{
+    std::vector<std::pair<int, int>> sentTo;
+    setRestSilencer([&](const std::vector<const OutputDevice*>& outputs) {
+        for (const OutputDevice* out : outputs) sentTo.emplace_back(out->client, out->port);
+        return true;
+    });
+    open();
+    window->devices().outputs.back()->ignoreOutput = true;
+    const std::vector<std::pair<int, int>> inUse{{14, 0}};
+    QAction* allNotesOff = window->findChild<QAction*>(QStringLiteral("a_allnotesoff"));
+    ASSERT_TRUE(allNotesOff && allNotesOff->isEnabled());
+    allNotesOff->trigger();
+    EXPECT_EQ(sentTo, inUse) << "without a song";
+    sentTo.clear();
+    App::fileArgumentIndex = 1;
+    ASSERT_TRUE(window->load());
+    allNotesOff->trigger();
+    EXPECT_EQ(sentTo, inUse) << "with a song at rest";
+    setRestSilencer(nullptr);
 }
 
 TEST_F(Window, AFirstStartPlaysFromWhatIsConnected)

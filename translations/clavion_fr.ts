@@ -3141,6 +3141,10 @@ Les touches des chiffres, des lettres et de fonction partagent le clavier de l�
         <source>Error disconnecting from output %1:%2 : %3.</source>
         <translation>Erreur de déconnexion de la sortie %1:%2&#xa0;: %3.</translation>
     </message>
+    <message>
+        <source>MIDI input %1:%2 plays back what the song sends to it: it is not listened to while it is an output.</source>
+        <translation>L’entrée MIDI %1:%2 renvoie ce que le morceau lui envoie&#xa0;: elle n’est pas écoutée tant qu’elle sert de sortie.</translation>
+    </message>
 </context>
 <context>
     <name>playdialog</name>

@@ -85,6 +85,7 @@ void MainWindowStub::customEvent(QEvent* event)
     types.push_back(int(event->type()));
     if (int(event->type()) == DeviceFailureEvent)
         failures << static_cast<MessageEvent*>(event)->text;
+    if (int(event->type()) == StatusTextEvent) notices << static_cast<StatusbarEvent*>(event)->text;
     event->accept();
 }
 

@@ -78,12 +78,12 @@ struct CapturedEvent {
 };
 using Captured = std::vector<CapturedEvent>;
 
-// Stands in for the main window: keeps the device failures it is told of,
-// and the types of all it is told, in order.
+// Stands in for the main window: keeps the device failures and status texts it
+// is told of, and the types of all it is told, in order.
 class MainWindowStub : public QObject
 {
 public:
-    QStringList failures;
+    QStringList failures, notices;
     std::vector<int> types;
 
 protected:

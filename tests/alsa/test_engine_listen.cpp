@@ -4,9 +4,20 @@
 
 #include "core/events.h"
 
+#include "engine/midithread.h"
+
+#include <QFile>
+#include <QProcess>
+#include <QTemporaryDir>
 #include <algorithm>
+#include <atomic>
 #include <cmath>
+#include <map>
+#include <mutex>
+#include <poll.h>
+#include <pthread.h>
 #include <set>
+#include <thread>
 
 namespace
 {
@@ -322,6 +333,205 @@ TEST_F(Session, AnUnusableDeviceHaltsWithTheReasonAndLeavesNothing)
     }
 }
 
+// Midi Through played to and listened to would send the engine its own notes back as a
+// player's, which it would play again, and so on: it is not listened to, and the user is told.
+TEST_F(Session, MidiThroughIsNeverListenedToWhileItIsAnOutput)
+{
+    devices.inputs.push_back(std::make_unique<InputDevice>());
+    devices.inputs.back()->client = kThroughClient; // a free track's input
+    ASSERT_TRUE(load(SongPlan{{noteRun(0, 240, 12, 0, 60)}}));
+    int engine = -1;
+    std::vector<int> listenedTo;
+    ASSERT_TRUE(play([&] {
+        engine = findClient(kEngineClientName);
+        listenedTo = subscribers(kThroughClient, SND_SEQ_QUERY_SUBS_READ);
+        return songNoteOns().size() > 12; // one too many is enough
+    }));
+    EXPECT_FALSE(halted) << mainWindow.failures.join(QLatin1Char('\n')).toStdString();
+    EXPECT_EQ(std::count(listenedTo.begin(), listenedTo.end(), engine), 0);
+    EXPECT_EQ(songNoteOns().size(), 12u) << "our own notes came back and played again";
+    ASSERT_EQ(mainWindow.notices.size(), 1);
+    EXPECT_TRUE(mainWindow.notices[0].startsWith(QLatin1String("MIDI input 14:0 plays back")))
+        << mainWindow.notices[0].toStdString();
+    // Given to a track while listening, it is refused with the same reason.
+    ASSERT_TRUE(begin());
+    QString error;
+    EXPECT_EQ(session->thread()->connectInput(*devices.inputs.back(), &error),
+              SeqClient::Live::Failed);
+    EXPECT_EQ(error, mainWindow.notices[0]);
+    EXPECT_TRUE(end());
+}
+
+// An output marked ignored while it plays still hears the end of every note it was sent,
+// and all notes off on every channel: the tracks were playing to it.
+TEST_F(Session, EveryNoteEndsAndEveryChannelIsSilencedOnAnOutputIgnoredWhilePlaying)
+{
+    // Notes of a measure, one starting every beat: a stop always leaves some sounding.
+    ASSERT_TRUE(
+        load(SongPlan{{noteRun(0, 480, 16, 0, 60, 1900), noteRun(240, 480, 16, 1, 40, 1900)}}));
+    ASSERT_TRUE(play([&] {
+        if (notes().size() < 5) return false;
+        std::lock_guard<std::mutex> lock(deck.mutex);
+        devices.outputs[0]->ignoreOutput = true;
+        return true;
+    }));
+    EXPECT_TRUE(waitFor(
+        [](const Captured& got) {
+            return std::count_if(got.begin(), got.end(),
+                                 [](const auto& e) { return e.isController(123); }) >= 16;
+        },
+        10000))
+        << "no all notes off on some channel";
+    spinFor(300);
+    std::map<std::tuple<int, int>, int> sounding; // channel, key: note-ons not yet ended
+    for (const CapturedEvent& e : heard()) {
+        if (e.isNoteOn()) ++sounding[{e.channel, e.note}];
+        if (e.isNoteOff() && sounding[{e.channel, e.note}] > 0) --sounding[{e.channel, e.note}];
+    }
+    for (const auto& [voice, count] : sounding)
+        EXPECT_EQ(count, 0) << "channel " << std::get<0>(voice) << " key " << std::get<1>(voice)
+                            << " was never ended";
+    std::set<int> channels;
+    for (const CapturedEvent& e : heard())
+        if (e.isController(123) && e.value == 0) channels.insert(e.channel);
+    EXPECT_EQ(channels.size(), 16u);
+}
+
+// All notes off at rest, from a client of its own: every channel's controllers and a
+// note-off for every key reach each output given.
+TEST_F(Session, AllNotesOffAtRestReachesEveryKeyOfEveryChannel)
+{
+    bool sent = false;
+    std::thread rest([&] { sent = silenceAtRest({devices.outputs[0].get()}); });
+    const auto complete = [this] {
+        return notes(false).size() >= 16 * 128 && heard().size() >= 16 * 131;
+    };
+    spinUntil(complete, 20000);
+    rest.join();
+    spinFor(100);
+    EXPECT_TRUE(sent);
+    EXPECT_EQ(overruns, 0);
+    std::set<std::tuple<int, int>> ended;
+    std::map<unsigned, std::set<int>> controllers;
+    for (const CapturedEvent& e : heard()) {
+        if (e.isNoteOff()) ended.insert({e.channel, e.note});
+        if (e.type == SND_SEQ_EVENT_CONTROLLER && e.value == 0)
+            controllers[e.param].insert(e.channel);
+    }
+    EXPECT_EQ(ended.size(), 16u * 128u);
+    for (unsigned c : {123u, 120u, 64u})
+        EXPECT_EQ(controllers[c].size(), 16u) << "controller " << c;
+    EXPECT_EQ(findClient(kEngineClientName), -1) << "the client outlived its use";
+}
+
+// Counts the note-ons Midi Through sends, on a thread of its own at a real-time priority
+// (where the system grants one): a crowd of notes outruns a listener that shares a thread.
+class NoteCounter
+{
+public:
+    NoteCounter()
+    {
+        if (snd_seq_open(&seq_, "default", SND_SEQ_OPEN_INPUT, SND_SEQ_NONBLOCK) < 0) return;
+        snd_seq_set_client_pool_input(seq_, 2000);
+        const int port = snd_seq_create_simple_port(
+            seq_, "count", SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE,
+            SND_SEQ_PORT_TYPE_APPLICATION);
+        ok_ = port >= 0 && snd_seq_connect_from(seq_, port, kThroughClient, 0) >= 0;
+        thread_ = std::thread([this] { run(); });
+    }
+    ~NoteCounter()
+    {
+        stop_ = true;
+        if (thread_.joinable()) thread_.join();
+        if (seq_) snd_seq_close(seq_);
+    }
+    bool ok() const { return ok_; }
+    // Note-ons by voice, and how often the listener overflowed, since the last call.
+    std::map<std::tuple<int, int, int>, int> take(int* overflows)
+    {
+        std::lock_guard<std::mutex> guard(lock_);
+        *overflows = std::exchange(overflows_, 0);
+        return std::exchange(ons_, {});
+    }
+
+private:
+    void run()
+    {
+        sched_param param{};
+        param.sched_priority = 60; // above the engine's
+        pthread_setschedparam(pthread_self(), SCHED_FIFO, &param);
+        std::vector<pollfd> fds(size_t(snd_seq_poll_descriptors_count(seq_, POLLIN)));
+        snd_seq_poll_descriptors(seq_, fds.data(), unsigned(fds.size()), POLLIN);
+        while (!stop_) {
+            ::poll(fds.data(), nfds_t(fds.size()), 50);
+            snd_seq_event_t* ev = nullptr;
+            for (int rc; (rc = snd_seq_event_input(seq_, &ev)) >= 0 || rc == -ENOSPC;) {
+                std::lock_guard<std::mutex> guard(lock_);
+                if (rc < 0)
+                    ++overflows_;
+                else if (ev->type == SND_SEQ_EVENT_NOTEON && ev->data.note.velocity > 0)
+                    ++ons_[{ev->data.note.channel, ev->data.note.note, ev->data.note.velocity}];
+            }
+        }
+    }
+
+    snd_seq_t* seq_ = nullptr;
+    bool ok_ = false;
+    std::atomic<bool> stop_{false};
+    std::thread thread_;
+    std::mutex lock_;
+    std::map<std::tuple<int, int, int>, int> ons_;
+    int overflows_ = 0;
+};
+
+// seqsession as a user runs it: a first beat of more notes than the kernel's pool holds,
+// struck at once or spread over the beat, plays whole and the song goes on to its end.
+TEST_F(Session, SeqsessionPlaysAFirstBeatLargerThanThePoolToTheEnd)
+{
+    NoteCounter counter;
+    ASSERT_TRUE(counter.ok());
+    QTemporaryDir dir;
+    QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
+    env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
+    for (const auto& [count, chord] :
+         {std::pair<int, bool>{1500, true}, {4000, false}, {20000, false}}) {
+        SCOPED_TRACE(::testing::Message() << count << (chord ? " notes at once" : " notes"));
+        SongPlan crowd{{SongTrack{{{2 * 480, 240, 0, 60, 100}}}}}; // beat 3
+        // 15 channels (no drums) x 128 keys x 127 velocities tell every note apart.
+        for (int i = 0; i < count; ++i)
+            crowd.tracks[0].notes.push_back({chord ? 0 : uint32_t(i * 480 / count), 480,
+                                             i % 15 < 9 ? i % 15 : i % 15 + 1, (i / 15) % 128,
+                                             1 + i % 127});
+        const QString file = dir.filePath(QStringLiteral("crowd%1.mid").arg(count));
+        QFile out(file);
+        ASSERT_TRUE(out.open(QIODevice::WriteOnly));
+        out.write(crowd.bytes());
+        out.close();
+        int overflows = 0;
+        counter.take(&overflows);
+        QProcess p;
+        p.setProcessEnvironment(env);
+        p.start(QStringLiteral(CLAVION_SEQSESSION),
+                {QStringLiteral("--output"), QStringLiteral("14:0"), QStringLiteral("--input"),
+                 QStringLiteral("16:0"), file});
+        spinUntil([&] { return p.state() == QProcess::NotRunning; }, 120000);
+        if (p.state() != QProcess::NotRunning) {
+            p.kill();
+            p.waitForFinished();
+        }
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << "it hung or crashed";
+        EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
+        spinFor(200);
+        std::map<std::tuple<int, int, int>, int> times = counter.take(&overflows);
+        ASSERT_EQ(overflows, 0) << "the listener lost events: the test means nothing";
+        EXPECT_EQ(times.size(), size_t(count) + 1);
+        EXPECT_EQ(times[std::make_tuple(0, 60, 100)], 1) << "beat 3 never came";
+        EXPECT_TRUE(std::all_of(times.begin(), times.end(), [](const auto& t) {
+            return t.second == 1;
+        })) << "a note was heard twice";
+    }
+}
+
 // Before the queue runs nothing frees the kernel's event pool; later, a beat of more events
 // than it holds must not stall the engine. The later crowd is spread over its beat for the
 // listener's own pool of 2,000.
@@ -332,7 +542,7 @@ TEST_F(Session, BeatsDenserThanThePoolAllArriveAndTheSongGoesOn)
         SongTrack track{{{tick + 4 * 480, 240, 0, 60, 100}}};
         // 15 channels (no drums) x 128 keys x 127 velocities tell every note apart.
         for (int i = 0; i < count; ++i)
-            track.notes.push_back({tick + uint32_t(i * 480 / count), 240,
+            track.notes.push_back({tick + uint32_t(i * 480 / count), 480,
                                    i % 15 < 9 ? i % 15 : i % 15 + 1, (i / 15) % 128, 1 + i % 127});
         forget();
         ASSERT_TRUE(load(SongPlan{{track}}));
