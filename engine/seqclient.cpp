@@ -304,15 +304,19 @@ void SeqClient::startQueue()
     std::vector<snd_seq_event_t> first(crowd ? later : held, later);
     backlog_.erase(crowd ? later : held, later);
     // CONTINUE starts from tick 0 a queue that never ran (START would drop
-    // what is queued); direct, it needs no room in the pool and never waits
-    // in the library's buffer behind events that have none.
+    // what is queued). In one write with the tick-0 events when nothing
+    // waits for room; otherwise direct, which needs no room in the pool and
+    // never waits in the library's buffer behind events that have none.
     snd_seq_event_t start;
     snd_seq_ev_clear(&start);
     snd_seq_ev_set_queue_continue(&start, queue_);
     start.source.port = static_cast<unsigned char>(outPort_);
     snd_seq_ev_set_direct(&start);
     if (!crowd) drain();
-    seqCheck(snd_seq_event_output_direct(seq_, &start), "snd_seq_event_output_direct");
+    if (backlogged())
+        seqCheck(snd_seq_event_output_direct(seq_, &start), "snd_seq_event_output_direct");
+    else
+        seqCheck(snd_seq_event_output(seq_, &start), "snd_seq_event_output");
     for (snd_seq_event_t& ev : first) output(ev);
     drain();
 }

@@ -494,7 +494,7 @@ TEST_F(Session, SeqsessionPlaysAFirstBeatLargerThanThePoolToTheEnd)
     QProcessEnvironment env = QProcessEnvironment::systemEnvironment();
     env.insert(QStringLiteral("XDG_CONFIG_HOME"), dir.path());
     for (const auto& [count, chord] :
-         {std::pair<int, bool>{1500, true}, {4000, false}, {20000, false}}) {
+         {std::pair<int, bool>{1500, false}, {4000, true}, {20000, false}}) {
         SCOPED_TRACE(::testing::Message() << count << (chord ? " notes at once" : " notes"));
         SongPlan crowd{{SongTrack{{{2 * 480, 240, 0, 60, 100}}}}}; // beat 3
         // 15 channels (no drums) x 128 keys x 127 velocities tell every note apart.
@@ -514,12 +514,13 @@ TEST_F(Session, SeqsessionPlaysAFirstBeatLargerThanThePoolToTheEnd)
         p.start(QStringLiteral(CLAVION_SEQSESSION),
                 {QStringLiteral("--output"), QStringLiteral("14:0"), QStringLiteral("--input"),
                  QStringLiteral("16:0"), file});
-        spinUntil([&] { return p.state() == QProcess::NotRunning; }, 120000);
+        spinUntil([&] { return p.state() == QProcess::NotRunning; }, 30000 + count * 2);
         if (p.state() != QProcess::NotRunning) {
             p.kill();
             p.waitForFinished();
+            FAIL() << "seqsession still played after " << 30 + count / 500 << " s";
         }
-        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << "it hung or crashed";
+        EXPECT_EQ(p.exitStatus(), QProcess::NormalExit) << "it crashed";
         EXPECT_EQ(p.exitCode(), 0) << p.readAllStandardError().toStdString();
         spinFor(200);
         std::map<std::tuple<int, int, int>, int> times = counter.take(&overflows);
