@@ -1,5 +1,6 @@
 #include "song/smfreader.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
@@ -239,7 +240,8 @@ bool SmfReader::readMessage(uint64_t length, bool sysex)
         failed_ = true;
         return false;
     }
-    msg_.reserve(msg_.size() + length);
+    // The chunk's length is the file's word, not its size: grow as bytes come.
+    msg_.reserve(msg_.size() + std::min<uint64_t>(length, 1u << 16));
     for (uint64_t i = 0; i < length && !abort_; ++i)
         msg_.push_back(static_cast<unsigned char>(egetc()));
     return !abort_;
