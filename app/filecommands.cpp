@@ -32,6 +32,7 @@
 #include <cstring>
 #include <iterator>
 #include <unistd.h>
+#include <utility>
 
 namespace
 {
@@ -131,12 +132,15 @@ bool TopWidget::load()
         path = dialog.selectedFiles().constFirst();
     }
     if (index != -2) options_.mididir = QFileInfo(path).absolutePath();
+    // A demo reloaded reads its copy again: the copy outlives the unload.
+    const QString reread = path == madeFile_ ? std::exchange(madeFile_, QString()) : QString();
     if (deck_ && !unLoad()) { // the user kept the song open
+        if (!reread.isEmpty()) madeFile_ = reread;
         App::fileArgumentIndex = 0;
         return false;
     }
     App::fileArgumentIndex = 0;
-    isDemo_ = index == -2;
+    isDemo_ = index == -2 || !reread.isEmpty();
 
     theSong().clear();
     if (!QFileInfo(path).isFile() || !QFileInfo(path).isReadable()) {
@@ -152,6 +156,7 @@ bool TopWidget::load()
         return false;
     }
     songPath_ = path;
+    if (isDemo_) madeFile_ = path;
     songTitle(QFileInfo(path).fileName());
     openDeck(false);
     return true;
@@ -225,6 +230,7 @@ bool TopWidget::unLoad()
     deck_ = nullptr;
     showWelcome();
     theSong().clear();
+    removeMadeFile();
     songPath_.clear();
     isDemo_ = false;
     // Nothing points into vanished devices any more.
@@ -254,6 +260,7 @@ bool TopWidget::fileSave()
     if (!deck_) return false;
     if (isDemo_) return fileSaveAs(); // never into the demo's temporary file
     if (!saveSong(deck_->model(), songPath_)) return false;
+    if (songPath_ == madeFile_) madeFile_.clear(); // the user's now
     action("a_fileSave")->setEnabled(false);
     action("a_reload")->setEnabled(false);
     return true;
@@ -318,9 +325,16 @@ void TopWidget::fileNew()
             ? QByteArray()
             : tr("Created in %1 version %2").arg(program(), QLatin1String(App::kVersion)).toUtf8();
     songPath_ = path;
+    madeFile_ = path;
     isDemo_ = false;
     songTitle(QFileInfo(path).fileName());
     openDeck(true);
+}
+
+void TopWidget::removeMadeFile()
+{
+    if (!madeFile_.isEmpty()) QFile::remove(madeFile_);
+    madeFile_.clear();
 }
 
 bool TopWidget::runNewFileDialog(NewFileDB& dialog)
@@ -428,7 +442,10 @@ bool TopWidget::launchDemo(int order)
     }
     demoPath_ = path;
     App::fileArgumentIndex = -2;
-    if (!load()) return false;
+    if (!load()) {
+        if (path != madeFile_) QFile::remove(path); // the song before stays open
+        return false;
+    }
     setWindowTitle(hostTitle() + tr(" demo - ") + demoTitles_[order]);
     return true;
 }

@@ -21,6 +21,12 @@ QString ui(QString t)
     return QStringLiteral("<b>%1</b>").arg(t.toHtmlEscaped());
 }
 
+// A column of the track strip, named as the strip shows it.
+QString stripColumn(const char* name)
+{
+    return ui(QCoreApplication::translate("Score", name));
+}
+
 QString program()
 {
     return QLatin1String(App::kProgramName);
@@ -88,7 +94,7 @@ Help::Document Help::troubleshooting()
                    "example:")
                  .arg(p) +
              command("sudo apt-get install fluidsynth fluid-soundfont-gm") +
-             command("fluidsynth -is -a pulseaudio -m alsa_seq "
+             command("fluidsynth -a pulseaudio -m alsa_seq "
                      "/usr/share/sounds/sf2/FluidR3_GM.sf2"),
          Texts::tr("Then choose its port as the output in %1, tab %2, and open the song again.")
              .arg(ui(Texts::tr("O&ptions…")), ui(Texts::tr("Default I/O"))),
@@ -127,18 +133,17 @@ Help::Document Help::troubleshooting()
                   ui(Texts::tr("Parameters")))});
 
     h += step(Texts::tr("How do I show or hear only some tracks?"));
-    h += list(
-        {Texts::tr("Untick %1 for the tracks you do not want to hear.").arg(ui(Texts::tr("Heard"))),
-         Texts::tr("To keep only some tracks in the file, select the others, use %1 in menu "
-                   "%2 and save the song under a new name.")
-             .arg(ui(Texts::tr("&Delete bound…")), ui(Texts::tr("&Tracks")))});
+    h += list({Texts::tr("Tick %1 for the tracks you do not want to hear.").arg(stripColumn("&Mt")),
+               Texts::tr("To keep only some tracks in the file, select the others, use %1 in menu "
+                         "%2 and save the song under a new name.")
+                   .arg(ui(Texts::tr("&Delete bound…")), ui(Texts::tr("&Tracks")))});
 
     h += step(Texts::tr("STOP takes a while when a sound server plays the synthesizer."));
     h +=
         list({Texts::tr("The notes already scheduled are still in the sound server's buffer. Start "
                         "the synthesizer on ALSA or JACK directly, or give the server a shorter "
                         "latency:") +
-              command("PULSE_LATENCY_MSEC=30 fluidsynth -is -a pulseaudio -m alsa_seq "
+              command("PULSE_LATENCY_MSEC=30 fluidsynth -a pulseaudio -m alsa_seq "
                       "/usr/share/sounds/sf2/FluidR3_GM.sf2")});
 
     h += step(Texts::tr("The lyrics pane stays empty."));
@@ -165,8 +170,9 @@ Help::Document Help::troubleshooting()
              command("sudo modprobe snd-seq")});
 
     h += step(Texts::tr("The PC keys no longer repeat in other programs."));
-    h += list({Texts::tr("%1 switches the key repeat off while a song plays and on again at the "
-                         "end. When it was stopped by force, switch it on yourself:")
+    h += list({Texts::tr("%1 leaves the key repeat alone: it skips the repeats of a held key "
+                         "itself. When another program switched the repeat off, switch it on "
+                         "again:")
                    .arg(p) +
                command("xset r on")});
 
@@ -259,9 +265,9 @@ Help::Document Help::troubleshooting()
              .arg(ui(Texts::tr("Input/output")))});
 
     h += step(Texts::tr("I kept a take that I do not want."));
-    h += list({Texts::tr("Until you save, %1 (Ctrl+F5) brings the song back as the file holds it, "
-                         "losing every change since.")
-                   .arg(ui(Texts::tr("&Reload")))});
+    h += list({Texts::tr("Until you save, close the song with %1 (Ctrl+F4), answer No when asked "
+                         "to save it, and open it again: it comes back as the file holds it.")
+                   .arg(ui(Texts::tr("&Close")))});
 
     h += step(Texts::tr("Saving a demo asks for a file name."));
     h += list({Texts::tr("Demos are copies in the temporary folder; %1 asks where to keep yours.")
@@ -288,7 +294,7 @@ Help::Document Help::training()
 
     h += step(Texts::tr("Play an easy file with one track: tick %1, then %2 and play the next key "
                         "each time.")
-                  .arg(ui(Texts::tr("I play it")), ui(Texts::tr("Listen"))));
+                  .arg(stripColumn("&Kb"), ui(Texts::tr("Listen"))));
     h += demos({demo("twinkle_twinkle.mid", QT_TRANSLATE_NOOP("TopWidget", ", very easy")),
                 demo("au_clair_de_la_lune.mid"), demo("amazing_grace.mid")});
 

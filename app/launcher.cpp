@@ -133,9 +133,15 @@ void Launcher::setDialogHook(std::function<bool(HistDialog&)> hook)
     dialogHook = std::move(hook);
 }
 
+// The combo's text is the user's own: Qt adds no accelerator marks to it, and a
+// file name may hold an "&". Only a trailing one goes, a shell's background
+// mark typed from habit: the tool runs in the background without a shell.
 QString Launcher::commandLine(const QString& text)
 {
-    return QString(text).remove(QLatin1Char('&')).trimmed();
+    QString line = text.trimmed();
+    if (line.endsWith(QLatin1Char('&')) && !line.endsWith(QLatin1String("&&")))
+        line = line.chopped(1).trimmed();
+    return line;
 }
 
 QString Launcher::toolName(const QString& command)

@@ -40,7 +40,7 @@ public:
     // Ends every tool launched (the window goes and the user asked for it).
     void killAll();
 
-    // The typed text without ampersands, trimmed.
+    // The typed text, trimmed, without a trailing background "&".
     static QString commandLine(const QString& text);
     // The file name of the command's first word.
     static QString toolName(const QString& command);

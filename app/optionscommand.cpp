@@ -3,10 +3,13 @@
 #include "app/pianodocks.h"
 #include "app/playdialog.h"
 #include "app/topwidget.h"
+#include "core/messages.h"
 #include "dialogs/optionsdb.h"
 #include "engine/decksession.h"
 #include "song/deckmodel.h"
 #include "views/score.h"
+
+#include <memory>
 
 OptionsHooks TopWidget::optionsHooks()
 {
@@ -34,9 +37,13 @@ OptionsHooks TopWidget::optionsHooks()
 
 void TopWidget::showOptions()
 {
+    auto busy = std::make_unique<BusyScope>(); // the tabs take a moment to build
     OptionsDB dialog(this, options_, devices_, optionsHooks(), &optionsTab_);
+    busy.reset();
     if (optionsDialogHook_)
         optionsDialogHook_(dialog);
     else
         dialog.exec();
+    // Back to UTF-8, as the song opened: the lyrics may have been tried in another codec.
+    if (dialog.result() == QDialog::Accepted && deck_) decodeLyrics("UTF-8");
 }

@@ -47,12 +47,14 @@ public:
             this, title + QLatin1Char('\n') + TopWidget::tr("Right-click to get a menu"), kGroup,
             QStringLiteral("doc"), QStringLiteral("combodoc"), options.notifyCancel);
         pane->setObjectName(QStringLiteral("docpane"));
+        pane->setUntitledName(title); // what the user types here is kept or asked about
         whole->addWidget(pane);
         setWindowTitle(title + QLatin1Char(' ') + QLatin1String(App::kProgramName));
         // A file of the user's names the window, marked while it holds unsaved changes.
         connect(pane, &Medit::fileStateChanged, this, [this, title] {
-            const QString name = QFileInfo(pane->filePath()).fileName() + QStringLiteral("[*]");
-            setWindowTitle((pane->fileOpen() ? name : title) + QLatin1Char(' ') +
+            const QString name = pane->fileOpen() ? QFileInfo(pane->filePath()).fileName() : title;
+            const bool marked = pane->fileOpen() || pane->modified();
+            setWindowTitle(name + (marked ? QStringLiteral("[*] ") : QStringLiteral(" ")) +
                            QLatin1String(App::kProgramName));
             setWindowModified(pane->modified());
         });

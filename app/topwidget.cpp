@@ -300,6 +300,7 @@ TopWidget::~TopWidget()
         delete deck_;
         theSong().clear();
     }
+    removeMadeFile();
 }
 
 QString TopWidget::hostTitle()

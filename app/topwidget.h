@@ -147,6 +147,7 @@ private:
     bool leave();
     void setSongActions(bool open);
     void decodeLyrics(const QByteArray& codecName);
+    void removeMadeFile();
 
     LiveOptions options_;
     DeviceSet devices_;
@@ -163,12 +164,14 @@ private:
     QString songPath_;
     bool isDemo_ = false;
     QString demoPath_;
+    // A demo's copy or New's empty file: removed with its song unless saved into.
+    QString madeFile_;
     QStringList demoFiles_;
     QStringList demoTitles_;
     int demoCount_ = 0;
     std::function<bool(NewFileDB&)> newFileDialogHook_;
     std::function<void(OptionsDB&)> optionsDialogHook_;
-    int optionsTab_ = 0; // the Options tab shown last
+    int optionsTab_ = 0;               // the Options tab shown last
     QHash<QString, bool> busyActions_; // Save and Reload as they were when the session began
     bool quitKeysWritten_ = false;
     int codecPosition_ = 0;

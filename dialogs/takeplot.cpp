@@ -4,6 +4,7 @@
 #include <QPainter>
 #include <QPainterPath>
 #include <algorithm>
+#include <climits>
 #include <cmath>
 
 namespace
@@ -48,14 +49,14 @@ void TakePlot::setAnalysis(const TakeAnalysis& analysis)
     endMeasure_ = firstMeasure_ + 1;
     for (const TakeRow& r : rows) {
         firstMeasure_ = std::min(firstMeasure_, r.measure);
-        endMeasure_ = std::max(endMeasure_, r.measure + 1);
+        endMeasure_ = std::max(endMeasure_, std::min<qint64>(r.measure, INT64_MAX - 1) + 1);
         worst = std::max(worst, std::fabs(r.deviationMs));
         lo = std::min(lo, r.boost);
         hi = std::max(hi, r.boost);
     }
     msRange_ = roundedRange(worst);
     boostShown_ = analysis_.tempoFollowed && !rows.empty();
-    worstShaded_ = int(analysis_.summary.worst.size()) < endMeasure_ - firstMeasure_;
+    worstShaded_ = qint64(analysis_.summary.worst.size()) < endMeasure_ - firstMeasure_;
     // Whole tens around the boosts played, at least 80..120 so a steady
     // tempo is a flat line and not noise magnified.
     boostLow_ = std::min(80, lo / 10 * 10);
@@ -75,8 +76,8 @@ QRectF TakePlot::plotArea() const
 double TakePlot::xOf(double measurePosition) const
 {
     const QRectF a = plotArea();
-    return a.left() +
-           (measurePosition - firstMeasure_) / double(endMeasure_ - firstMeasure_) * a.width();
+    return a.left() + (measurePosition - double(firstMeasure_)) /
+                          double(endMeasure_ - firstMeasure_) * a.width();
 }
 
 double TakePlot::yOfMs(double ms) const
@@ -96,13 +97,30 @@ QPointF TakePlot::dotOf(const TakeRow& row) const
     return {xOf(row.at), yOfMs(row.deviationMs)};
 }
 
-int TakePlot::measureAt(const QPoint& point) const
+qint64 TakePlot::measureAt(const QPoint& point) const
 {
     const QRectF a = plotArea();
     if (!a.contains(point)) return 0;
-    const double at =
-        firstMeasure_ + (point.x() - a.left()) / a.width() * (endMeasure_ - firstMeasure_);
-    return std::clamp(int(at), firstMeasure_, endMeasure_ - 1);
+    const double at = (point.x() - a.left()) / a.width() * double(endMeasure_ - firstMeasure_);
+    return std::clamp(firstMeasure_ + qint64(std::min(at, 9e18)), firstMeasure_, endMeasure_ - 1);
+}
+
+std::vector<qint64> TakePlot::gridMeasures(qint64* labelEvery) const
+{
+    const QRectF area = plotArea();
+    const double span = double(endMeasure_ - firstMeasure_);
+    const double labelWidth = fontMetrics().horizontalAdvance(QString::number(endMeasure_)) + 8;
+    const double width = std::max(1.0, area.width());
+    qint64 every = 1;
+    while (double(every) * width / span < labelWidth && every < endMeasure_ - firstMeasure_)
+        every = every < 5 ? every + 1 : every * 2;
+    if (labelEvery) *labelEvery = every;
+    // A line a measure while they stand apart, else only the labelled ones.
+    const qint64 step = width / span >= 4 ? 1 : every;
+    std::vector<qint64> measures;
+    for (qint64 m = firstMeasure_; m <= endMeasure_ - step; m += step) measures.push_back(m);
+    measures.push_back(endMeasure_);
+    return measures;
 }
 
 void TakePlot::paintGrid(QPainter& p, const QRectF& area) const
@@ -116,21 +134,18 @@ void TakePlot::paintGrid(QPainter& p, const QRectF& area) const
     // a take of a few measures would be all shaded.
     for (const MeasureScore& m :
          worstShaded_ ? analysis_.summary.worst : std::vector<MeasureScore>())
-        p.fillRect(
-            QRectF(xOf(m.measure), area.top(), xOf(m.measure + 1) - xOf(m.measure), area.height()),
-            kWorst);
+        p.fillRect(QRectF(xOf(double(m.measure)), area.top(),
+                          xOf(double(m.measure + 1)) - xOf(double(m.measure)), area.height()),
+                   kWorst);
 
-    const int span = endMeasure_ - firstMeasure_;
-    const int labelWidth = fm.horizontalAdvance(QStringLiteral("000")) + 8;
-    int every = 1;
-    while (every * area.width() / span < labelWidth) every = every < 5 ? every + 1 : every * 2;
-    for (int m = firstMeasure_; m <= endMeasure_; ++m) {
-        const double x = xOf(m);
+    qint64 every = 1;
+    for (qint64 m : gridMeasures(&every)) {
+        const double x = xOf(double(m));
         p.setPen(grid);
         p.drawLine(QPointF(x, area.top()), QPointF(x, area.bottom()));
         if (m < endMeasure_ && (m - firstMeasure_) % every == 0) {
             p.setPen(text);
-            p.drawText(QRectF(x, area.bottom() + 2, xOf(m + 1) - x, fm.height()),
+            p.drawText(QRectF(x, area.bottom() + 2, xOf(double(m + 1)) - x, fm.height()),
                        Qt::AlignHCenter | Qt::AlignTop, QString::number(m));
         }
     }
@@ -221,7 +236,9 @@ void TakePlot::paintEvent(QPaintEvent*)
 
 void TakePlot::mousePressEvent(QMouseEvent* event)
 {
-    const int measure = measureAt(event->pos());
-    if (event->button() == Qt::LeftButton && measure > 0) emit measureClicked(measure);
+    // The loop counts bars in an int; the deck keeps it within the song.
+    const qint64 measure = measureAt(event->pos());
+    if (event->button() == Qt::LeftButton && measure > 0)
+        emit measureClicked(int(std::min<qint64>(measure, INT_MAX)));
     QWidget::mousePressEvent(event);
 }

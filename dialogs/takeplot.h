@@ -15,9 +15,12 @@ public:
 
     void setAnalysis(const TakeAnalysis& analysis);
     // The measure (from 1) under a point of the widget; 0 outside the plot.
-    int measureAt(const QPoint& point) const;
+    qint64 measureAt(const QPoint& point) const;
     // Where a cluster's dot is drawn, for tests and tool tips.
     QPointF dotOf(const TakeRow& row) const;
+    // The measures that get a grid line, and every how many one is labelled:
+    // a few hundred at most, however many measures the take spans.
+    std::vector<qint64> gridMeasures(qint64* labelEvery = nullptr) const;
 
     QSize sizeHint() const override { return {720, 300}; }
     QSize minimumSizeHint() const override { return {360, 200}; }
@@ -38,9 +41,9 @@ private:
     void paintBoost(QPainter& p, const QRectF& area) const;
 
     TakeAnalysis analysis_;
-    int firstMeasure_ = 1;
-    int endMeasure_ = 2; // one past the last measure shown
-    double msRange_ = 50; // the deviation axis runs from -range to +range ms
+    qint64 firstMeasure_ = 1;
+    qint64 endMeasure_ = 2; // one past the last measure shown
+    double msRange_ = 50;   // the deviation axis runs from -range to +range ms
     bool boostShown_ = false;
     bool worstShaded_ = false; // not when every measure is among the worst
     int boostLow_ = 80;

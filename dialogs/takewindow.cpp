@@ -11,6 +11,8 @@
 #include <QListWidget>
 #include <QPushButton>
 #include <QVBoxLayout>
+#include <algorithm>
+#include <climits>
 
 namespace
 {
@@ -49,7 +51,7 @@ TakeWindow::TakeWindow(const TakeRecord& take, QWidget* parent)
     for (const MeasureScore& m : s.worst) {
         auto* item = new QListWidgetItem(
             tr("Measure %1: %2 on average").arg(m.measure).arg(milliseconds(m.meanAbsMs)), worst_);
-        item->setData(Qt::UserRole, m.measure);
+        item->setData(Qt::UserRole, int(std::min<qint64>(m.measure, INT_MAX)));
     }
     worst_->setToolTip(tr("Click a measure to set the loop around it"));
     worst_->setMaximumHeight(worst_->sizeHintForRow(0) * 5 + 2 * worst_->frameWidth() + 4);

@@ -134,7 +134,7 @@ void Medit::refreshActions()
     const bool empty = document()->isEmpty();
     actions_[Clear]->setEnabled(!isReadOnly() && !empty);
     actions_[Close]->setEnabled(fileOpen_);
-    actions_[Save]->setEnabled(fileOpen_ && modified_);
+    actions_[Save]->setEnabled(modified_);
     actions_[SaveAs]->setEnabled(!empty);
     actions_[Find]->setEnabled(!empty);
 }
@@ -216,7 +216,7 @@ void Medit::fileError(const QString& text)
 
 void Medit::setDirty()
 {
-    if (!fileOpen_ || modified_) return;
+    if (modified_ || programText_ || (!fileOpen_ && untitled_.isEmpty())) return;
     modified_ = true;
     emit fileStateChanged();
 }
@@ -284,12 +284,8 @@ bool Medit::openPath(const QString& path)
     html_ = html;
     htmlSource_ = html ? text : QString();
 
-    QTextEdit::clear();
     setReadOnly(html);
-    if (html)
-        setHtml(text);
-    else
-        setPlainText(text);
+    setProgramText(text, html);
     filePath_ = path;
     fileOpen_ = true;
     modified_ = false;
@@ -305,11 +301,19 @@ bool Medit::showText(const QString& text, Qt::TextFormat format)
     codec_ = nullptr;
     bom_ = crlf_ = false;
     setReadOnly(false);
-    if (html_)
+    setProgramText(text, html_);
+    return true;
+}
+
+void Medit::setProgramText(const QString& text, bool html)
+{
+    programText_ = true;
+    QTextEdit::clear();
+    if (html)
         setHtml(text);
     else
         setPlainText(text);
-    return true;
+    programText_ = false;
 }
 
 // A rich-text document goes out as the HTML it came as when the name says
@@ -393,11 +397,11 @@ bool Medit::saveAs(const QString& path)
 
 bool Medit::maySaveChanges()
 {
-    if (!fileOpen_ || !modified_) return true;
+    if (!modified_) return true;
     const int answer =
         Messages::titled(MessageKind::Question, tr("Save?"),
                          tr("%1 has been modified.\nDo you want to save the changes?")
-                             .arg(QFileInfo(filePath_).fileName()),
+                             .arg(fileOpen_ ? QFileInfo(filePath_).fileName() : untitled_),
                          Yes | No | Cancel, Cancel, window());
     if (answer == Cancel) return false;
     return answer == No || saveFile(); // a failed save keeps the text
@@ -405,13 +409,13 @@ bool Medit::maySaveChanges()
 
 bool Medit::closeFile()
 {
-    if (!fileOpen_) return true;
+    if (!fileOpen_ && !modified_) return true;
     if (!maySaveChanges()) return false;
     filePath_.clear();
     fileOpen_ = modified_ = false;
     html_ = false;
     htmlSource_.clear();
-    QTextEdit::clear();
+    setProgramText(QString(), false);
     setReadOnly(false);
     setTextColor(QBrush());
     emit fileStateChanged();
@@ -420,8 +424,8 @@ bool Medit::closeFile()
 
 QString Medit::saveRecoveryCopy(const QString& folder)
 {
-    if (!fileOpen_ || !modified_) return {};
-    const QFileInfo info(filePath_);
+    if (!modified_) return {};
+    const QFileInfo info(fileOpen_ ? filePath_ : untitled_ + QStringLiteral(".txt"));
     QString name = info.completeBaseName() + QLatin1Char('-') +
                    QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-hhmmss"));
     if (!info.suffix().isEmpty()) name += QLatin1Char('.') + info.suffix();

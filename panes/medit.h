@@ -34,6 +34,9 @@ public:
     // Shows a text of the program's own (the lyrics, a help page) after
     // closing the pane's file; false when the user keeps that file.
     bool showText(const QString& text, Qt::TextFormat format);
+    // With a name, what the user types into such a text counts as unsaved
+    // changes, asked about under that name as a file's would be.
+    void setUntitledName(const QString& name) { untitled_ = name; }
     // Asks whether to save a modified file and saves it when told to; false
     // when the user cancels or the save fails. The file stays open.
     bool maySaveChanges();
@@ -80,6 +83,7 @@ private:
     void reportCancel(const QString& text) const;
     void fileError(const QString& text);
     bool writeTo(const QString& path);
+    void setProgramText(const QString& text, bool html);
     QByteArray encodedFor(const QString& path);
 
     QString group_;
@@ -91,6 +95,8 @@ private:
     QString filePath_;
     bool fileOpen_ = false;
     bool modified_ = false;
+    QString untitled_;
+    bool programText_ = false; // the program, not the user, is changing the text
     bool fontChanged_ = false;
     // How the file was read, so that it is written back the same way.
     bool html_ = false;

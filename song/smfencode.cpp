@@ -12,7 +12,8 @@
 #include <sys/stat.h>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 mode_t currentUmask()
 {
     const mode_t mask = ::umask(0);
@@ -81,7 +82,7 @@ void writeTrackNodes(SmfWriter& w, const std::vector<const EventNode*>& nodes)
             if (len <= 1) {
                 // Delta, F0 and a zero length are out already; the track goes on.
                 w.writeMidiEvent(delta, 0xF0, 0, nullptr, 0);
-                std::fprintf(stderr, "Unknown MIDI packet encounted.\n");
+                std::fprintf(stderr, "Unknown MIDI packet encountered.\n");
             } else {
                 w.writeMidiEvent(delta, 0xF0, 0, n->data() + 1, len - 1);
             }
@@ -99,13 +100,22 @@ void writeTrackNodes(SmfWriter& w, const std::vector<const EventNode*>& nodes)
     w.writeMetaEvent(0, 0x2F, nullptr, 0);
 }
 
-namespace {
+namespace
+{
 
-QString errnoText() { return QString::fromLocal8Bit(std::strerror(errno)); }
+QString errnoText()
+{
+    return QString::fromLocal8Bit(std::strerror(errno));
+}
+
+void systemError(SmfWriteResult& result)
+{
+    result.errorNumber = errno;
+    result.error = errnoText();
+}
 
 // Writes the whole file to fp; false with the first error in `error`.
-bool writeTo(FILE* fp, const EventList& list, int format, int ntracks, int division,
-             QString& error)
+bool writeTo(FILE* fp, const EventList& list, int format, int ntracks, int division, QString& error)
 {
     const auto tracks = nodesByTrack(list, ntracks);
     SmfWriter writer;
@@ -128,8 +138,8 @@ bool writeTo(FILE* fp, const EventList& list, int format, int ntracks, int divis
 
 } // namespace
 
-SmfWriteResult writeSongFile(const QString& path, const EventList& list, int format,
-                             int ntracks, int division)
+SmfWriteResult writeSongFile(const QString& path, const EventList& list, int format, int ntracks,
+                             int division)
 {
     SmfWriteResult result;
     // Replace what a link points to, not the link.
@@ -143,7 +153,7 @@ SmfWriteResult writeSongFile(const QString& path, const EventList& list, int for
         // A device or pipe cannot be replaced by renaming: write into it.
         FILE* fp = std::fopen(targetName.constData(), "wb");
         if (!fp) {
-            result.error = errnoText();
+            systemError(result);
             return result;
         }
         result.stage = SmfWriteResult::Write;
@@ -151,7 +161,7 @@ SmfWriteResult writeSongFile(const QString& path, const EventList& list, int for
         if (std::fclose(fp) != 0 && result.ok) {
             result.ok = false;
             result.stage = SmfWriteResult::Close;
-            result.error = errnoText();
+            systemError(result);
         }
         return result;
     }
@@ -160,12 +170,12 @@ SmfWriteResult writeSongFile(const QString& path, const EventList& list, int for
                                         target.fileName() + QStringLiteral(".XXXXXX"));
     const int fd = mkstemp(tmpl.data());
     if (fd < 0) {
-        result.error = errnoText();
+        systemError(result);
         return result;
     }
     FILE* fp = fdopen(fd, "w+b");
     if (!fp) {
-        result.error = errnoText();
+        systemError(result);
         ::close(fd);
         ::unlink(tmpl.constData());
         return result;
@@ -175,7 +185,7 @@ SmfWriteResult writeSongFile(const QString& path, const EventList& list, int for
     if (std::fclose(fp) != 0 && ok) {
         ok = false;
         result.stage = SmfWriteResult::Close;
-        result.error = errnoText();
+        systemError(result);
     }
     if (ok) {
         // The new file keeps the permissions of the one it replaces.
@@ -186,7 +196,7 @@ SmfWriteResult writeSongFile(const QString& path, const EventList& list, int for
         }
         // The target could not be replaced: as good as not opened.
         result.stage = SmfWriteResult::Open;
-        result.error = errnoText();
+        systemError(result);
     }
     ::unlink(tmpl.constData());
     return result;

@@ -17,12 +17,13 @@ void writeTrackNodes(SmfWriter& writer, const std::vector<const EventNode*>& nod
 struct SmfWriteResult {
     enum Stage { Open, Write, Close };
     bool ok = false;
-    Stage stage = Open; // where it failed
-    QString error;      // the system's or the writer's text
+    Stage stage = Open;  // where it failed
+    QString error;       // the system's or the writer's text
+    int errorNumber = 0; // errno, when the system failed
 };
 
 // Writes the list as a Standard MIDI File. The file is written next to the
 // target under a temporary name and renamed over it only once complete, so a
 // failed write leaves any existing file untouched.
-SmfWriteResult writeSongFile(const QString& path, const EventList& list, int format,
-                             int ntracks, int division);
+SmfWriteResult writeSongFile(const QString& path, const EventList& list, int format, int ntracks,
+                             int division);

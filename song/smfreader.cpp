@@ -1,16 +1,26 @@
 #include "song/smfreader.h"
 
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 
-namespace {
+namespace
+{
 // Data bytes of a channel message by the status's high nibble.
 int channelDataBytes(int status)
 {
     switch (status & 0xF0) {
-    case 0x80: case 0x90: case 0xA0: case 0xB0: case 0xE0: return 2;
-    case 0xC0: case 0xD0: return 1;
-    default: return 0;
+    case 0x80:
+    case 0x90:
+    case 0xA0:
+    case 0xB0:
+    case 0xE0:
+        return 2;
+    case 0xC0:
+    case 0xD0:
+        return 1;
+    default:
+        return 0;
     }
 }
 } // namespace
@@ -98,8 +108,10 @@ SmfReader::Magic SmfReader::readMagic(const char* magic)
 
 bool SmfReader::readHeader()
 {
-    if (readMagic("MThd") != Magic::Found) {
-        if (!abort_) reportError("expecting MThd");
+    // A wrong byte has been reported already; an empty file has not.
+    const Magic magic = readMagic("MThd");
+    if (magic != Magic::Found) {
+        if (magic == Magic::EndOfFile && !abort_) reportError("expecting MThd");
         return false;
     }
     int64_t length = read32();
@@ -228,7 +240,8 @@ bool SmfReader::readMessage(uint64_t length, bool sysex)
         failed_ = true;
         return false;
     }
-    msg_.reserve(msg_.size() + length);
+    // The chunk's length is the file's word, not its size: grow as bytes come.
+    msg_.reserve(msg_.size() + std::min<uint64_t>(length, 1u << 16));
     for (uint64_t i = 0; i < length && !abort_; ++i)
         msg_.push_back(static_cast<unsigned char>(egetc()));
     return !abort_;
@@ -238,14 +251,29 @@ void SmfReader::channelMessage(int status, int data1, int data2)
 {
     const int channel = status & 0x0F;
     switch (status & 0xF0) {
-    case 0x80: if (cb.noteOff) cb.noteOff(channel, data1, data2); break;
-    case 0x90: if (cb.noteOn) cb.noteOn(channel, data1, data2); break;
-    case 0xA0: if (cb.keyPressure) cb.keyPressure(channel, data1, data2); break;
-    case 0xB0: if (cb.parameter) cb.parameter(channel, data1, data2); break;
-    case 0xE0: if (cb.pitchBend) cb.pitchBend(channel, data1, data2); break;
-    case 0xC0: if (cb.program) cb.program(channel, data1); break;
-    case 0xD0: if (cb.channelPressure) cb.channelPressure(channel, data1); break;
-    default: break;
+    case 0x80:
+        if (cb.noteOff) cb.noteOff(channel, data1, data2);
+        break;
+    case 0x90:
+        if (cb.noteOn) cb.noteOn(channel, data1, data2);
+        break;
+    case 0xA0:
+        if (cb.keyPressure) cb.keyPressure(channel, data1, data2);
+        break;
+    case 0xB0:
+        if (cb.parameter) cb.parameter(channel, data1, data2);
+        break;
+    case 0xE0:
+        if (cb.pitchBend) cb.pitchBend(channel, data1, data2);
+        break;
+    case 0xC0:
+        if (cb.program) cb.program(channel, data1);
+        break;
+    case 0xD0:
+        if (cb.channelPressure) cb.channelPressure(channel, data1);
+        break;
+    default:
+        break;
     }
 }
 
@@ -254,9 +282,15 @@ void SmfReader::metaEvent(int type)
     const size_t len = msg_.size();
     const unsigned char* data = msg_.data();
     switch (type) {
-    case 0x51: tempoEvent(); break;
-    case 0x2F: if (cb.endOfTrack) cb.endOfTrack(); break;
-    case 0x00: if (cb.sequenceNumber) cb.sequenceNumber(msgByte(0) * 256 + msgByte(1)); break;
+    case 0x51:
+        tempoEvent();
+        break;
+    case 0x2F:
+        if (cb.endOfTrack) cb.endOfTrack();
+        break;
+    case 0x00:
+        if (cb.sequenceNumber) cb.sequenceNumber(msgByte(0) * 256 + msgByte(1));
+        break;
     case 0x58:
         if (cb.timeSignature) cb.timeSignature(msgByte(0), msgByte(1), msgByte(2), msgByte(3));
         break;
@@ -267,7 +301,9 @@ void SmfReader::metaEvent(int type)
     case 0x59:
         if (cb.keySignature) cb.keySignature(static_cast<signed char>(msgByte(0)), msgByte(1));
         break;
-    case 0x7F: if (cb.sequencerSpecific) cb.sequencerSpecific(len, data); break;
+    case 0x7F:
+        if (cb.sequencerSpecific) cb.sequencerSpecific(len, data);
+        break;
     default:
         if (type >= 0x01 && type <= 0x0F) {
             if (cb.text) cb.text(type, len, data);

@@ -11,7 +11,8 @@
 #include <cstdlib>
 #include <cstring>
 
-namespace {
+namespace
+{
 
 struct Texts {
     Q_DECLARE_TR_FUNCTIONS(SongLoader)
@@ -21,7 +22,8 @@ struct Texts {
 // gathered into its own time-ordered chain and the chains are merged at the
 // end: the same order as inserting every node in file order, without walking
 // the list once per track.
-class Loader {
+class Loader
+{
 public:
     Loader(Song& song, const LoadOptions& options) : song_(song), options_(options) {}
 
@@ -179,6 +181,13 @@ bool Loader::read(const unsigned char* data, size_t size)
     const bool ok = reader_.mfread() == 0;
     // Even a failed read leaves a consistent list behind.
     song_.events.mergeChains(chains_);
+    // A header may announce up to 65535 chunks the file does not hold: the
+    // song would show and save that many empty tracks.
+    if (ok && reader_.currentTrack() < f.ntracks) {
+        f.ntracks = reader_.currentTrack();
+        f.noteOnCounts.resize(size_t(f.ntracks));
+        f.trackNames.resize(size_t(f.ntracks));
+    }
     if (ok && f.format == 0 && options_.splitFormat0) splitFormat0();
     return ok;
 }

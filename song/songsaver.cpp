@@ -12,7 +12,8 @@
 #include <QFileInfo>
 #include <cstdio>
 
-namespace {
+namespace
+{
 struct Texts {
     Q_DECLARE_TR_FUNCTIONS(SongSaver)
 };
@@ -43,31 +44,37 @@ bool saveSong(DeckModel& deck, const QString& path)
     // One chunk per track: a song that gained tracks cannot stay format 0.
     const int ntracks = t.fileTracks;
     const int format = deck.format == 0 && ntracks > 1 ? 1 : deck.format;
-    const QByteArray name = QFile::encodeName(path);
     const SmfWriteResult r =
         writeSongFile(path, deck.song.events, format, ntracks, deck.timing.tick4qn);
     if (!r.ok) {
-        switch (r.stage) {
-        case SmfWriteResult::Open:
-            std::printf("%s: unable to open file %s for writing.\n", "Clavion", name.constData());
-            std::fflush(stdout);
-            Messages::warning(Texts::tr("Unable to open file %1 for writing").arg(path) +
-                              Texts::tr(" :\n%1").arg(r.error));
-            break;
-        case SmfWriteResult::Close:
-            std::fprintf(stderr, "Error %i in fclose (%s).\n", 0, r.error.toLocal8Bit().constData());
-            break;
-        case SmfWriteResult::Write:
-            std::fprintf(stderr, "can't write file %s\n", name.constData());
-            Messages::warning(
-                Texts::tr("Could not write %1 as a midi file.").arg(QFileInfo(path).fileName()));
-            break;
-        }
+        reportSaveFailure(r, path);
         return false;
     }
     deck.format = format;
     deck.clearModified();
     return true;
+}
+
+void reportSaveFailure(const SmfWriteResult& r, const QString& path)
+{
+    const QByteArray name = QFile::encodeName(path);
+    switch (r.stage) {
+    case SmfWriteResult::Open:
+        std::printf("%s: unable to open file %s for writing.\n", "Clavion", name.constData());
+        std::fflush(stdout);
+        Messages::warning(Texts::tr("Unable to open file %1 for writing").arg(path) +
+                          Texts::tr(" :\n%1").arg(r.error));
+        break;
+    case SmfWriteResult::Close:
+        std::fprintf(stderr, "Error %i in fclose (%s).\n", r.errorNumber,
+                     r.error.toLocal8Bit().constData());
+        break;
+    case SmfWriteResult::Write:
+        std::fprintf(stderr, "can't write file %s\n", name.constData());
+        Messages::warning(
+            Texts::tr("Could not write %1 as a midi file.").arg(QFileInfo(path).fileName()));
+        break;
+    }
 }
 
 void newSong(int ppq, int beatsPerMeasure, int beatValueIndex, int bpm, Song& song)

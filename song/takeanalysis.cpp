@@ -2,6 +2,7 @@
 
 #include <QSaveFile>
 #include <algorithm>
+#include <climits>
 #include <cmath>
 #include <map>
 
@@ -42,10 +43,10 @@ TakeAnalysis analyseTake(const TakeRecord& take)
         clusters.begin(), clusters.end(),
         [](const TakeCluster& x, const TakeCluster& y) { return x.fileTick < y.fileTick; });
     std::vector<double> absolute;
-    std::map<int, MeasureScore> measures;
+    std::map<qint64, MeasureScore> measures;
     for (const TakeCluster& c : clusters) {
         TakeRow r;
-        r.measure = int(c.fileTick / measureTicks) + 1;
+        r.measure = qint64(std::min<uint64_t>(c.fileTick / measureTicks, INT64_MAX - 1)) + 1;
         r.beat = 1.0 + double(c.fileTick % measureTicks) / beatTicks;
         r.at = 1.0 + double(c.fileTick) / double(measureTicks);
         r.deviationMs = deviationMs(c, take.tick4qn);

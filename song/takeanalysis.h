@@ -28,8 +28,9 @@ struct TakeRecord {
     bool empty() const { return clusters.empty(); }
 };
 
+// Measures are 64-bit: a hostile file can hold more than an int counts.
 struct TakeRow {
-    int measure = 1;        // counted from 1
+    qint64 measure = 1;     // counted from 1
     double beat = 1.0;      // within the measure, from 1
     double deviationMs = 0; // early below 0, late above
     int boost = 100;
@@ -39,7 +40,7 @@ struct TakeRow {
 };
 
 struct MeasureScore {
-    int measure = 1;
+    qint64 measure = 1;
     double meanAbsMs = 0;
     int clusters = 0;
 };

@@ -4,15 +4,21 @@
 #include "app/democatalogue.h"
 #include "app/helpwindows.h"
 #include "app/textpanes.h"
+#include "dialogs/optionsdb.h"
 #include "windowfixture.h"
 
+#include <QAbstractButton>
 #include <QDialog>
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QGroupBox>
 #include <QLabel>
 #include <QRegularExpression>
+#include <QSet>
 #include <QStandardPaths>
+#include <QTabWidget>
+#include <QTextDocumentFragment>
 #include <QThread>
 #include <QUrl>
 
@@ -161,6 +167,35 @@ TEST_F(HelpMenu, TheDocumentsHoldTheirEntriesAndNameRealDemos)
         }
         EXPECT_GE(named, 2) << step.left(60).toStdString();
     }
+
+    // Every name in bold is one the window or the Options dialog shows, as
+    // they show it, with a song open; the track dialog is not built here.
+    open(1);
+    ASSERT_TRUE(window->songOpen());
+    QSet<QString> shown = {"Input/output"};
+    const auto gather = [&](QWidget* top) {
+        const auto add = [&](QString text) {
+            text.remove('&');
+            if (text.endsWith(QChar(0x2026))) text.chop(1);
+            shown << text.trimmed();
+        };
+        for (QAction* a : top->findChildren<QAction*>()) add(a->text());
+        for (QLabel* l : top->findChildren<QLabel*>()) add(l->text());
+        for (QAbstractButton* b : top->findChildren<QAbstractButton*>()) add(b->text());
+        for (QGroupBox* g : top->findChildren<QGroupBox*>()) add(g->title());
+        for (QTabWidget* w : top->findChildren<QTabWidget*>())
+            for (int i = 0; i < w->count(); ++i) add(w->tabText(i));
+    };
+    gather(window);
+    window->setOptionsDialogHook([&](OptionsDB& db) { gather(&db); });
+    window->action("a_options")->trigger();
+    const QRegularExpression bold("<b>([^<]+)</b>");
+    for (const QString& doc : {tbs, training})
+        for (auto m = bold.globalMatch(doc); m.hasNext();) {
+            const QString name =
+                QTextDocumentFragment::fromHtml(m.next().captured(1)).toPlainText();
+            EXPECT_TRUE(shown.contains(name)) << name.toStdString();
+        }
 
     // Shown twice, one window, where the first one was.
     open();

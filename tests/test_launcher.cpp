@@ -8,6 +8,7 @@
 #include <QFile>
 #include <QLabel>
 #include <QPlainTextEdit>
+#include <QProcess>
 #include <QPushButton>
 #include <QStatusBar>
 #include <csignal>
@@ -47,7 +48,7 @@ protected:
 };
 } // namespace
 
-TEST(HistDialogTest, OkNeedsTextAndCommandsLoseTheirAmpersands)
+TEST(HistDialogTest, OkNeedsTextAndCommandsKeepTheAmpersandsTyped)
 {
     HistDialog d("t", "l", nullptr, "/Interface", "synths", 12, "launchsoftsynths");
     EXPECT_FALSE(d.okButton()->isEnabled());
@@ -56,17 +57,25 @@ TEST(HistDialogTest, OkNeedsTextAndCommandsLoseTheirAmpersands)
     d.combo()->setEditText(" timidity -iA ");
     EXPECT_TRUE(d.okButton()->isEnabled());
 
+    // Only a trailing background mark goes; the last word is what the tool gets.
     const struct {
         const char* typed;
         const char* command;
         const char* tool;
-    } cases[] = {{"  /usr/bin/fluidsynth -a alsa &  ", "/usr/bin/fluidsynth -a alsa", "fluidsynth"},
-                 {"jackd&& -d alsa", "jackd -d alsa", "jackd"},
-                 {"&&", "", ""}};
+        const char* last;
+    } cases[] = {
+        {"  /usr/bin/fluidsynth -a alsa &  ", "/usr/bin/fluidsynth -a alsa", "fluidsynth", "alsa"},
+        {"fluidsynth -i \"Strings & Piano.sf2\"", "fluidsynth -i \"Strings & Piano.sf2\"",
+         "fluidsynth", "Strings & Piano.sf2"},
+        {"timidity -iA -o R&B.wav&", "timidity -iA -o R&B.wav", "timidity", "R&B.wav"},
+        {"jackd -d alsa &&", "jackd -d alsa &&", "jackd", "&&"},
+        {"&", "", "", ""}};
     for (const auto& c : cases) {
         const QString command = Launcher::commandLine(c.typed);
         EXPECT_EQ(command, c.command);
         EXPECT_EQ(Launcher::toolName(command), c.tool);
+        const QStringList words = QProcess::splitCommand(command);
+        EXPECT_EQ(words.isEmpty() ? QString() : words.constLast(), c.last);
     }
 }
 

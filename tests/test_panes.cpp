@@ -1,3 +1,4 @@
+#include "app/playdialog.h"
 #include "app/textpanes.h"
 #include "core/events.h"
 #include "panes/histcombo.h"
@@ -54,13 +55,23 @@ TEST_F(Panes, AModifiedDocumentIsNeverDroppedWithoutTheQuestion)
     enum Way { OpenOther, CloseFile, DeckCloses, NewDocument, Quit, LyricsCodec };
     const struct {
         Way way;
-        bool lyrics; // the file is in the lyrics pane, else in the document window
-    } ways[] = {{OpenOther, true}, {CloseFile, false}, {DeckCloses, false}, {NewDocument, false},
-                {Quit, false},     {Quit, true},       {LyricsCodec, true}};
+        bool lyrics;      // the file is in the lyrics pane, else in the document window
+        bool file = true; // else the text is typed into the song's data: Yes saves it as
+    } ways[] = {{OpenOther, true},
+                {CloseFile, false},
+                {DeckCloses, false},
+                {NewDocument, false},
+                {Quit, false},
+                {Quit, true},
+                {LyricsCodec, true},
+                {DeckCloses, false, false},
+                {NewDocument, false, false},
+                {Quit, false, false}};
     enum Answer { Keep, Drop, SaveFails, Saves };
     for (const auto& w : ways)
         for (const Answer answer : {Keep, Drop, SaveFails, Saves}) {
-            SCOPED_TRACE(testing::Message() << "way " << w.way << " answer " << answer);
+            SCOPED_TRACE(testing::Message()
+                         << "way " << w.way << " answer " << answer << " file " << w.file);
             open(1);
             ASSERT_TRUE(window->songOpen());
             TextPanes* panes = window->textPanes();
@@ -68,7 +79,12 @@ TEST_F(Panes, AModifiedDocumentIsNeverDroppedWithoutTheQuestion)
             QPointer<Medit> pane = w.lyrics ? panes->lyricsPane() : panes->documentPane();
             ASSERT_TRUE(pane);
             const QString path = document("old text\n", answer == SaveFails);
-            ASSERT_TRUE(pane->openPath(path));
+            if (w.file) {
+                ASSERT_TRUE(pane->openPath(path));
+            }
+            EXPECT_FALSE(pane->modified());
+            const QString before = pane->toPlainText();
+            Medit::setFileChooser([&](QFileDialog&) { return path; });
             pane->moveCursor(QTextCursor::End);
             QTest::keyClicks(pane, "typed");
             ASSERT_TRUE(pane->modified());
@@ -100,14 +116,15 @@ TEST_F(Panes, AModifiedDocumentIsNeverDroppedWithoutTheQuestion)
             ASSERT_GE(sink.shown.size(), 1);
             EXPECT_EQ(sink.shown[0].title, QStringLiteral("Save?"));
             EXPECT_EQ(sink.shown[0].text,
-                      QFileInfo(path).fileName() +
+                      (w.file ? QFileInfo(path).fileName() : PlayDialog::songDataTitle()) +
                           " has been modified.\nDo you want to save the changes?");
             const bool kept = answer == Keep || answer == SaveFails;
             EXPECT_EQ(pane && pane->isVisible() && pane->modified() &&
-                          pane->toPlainText() == "old text\ntyped",
+                          pane->toPlainText() == before + "typed",
                       kept);
             EXPECT_EQ(window && window->isVisible(), kept || w.way != Quit);
-            EXPECT_EQ(contents(path), answer == Saves ? "old text\ntyped" : "old text\n");
+            EXPECT_EQ(contents(path), answer == Saves ? (before + "typed").toUtf8() : "old text\n");
+            Medit::setFileChooser(nullptr);
             EXPECT_EQ(sink.shown.value(1).title,
                       answer == SaveFails ? QStringLiteral("File error") : QString());
             if (window) {

@@ -87,6 +87,8 @@ TEST(SmfReader, FilesReadAsTheseCallbacksAndErrors)
         {"garbage where a chunk belongs", smfHeader(1, 2, 96) + note + "MTxx", 1, "0@0 on 0 60 100",
          "expecting MTrk"},
         {"no track at all", smfHeader(1, 2, 96), 1, "", "no track chunk"},
+        {"no MIDI file", QByteArray("RIFF\0\0\0\0", 8), 1, "", "expecting MThd"},
+        {"an empty file", QByteArray(), 1, "", "expecting MThd"},
         {"a data byte before any status", track("00 3C 40"), 1, "", "unexpected running status"},
         {"a huge meta length", track("00 FF 01 FFFFFF7F 61"), 1, "",
          "message length 268435455 exceeds its track chunk"},

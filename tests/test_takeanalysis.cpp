@@ -54,6 +54,17 @@ TEST(TakeAnalysis, KnownDeviationsGiveTheirSummaryAndWorstMeasures)
     EXPECT_DOUBLE_EQ(a.rows[4].deviationMs, -32);
     EXPECT_TRUE(a.tempoFollowed);
 
+    // A hostile file (division 24, time signature 1/64: a measure of a tick)
+    // puts two clusters 2^40 measures apart.
+    TakeRecord hostile;
+    hostile.tick4qn = 24, hostile.tick4beat = 1, hostile.tick4measure = 1;
+    const uint64_t far = uint64_t(1) << 40;
+    hostile.clusters = {{0, 0, 500000, 100}, {far, far + 24, 500000, 100}};
+    const TakeAnalysis h = analyseTake(hostile);
+    ASSERT_EQ(h.rows.size(), 2u);
+    EXPECT_EQ(std::tuple(h.rows[1].measure, h.rows[1].deviationMs, h.summary.worst[0].measure),
+              std::tuple(qint64(far) + 1, 500.0, qint64(far) + 1));
+
     const TakeAnalysis none = analyseTake(TakeRecord());
     EXPECT_EQ(
         std::tuple(none.summary.clusters, none.summary.medianAbsMs, none.summary.worst.size()),

@@ -2,6 +2,7 @@
 #include "app/playdialog.h"
 #include "core/events.h"
 #include "dialogs/newfiledb.h"
+#include "dialogs/optionsdb.h"
 #include "dialogs/takeplot.h"
 #include "dialogs/takewindow.h"
 #include "engine/decksession.h"
@@ -101,6 +102,22 @@ TEST_F(Window, LyricsCodecFollowsTheDockAndStartsWithLatin9)
     window->action("a_lyricsCodec")->trigger();
     EXPECT_EQ(window->statusBar()->currentMessage(), QStringLiteral("Trying codec ISO-8859-15"));
     EXPECT_EQ(pane->toPlainText(), QString::fromUtf8("Caf\xc3\xa9 "));
+
+    // Options accepted: the lyrics are read as UTF-8 again; cancelled: left alone.
+    // The wait cursor shows while the dialog is built, and is gone when it runs.
+    for (const bool accept : {false, true}) {
+        const int busyBefore = sink.busyCalls;
+        int depthInDialog = -1;
+        window->setOptionsDialogHook([&](OptionsDB& db) {
+            depthInDialog = sink.busyDepth;
+            accept ? db.accept() : db.reject();
+        });
+        window->action("a_options")->trigger();
+        EXPECT_EQ(std::tuple(sink.busyCalls - busyBefore, depthInDialog, sink.busyDepth),
+                  std::tuple(2, 0, 0));
+        EXPECT_EQ(pane->toPlainText(),
+                  QString::fromUtf8(accept ? "Caf\xef\xbf\xbd " : "Caf\xc3\xa9 "));
+    }
 
     dock->hide();
     EXPECT_FALSE(window->action("a_lyricsCodec")->isEnabled());
@@ -369,6 +386,35 @@ TEST_F(Window, AKeptTakeIsAnalysedAndAMeasureLoopedByAClick)
     EXPECT_FALSE(analysis->isEnabled());
 }
 
+// A take over millions of measures (a hostile file's) paints a bounded
+// grid, and a click finds its measure past what an int counts.
+TEST(TakePlotTest, MillionsOfMeasuresGetABoundedGrid)
+{
+    TakePlot plot;
+    plot.resize(720, 300);
+    for (const uint64_t span : {uint64_t(1), uint64_t(7), uint64_t(600000), uint64_t(1) << 40}) {
+        SCOPED_TRACE(span);
+        TakeRecord take;
+        take.tick4qn = 24, take.tick4beat = 1, take.tick4measure = 1;
+        take.clusters = {{0, 2, 500000, 100}, {span, span, 500000, 100}};
+        const TakeAnalysis analysis = analyseTake(take);
+        plot.setAnalysis(analysis);
+        qint64 every = 0;
+        const std::vector<qint64> lines = plot.gridMeasures(&every);
+        ASSERT_GE(lines.size(), 2u);
+        ASSERT_LE(lines.size(), 300u);
+        // The first and one past the last measure, every labelled one in between.
+        EXPECT_EQ(std::pair(lines.front(), lines.back()), std::pair(qint64(1), qint64(span) + 2));
+        for (qint64 m : lines) EXPECT_TRUE(m == lines.back() || (m - 1) % every == 0) << m;
+        EXPECT_EQ(span <= 7, every == 1);
+        QImage image(plot.size(), QImage::Format_ARGB32);
+        plot.render(&image);
+        // Within a pixel's worth of measures of the last dot.
+        const QPoint last = plot.dotOf(analysis.rows[1]).toPoint();
+        EXPECT_NEAR(double(plot.measureAt(last)), double(span + 1), 1 + double(span) / 100);
+    }
+}
+
 TEST_F(Window, UnreadableFilesLeaveNoSong)
 {
     fakeOutputs.clear();
@@ -500,13 +546,28 @@ TEST_F(FileCommands, DemosAreCataloguedAndCopiedToPrivateFiles)
     }
     ASSERT_EQ(paths.size(), 2);
     EXPECT_NE(paths[0], paths[1]);
-    for (const QString& p : paths) {
-        struct stat st {
-        };
-        ASSERT_EQ(::stat(QFile::encodeName(p).constData(), &st), 0) << p.toStdString();
-        EXPECT_EQ(st.st_mode & 0777, 0600u);
-        QFile::remove(p);
-    }
+    // The first demo's copy went with it; a reload reads the second one again.
+    EXPECT_FALSE(QFileInfo::exists(paths[0]));
+    struct stat st {
+    };
+    ASSERT_EQ(::stat(QFile::encodeName(paths[1]).constData(), &st), 0);
+    EXPECT_EQ(st.st_mode & 0777, 0600u);
+    sink.answers = {Yes};
+    window->reload();
+    ASSERT_TRUE(window->songOpen());
+    EXPECT_EQ(window->songPath(), paths[1]);
+    EXPECT_TRUE(QFileInfo::exists(paths[1]));
+    ASSERT_TRUE(window->unLoad());
+    EXPECT_FALSE(QFileInfo::exists(paths[1])) << "a closed demo leaves its copy behind";
+    // Saved as the user's own file, the demo still leaves no copy.
+    ASSERT_TRUE(window->launchDemo(1));
+    const QString copy = window->songPath(), kept = dir.filePath(QStringLiteral("kept.mid"));
+    answerFileDialog(kept);
+    ASSERT_TRUE(window->fileSaveAs());
+    window->close(); // Quit
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(std::pair(QFileInfo::exists(copy), QFileInfo::exists(kept)), std::pair(false, true));
+    open();
     EXPECT_FALSE(window->launchDemo(37));
     EXPECT_EQ(sink.texts().last(), QStringLiteral("Could not find resource 37"));
 }
@@ -529,6 +590,21 @@ TEST_F(FileCommands, NewMakesAModifiedSongInAUniqueFile)
     EXPECT_TRUE(QRegExp(QStringLiteral("clavion-......\\.mid")).exactMatch(path))
         << path.toStdString();
     EXPECT_TRUE(QFileInfo::exists(dir.filePath(path)));
+    // Closed unsaved, the new song leaves no empty file behind; saved, it stays.
+    sink.answers = {No};
+    ASSERT_TRUE(window->unLoad());
+    EXPECT_FALSE(QFileInfo::exists(dir.filePath(path)));
+    window->fileNew();
+    const QString saved = window->songPath();
+    ASSERT_TRUE(window->fileSave());
+    window->fileNew(); // the saved song closes unmodified
+    const QString quit = window->songPath();
+    EXPECT_NE(quit, saved);
+    sink.answers = {No};
+    window->close(); // Quit without saving
+    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    EXPECT_EQ(std::pair(QFileInfo::exists(saved), QFileInfo::exists(quit)), std::pair(true, false));
+    open();
 
     fakeInputs.clear(); // no keyboard: nothing to record a new song from
     window->fileNew();

@@ -405,9 +405,19 @@ TEST(DeckStrip, FollowsTheEngineTheSliderAndTheRecordCheck)
         QTest::keyClick(score.diagram(), Qt::Key_PageDown);
         EXPECT_EQ(score.position(), 9u * 96);
         EXPECT_EQ(main.findChild<QuickSettings*>()->beat->text(), "003:2");
+        // Ctrl+Page Up steps a measure back wherever the window's focus is.
+        main.setCentralWidget(&deck); // as in the program's window
+        main.show();
+        QApplication::setActiveWindow(&main);
+        QCheckBox* allTracks = main.findChild<QuickSettings*>()->allTracks;
+        allTracks->setFocus();
+        QTest::keyClick(allTracks, Qt::Key_PageUp, Qt::ControlModifier);
+        EXPECT_EQ(score.slider()->value(), 6);
+        EXPECT_EQ(score.position(), 5u * 96);
         main.findChild<QuickSettings*>()->allTracks->click();
         EXPECT_FALSE(score.allTracks());
         EXPECT_EQ(score.diagram()->rowCount(), 1);
+        main.takeCentralWidget(); // the deck lives on the stack
     }
     theSong().clear();
     Settings::close();

@@ -2127,14 +2127,6 @@ Les touches des chiffres, des lettres et de fonction partagent le clavier de l�
         <translation>Comment n’afficher ou n’entendre que certaines pistes&#xa0;?</translation>
     </message>
     <message>
-        <source>Untick %1 for the tracks you do not want to hear.</source>
-        <translation>Décochez %1 pour les pistes que vous ne voulez pas entendre.</translation>
-    </message>
-    <message>
-        <source>Heard</source>
-        <translation>Entendue</translation>
-    </message>
-    <message>
         <source>To keep only some tracks in the file, select the others, use %1 in menu %2 and save the song under a new name.</source>
         <translation>Pour ne garder que certaines pistes dans le fichier, sélectionnez les autres, utilisez %1 dans le menu %2 et enregistrez le morceau sous un autre nom.</translation>
     </message>
@@ -2205,10 +2197,6 @@ Les touches des chiffres, des lettres et de fonction partagent le clavier de l�
     <message>
         <source>The PC keys no longer repeat in other programs.</source>
         <translation>Les touches de l’ordinateur ne se répètent plus dans les autres programmes.</translation>
-    </message>
-    <message>
-        <source>%1 switches the key repeat off while a song plays and on again at the end. When it was stopped by force, switch it on yourself:</source>
-        <translation>%1 coupe la répétition des touches pendant la lecture et la rétablit à la fin. S’il a été arrêté de force, rétablissez-la vous-même&#xa0;:</translation>
     </message>
     <message>
         <source>I cannot stop the song or leave %1.</source>
@@ -2395,10 +2383,6 @@ Les touches des chiffres, des lettres et de fonction partagent le clavier de l�
         <translation>J’ai gardé une prise dont je ne veux pas.</translation>
     </message>
     <message>
-        <source>Until you save, %1 (Ctrl+F5) brings the song back as the file holds it, losing every change since.</source>
-        <translation>Tant que vous n’avez pas enregistré, %1 (Ctrl+F5) remet le morceau tel que le fichier le contient, en perdant toutes les modifications depuis.</translation>
-    </message>
-    <message>
         <source>&amp;Reload</source>
         <translation>&amp;Recharger</translation>
     </message>
@@ -2453,10 +2437,6 @@ Les touches des chiffres, des lettres et de fonction partagent le clavier de l�
     <message>
         <source>Play an easy file with one track: tick %1, then %2 and play the next key each time.</source>
         <translation>Jouez un fichier facile à une seule piste&#xa0;: cochez %1, puis %2, et jouez à chaque fois la touche suivante.</translation>
-    </message>
-    <message>
-        <source>I play it</source>
-        <translation>Cl</translation>
     </message>
     <message>
         <source>Listen</source>
@@ -2789,6 +2769,18 @@ Les touches des chiffres, des lettres et de fonction partagent le clavier de l�
     <message>
         <source>Plot how early or late each cluster of the last kept take was played, with its worst measures</source>
         <translation>Trace l&apos;avance ou le retard de chaque groupe de notes de la dernière prise gardée, avec ses pires mesures</translation>
+    </message>
+    <message>
+        <source>Tick %1 for the tracks you do not want to hear.</source>
+        <translation>Cochez %1 pour les pistes que vous ne voulez pas entendre.</translation>
+    </message>
+    <message>
+        <source>%1 leaves the key repeat alone: it skips the repeats of a held key itself. When another program switched the repeat off, switch it on again:</source>
+        <translation>%1 ne touche pas à la répétition des touches&#xa0;: il ignore lui-même les répétitions d’une touche tenue. Si un autre programme a coupé la répétition, rétablissez-la&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Until you save, close the song with %1 (Ctrl+F4), answer No when asked to save it, and open it again: it comes back as the file holds it.</source>
+        <translation>Tant que vous n’avez pas enregistré, fermez le morceau avec %1 (Ctrl+F4), répondez Non quand on vous propose de l’enregistrer, puis rouvrez-le&#xa0;: il revient tel que le fichier le contient.</translation>
     </message>
 </context>
 <context>

@@ -12,6 +12,7 @@
 #include <QLabel>
 #include <QMenu>
 #include <QPushButton>
+#include <QShortcut>
 #include <QSignalBlocker>
 #include <QSignalMapper>
 #include <QStyle>
@@ -111,6 +112,11 @@ Score::Score(DeckModel& deck, LiveOptions& options, QObject* deckReceiver, QWidg
                  uint64_t(std::max(0, beat - 1)) * uint64_t(std::max(0, deck_.timing.tick4beat)));
     });
     connect(slider_, &ScoreSlider::loopClearRequested, this, &Score::clearLoop);
+    // A measure back or on from anywhere in the window, not only the piano roll.
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageUp), this), &QShortcut::activated,
+            slider_, &ScoreSlider::measurePrevious);
+    connect(new QShortcut(QKeySequence(Qt::CTRL | Qt::Key_PageDown), this), &QShortcut::activated,
+            slider_, &ScoreSlider::measureNext);
 
     keyboardMapper_ = new QSignalMapper(this);
     muteMapper_ = new QSignalMapper(this);
