@@ -143,6 +143,9 @@ private:
     void reportCancel(const QString& text);
     void songTitle(const QString& fileName);
     void setFileActionsBusy(bool busy);
+    // A device failure closes the song, once no dialog's loop runs on it.
+    void deviceFailed(const QString& text);
+    void deviceGone(int client, int port, bool output);
     void writeQuitKeys();
     bool leave();
     void setSongActions(bool open);
@@ -162,13 +165,14 @@ private:
     PlayDialog* deck_ = nullptr;
     QString songPath_;
     bool isDemo_ = false;
+    QMenu* demoMenu_ = nullptr;
     QString demoPath_;
     QStringList demoFiles_;
     QStringList demoTitles_;
     int demoCount_ = 0;
     std::function<bool(NewFileDB&)> newFileDialogHook_;
     std::function<void(OptionsDB&)> optionsDialogHook_;
-    int optionsTab_ = 0; // the Options tab shown last
+    int optionsTab_ = 0;               // the Options tab shown last
     QHash<QString, bool> busyActions_; // Save and Reload as they were when the session began
     bool quitKeysWritten_ = false;
     int codecPosition_ = 0;

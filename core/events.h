@@ -42,6 +42,8 @@ enum EventType : int {
     ClearStatusbarEvent = 1051,       // StatusbarEvent, empty text
     TempoRatioEvent = 1064,           // DoubleEvent: accompaniment progress / player progress
     LoopSeamEvent = 1065,             // IntIntEvent: the loop's first beat, the pass's boost or 0
+    DeviceGoneEvent = 1066,           // IntIntIntIntEvent: client, port, 1 for an output, 0
+    RescanDevicesEvent = 1067,        // the main window reads the sequencer's ports again
     ShowLyricsEvent = 1201,           // BoolEvent
     ToggleTrackSelectEvent = 1202,    // BoolEvent
     ShowTrackControlsEvent = 1203,    // BoolEvent

@@ -26,6 +26,8 @@ public:
     bool record() { return start(true); }
     // Asks the engine to end the session; sessionFinished follows.
     void stop();
+    // A recorded take is then kept without asking: nobody is there to answer.
+    void keepTakeUnasked() { keepUnasked_ = true; }
     bool active() const;
     MidiThread* thread() const { return thread_.get(); }
 
@@ -94,6 +96,7 @@ private:
     // With the deck's mutex held.
     void applyTempoBoost(int boost);
     void prepareStepUp(bool recording);
+    void requestRescan();
 
     DeckModel& deck_;
     LiveOptions& options_;
@@ -103,4 +106,5 @@ private:
     int clockSteps_ = 0;
     int volumeOffset_ = 0;
     int userBoost_ = 0; // given back when a stepped-up session ends; 0 when none
+    bool keepUnasked_ = false;
 };

@@ -25,6 +25,10 @@ MidiThread::MidiThread(DeckModel& deck, const LiveOptions& options, QObject* dec
     client_.deviceFailure = [this](const QString& text) {
         postEvent(mainReceiver_, new MessageEvent(DeviceFailureEvent, text));
     };
+    client_.deviceGone = [this](int client, int port, bool output) {
+        if (mainReceiver_)
+            postEvent(mainReceiver_, new IntIntIntIntEvent(DeviceGoneEvent, client, port, output));
+    };
 }
 
 MidiThread::~MidiThread()

@@ -46,6 +46,9 @@ class SeqClient : public EventSink {
 public:
     // Failures that the user must hear of (the main window's event 1018).
     std::function<void(const QString&)> deviceFailure;
+    // A port that left while the session ran, found as the session closes:
+    // client, port, and whether it was an output.
+    std::function<void(int, int, bool)> deviceGone;
 
     SeqClient() = default;
     ~SeqClient() override;

@@ -2790,6 +2790,14 @@ Les touches des chiffres, des lettres et de fonction partagent le clavier de l�
         <source>Plot how early or late each cluster of the last kept take was played, with its worst measures</source>
         <translation>Trace l&apos;avance ou le retard de chaque groupe de notes de la dernière prise gardée, avec ses pires mesures</translation>
     </message>
+    <message>
+        <source>MIDI output %1 has gone.</source>
+        <translation>La sortie MIDI %1 a disparu.</translation>
+    </message>
+    <message>
+        <source>MIDI input %1 has gone.</source>
+        <translation>L&apos;entrée MIDI %1 a disparu.</translation>
+    </message>
 </context>
 <context>
     <name>TrackDB</name>

@@ -8,6 +8,7 @@
 
 #include <QStringList>
 #include <alsa/asoundlib.h>
+#include <array>
 #include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
@@ -78,11 +79,14 @@ struct CapturedEvent {
 };
 using Captured = std::vector<CapturedEvent>;
 
-// Stands in for the main window: keeps the device failures it is told of.
+// Stands in for the main window: keeps the device failures it is told of,
+// the ports that left (client, port, output) and the requests to list them anew.
 class MainWindowStub : public QObject
 {
 public:
     QStringList failures;
+    std::vector<std::array<int, 3>> gone;
+    int rescans = 0;
 
 protected:
     void customEvent(QEvent* event) override;
