@@ -201,6 +201,7 @@ void TopWidget::setFileActionsBusy(bool busy)
     const char* const remembered[] = {"a_fileSave", "a_reload"};
     if (busy && !busyActions_.isEmpty()) return;
     for (const char* name : always) action(name)->setEnabled(!busy);
+    demoMenu_->menuAction()->setEnabled(!busy); // a demo opens in place of the song
     for (const char* name : remembered) {
         if (busy) {
             busyActions_[QLatin1String(name)] = action(name)->isEnabled();
@@ -216,6 +217,8 @@ void TopWidget::setFileActionsBusy(bool busy)
 bool TopWidget::unLoad()
 {
     if (!deck_) return true;
+    // The session ends first: a take kept now is one more change to save.
+    if (!deck_->endSession()) return false;
     if (deck_->model().modified()) {
         const int answer =
             Messages::question(tr("%1 has been modified.\n").arg(QFileInfo(songPath_).fileName()) +
@@ -460,7 +463,8 @@ void TopWidget::quitNow()
     const QString dir = QDir(Settings::organisationDir()).filePath(QStringLiteral("recovery"));
     panes_->keepRecoveryCopies(dir);
     if (deck_) {
-        deck_->closeDeck(); // ends a session with all notes off
+        deck_->endSession(true); // all notes off; a take goes into the copy
+        deck_->closeDeck();
         if (deck_->model().modified()) {
             QDir().mkpath(dir);
             const QString copy = QDir(dir).filePath(

@@ -402,21 +402,27 @@ void PlayDialog::reportSelection()
     emit trackSelectionChanged(bound, free, busy());
 }
 
+bool PlayDialog::endSession(bool keepTake)
+{
+    if (keepTake) session_->keepTakeUnasked();
+    if (!busy()) return true;
+    const bool recording = model_->recording.load();
+    session_->stop();
+    MidiThread* thread = session_->thread();
+    if (thread && !thread->join(2000)) {
+        Messages::warning(recording ? Texts::tr("Could not stop record thread.")
+                                    : Texts::tr("Could not stop listen thread."));
+        return false;
+    }
+    // The engine silenced every output as it ended; its "finished" ends
+    // the session here as a stop would, keep-take question included.
+    QCoreApplication::sendPostedEvents(session_.get());
+    return true;
+}
+
 bool PlayDialog::closeDeck()
 {
-    if (busy()) {
-        const bool recording = model_->recording.load();
-        session_->stop();
-        MidiThread* thread = session_->thread();
-        if (thread && !thread->join(2000)) {
-            Messages::warning(recording ? Texts::tr("Could not stop record thread.")
-                                        : Texts::tr("Could not stop listen thread."));
-            return false;
-        }
-        // The engine silenced every output as it ended; its "finished" ends
-        // the session here as a stop would, keep-take question included.
-        QCoreApplication::sendPostedEvents(session_.get());
-    }
+    if (!endSession()) return false;
     if (mainReceiver_)
         postEvent(mainReceiver_,
                   new MessageEvent(CloseDocWindowEvent, QLatin1String(kCloseDocWindowText)));

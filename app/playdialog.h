@@ -34,8 +34,11 @@ public:
     DeckSession& session() { return *session_; }
     const QString& path() const { return path_; }
     bool busy() const;
-    // Stops a running session, its outputs silenced, before the song closes.
-    // False when the engine did not end in time: the song must stay open.
+    // Stops a running session, its outputs silenced, and settles a recorded
+    // take: asked about, or kept with `keepTake`. False when the engine did
+    // not end in time: the song must stay open.
+    bool endSession(bool keepTake = false);
+    // Ends the session as above before the song closes.
     bool closeDeck();
     static QString songDataTitle();
     QString songData() const;

@@ -27,6 +27,8 @@
 #include <QSettings>
 #include <QStatusBar>
 #include <QSysInfo>
+#include <QThread>
+#include <QTimer>
 #include <QToolBar>
 #include <cstdio>
 
@@ -380,7 +382,7 @@ void TopWidget::buildActions()
     QMenu* menus[3];
     menus[FileMenu] = menuBar()->addMenu(tr("&File"));
     menus[TracksMenu] = menuBar()->addMenu(tr("&Tracks"));
-    QMenu* demo = menuBar()->addMenu(tr("&Demo"));
+    QMenu* demo = demoMenu_ = menuBar()->addMenu(tr("&Demo"));
     menus[HelpMenu] = menuBar()->addMenu(tr("&Help"));
     const char* const groupNames[] = {QT_TR_NOOP("&Children"), QT_TR_NOOP("&Easy"),
                                       QT_TR_NOOP("&Medium"), QT_TR_NOOP("&Hard")};
@@ -558,6 +560,33 @@ void TopWidget::checkSoftSynths()
     launcher_->report();
 }
 
+void TopWidget::deviceFailed(const QString& text)
+{
+    // Inside a dialog's or a box's own loop, the code that opened it (often
+    // the deck's) is still on the stack: the song goes when the loop ends.
+    if (QThread::currentThread()->loopLevel() > 1) {
+        QTimer::singleShot(100, this, [this, text] { deviceFailed(text); });
+        return;
+    }
+    unLoad();
+    if (!text.isEmpty()) Messages::warning(text);
+}
+
+// The session has ended without it; the song stays, and the lists show it gone.
+void TopWidget::deviceGone(int client, int port, bool output)
+{
+    QString name;
+    if (output) {
+        if (const OutputDevice* d = devices_.findOutput(client, port)) name = d->portName;
+    } else if (const InputDevice* d = devices_.findInput(client, port)) {
+        name = d->portName;
+    }
+    const QString address = QStringLiteral("%1:%2 %3").arg(client).arg(port).arg(name).trimmed();
+    statusBar()->showMessage(output ? tr("MIDI output %1 has gone.").arg(address)
+                                    : tr("MIDI input %1 has gone.").arg(address));
+    refreshDevices();
+}
+
 void TopWidget::customEvent(QEvent* event)
 {
     const int type = event->type();
@@ -568,9 +597,12 @@ void TopWidget::customEvent(QEvent* event)
     if (isWarningMessageType(type)) {
         Messages::warning(static_cast<MessageEvent*>(event)->text);
     } else if (type == DeviceFailureEvent) {
-        const QString text = static_cast<MessageEvent*>(event)->text;
-        unLoad();
-        if (!text.isEmpty()) Messages::warning(text);
+        deviceFailed(static_cast<MessageEvent*>(event)->text);
+    } else if (type == DeviceGoneEvent) {
+        const auto* e = static_cast<IntIntIntIntEvent*>(event);
+        deviceGone(e->a, e->b, e->c != 0);
+    } else if (type == RescanDevicesEvent) {
+        refreshDevices();
     } else if (type == ResizeRequestEvent) {
         neatShrink();
     } else if (type == ReloadRequestEvent) {

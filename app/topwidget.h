@@ -143,6 +143,9 @@ private:
     void reportCancel(const QString& text);
     void songTitle(const QString& fileName);
     void setFileActionsBusy(bool busy);
+    // A device failure closes the song, once no dialog's loop runs on it.
+    void deviceFailed(const QString& text);
+    void deviceGone(int client, int port, bool output);
     void writeQuitKeys();
     bool leave();
     void setSongActions(bool open);
@@ -163,6 +166,7 @@ private:
     PlayDialog* deck_ = nullptr;
     QString songPath_;
     bool isDemo_ = false;
+    QMenu* demoMenu_ = nullptr;
     QString demoPath_;
     // A demo's copy or New's empty file: removed with its song unless saved into.
     QString madeFile_;

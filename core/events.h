@@ -44,6 +44,8 @@ enum EventType : int {
     TempoRatioEvent = 1064,           // DoubleEvent: accompaniment progress / player progress
     LoopSeamEvent = 1065,             // IntIntEvent: the loop's first beat, the pass's boost or 0
     ResetKeyboardsEvent = 1066,       // every virtual keyboard back to its resting colours
+    DeviceGoneEvent = 1067,           // IntIntIntIntEvent: client, port, 1 for an output, 0
+    RescanDevicesEvent = 1068,        // the main window reads the sequencer's ports again
     ShowLyricsEvent = 1201,           // BoolEvent
     ToggleTrackSelectEvent = 1202,    // BoolEvent
     ShowTrackControlsEvent = 1203,    // BoolEvent

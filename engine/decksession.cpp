@@ -114,6 +114,13 @@ QString connectFailure(const char* what, int client, int port)
 }
 } // namespace
 
+// The port that could not be connected may have gone, or another come: the
+// main window's lists should show the ports as they are now.
+void DeckSession::requestRescan()
+{
+    if (mainReceiver_) postEvent(mainReceiver_, new QEvent(eventType(RescanDevicesEvent)));
+}
+
 QString DeckSession::setTrackInput(int d, InputDevice* device)
 {
     std::lock_guard<std::mutex> lock(deck_.mutex);
@@ -123,12 +130,14 @@ QString DeckSession::setTrackInput(int d, InputDevice* device)
     if (thread_ && !sameAddress(old, device)) {
         QString error;
         const SeqClient::Live done = thread_->connectInput(*device, &error);
-        if (done == SeqClient::Live::Failed)
+        if (done == SeqClient::Live::Failed) {
+            requestRescan();
             return error.isEmpty() ? connectFailure(QT_TRANSLATE_NOOP(
                                                         "midithread",
                                                         "MIDI input %1:%2 could not be connected."),
                                                     device->client, device->port)
                                    : error;
+        }
         if (done == SeqClient::Live::Done && old && !otherTrackUses(inputs, d, old))
             thread_->disconnectInput(*old);
     }
@@ -145,13 +154,15 @@ QString DeckSession::setTrackOutput(int d, OutputDevice* device)
     if (thread_ && !sameAddress(old, device)) {
         QString error;
         const SeqClient::Live done = thread_->connectOutput(*device, &error);
-        if (done == SeqClient::Live::Failed)
+        if (done == SeqClient::Live::Failed) {
+            requestRescan();
             return error.isEmpty()
                        ? connectFailure(
                              QT_TRANSLATE_NOOP("midithread",
                                                "MIDI output %1:%2 could not be connected."),
                              device->client, device->port)
                        : error;
+        }
         if (done == SeqClient::Live::Done && old) {
             // The ends of what the track left sounding there go elsewhere now.
             thread_->channelsOff(*old, deck_.tracks.channelPattern[size_t(d)]);
@@ -300,9 +311,13 @@ void DeckSession::finish(int interactiveNotes, int freeNotes, bool halted)
     deck_.sessionActive = false;
     deck_.recording = false;
     if (wasRecording && (interactiveNotes > 0 || freeNotes > 0)) {
-        const int answer = Messages::question(
-            QCoreApplication::translate("playdialog", "Do you want to keep the take?"), Yes | No);
-        if (answer == Yes)
+        const int answer =
+            keepUnasked_ ? Yes
+                         : Messages::question(QCoreApplication::translate(
+                                                  "playdialog", "Do you want to keep the take?"),
+                                              Yes | No);
+        // Told to keep it while the question was open: the program is ending.
+        if (answer == Yes || keepUnasked_)
             keepTake(deck_, freeNotes, showShiftWhenRecording());
         else
             discardTake(deck_, freeNotes, showShiftWhenRecording());

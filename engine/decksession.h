@@ -29,6 +29,8 @@ public:
     // Pauses a running session, silencing what sounds, or resumes it with
     // the virtual keyboards cleared. False when no session runs.
     bool setPaused(bool paused);
+    // A recorded take is then kept without asking: nobody is there to answer.
+    void keepTakeUnasked() { keepUnasked_ = true; }
     bool active() const;
     MidiThread* thread() const { return thread_.get(); }
 
@@ -97,6 +99,7 @@ private:
     // With the deck's mutex held.
     void applyTempoBoost(int boost);
     void prepareStepUp(bool recording);
+    void requestRescan();
 
     DeckModel& deck_;
     LiveOptions& options_;
@@ -106,4 +109,5 @@ private:
     int clockSteps_ = 0;
     int volumeOffset_ = 0;
     int userBoost_ = 0; // given back when a stepped-up session ends; 0 when none
+    bool keepUnasked_ = false;
 };

@@ -31,6 +31,10 @@ MidiThread::MidiThread(DeckModel& deck, const LiveOptions& options, QObject* dec
         std::fprintf(stderr, "%s\n", text.toLocal8Bit().constData());
         postEvent(mainReceiver_, new StatusbarEvent(StatusTextEvent, text));
     };
+    client_.deviceGone = [this](int client, int port, bool output) {
+        if (mainReceiver_)
+            postEvent(mainReceiver_, new IntIntIntIntEvent(DeviceGoneEvent, client, port, output));
+    };
 }
 
 MidiThread::~MidiThread()

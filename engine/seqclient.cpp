@@ -165,13 +165,17 @@ void SeqClient::closeLocked()
     backlogHead_ = 0;
     holding_ = false;
     snd_seq_drop_output(seq_);
-    bool ok = true;
+    // A connection that cannot be undone now is one whose port has left
+    // (its program quit): news for the user, not a failure of the session.
+    const auto failure = std::exchange(deviceFailure, nullptr);
     for (const snd_seq_addr_t& a : outputs_)
-        if (ok) ok = disconnectOutput(a.client, a.port);
+        if (!disconnectOutput(a.client, a.port) && deviceGone) deviceGone(a.client, a.port, true);
     // The PC keyboard was never connected.
     DeviceSet none;
     for (const snd_seq_addr_t& a : inputs_)
-        if (ok && a.client < kPcKeyboardClient) ok = disconnectInput(a.client, a.port, none);
+        if (a.client < kPcKeyboardClient && !disconnectInput(a.client, a.port, none) && deviceGone)
+            deviceGone(a.client, a.port, false);
+    deviceFailure = failure;
     outputs_.clear();
     inputs_.clear();
     if (queue_ >= 0) {

@@ -50,6 +50,9 @@ public:
     std::function<void(const QString&)> deviceFailure;
     // What the user should know but that does not stop the session.
     std::function<void(const QString&)> notice;
+    // A port that left while the session ran, found as the session closes:
+    // client, port, and whether it was an output.
+    std::function<void(int, int, bool)> deviceGone;
 
     SeqClient() = default;
     ~SeqClient() override;

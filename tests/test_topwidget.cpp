@@ -22,6 +22,7 @@
 #include <QLabel>
 #include <QListWidget>
 #include <QMenu>
+#include <QMenuBar>
 #include <QPushButton>
 #include <QStatusBar>
 #include <QTest>
@@ -450,7 +451,22 @@ void answerFileDialog(const QString& name)
     });
 }
 
-using FileCommands = Window;
+// A record session with a take in it, as the deck sees it when the song
+// closes: the engine's "finished" is on its way.
+struct FileCommands : Window {
+    void recordingInProgress()
+    {
+        DeckModel& deck = window->deck()->model();
+        deck.sessionActive = true, deck.recording = true;
+        emit window->deck()->trackSelectionChanged(0, 0, true);
+        postEvent(&window->deck()->session(), new IntIntEvent(SessionFinishedEvent, 6, 0));
+    }
+    QString recoveryFiles() const
+    {
+        const QDir recovery(QDir(Settings::organisationDir()).filePath(QStringLiteral("recovery")));
+        return recovery.entryList({QStringLiteral("*.mid")}, QDir::Files).join(QLatin1Char(' '));
+    }
+};
 
 TEST_F(FileCommands, AModifiedSongAsksBeforeItGoesAndCancelKeepsIt)
 {
@@ -485,16 +501,77 @@ TEST_F(FileCommands, AModifiedSongAsksBeforeItGoesAndCancelKeepsIt)
     EXPECT_EQ(window->windowTitle(), TopWidget::hostTitle());
 }
 
+// Whichever way the song goes during a recording, the take is settled first
+// and, kept, offered for saving like any other change; Cancel keeps the song.
+TEST_F(FileCommands, ATakeKeptAsTheSongClosesIsOfferedForSaving)
+{
+    const QString keep = QStringLiteral("Do you want to keep the take?");
+    const QString save = QStringLiteral("%1 has been modified.\nDo you want to save your changes?")
+                             .arg(QFileInfo(App::arguments[1]).fileName());
+    QDir tmp = QDir::temp();
+    const QStringList demosBefore = tmp.entryList({QStringLiteral("clavion-demo-*")});
+    const struct {
+        const char* way;
+        std::function<void()> close;
+    } ways[] = {
+        {"Close", [&] { window->unLoad(); }},
+        {"Quit", [&] { window->action("a_quit")->trigger(); }},
+        {"the close button", [&] { window->close(); }},
+        {"a demo", [&] { window->findChild<QAction*>("menuitem-001")->trigger(); }},
+        {"a device failure",
+         [&] {
+             postEvent(window, new MessageEvent(DeviceFailureEvent, "MIDI output not found."));
+             QCoreApplication::sendPostedEvents(window);
+         }},
+    };
+    for (const auto& w : ways) {
+        SCOPED_TRACE(w.way);
+        open(1);
+        ASSERT_TRUE(window->songOpen());
+        recordingInProgress();
+        EXPECT_FALSE(window->menuBar()->actions().at(2)->isEnabled())
+            << "no demo in place of a song that records";
+        sink.shown.clear();
+        sink.answers = {Yes, Cancel};
+        w.close();
+        ASSERT_FALSE(window.isNull());
+        ASSERT_TRUE(window->songOpen());
+        EXPECT_EQ(sink.texts().mid(0, 2), QStringList({keep, save}));
+        EXPECT_TRUE(window->deck()->model().modified());
+
+        const QString saved = dir.filePath(QStringLiteral("take-%1.mid").arg(&w - ways));
+        sink.answers = {Yes};
+        answerFileDialog(saved);
+        EXPECT_TRUE(window->unLoad());
+        EXPECT_GT(QFileInfo(saved).size(), 0);
+        window->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
+    for (const QString& name : tmp.entryList({QStringLiteral("clavion-demo-*")}))
+        if (!demosBefore.contains(name)) tmp.remove(name);
+}
+
+// A terminating signal asks nothing: a modified song, or one whose recording
+// it ends, is kept as a recovery copy, the take in it.
 TEST_F(FileCommands, ATerminatingSignalKeepsAModifiedSongAsARecoveryCopy)
 {
-    open(1);
-    window->deck()->model().setModified();
-    window->quitNow(); // asks nothing
-    QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(window.isNull());
-    EXPECT_TRUE(sink.shown.isEmpty());
-    const QDir recovery(QDir(Settings::organisationDir()).filePath(QStringLiteral("recovery")));
-    EXPECT_EQ(recovery.entryList({QStringLiteral("*.mid")}, QDir::Files).size(), 1);
+    for (bool recording : {false, true}) {
+        SCOPED_TRACE(recording ? "recording" : "modified");
+        QDir(QDir(Settings::organisationDir()).filePath(QStringLiteral("recovery")))
+            .removeRecursively();
+        sink.shown.clear();
+        open(1);
+        if (recording)
+            recordingInProgress();
+        else
+            window->deck()->model().setModified();
+        window->quitNow();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        EXPECT_TRUE(window.isNull());
+        EXPECT_TRUE(sink.shown.isEmpty());
+        EXPECT_EQ(recoveryFiles().count(QStringLiteral(".mid")), 1)
+            << recoveryFiles().toStdString();
+    }
 }
 
 // A signal taken while the track dialog runs its own loop: the dialog and the
@@ -517,9 +594,52 @@ TEST_F(FileCommands, ATerminatingSignalInADialogLeavesTheWindowToTheLoopsEnd)
     program.exec();
     ASSERT_FALSE(window.isNull()) << "deleted under the dialog's loop";
     EXPECT_TRUE(window->songOpen());
-    const QDir recovery(QDir(Settings::organisationDir()).filePath(QStringLiteral("recovery")));
-    EXPECT_EQ(recovery.entryList({QStringLiteral("*.mid")}, QDir::Files).size(), 1);
+    EXPECT_EQ(recoveryFiles().count(QStringLiteral(".mid")), 1);
     delete window; // as the program's exit does
+}
+
+// A device failure reported while the track dialog runs its own loop: the
+// deck that opened the dialog goes only once the dialog has closed.
+TEST_F(FileCommands, ADeviceFailureInADialogClosesTheSongOnceTheDialogHasGone)
+{
+    open(1);
+    bool openDuringDialog = false;
+    QEventLoop program; // the program's own loop, under the dialog's
+    QTimer::singleShot(0, window, [&] {
+        QTimer::singleShot(0, window, [&] {
+            QWidget* dialog = QApplication::activeModalWidget();
+            postEvent(window, new MessageEvent(DeviceFailureEvent, "MIDI output not found."));
+            QCoreApplication::sendPostedEvents(window);
+            openDuringDialog = window->songOpen();
+            if (dialog) dialog->close();
+        });
+        window->deck()->score()->hooks.configureTrack(0);
+        QTimer::singleShot(1000, &program, &QEventLoop::quit);
+    });
+    program.exec();
+    ASSERT_FALSE(window.isNull());
+    EXPECT_TRUE(openDuringDialog);
+    EXPECT_FALSE(window->songOpen());
+    EXPECT_EQ(sink.texts().join('|'), "MIDI output not found.");
+}
+
+// A port that left during a session ends it cleanly: the status bar names it,
+// the lists mark it gone, the song stays; a failed connection reads them anew.
+TEST_F(FileCommands, AVanishedDeviceIsNamedAndTheSongStays)
+{
+    open(1);
+    fakeOutputs.pop_back(); // the synthesizer quits
+    postEvent(window, new IntIntIntIntEvent(DeviceGoneEvent, 128, 0, 1));
+    QCoreApplication::sendPostedEvents(window);
+    EXPECT_TRUE(window->songOpen());
+    EXPECT_EQ(window->statusBar()->currentMessage(), "MIDI output 128:0 Synth input has gone.");
+    EXPECT_TRUE(window->devices().findOutput(128, 0)->absent);
+    EXPECT_TRUE(sink.shown.isEmpty());
+
+    fakeInputs.push_back({20, 0, "Keys", "Keys port"});
+    postEvent(window, new QEvent(eventType(RescanDevicesEvent)));
+    QCoreApplication::sendPostedEvents(window);
+    EXPECT_NE(window->devices().findInput(20, 0), nullptr);
 }
 
 TEST_F(FileCommands, DemosAreCataloguedAndCopiedToPrivateFiles)

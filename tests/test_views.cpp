@@ -12,6 +12,7 @@
 #include <QAction>
 #include <QApplication>
 #include <QCheckBox>
+#include <QContextMenuEvent>
 #include <QLayout>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -19,6 +20,7 @@
 #include <QPushButton>
 #include <QTemporaryDir>
 #include <QTest>
+#include <QThread>
 #include <QTimer>
 #include <QToolButton>
 #include <QWheelEvent>
@@ -238,21 +240,36 @@ TEST_F(Views, WheelAndArrowsStepTheSelectedTracksOrTheMasterVolume)
     }
 }
 
+// The menus run no loop of their own: an event that closes the song
+// while one is open must not find the roll or the slider on the stack.
 TEST_F(Views, TheTrackMenuNamesTheTrackUnlessItsKeyboardIsIgnored)
 {
-    const auto rightClick = [&](int row) {
-        QStringList seen;
+    std::vector<int> menuLoops;
+    const auto shown = [&](QStringList& seen) {
         QTimer::singleShot(0, [&] {
             if (auto* menu = qobject_cast<QMenu*>(QApplication::activePopupWidget())) {
+                menuLoops.push_back(QThread::currentThread()->loopLevel());
                 for (QAction* a : menu->actions())
                     seen << (a->isEnabled() ? "" : "off:") + a->text();
                 menu->close();
             }
         });
+    };
+    const auto rightClick = [&](int row) {
+        QStringList seen;
+        shown(seen);
         QTest::mouseClick(roll, Qt::RightButton, Qt::NoModifier, QPoint(50, row * h() + 3));
         QCoreApplication::processEvents();
         return seen.join('|');
     };
+    QStringList sliderMenu;
+    shown(sliderMenu);
+    QContextMenuEvent onSlider(QContextMenuEvent::Mouse, QPoint(5, 3),
+                               score->slider()->mapToGlobal(QPoint(5, 3)));
+    QApplication::sendEvent(score->slider(), &onSlider);
+    QCoreApplication::processEvents();
+    EXPECT_EQ(sliderMenu.join(QLatin1Char('|')).toStdString(),
+              "Set loop start here|Set loop end here|Clear loop");
     EXPECT_EQ(rightClick(0), "Set Keyboard for track #1\tAlt+K|Mute track #1\tAlt+M|"
                              "Apply solo on track #1\tAlt+S|Configure bound track #1\tAlt+C||"
                              "off:Flip keyboard status for selected tracks\tAlt+K|"
@@ -269,6 +286,7 @@ TEST_F(Views, TheTrackMenuNamesTheTrackUnlessItsKeyboardIsIgnored)
     devices.inputs[0]->ignoreInput = true;
     EXPECT_EQ(rightClick(2), "");
     EXPECT_TRUE(roll->trackMenu()->isEmpty());
+    EXPECT_EQ(menuLoops, std::vector<int>(3, 0));
 }
 
 // Measures of 384 ticks, 11 in the song. Marks land on the measure boundary nearest where the

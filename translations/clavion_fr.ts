@@ -2782,6 +2782,14 @@ Les touches des chiffres, des lettres et de fonction partagent le clavier de l�
         <source>Until you save, close the song with %1 (Ctrl+F4), answer No when asked to save it, and open it again: it comes back as the file holds it.</source>
         <translation>Tant que vous n’avez pas enregistré, fermez le morceau avec %1 (Ctrl+F4), répondez Non quand on vous propose de l’enregistrer, puis rouvrez-le&#xa0;: il revient tel que le fichier le contient.</translation>
     </message>
+    <message>
+        <source>MIDI output %1 has gone.</source>
+        <translation>La sortie MIDI %1 a disparu.</translation>
+    </message>
+    <message>
+        <source>MIDI input %1 has gone.</source>
+        <translation>L&apos;entrée MIDI %1 a disparu.</translation>
+    </message>
 </context>
 <context>
     <name>TrackDB</name>

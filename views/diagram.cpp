@@ -220,8 +220,9 @@ void Diagram::mousePressEvent(QMouseEvent* event)
     const int d = trackAtRow(y >= 0 ? y / rowHeight_ : -1);
     if (event->button() == Qt::RightButton) {
         buildTrackMenu(event->pos());
-        if (!menu_->isEmpty()) menu_->exec(event->globalPos());
-        if (menu_) menu_->clear();
+        // No loop of its own: what its actions or a posted event do may
+        // delete this roll, which must not be on the stack then.
+        if (!menu_->isEmpty()) menu_->popup(event->globalPos());
     } else if (event->button() == Qt::LeftButton) {
         // A click below the lanes selects nothing and keeps what was.
         if (d >= 0) select(d, event->modifiers());

@@ -60,8 +60,8 @@ void ScoreSlider::buildLoopMenu(const QPoint& point)
 void ScoreSlider::contextMenuEvent(QContextMenuEvent* event)
 {
     buildLoopMenu(event->pos());
-    menu_->exec(event->globalPos());
-    if (menu_) menu_->deleteLater();
+    // As the roll's menu: no loop of its own under this slider.
+    menu_->popup(event->globalPos());
     event->accept();
 }
 

@@ -8,6 +8,7 @@
 
 #include <QStringList>
 #include <alsa/asoundlib.h>
+#include <array>
 #include <chrono>
 #include <functional>
 #include <gtest/gtest.h>
@@ -79,11 +80,14 @@ struct CapturedEvent {
 using Captured = std::vector<CapturedEvent>;
 
 // Stands in for the main window: keeps the device failures and status texts it
-// is told of, and the types of all it is told, in order.
+// is told of, the ports that left (client, port, output), the requests to list
+// them anew, and the types of all it is told, in order.
 class MainWindowStub : public QObject
 {
 public:
     QStringList failures, notices;
+    std::vector<std::array<int, 3>> gone;
+    int rescans = 0;
     std::vector<int> types;
 
 protected:

@@ -200,7 +200,9 @@ TEST_F(TrackDialogAlsa, AnOutputMovedWhileListeningIsConnectedAndAFailureKeepsTh
     moveTo(0, QStringLiteral("99:0 "));
     EXPECT_EQ(deck.tracks.output[0], &devices.defaultOutput);
     EXPECT_TRUE(messages.texts().join(' ').contains("Error connecting to output 99:0"));
+    QCoreApplication::sendPostedEvents(&mainWindow);
     EXPECT_TRUE(mainWindow.failures.isEmpty()) << "the song stays open";
+    EXPECT_EQ(mainWindow.rescans, 1) << "the window lists the ports as they are now";
 
     moveTo(0, QStringLiteral("17:0 "));
     EXPECT_EQ(deck.tracks.output[0], devices.outputs[1].get());
@@ -211,6 +213,34 @@ TEST_F(TrackDialogAlsa, AnOutputMovedWhileListeningIsConnectedAndAFailureKeepsTh
     moveTo(1, QStringLiteral("17:0 "));
     EXPECT_TRUE(subscribers(kThroughClient, SND_SEQ_QUERY_SUBS_WRITE).empty());
     EXPECT_TRUE(session->active());
+}
+
+// A synthesizer that quits in the middle of a song: the session ends as
+// ever, and the main window hears which port went, not a failure that
+// would close the song.
+TEST_F(TrackDialogAlsa, AnOutputThatLeavesMidSongIsNamedWhenTheSessionEnds)
+{
+    snd_seq_t* synth = nullptr;
+    ASSERT_EQ(snd_seq_open(&synth, "default", SND_SEQ_OPEN_DUPLEX, 0), 0);
+    snd_seq_set_client_name(synth, "Leaving synth");
+    const int port = snd_seq_create_simple_port(
+        synth, "in", SND_SEQ_PORT_CAP_WRITE | SND_SEQ_PORT_CAP_SUBS_WRITE,
+        SND_SEQ_PORT_TYPE_MIDI_GENERIC | SND_SEQ_PORT_TYPE_SYNTHESIZER);
+    const int client = snd_seq_client_id(synth);
+    ASSERT_TRUE(load(SongPlan{{noteRun(0, 240, 64, 0, 60)}}));
+    devices.outputs.push_back(std::make_unique<OutputDevice>());
+    devices.outputs.back()->client = client;
+    devices.outputs.back()->port = port;
+    deck.tracks.output[0] = devices.outputs.back().get();
+    ASSERT_TRUE(begin());
+    EXPECT_FALSE(subscribers(client, SND_SEQ_QUERY_SUBS_WRITE).empty());
+    snd_seq_close(synth);
+    spinFor(200);
+    session->stop();
+    ASSERT_TRUE(spinUntil([&] { return !session->active(); }, 5000));
+    QCoreApplication::sendPostedEvents(&mainWindow);
+    EXPECT_TRUE(mainWindow.failures.isEmpty()) << mainWindow.failures.join(' ').toStdString();
+    EXPECT_EQ(mainWindow.gone, (std::vector<std::array<int, 3>>{{client, port, 1}}));
 }
 } // namespace
 
