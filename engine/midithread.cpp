@@ -360,7 +360,7 @@ void MidiThread::endSession()
         std::lock_guard<std::mutex> lock(deck_.mutex);
         client_.silenceSession();
         for (const auto& out : deck_.devices.outputs) {
-            if (out->ignoreOutput || client_.playsTo(*out)) continue;
+            if (out->ignoreOutput || out->absent || client_.playsTo(*out)) continue;
             client_.allNotesOff(*out);
             client_.resetControllers(*out);
         }
