@@ -81,6 +81,10 @@ check '"$MIDICHECK" notes --channel 0 --first 6 "$shots/deck-demo.dump" "$shots/
     "six key presses rang track #1's first six notes"
 
 # -------------------------------------------------- a take kept and saved
+# Recording starts where the last session stopped, which on a slow machine is
+# too near the end for four keys: start from the beginning.
+key ctrl+Home
+sleep 0.3
 key ctrl+shift+space
 expect_start "Ctrl+Shift+Space starts recording"
 sleep 1
