@@ -2,6 +2,8 @@
 
 #include "app/pianodocks.h"
 #include "app/playdialog.h"
+#include "app/synthcontrol.h"
+#include "engine/builtinsynth.h"
 #include "app/topwidget.h"
 #include "core/messages.h"
 #include "dialogs/optionsdb.h"
@@ -32,6 +34,12 @@ OptionsHooks TopWidget::optionsHooks()
         if (deck_) deck_->score()->placeSlider();
     };
     h.applyStyleSheet = [this] { applyStyleSheet(); };
+    h.synth.describe = [this] { return synth_->describe(); };
+    h.synth.apply = [this](const SynthOptions& before, const SynthOptions& after) {
+        synth_->apply(before, after);
+    };
+    h.synth.testSound = [this] { synth_->synth().testChord(); };
+    h.synth.useAsDefault = [this] { synth_->useAsDefault(); };
     return h;
 }
 
@@ -40,10 +48,13 @@ void TopWidget::showOptions()
     auto busy = std::make_unique<BusyScope>(); // the tabs take a moment to build
     OptionsDB dialog(this, options_, devices_, optionsHooks(), &optionsTab_);
     busy.reset();
+    if (auto* tab = dialog.findChild<SynthTab*>())
+        connect(synth_, &SynthControl::stateChanged, tab, &SynthTab::showState);
     if (optionsDialogHook_)
         optionsDialogHook_(dialog);
     else
         dialog.exec();
     // Back to UTF-8, as the song opened: the lyrics may have been tried in another codec.
     if (dialog.result() == QDialog::Accepted && deck_) decodeLyrics("UTF-8");
+    synth_->followDefaultOutput();
 }

@@ -7,6 +7,7 @@
 #include "app/launcher.h"
 #include "app/pianodocks.h"
 #include "app/playdialog.h"
+#include "app/synthcontrol.h"
 #include "app/textpanes.h"
 #include "core/events.h"
 #include "core/messages.h"
@@ -268,6 +269,8 @@ TopWidget::TopWidget() : balloonEater_(new BalloonEater(this)), launcher_(new La
     statusBar()->show();
 
     Settings::loadPcKeyboard(devices_.pcKeyboard, devices_.defaultInput);
+    synth_ = new SynthControl(*this);
+    const bool synthStarting = synth_->startAtLaunch(firstStart);
     ScanResult inputs, outputs; // a first start picks its defaults from these
     refreshDevices(&inputs, &outputs);
 
@@ -281,7 +284,8 @@ TopWidget::TopWidget() : balloonEater_(new BalloonEater(this)), launcher_(new La
 
     statusBar()->showMessage(tr("Welcome to %1").arg(QLatin1String(App::kProgramName)), 1000);
     if (firstStart) chooseFirstDefaults(inputs, outputs);
-    launcher_->hint();
+    // The synthesizer says where it plays once it is up.
+    if (!synthStarting) launcher_->hint();
     setWindowTitle(hostTitle());
     if (App::fileArgumentIndex != 0) load();
     adjustSize();

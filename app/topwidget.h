@@ -11,6 +11,7 @@
 #include <functional>
 
 class Launcher;
+class SynthControl;
 class NewFileDB;
 class OptionsDB;
 struct OptionsHooks;
@@ -57,6 +58,7 @@ public:
     PianoDocks* pianoDocks() const { return pianos_; }
     TextPanes* textPanes() const { return panes_; }
     Launcher* launcher() const { return launcher_; }
+    SynthControl* synthControl() const { return synth_; }
     const QString& songPath() const { return songPath_; }
     // Tests answer the new-file dialog here instead of running it.
     void setNewFileDialogHook(std::function<bool(NewFileDB&)> hook)
@@ -163,6 +165,7 @@ private:
     ActionerDockWidget* lyricsDock_ = nullptr;
     TextPanes* panes_ = nullptr;
     Launcher* launcher_ = nullptr;
+    SynthControl* synth_ = nullptr;
     PlayDialog* deck_ = nullptr;
     QString songPath_;
     bool isDemo_ = false;

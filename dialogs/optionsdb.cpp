@@ -15,6 +15,7 @@ OptionsDB::OptionsDB(QWidget* parent, LiveOptions& options, DeviceSet& devices, 
     setWindowTitle(QStringLiteral("Clavion - ") + tr("Configuration"));
     addTab(new MidiTab(this, devices_, hooks_), tr("Default I/O"));
     addTab(new InOutTab(this, devices_, hooks_), tr("Devices setup"));
+    addTab(new SynthTab(this, hooks_.synth), tr("Synthesizer"));
 
     // The general settings, after the device tabs.
     addTab(new ParametersTab(this, options_), tr("Parameters"));

@@ -1,6 +1,7 @@
 #pragma once
 
 #include "dialogs/optiodb.h"
+#include "dialogs/synthtab.h"
 
 #include <functional>
 #include <mutex>
@@ -31,9 +32,10 @@ struct OptionsHooks {
     std::function<void()> applyStyleSheet;
     // The history flags of the Interface tab changed.
     std::function<void()> historyFlagsChanged;
+    SynthHooks synth;
 };
 
-// The program's settings in six tabs.
+// The program's settings in seven tabs.
 class OptionsDB : public OptioDB
 {
     Q_OBJECT

@@ -99,7 +99,7 @@ TEST_F(Window, MenusSpeakFrenchAndEveryAcceleratorReachesOneControl)
             }
         });
         window->action("a_options")->trigger();
-        EXPECT_EQ(tabs, 6);
+        EXPECT_EQ(tabs, 7);
 
         window->close();
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);

@@ -6,6 +6,7 @@
 #include "app/appglobals.h"
 #include "app/devicelists.h"
 #include "app/launcher.h"
+#include "app/synthcontrol.h"
 #include "app/topwidget.h"
 #include "core/messages.h"
 #include "smfbuilder.h"
@@ -46,6 +47,11 @@ protected:
                        {128, 0, "Synth", "Synth input"}};
         sequencerMissing = false;
         Launcher::setDialogHook([](HistDialog&) { return false; }); // no launcher unless asked
+        synthStarts.clear();
+        SynthControl::setStartHook([this](const SynthOptions& o) {
+            synthStarts.push_back(o);
+            return false;
+        });
         App::fileArgumentIndex = 0;
         // The command line: a song with a Latin-1 lyric, and a file that is not MIDI.
         static const std::string song = writeTempFile(smfFile(
@@ -60,6 +66,7 @@ protected:
         QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
         DeviceLists::setScanners(nullptr, nullptr);
         Launcher::setDialogHook(nullptr);
+        SynthControl::setStartHook(nullptr);
         Settings::close();
     }
     TopWidget* open(int fileArgument = 0)
@@ -87,4 +94,5 @@ protected:
     ScriptedMessageSink sink;
     ScopedMessageSink installed{&sink};
     QPointer<TopWidget> window;
+    std::vector<SynthOptions> synthStarts; // what the built-in synthesizer was started with
 };

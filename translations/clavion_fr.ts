@@ -1163,6 +1163,10 @@ Les touches des chiffres, des lettres et de fonction partagent le clavier de l�
         <source>Metronome</source>
         <translation>Métronome</translation>
     </message>
+    <message>
+        <source>Synthesizer</source>
+        <translation>Synthétiseur</translation>
+    </message>
 </context>
 <context>
     <name>ParametersTab</name>
@@ -1579,6 +1583,178 @@ Les touches des chiffres, des lettres et de fonction partagent le clavier de l�
     <message>
         <source>Could not write %1 as a midi file.</source>
         <translation>Impossible d’écrire %1 comme fichier MIDI.</translation>
+    </message>
+</context>
+<context>
+    <name>SynthControl</name>
+    <message>
+        <source>The built-in synthesizer takes its new settings when the session ends</source>
+        <translation>Le synthétiseur intégré prendra ses nouveaux réglages à la fin de la séance</translation>
+    </message>
+    <message>
+        <source>First start: playing to %1, the built-in synthesizer with %2 (see Options&gt;&gt;Synthesizer)</source>
+        <translation>Premier démarrage : jeu vers %1, le synthétiseur intégré avec %2 (voir Options&gt;&gt;Synthétiseur)</translation>
+    </message>
+    <message>
+        <source>Playing to %1, the built-in synthesizer with %2</source>
+        <translation>Jeu vers %1, le synthétiseur intégré avec %2</translation>
+    </message>
+    <message>
+        <source>The built-in synthesizer has no sound font: install the package fluid-soundfont-gm, or choose a sound font in Options&gt;&gt;Synthesizer</source>
+        <translation>Le synthétiseur intégré n’a pas de banque de sons : installez le paquet fluid-soundfont-gm, ou choisissez une banque de sons dans Options&gt;&gt;Synthétiseur</translation>
+    </message>
+    <message>
+        <source>The built-in synthesizer could not read the sound font %1.
+%2
+Choose another one in Options&gt;&gt;Synthesizer.</source>
+        <translation>Le synthétiseur intégré n’a pas pu lire la banque de sons %1.
+%2
+Choisissez-en une autre dans Options&gt;&gt;Synthétiseur.</translation>
+    </message>
+    <message>
+        <source>The built-in synthesizer found no audio output (driver %1).
+%2
+%3 goes on without its sound; choose another audio driver or device in Options&gt;&gt;Synthesizer.</source>
+        <translation>Le synthétiseur intégré n’a trouvé aucune sortie audio (pilote %1).
+%2
+%3 continue sans son ; choisissez un autre pilote ou périphérique audio dans Options&gt;&gt;Synthétiseur.</translation>
+    </message>
+    <message>
+        <source>The built-in synthesizer could not open its sequencer port.
+%1</source>
+        <translation>Le synthétiseur intégré n’a pas pu ouvrir son port de séquenceur.
+%1</translation>
+    </message>
+    <message>
+        <source>Not running</source>
+        <translation>Arrêté</translation>
+    </message>
+    <message>
+        <source>Starting…</source>
+        <translation>Démarrage…</translation>
+    </message>
+    <message>
+        <source>No sound font: install the package fluid-soundfont-gm</source>
+        <translation>Pas de banque de sons : installez le paquet fluid-soundfont-gm</translation>
+    </message>
+    <message>
+        <source>Not running: %1</source>
+        <translation>Arrêté : %1</translation>
+    </message>
+    <message>
+        <source>Running: %1 through %2, %3 periods of %4 frames at %5 Hz (%6 ms)</source>
+        <translation>En marche : %1 par %2, %3 périodes de %4 trames à %5 Hz (%6 ms)</translation>
+    </message>
+</context>
+<context>
+    <name>SynthTab</name>
+    <message>
+        <source>&amp;Start the built-in synthesizer when it is the default output</source>
+        <translation>&amp;Démarrer le synthétiseur intégré quand il est la sortie par défaut</translation>
+    </message>
+    <message>
+        <source>none installed: install fluid-soundfont-gm</source>
+        <translation>aucune installée : installez fluid-soundfont-gm</translation>
+    </message>
+    <message>
+        <source>automatic: %1</source>
+        <translation>automatique : %1</translation>
+    </message>
+    <message>
+        <source>&amp;Browse…</source>
+        <translation>Parco&amp;urir…</translation>
+    </message>
+    <message>
+        <source>Sound &amp;font:</source>
+        <translation>&amp;Banque de sons :</translation>
+    </message>
+    <message>
+        <source>Loudness of the synthesizer; above 1 loud songs may distort</source>
+        <translation>Volume du synthétiseur ; au-dessus de 1, les morceaux forts peuvent saturer</translation>
+    </message>
+    <message>
+        <source>&amp;Gain:</source>
+        <translation>&amp;Gain :</translation>
+    </message>
+    <message>
+        <source>&amp;Reverb</source>
+        <translation>&amp;Réverbération</translation>
+    </message>
+    <message>
+        <source>C&amp;horus</source>
+        <translation>C&amp;horus</translation>
+    </message>
+    <message>
+        <source>Effects:</source>
+        <translation>Effets :</translation>
+    </message>
+    <message>
+        <source>Automatic (the sound server, else ALSA)</source>
+        <translation>Automatique (le serveur de son, sinon ALSA)</translation>
+    </message>
+    <message>
+        <source>PulseAudio or PipeWire</source>
+        <translation>PulseAudio ou PipeWire</translation>
+    </message>
+    <message>
+        <source>ALSA</source>
+        <translation>ALSA</translation>
+    </message>
+    <message>
+        <source>JACK</source>
+        <translation>JACK</translation>
+    </message>
+    <message>
+        <source>&amp;Audio driver:</source>
+        <translation>&amp;Pilote audio :</translation>
+    </message>
+    <message>
+        <source>default</source>
+        <translation>par défaut</translation>
+    </message>
+    <message>
+        <source>An ALSA device such as hw:1,0 or plughw:USB; empty for the default, which ~/.asoundrc may choose</source>
+        <translation>Un périphérique ALSA comme hw:1,0 ou plughw:USB ; vide pour celui par défaut, que ~/.asoundrc peut choisir</translation>
+    </message>
+    <message>
+        <source>Audio &amp;device:</source>
+        <translation>Périphérique audi&amp;o :</translation>
+    </message>
+    <message>
+        <source>frames, periods:</source>
+        <translation>trames, périodes :</translation>
+    </message>
+    <message>
+        <source>&amp;Period:</source>
+        <translation>&amp;Taille de période :</translation>
+    </message>
+    <message>
+        <source>Smaller periods answer the keys sooner; raise them if the sound crackles</source>
+        <translation>De petites périodes répondent plus vite aux touches ; augmentez-les si le son craque</translation>
+    </message>
+    <message>
+        <source>In use:</source>
+        <translation>En service :</translation>
+    </message>
+    <message>
+        <source>&amp;Test sound</source>
+        <translation>&amp;Essayer le son</translation>
+    </message>
+    <message>
+        <source>&amp;Use as default output</source>
+        <translation>Uti&amp;liser comme sortie par défaut</translation>
+    </message>
+    <message>
+        <source>Not running</source>
+        <translation>Arrêté</translation>
+    </message>
+    <message>
+        <source>Sound font</source>
+        <translation>Banque de sons</translation>
+    </message>
+    <message>
+        <source>Sound fonts (*.sf2 *.sf3)</source>
+        <translation>Banques de sons (*.sf2 *.sf3)</translation>
     </message>
 </context>
 <context>

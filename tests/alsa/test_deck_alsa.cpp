@@ -7,6 +7,7 @@
 #include "app/appglobals.h"
 #include "app/devicelists.h"
 #include "app/playdialog.h"
+#include "app/synthcontrol.h"
 #include "app/topwidget.h"
 #include "core/messages.h"
 #include "core/settings.h"
@@ -30,6 +31,18 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QToolButton>
+
+namespace
+{
+// The sequencer's own ports are under test here, not the program's synthesizer.
+struct NoBuiltinSynth {
+    NoBuiltinSynth()
+    {
+        SynthControl::setStartHook([](const SynthOptions&) { return false; });
+    }
+    ~NoBuiltinSynth() { SynthControl::setStartHook(nullptr); }
+};
+} // namespace
 
 namespace
 {
@@ -252,6 +265,7 @@ TEST(WindowDevices, ListTheSequencersPorts)
         GTEST_SKIP() << "no /dev/snd/seq here; run through tools/seqvm";
     QTemporaryDir dir;
     Settings::resetForTests(dir.path(), QStringLiteral("en"));
+    const NoBuiltinSynth noSynth;
     ScriptedMessageSink sink;
     ScopedMessageSink installed(&sink);
     auto* window = new TopWidget;
@@ -295,6 +309,7 @@ TEST(WindowDevices, RescansWhileSessionsStartAndEndLeaveTheEngineItsLists)
         GTEST_SKIP() << "no /dev/snd/seq here; run through tools/seqvm";
     QTemporaryDir dir;
     Settings::resetForTests(dir.path(), QStringLiteral("en"));
+    const NoBuiltinSynth noSynth;
     ScriptedMessageSink sink;
     ScopedMessageSink installed(&sink);
     const QString path = dir.filePath(QStringLiteral("song.mid"));
