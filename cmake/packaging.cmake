@@ -17,12 +17,15 @@ set(CPACK_STRIP_FILES ON)
 set(CPACK_DEBIAN_FILE_NAME DEB-DEFAULT)
 set(CPACK_DEBIAN_PACKAGE_SECTION sound)
 set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
-# dpkg-shlibdeps reads the libraries the binaries link: Qt 5, ALSA, the C++ runtime.
+# dpkg-shlibdeps reads the libraries the binaries link: Qt 5, ALSA, libfluidsynth,
+# the C++ runtime.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
-# Qt's own translations (the standard buttons in French), a synthesizer to
-# hear something, and xset for the key repeat around a session.
-set(CPACK_DEBIAN_PACKAGE_RECOMMENDS "qttranslations5-l10n, x11-xserver-utils")
-set(CPACK_DEBIAN_PACKAGE_SUGGESTS "fluidsynth, fluid-soundfont-gm")
+# Qt's own translations (the standard buttons in French), a General MIDI sound
+# font for the built-in synthesizer, and xset for the key repeat around a
+# session. An external synthesizer stays a choice.
+set(CPACK_DEBIAN_PACKAGE_RECOMMENDS
+    "qttranslations5-l10n, fluid-soundfont-gm | musescore-general-soundfont | timgm6mb-soundfont, x11-xserver-utils")
+set(CPACK_DEBIAN_PACKAGE_SUGGESTS "fluidsynth")
 # The style sheets under /etc are the administrator's to change.
 file(WRITE ${PROJECT_BINARY_DIR}/cpack/conffiles
      "${CMAKE_INSTALL_FULL_SYSCONFDIR}/xdg/clavion/Vavu.qss\n"
