@@ -5,6 +5,7 @@
 #include "app/democatalogue.h"
 #include "app/devicelists.h"
 #include "app/playdialog.h"
+#include "app/synthcontrol.h"
 #include "app/textpanes.h"
 #include "app/topwidget.h"
 #include "core/messages.h"
@@ -90,6 +91,7 @@ void TopWidget::songTitle(const QString& name)
 
 bool TopWidget::load()
 {
+    synth_->awaitStart();
     DeviceCounts counts = refreshDevices();
     if (counts.outputs == 0) { // a synthesizer launched now gives the song its sound
         Messages::warning(tr("No MIDI output port both available and allowed. You can try to "

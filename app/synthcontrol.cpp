@@ -9,9 +9,10 @@
 #include "engine/decksession.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
+#include <QTimer>
 #include <QFileInfo>
 #include <QStatusBar>
-#include <unistd.h>
 
 namespace
 {
@@ -22,10 +23,6 @@ bool isMidiThrough(const PortInfo& p)
     return p.clientName.startsWith(QLatin1String("Midi Through"));
 }
 
-bool isOurs(const PortInfo& p)
-{
-    return p.pid == int(::getpid()) && p.clientName == QLatin1String(BuiltinSynth::kName);
-}
 } // namespace
 
 SynthControl::SynthControl(TopWidget& window)
@@ -73,6 +70,17 @@ bool SynthControl::starting() const
     return synth_->state() == BuiltinSynth::State::Starting;
 }
 
+void SynthControl::awaitStart(int timeoutMs)
+{
+    if (!starting()) return;
+    QEventLoop loop;
+    QTimer::singleShot(timeoutMs, &loop, &QEventLoop::quit);
+    connect(this, &SynthControl::stateChanged, &loop, [&] {
+        if (!starting()) loop.quit();
+    });
+    if (starting()) loop.exec();
+}
+
 void SynthControl::useAsDefault()
 {
     Settings::setValue(Keys::Synth::isDefault, true);
@@ -118,23 +126,18 @@ void SynthControl::started(bool ok)
 {
     emit stateChanged();
     if (!ok) return report();
-    const ScanResult outputs = DeviceLists::scanOutputs();
-    const PortInfo* port = nullptr;
-    for (const PortInfo& p : outputs.ports)
-        if (isOurs(p)) port = &p;
-    if (!port) return report();
-    client_ = port->client;
-    port_ = port->port;
+    client_ = synth_->client();
+    port_ = synth_->port();
     DeviceSet& devices = window_.devices();
     // A session may be running already: it keeps the output it has.
     if (Settings::value(Keys::Synth::isDefault) && !window_.songOpen()) {
-        devices.defaultOutput.client = port->client;
-        devices.defaultOutput.port = port->port;
+        devices.defaultOutput.client = client_;
+        devices.defaultOutput.port = port_;
         Settings::saveDefaultDevices(devices);
     }
     window_.refreshDevices();
     const QString where =
-        QStringLiteral("%1:%2 %3").arg(port->client).arg(port->port).arg(port->portName);
+        QStringLiteral("%1:%2 %3").arg(client_).arg(port_).arg(QLatin1String(BuiltinSynth::kName));
     window_.statusBar()->showMessage(
         firstStart_ ? tr("First start: playing to %1, the built-in synthesizer with %2 (see "
                          "Options>>Synthesizer)")

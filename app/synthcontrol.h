@@ -37,6 +37,9 @@ public:
 
     BuiltinSynth& synth() const { return *synth_; }
     bool starting() const;
+    // A song opened while it starts waits for it (the event loop runs on),
+    // so that it plays to it.
+    void awaitStart(int timeoutMs = 20000);
     // One line on what runs: font, driver and sizes, or why nothing does.
     QString describe() const;
 

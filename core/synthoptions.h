@@ -19,7 +19,8 @@ constexpr BoolKey reverb{"/Synth/reverb", true};
 constexpr BoolKey chorus{"/Synth/chorus", false};
 constexpr StringKey driver{"/Synth/driver"};             // empty: the sound server, else ALSA
 constexpr StringKey device{"/Synth/device"};             // empty: the driver's default device
-constexpr IntKey period{"/Synth/period", 128, 64, 1024}; // frames
+// Frames; 256 keeps up on slow machines, Options offers less for a faster answer.
+constexpr IntKey period{"/Synth/period", 256, 64, 1024};
 constexpr IntKey periods{"/Synth/periods", 3, 2, 16};
 } // namespace Synth
 } // namespace Keys

@@ -1,9 +1,12 @@
 #include "engine/builtinsynth.h"
 
+#include "engine/devicescan.h"
+
 #include <QCoreApplication>
 #include <QDir>
 #include <QFileInfo>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <fluidsynth.h>
 
@@ -62,6 +65,16 @@ void routeLibraryLog()
         for (int level : {FLUID_WARN, FLUID_INFO, FLUID_DBG})
             fluid_set_log_function(level, logNothing, nullptr);
     });
+}
+
+// The library does not say which client it opened: the one of our name that
+// was not there before is ours.
+std::vector<PortInfo> portsNamed(const QString& name)
+{
+    std::vector<PortInfo> found;
+    for (const PortInfo& p : scanOutputPorts().ports)
+        if (p.clientName == name) found.push_back(p);
+    return found;
 }
 
 bool pulseServerAnswers()
@@ -163,10 +176,21 @@ void BuiltinSynth::run(SynthOptions options)
         return fail(Failure::BadSoundFont, takeLibraryError());
     parts->audio = new_fluid_audio_driver(s, parts->synth);
     if (!parts->audio) return fail(Failure::NoAudio, takeLibraryError());
+    const QString name = QLatin1String(kName);
+    const std::vector<PortInfo> before = portsNamed(name);
     parts->midi = new_fluid_midi_driver(s, fluid_synth_handle_midi_event, parts->synth);
     if (!parts->midi) return fail(Failure::NoPort, takeLibraryError());
+    const PortInfo* ours = nullptr;
+    const std::vector<PortInfo> after = portsNamed(name);
+    for (const PortInfo& p : after)
+        if (std::none_of(before.begin(), before.end(),
+                         [&](const PortInfo& b) { return b.client == p.client; }))
+            ours = &p;
+    if (!ours) return fail(Failure::NoPort, takeLibraryError());
     {
         const std::lock_guard<std::mutex> lock(mutex_);
+        client_ = ours->client;
+        port_ = ours->port;
         parts_ = std::move(parts);
         failure_ = Failure::None;
         error_.clear();
@@ -195,6 +219,10 @@ void BuiltinSynth::stop()
         parts.swap(parts_);
     }
     parts.reset();
+    {
+        const std::lock_guard<std::mutex> lock(mutex_);
+        client_ = -1;
+    }
     if (state_.load() == State::Running) state_ = State::Off;
 }
 
@@ -226,6 +254,18 @@ int BuiltinSynth::periodSize() const
 {
     const std::lock_guard<std::mutex> lock(mutex_);
     return periodSize_;
+}
+
+int BuiltinSynth::client() const
+{
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return client_;
+}
+
+int BuiltinSynth::port() const
+{
+    const std::lock_guard<std::mutex> lock(mutex_);
+    return port_;
 }
 
 int BuiltinSynth::periods() const

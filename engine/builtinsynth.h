@@ -49,6 +49,9 @@ public:
     QString driver() const;    // the audio driver in use (or tried)
     int periodSize() const;    // frames, as the driver was asked
     int periods() const;
+    // Its sequencer address while it runs; client -1 otherwise.
+    int client() const;
+    int port() const;
 
     // Live changes; ignored unless running.
     void setGain(int hundredths);
@@ -75,4 +78,6 @@ private:
     QString driver_;
     int periodSize_ = 0;
     int periods_ = 0;
+    int client_ = -1;
+    int port_ = 0;
 };

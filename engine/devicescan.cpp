@@ -40,7 +40,6 @@ ScanResult scan(int openMode, unsigned capabilities)
             info.portName = QString::fromLocal8Bit(snd_seq_port_info_get_name(port));
             info.synthesizer = type & (SND_SEQ_PORT_TYPE_SYNTHESIZER | SND_SEQ_PORT_TYPE_SYNTH |
                                        SND_SEQ_PORT_TYPE_SOFTWARE | SND_SEQ_PORT_TYPE_SAMPLE);
-            info.pid = snd_seq_client_info_get_pid(client);
             result.ports.push_back(info);
         }
     }

@@ -10,7 +10,6 @@ struct PortInfo {
     QString clientName;
     QString portName;
     bool synthesizer = false; // declares itself a synthesizer or sampler (hardware or software)
-    int pid = -1;             // the process of a user client; -1 for the kernel's
 };
 
 struct ScanResult {

@@ -3,6 +3,7 @@
 
 #include "core/messages.h"
 #include "core/settings.h"
+#include "engine/builtinsynth.h"
 #include "engine/decksession.h"
 #include "song/songsaver.h"
 #include "core/devices.h"
@@ -13,6 +14,7 @@
 #include "song/songloader.h"
 
 #include <QCoreApplication>
+#include <QEventLoop>
 #include <QFileInfo>
 #include <QTimer>
 #include <cstdio>
@@ -27,7 +29,7 @@ int usage(FILE* to = stderr)
                      "                  [--metronome] [--seconds S] [--play N[,N...]] [--record]\n"
                      "                  [--save OUT] [--any-order] [--split LOW,HIGH] [--filedur]\n"
                      "                  [--filevel] [--follow] [--loop FIRST:LAST [--passes N]\n"
-                     "                  [--step-up FROM:BY]] FILE\n");
+                     "                  [--step-up FROM:BY]] [--synth [--audio DEVICE]] FILE\n");
     return to == stderr ? 2 : 0;
 }
 
@@ -89,7 +91,8 @@ int main(int argc, char** argv)
     int lowKey = 64, highKey = 103;
     int loopFirst = 0, loopLast = 0, passes = 0, stepFrom = 0, stepBy = 0;
     QList<int> play;
-    QString file, saveTo;
+    QString file, saveTo, audioDevice;
+    bool synth = false;
     const QStringList args = app.arguments().mid(1);
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
@@ -127,6 +130,10 @@ int main(int argc, char** argv)
         else if (a == QLatin1String("--step-up") && hasValue)
             ok = parsePair(args[++i], QLatin1Char(':'), &stepFrom, &stepBy) && stepFrom >= 10 &&
                  stepBy >= 1;
+        else if (a == QLatin1String("--synth"))
+            synth = true;
+        else if (a == QLatin1String("--audio") && hasValue)
+            audioDevice = args[++i];
         else if (a == QLatin1String("--save") && hasValue)
             saveTo = args[++i];
         else if (a == QLatin1String("--split") && hasValue)
@@ -146,7 +153,8 @@ int main(int argc, char** argv)
             file = a;
         if (!ok) return usage();
     }
-    if (file.isEmpty() || ((passes || stepFrom) && !loopFirst)) return usage();
+    if (file.isEmpty() || ((passes || stepFrom) && !loopFirst) || (!audioDevice.isEmpty() && !synth))
+        return usage();
 
     LiveOptions options;
     options.load();
@@ -166,12 +174,40 @@ int main(int argc, char** argv)
     DeviceSet devices;
     Settings::loadDefaultDevices(devices);
     Settings::loadPcKeyboard(devices.pcKeyboard, devices.defaultInput);
+    // The built-in synthesizer as the output: started as the program starts it.
+    BuiltinSynth builtin;
+    if (synth) {
+        SynthOptions synthOptions = SynthOptions::load();
+        if (!audioDevice.isEmpty()) {
+            synthOptions.driver = QStringLiteral("alsa");
+            synthOptions.device = audioDevice;
+        }
+        QEventLoop wait;
+        QObject::connect(&builtin, &BuiltinSynth::started, &wait, &QEventLoop::quit);
+        builtin.start(synthOptions);
+        if (builtin.state() == BuiltinSynth::State::Starting) wait.exec();
+        if (builtin.state() != BuiltinSynth::State::Running) {
+            std::fprintf(stderr, "seqsession: the built-in synthesizer did not start (%s): %s\n",
+                         builtin.soundFont().isEmpty() ? "no sound font"
+                                                       : qPrintable(builtin.soundFont()),
+                         qPrintable(builtin.error()));
+            return 1;
+        }
+    }
     const ScanResult inputs = scanInputPorts();
     const ScanResult outputs = inputs.ok ? scanOutputPorts() : inputs;
     if (!inputs.ok || !outputs.ok) {
         std::fprintf(stderr, "%s\n", inputs.error.toLocal8Bit().constData());
         return 1;
     }
+    for (const PortInfo& p : outputs.ports)
+        if (synth && p.client == builtin.client()) {
+            outClient = p.client;
+            outPort = p.port;
+            std::fprintf(stderr, "seqsession: %s at %d:%d, %s through %s, %d periods of %d frames\n",
+                         BuiltinSynth::kName, p.client, p.port, qPrintable(builtin.soundFont()),
+                         qPrintable(builtin.driver()), builtin.periods(), builtin.periodSize());
+        }
     if (outClient >= 0) {
         devices.defaultOutput.client = outClient;
         devices.defaultOutput.port = outPort;
