@@ -10,9 +10,9 @@
 
 #include <QCoreApplication>
 #include <QEventLoop>
-#include <QTimer>
 #include <QFileInfo>
 #include <QStatusBar>
+#include <QTimer>
 
 namespace
 {

@@ -17,8 +17,8 @@ constexpr StringKey soundfont{"/Synth/soundfont"}; // empty: the best one instal
 constexpr IntKey gain{"/Synth/gain", 60, 0, 500};  // hundredths
 constexpr BoolKey reverb{"/Synth/reverb", true};
 constexpr BoolKey chorus{"/Synth/chorus", false};
-constexpr StringKey driver{"/Synth/driver"};             // empty: the sound server, else ALSA
-constexpr StringKey device{"/Synth/device"};             // empty: the driver's default device
+constexpr StringKey driver{"/Synth/driver"}; // empty: the sound server, else ALSA
+constexpr StringKey device{"/Synth/device"}; // empty: the driver's default device
 // Frames; 256 keeps up on slow machines, Options offers less for a faster answer.
 constexpr IntKey period{"/Synth/period", 256, 64, 1024};
 constexpr IntKey periods{"/Synth/periods", 3, 2, 16};

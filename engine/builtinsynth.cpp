@@ -92,8 +92,19 @@ BuiltinSynth::~BuiltinSynth()
     stop();
 }
 
+namespace
+{
+QStringList fontFolders;
+}
+
+void BuiltinSynth::setSoundFontFolders(const QStringList& folders)
+{
+    fontFolders = folders;
+}
+
 QStringList BuiltinSynth::soundFontFolders()
 {
+    if (!fontFolders.isEmpty()) return fontFolders;
     return {QStringLiteral("/usr/share/sounds/sf2"), QStringLiteral("/usr/share/sounds/sf3"),
             QStringLiteral("/usr/share/soundfonts")};
 }

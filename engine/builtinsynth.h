@@ -32,6 +32,8 @@ public:
 
     // The folders Debian's sound font packages install into, searched in order.
     static QStringList soundFontFolders();
+    // Points the search elsewhere (tests); empty restores the standard folders.
+    static void setSoundFontFolders(const QStringList& folders);
     // The best General MIDI font found in folders; empty when there is none.
     static QString findSoundFont(const QStringList& folders = soundFontFolders());
     // "" picks the sound server when one answers on this desktop, else ALSA.

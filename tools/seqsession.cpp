@@ -1,17 +1,17 @@
 // Runs one listen session of a song headlessly, as the program would, for
 // tests and for checks from outside.
 
+#include "core/devices.h"
+#include "core/events.h"
 #include "core/messages.h"
 #include "core/settings.h"
 #include "engine/builtinsynth.h"
 #include "engine/decksession.h"
-#include "song/songsaver.h"
-#include "core/devices.h"
 #include "engine/devicescan.h"
-#include "core/events.h"
 #include "song/deckmodel.h"
 #include "song/preparation.h"
 #include "song/songloader.h"
+#include "song/songsaver.h"
 
 #include <QCoreApplication>
 #include <QEventLoop>
@@ -19,7 +19,8 @@
 #include <QTimer>
 #include <cstdio>
 
-namespace {
+namespace
+{
 
 // On standard error with status 2 for a wrong command line; --help asks
 // for it on standard output.
@@ -50,7 +51,8 @@ bool parseAddress(const QString& text, int* client, int* port)
 }
 
 // Stands in for the main window: prints what it would show.
-class ConsoleMainWindow : public QObject {
+class ConsoleMainWindow : public QObject
+{
 public:
     bool deviceFailed = false;
 
@@ -68,7 +70,8 @@ protected:
 };
 
 // Prints every message like the console does; answers "keep the take?" with Yes.
-class KeepingSink : public ConsoleMessageSink {
+class KeepingSink : public ConsoleMessageSink
+{
 public:
     int show(const Message& message) override
     {
@@ -146,14 +149,14 @@ int main(int argc, char** argv)
                 if (!ok || track < 1) break;
                 play << track;
             }
-        }
-        else if (a.startsWith(QLatin1String("--")) || !file.isEmpty())
+        } else if (a.startsWith(QLatin1String("--")) || !file.isEmpty())
             ok = false;
         else
             file = a;
         if (!ok) return usage();
     }
-    if (file.isEmpty() || ((passes || stepFrom) && !loopFirst) || (!audioDevice.isEmpty() && !synth))
+    if (file.isEmpty() || ((passes || stepFrom) && !loopFirst) ||
+        (!audioDevice.isEmpty() && !synth))
         return usage();
 
     LiveOptions options;
@@ -204,7 +207,8 @@ int main(int argc, char** argv)
         if (synth && p.client == builtin.client()) {
             outClient = p.client;
             outPort = p.port;
-            std::fprintf(stderr, "seqsession: %s at %d:%d, %s through %s, %d periods of %d frames\n",
+            std::fprintf(stderr,
+                         "seqsession: %s at %d:%d, %s through %s, %d periods of %d frames\n",
                          BuiltinSynth::kName, p.client, p.port, qPrintable(builtin.soundFont()),
                          qPrintable(builtin.driver()), builtin.periods(), builtin.periodSize());
         }
@@ -282,12 +286,11 @@ int main(int argc, char** argv)
     ConsoleMainWindow mainWindow;
     DeckSession session(deck, options, &mainWindow);
     int status = 0;
-    QObject::connect(&session, &DeckSession::sessionFinished, &app,
-                     [&](int, int, bool halted) {
-                         status = halted || mainWindow.deviceFailed ? 1 : 0;
-                         if (status == 0 && !saveTo.isEmpty() && !saveSong(deck, saveTo)) status = 1;
-                         QCoreApplication::exit(status);
-                     });
+    QObject::connect(&session, &DeckSession::sessionFinished, &app, [&](int, int, bool halted) {
+        status = halted || mainWindow.deviceFailed ? 1 : 0;
+        if (status == 0 && !saveTo.isEmpty() && !saveSong(deck, saveTo)) status = 1;
+        QCoreApplication::exit(status);
+    });
     // Each pass that starts: its number and its tempo boost.
     int pass = 1;
     QObject::connect(&session, &DeckSession::loopRestarted, &app, [&](int) {
@@ -298,8 +301,7 @@ int main(int argc, char** argv)
         if (loopFirst)
             std::fprintf(stderr, "seqsession: pass 1 at %d %%\n", deck.timing.tempoBoost);
     });
-    if (seconds > 0)
-        QTimer::singleShot(int(seconds * 1000), &session, &DeckSession::stop);
+    if (seconds > 0) QTimer::singleShot(int(seconds * 1000), &session, &DeckSession::stop);
     if (!(record ? session.record() : session.listen())) return 1;
     app.exec();
     return status;
