@@ -193,7 +193,7 @@ QString SynthControl::describe() const
         break;
     }
     const double ms = 1000.0 * s.periodSize() * s.periods() / BuiltinSynth::kSampleRate;
-    return tr("Running: %1 through %2, %3 periods of %4 frames at %5 Hz (%6 ms)")
+    return tr("Running: %1 through %2\n%3 periods of %4 frames at %5 Hz (%6 ms)")
         .arg(QFileInfo(s.soundFont()).fileName(), s.driver())
         .arg(s.periods())
         .arg(s.periodSize())

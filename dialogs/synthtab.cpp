@@ -47,7 +47,13 @@ SynthTab::SynthTab(OptioDB* dialog, SynthHooks hooks)
     auto* fontRow = new QHBoxLayout;
     fontRow->addWidget(font_);
     fontRow->addWidget(browse);
-    form->addRow(tr("Sound &font:"), fontRow);
+    // A row of several widgets gets no buddy of its own: the label's key needs one.
+    const auto label = [](const QString& text, QWidget* buddy) {
+        auto* l = new QLabel(text);
+        l->setBuddy(buddy);
+        return l;
+    };
+    form->addRow(label(tr("Sound &font:"), font_), fontRow);
 
     gain_ = named(new QDoubleSpinBox, "synth_gain");
     gain_->setRange(Keys::Synth::gain.min / 100.0, Keys::Synth::gain.max / 100.0);
@@ -91,12 +97,11 @@ SynthTab::SynthTab(OptioDB* dialog, SynthHooks hooks)
     sizes->addWidget(new QLabel(tr("frames, periods:")));
     sizes->addWidget(periods_);
     sizes->addStretch();
-    form->addRow(tr("&Period:"), sizes);
+    form->addRow(label(tr("&Period:"), period_), sizes);
     period_->setToolTip(tr("Smaller periods answer the keys sooner; raise them if the sound "
                            "crackles"));
 
     state_ = named(new QLabel, "synth_state");
-    state_->setWordWrap(true);
     state_->setTextInteractionFlags(Qt::TextSelectableByMouse);
     form->addRow(tr("In use:"), state_);
     auto* test = named(new QPushButton(tr("&Test sound")), "synth_test");

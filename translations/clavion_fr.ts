@@ -1642,8 +1642,10 @@ Choisissez-en une autre dans Options&gt;&gt;Synthétiseur.</translation>
         <translation>Arrêté : %1</translation>
     </message>
     <message>
-        <source>Running: %1 through %2, %3 periods of %4 frames at %5 Hz (%6 ms)</source>
-        <translation>En marche : %1 par %2, %3 périodes de %4 trames à %5 Hz (%6 ms)</translation>
+        <source>Running: %1 through %2
+%3 periods of %4 frames at %5 Hz (%6 ms)</source>
+        <translation>En marche : %1 par %2
+%3 périodes de %4 trames à %5 Hz (%6 ms)</translation>
     </message>
 </context>
 <context>

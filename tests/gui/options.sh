@@ -137,7 +137,7 @@ sleep 1
 
 # The other tabs, one after the other, then Escape.
 open_options
-for tab in parameters filters interface metronome; do
+for tab in synthesizer parameters filters interface metronome; do
     key ctrl+Next
     sleep 3
     shot "options-$tab"
