@@ -375,6 +375,8 @@ void TopWidget::chooseFirstDefaults(const ScanResult& inputs, const ScanResult& 
     if (!inputs.ok || !outputs.ok) return;
     statusBar()->showMessage(DeviceLists::chooseFirstDefaults(devices_, inputs, outputs));
     Settings::saveDefaultDevices(devices_);
+    DeviceLists::hideUnusedKeyboards(devices_);
+    showDeviceLists();
 }
 
 void TopWidget::buildActions()

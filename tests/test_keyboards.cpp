@@ -262,6 +262,10 @@ TEST_F(Window, KeyEventsLightTheirDevicesKeyboards)
 {
     open();
     PianoDocks& docks = *window->pianoDocks();
+    // As ticked in the devices setup: a first start shows only the default devices'.
+    window->devices().pcKeyboard.ibck = window->devices().pcKeyboard.itradk = true;
+    window->devices().findOutput(14, 0)->obck = window->devices().findOutput(14, 0)->otradk = true;
+    docks.rebuild();
     ASSERT_EQ(docks.inputKeyboards(16, 0).size(), 2u);
     ASSERT_EQ(docks.inputKeyboards(255, 255).size(), 2u);
     ASSERT_EQ(docks.outputKeyboards(128, 0).size(), 2u);
