@@ -47,13 +47,15 @@ public:
         setWidgetResizable(true);
         setFrameShape(QFrame::NoFrame);
         setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        // The window's room beyond the keyboards goes to the song.
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
     }
     QSize sizeHint() const override
     {
         const QSize inner = contents();
-        // Both docks together take at most about half the screen.
+        // Both docks together take at most two thirds of the screen.
         const QScreen* s = screen();
-        const int cap = s ? s->availableGeometry().height() / 4 : 4 * 50;
+        const int cap = s ? s->availableGeometry().height() / 3 : 4 * 50;
         return QSize(inner.width() + verticalScrollBar()->sizeHint().width(),
                      std::max(std::min(inner.height(), cap), minimumSizeHint().height()));
     }
@@ -83,9 +85,17 @@ void PianoDocks::rebuild()
     buildInputs(inputs);
     QWidget* outputs = fill(outputDock_);
     buildOutputs(outputs);
+    // A dock taller than its keyboards leaves the room below them.
+    for (QWidget* box : {inputs, outputs}) {
+        auto* grid = static_cast<QGridLayout*>(box->layout());
+        grid->setRowStretch(grid->rowCount(), 1);
+    }
     // The docks keep their first measure of what they are given: a full one.
-    inputDock_->setWidget(new KeyboardScroll(inputs, inputDock_));
-    outputDock_->setWidget(new KeyboardScroll(outputs, outputDock_));
+    for (auto [dock, box] : {std::pair(inputDock_, inputs), std::pair(outputDock_, outputs)}) {
+        auto* scroll = new KeyboardScroll(box, dock);
+        dock->setWidget(scroll);
+        scroll->show(); // now, not after the dock has measured it hidden
+    }
 }
 
 // The old keyboards may be running their zone menu right now: they forget

@@ -23,13 +23,17 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QMenuBar>
+#include <QScreen>
 #include <QSettings>
 #include <QStatusBar>
+#include <QStyle>
 #include <QSysInfo>
 #include <QThread>
 #include <QTimer>
 #include <QToolBar>
+#include <algorithm>
 #include <cstdio>
 
 int App::fileArgumentIndex = 0;
@@ -277,14 +281,23 @@ TopWidget::TopWidget() : balloonEater_(new BalloonEater(this)), launcher_(new La
     restoreGeometry(Settings::value(Keys::Geometry::geometry));
     restoreState(Settings::value(Keys::Geometry::windowState));
     lyricsDock_->hide();
+    statusBar()->showMessage(tr("Welcome to %1").arg(QLatin1String(App::kProgramName)), 1000);
+    // Before the first measure: the docks keep the sizes of the keyboards they had then.
+    if (firstStart) chooseFirstDefaults(inputs, outputs);
     neatShrink();
 
-    statusBar()->showMessage(tr("Welcome to %1").arg(QLatin1String(App::kProgramName)), 1000);
-    if (firstStart) chooseFirstDefaults(inputs, outputs);
     launcher_->hint();
     setWindowTitle(hostTitle());
     if (App::fileArgumentIndex != 0) load();
     adjustSize();
+    // adjustSize stops at two thirds of the screen, which would scroll the
+    // first keyboards away on a laptop: they may have all but the title bar.
+    if (const QScreen* s = screen()) {
+        const int room =
+            s->availableGeometry().height() - style()->pixelMetric(QStyle::PM_TitleBarHeight);
+        const int wanted = std::min(sizeHint().height(), room);
+        if (wanted > height()) resize(width(), wanted);
+    }
 }
 
 TopWidget::~TopWidget()
@@ -349,6 +362,13 @@ void TopWidget::showWelcome()
 void TopWidget::showDeviceLists()
 {
     pianos_->rebuild();
+    // A dock keeps the height it was first laid out with, whatever came in
+    // since: give it its keyboards' once they are measured.
+    QTimer::singleShot(0, this, [this] {
+        layout()->activate();
+        resizeDocks({ipianos_, opianos_},
+                    {ipianos_->sizeHint().height(), opianos_->sizeHint().height()}, Qt::Vertical);
+    });
 }
 
 TopWidget::DeviceCounts TopWidget::refreshDevices(ScanResult* inputs, ScanResult* outputs)

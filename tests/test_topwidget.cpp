@@ -25,6 +25,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
 #include <QTextEdit>
@@ -322,6 +324,13 @@ TEST_F(Window, AFirstStartPlaysFromWhatIsConnected)
     };
     const std::vector<size_t> inUse{2, 0, 0, 2};
     EXPECT_EQ(shown(), inUse);
+    QCoreApplication::processEvents(); // the docks take their keyboards' heights
+    for (const char* name : {"dw_ipianos", "dw_opianos"}) {
+        auto* scroll = qobject_cast<QScrollArea*>(window->findChild<QDockWidget*>(name)->widget());
+        ASSERT_NE(scroll, nullptr);
+        EXPECT_EQ(scroll->verticalScrollBar()->maximum(), 0)
+            << name << " shows its keyboards whole";
+    }
     EXPECT_EQ(stored("Output_14_0/otradk"), QVariant(false));
     window->close();
     fakeOutputs.back().synthesizer = true; // a settings file now exists: read as it is
