@@ -352,7 +352,8 @@ void TopWidget::buildDocks()
 
 void TopWidget::showWelcome()
 {
-    auto* welcome = new QLabel(tr("Open a MIDI file with File>>Open… (Ctrl+O)."), this);
+    auto* welcome = new QLabel(
+        tr("Open a MIDI file with File>>Open… (Ctrl+O), or try a song from the Demo menu."), this);
     welcome->setObjectName(QStringLiteral("welcome"));
     welcome->setAlignment(Qt::AlignCenter);
     welcome->setMargin(24);
