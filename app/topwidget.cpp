@@ -289,15 +289,7 @@ TopWidget::TopWidget() : balloonEater_(new BalloonEater(this)), launcher_(new La
     launcher_->hint();
     setWindowTitle(hostTitle());
     if (App::fileArgumentIndex != 0) load();
-    adjustSize();
-    // adjustSize stops at two thirds of the screen, which would scroll the
-    // first keyboards away on a laptop: they may have all but the title bar.
-    if (const QScreen* s = screen()) {
-        const int room =
-            s->availableGeometry().height() - style()->pixelMetric(QStyle::PM_TitleBarHeight);
-        const int wanted = std::min(sizeHint().height(), room);
-        if (wanted > height()) resize(width(), wanted);
-    }
+    neatShrink();
 }
 
 TopWidget::~TopWidget()
@@ -363,12 +355,32 @@ void TopWidget::showWelcome()
 void TopWidget::showDeviceLists()
 {
     pianos_->rebuild();
-    // A dock keeps the height it was first laid out with, whatever came in
-    // since: give it its keyboards' once they are measured.
+    fitKeyboardDocks();
+}
+
+// Once laid out, the keyboard docks may be short of their keyboards: adjustSize
+// stops at two thirds of the screen, a song's docks take their room, and a dock
+// keeps the height it was first given. The window grows for them while the
+// screen has room, all but a title bar's height.
+void TopWidget::fitKeyboardDocks()
+{
     QTimer::singleShot(0, this, [this] {
+        if (!isVisible()) return;
         layout()->activate();
-        resizeDocks({ipianos_, opianos_},
-                    {ipianos_->sizeHint().height(), opianos_->sizeHint().height()}, Qt::Vertical);
+        const QList<QDockWidget*> docks{ipianos_, opianos_};
+        QList<int> wanted;
+        int shortfall = 0;
+        for (const QDockWidget* d : docks) {
+            wanted << d->sizeHint().height();
+            if (d->isVisible()) shortfall += wanted.back() - d->height();
+        }
+        const QScreen* s = screen();
+        const int room =
+            s ? s->availableGeometry().height() - style()->pixelMetric(QStyle::PM_TitleBarHeight)
+              : height();
+        const int grown = std::min(height() + shortfall, std::max(room, height()));
+        if (grown > height()) resize(width(), grown);
+        resizeDocks(docks, wanted, Qt::Vertical);
     });
 }
 
@@ -564,6 +576,7 @@ void TopWidget::adjustToolTipsCheck()
 void TopWidget::neatShrink()
 {
     adjustSize();
+    if (opianos_) fitKeyboardDocks(); // not while the docks are being made
     updateGeometry();
     update();
 }
