@@ -367,17 +367,22 @@ void TopWidget::fitKeyboardDocks()
     QTimer::singleShot(0, this, [this] {
         if (!isVisible()) return;
         layout()->activate();
-        const QList<QDockWidget*> docks{ipianos_, opianos_};
+        QList<QDockWidget*> docks;
         QList<int> wanted;
         int shortfall = 0;
-        for (const QDockWidget* d : docks) {
+        for (QDockWidget* d : {ipianos_, opianos_}) {
+            if (!d->isVisible() || d->isFloating()) continue;
+            docks << d;
             wanted << d->sizeHint().height();
-            if (d->isVisible()) shortfall += wanted.back() - d->height();
+            shortfall += wanted.back() - d->height();
         }
-        const QScreen* s = screen();
-        const int room =
-            s ? s->availableGeometry().height() - style()->pixelMetric(QStyle::PM_TitleBarHeight)
-              : height();
+        if (docks.isEmpty()) return;
+        int room = height();
+        if (const QScreen* s = screen()) {
+            const QRect area = s->availableGeometry();
+            room = std::min(area.height() - style()->pixelMetric(QStyle::PM_TitleBarHeight),
+                            area.bottom() + 1 - geometry().top());
+        }
         const int grown = std::min(height() + shortfall, std::max(room, height()));
         if (grown > height()) resize(width(), grown);
         resizeDocks(docks, wanted, Qt::Vertical);
