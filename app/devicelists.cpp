@@ -161,3 +161,19 @@ QString DeviceLists::chooseFirstDefaults(DeviceSet& set, const ScanResult& input
                "TopWidget", "First start: playing from %1 to %2 (see Options>>Devices setup)")
         .arg(inName, outName);
 }
+
+void DeviceLists::hideUnusedKeyboards(DeviceSet& set)
+{
+    const auto hideInput = [&set](InputDevice& d) {
+        if (d.sameAddress(set.defaultInput.client, set.defaultInput.port)) return;
+        d.ibck = d.itradk = false;
+        Settings::saveInputDevice(d);
+    };
+    for (auto& d : set.inputs) hideInput(*d);
+    hideInput(set.pcKeyboard);
+    for (auto& d : set.outputs) {
+        if (d->sameAddress(set.defaultOutput.client, set.defaultOutput.port)) continue;
+        d->obck = d->otradk = false;
+        Settings::saveOutputDevice(*d);
+    }
+}

@@ -38,6 +38,11 @@ void setScanners(Scanner inputs, Scanner outputs);
 // Through, else Midi Through. Returns what was chosen, for the status bar.
 QString chooseFirstDefaults(DeviceSet& set, const ScanResult& inputs, const ScanResult& outputs);
 
+// Turns off, and saves so, the keyboards of every device but the default
+// input and output: a first window showing every port's would not fit a
+// laptop's screen.
+void hideUnusedKeyboards(DeviceSet& set);
+
 // Frees the records marked absent, once nothing points into them.
 void purgeAbsent(DeviceSet& set);
 } // namespace DeviceLists

@@ -10,6 +10,10 @@
 #include <QDockWidget>
 #include <QGridLayout>
 #include <QLabel>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <algorithm>
 
 namespace
 {
@@ -31,6 +35,43 @@ QString deviceName(const OutputDevice& d)
 {
     return QStringLiteral("%1:%2 %3").arg(d.client).arg(d.port).arg(d.portName);
 }
+
+// Many devices would push the window past the screen: the keyboards scroll
+// then. Squeezed by the deck, a dock still shows one whole keyboard.
+class KeyboardScroll : public QScrollArea
+{
+public:
+    KeyboardScroll(QWidget* keyboards, QWidget* parent) : QScrollArea(parent)
+    {
+        setWidget(keyboards);
+        setWidgetResizable(true);
+        setFrameShape(QFrame::NoFrame);
+        setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+        // The window's room beyond the keyboards goes to the song.
+        setSizePolicy(QSizePolicy::Expanding, QSizePolicy::Preferred);
+    }
+    QSize sizeHint() const override
+    {
+        const QSize inner = contents();
+        // Both docks together take at most two thirds of the screen.
+        const QScreen* s = screen();
+        const int cap = s ? s->availableGeometry().height() / 3 : 4 * 50;
+        return QSize(inner.width() + verticalScrollBar()->sizeHint().width(),
+                     std::max(std::min(inner.height(), cap), minimumSizeHint().height()));
+    }
+    QSize minimumSizeHint() const override
+    {
+        int row = 0;
+        for (const VPiano* k : findChildren<VPiano*>()) row = std::max(row, k->sizeHint().height());
+        const QMargins m =
+            widget() && widget()->layout() ? widget()->layout()->contentsMargins() : QMargins();
+        const int least = row ? row + m.top() + m.bottom() : contents().height();
+        return QSize(QScrollArea::minimumSizeHint().width(), std::min(least, contents().height()));
+    }
+
+private:
+    QSize contents() const { return widget() ? widget()->sizeHint() : QSize(0, 0); }
+};
 } // namespace
 
 PianoDocks::PianoDocks(TopWidget& top, QDockWidget* inputs, QDockWidget* outputs)
@@ -40,8 +81,21 @@ PianoDocks::PianoDocks(TopWidget& top, QDockWidget* inputs, QDockWidget* outputs
 
 void PianoDocks::rebuild()
 {
-    buildInputs(fill(inputDock_));
-    buildOutputs(fill(outputDock_));
+    QWidget* inputs = fill(inputDock_);
+    buildInputs(inputs);
+    QWidget* outputs = fill(outputDock_);
+    buildOutputs(outputs);
+    // A dock taller than its keyboards leaves the room below them.
+    for (QWidget* box : {inputs, outputs}) {
+        auto* grid = static_cast<QGridLayout*>(box->layout());
+        grid->setRowStretch(grid->rowCount(), 1);
+    }
+    // The docks keep their first measure of what they are given: a full one.
+    for (auto [dock, box] : {std::pair(inputDock_, inputs), std::pair(outputDock_, outputs)}) {
+        auto* scroll = new KeyboardScroll(box, dock);
+        dock->setWidget(scroll);
+        scroll->show(); // now, not after the dock has measured it hidden
+    }
 }
 
 // The old keyboards may be running their zone menu right now: they forget
@@ -60,7 +114,6 @@ QWidget* PianoDocks::fill(QDockWidget* dock)
     grid->setContentsMargins(2, 2, 2, 2);
     grid->setSpacing(2);
     grid->setColumnStretch(1, 100);
-    dock->setWidget(box);
     return box;
 }
 

@@ -135,6 +135,8 @@ void SynthControl::started(bool ok)
         devices.defaultOutput.port = port_;
         Settings::saveDefaultDevices(devices);
     }
+    // The output a first start chose before it came up is no longer in use.
+    if (firstStart_) DeviceLists::hideUnusedKeyboards(devices);
     window_.refreshDevices();
     const QString where =
         QStringLiteral("%1:%2 %3").arg(client_).arg(port_).arg(QLatin1String(BuiltinSynth::kName));

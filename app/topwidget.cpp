@@ -24,13 +24,17 @@
 #include <QFileInfo>
 #include <QKeyEvent>
 #include <QLabel>
+#include <QLayout>
 #include <QMenuBar>
+#include <QScreen>
 #include <QSettings>
 #include <QStatusBar>
+#include <QStyle>
 #include <QSysInfo>
 #include <QThread>
 #include <QTimer>
 #include <QToolBar>
+#include <algorithm>
 #include <cstdio>
 
 int App::fileArgumentIndex = 0;
@@ -280,15 +284,16 @@ TopWidget::TopWidget() : balloonEater_(new BalloonEater(this)), launcher_(new La
     restoreGeometry(Settings::value(Keys::Geometry::geometry));
     restoreState(Settings::value(Keys::Geometry::windowState));
     lyricsDock_->hide();
+    statusBar()->showMessage(tr("Welcome to %1").arg(QLatin1String(App::kProgramName)), 1000);
+    // Before the first measure: the docks keep the sizes of the keyboards they had then.
+    if (firstStart) chooseFirstDefaults(inputs, outputs);
     neatShrink();
 
-    statusBar()->showMessage(tr("Welcome to %1").arg(QLatin1String(App::kProgramName)), 1000);
-    if (firstStart) chooseFirstDefaults(inputs, outputs);
     // The synthesizer says where it plays once it is up.
     if (!synthStarting) launcher_->hint();
     setWindowTitle(hostTitle());
     if (App::fileArgumentIndex != 0) load();
-    adjustSize();
+    neatShrink();
 }
 
 TopWidget::~TopWidget()
@@ -343,7 +348,8 @@ void TopWidget::buildDocks()
 
 void TopWidget::showWelcome()
 {
-    auto* welcome = new QLabel(tr("Open a MIDI file with File>>Open… (Ctrl+O)."), this);
+    auto* welcome = new QLabel(
+        tr("Open a MIDI file with File>>Open… (Ctrl+O), or try a song from the Demo menu."), this);
     welcome->setObjectName(QStringLiteral("welcome"));
     welcome->setAlignment(Qt::AlignCenter);
     welcome->setMargin(24);
@@ -353,6 +359,38 @@ void TopWidget::showWelcome()
 void TopWidget::showDeviceLists()
 {
     pianos_->rebuild();
+    fitKeyboardDocks();
+}
+
+// Once laid out, the keyboard docks may be short of their keyboards: adjustSize
+// stops at two thirds of the screen, a song's docks take their room, and a dock
+// keeps the height it was first given. The window grows for them while the
+// screen has room, all but a title bar's height.
+void TopWidget::fitKeyboardDocks()
+{
+    QTimer::singleShot(0, this, [this] {
+        if (!isVisible()) return;
+        layout()->activate();
+        QList<QDockWidget*> docks;
+        QList<int> wanted;
+        int shortfall = 0;
+        for (QDockWidget* d : {ipianos_, opianos_}) {
+            if (!d->isVisible() || d->isFloating()) continue;
+            docks << d;
+            wanted << d->sizeHint().height();
+            shortfall += wanted.back() - d->height();
+        }
+        if (docks.isEmpty()) return;
+        int room = height();
+        if (const QScreen* s = screen()) {
+            const QRect area = s->availableGeometry();
+            room = std::min(area.height() - style()->pixelMetric(QStyle::PM_TitleBarHeight),
+                            area.bottom() + 1 - geometry().top());
+        }
+        const int grown = std::min(height() + shortfall, std::max(room, height()));
+        if (grown > height()) resize(width(), grown);
+        resizeDocks(docks, wanted, Qt::Vertical);
+    });
 }
 
 TopWidget::DeviceCounts TopWidget::refreshDevices(ScanResult* inputs, ScanResult* outputs)
@@ -379,6 +417,8 @@ void TopWidget::chooseFirstDefaults(const ScanResult& inputs, const ScanResult& 
     if (!inputs.ok || !outputs.ok) return;
     statusBar()->showMessage(DeviceLists::chooseFirstDefaults(devices_, inputs, outputs));
     Settings::saveDefaultDevices(devices_);
+    DeviceLists::hideUnusedKeyboards(devices_);
+    showDeviceLists();
 }
 
 void TopWidget::buildActions()
@@ -545,6 +585,7 @@ void TopWidget::adjustToolTipsCheck()
 void TopWidget::neatShrink()
 {
     adjustSize();
+    if (opianos_) fitKeyboardDocks(); // not while the docks are being made
     updateGeometry();
     update();
 }

@@ -137,6 +137,7 @@ private:
     void applyStyleSheet();
     OptionsHooks optionsHooks();
     void showDeviceLists();
+    void fitKeyboardDocks();
     void showWelcome();
     void chooseFirstDefaults(const ScanResult& inputs, const ScanResult& outputs);
     void buildDemoMenu(QMenu* const groups[4]);

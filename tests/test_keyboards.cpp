@@ -9,6 +9,10 @@
 #include <QLabel>
 #include <QMenu>
 #include <QMouseEvent>
+#include <QScreen>
+#include <QScrollArea>
+#include <QScrollBar>
+#include <QStatusBar>
 #include <QTest>
 #include <QTimer>
 #include <memory>
@@ -262,6 +266,10 @@ TEST_F(Window, KeyEventsLightTheirDevicesKeyboards)
 {
     open();
     PianoDocks& docks = *window->pianoDocks();
+    // As ticked in the devices setup: a first start shows only the default devices'.
+    window->devices().pcKeyboard.ibck = window->devices().pcKeyboard.itradk = true;
+    window->devices().findOutput(14, 0)->obck = window->devices().findOutput(14, 0)->otradk = true;
+    docks.rebuild();
     ASSERT_EQ(docks.inputKeyboards(16, 0).size(), 2u);
     ASSERT_EQ(docks.inputKeyboards(255, 255).size(), 2u);
     ASSERT_EQ(docks.outputKeyboards(128, 0).size(), 2u);
@@ -344,5 +352,49 @@ TEST_F(Window, KeyEventsLightTheirDevicesKeyboards)
     ASSERT_EQ(docks.inputKeyboards(255, 255).size(), 1u);
     EXPECT_NE(qobject_cast<UPiano*>(docks.inputKeyboards(255, 255)[0]), nullptr);
     EXPECT_EQ(docks.sumKeyboards()[0]->height(), 61);
+}
+
+// A dozen ports, each with both keyboards: the first window still fits a
+// small screen, status bar included; with a song's deck above them too, the
+// docks scroll rather than shrink below a whole keyboard.
+TEST_F(Window, ManyKeyboardsScrollWithinTheScreen)
+{
+    fakeInputs.clear();
+    fakeOutputs.clear();
+    for (int c = 20; c < 32; ++c) {
+        fakeInputs.push_back({c, 0, "Keys", "Keys port"});
+        fakeOutputs.push_back({c, 0, "Keys", "Keys port"});
+    }
+    Settings::setValue(Keys::Interface::tooltips, true); // not a first start: every keyboard shows
+    Settings::store().sync();
+    const QRect screen = QGuiApplication::primaryScreen()->availableGeometry();
+    ASSERT_LE(screen.height(), 768);
+    for (const bool big : {false, true}) {
+        for (const int song : {0, 1}) {
+            const std::string at = "big " + std::to_string(big) + ", song " + std::to_string(song);
+            open(song);
+            window->options().showbigpianos = big;
+            window->pianoDocks()->rebuild();
+            ASSERT_EQ(window->pianoDocks()->outputKeyboards(31, 0).size(), 2u) << at;
+            ASSERT_EQ(window->songOpen(), song == 1) << at;
+            QCoreApplication::processEvents();
+            window->adjustSize();
+            QCoreApplication::processEvents();
+            if (!song) {
+                EXPECT_LE(window->frameGeometry().height(), screen.height()) << at;
+                EXPECT_TRUE(window->statusBar()->isVisible()) << at;
+            }
+            const int row = window->pianoDocks()->outputKeyboards(31, 0)[0]->height();
+            for (const char* name : {"dw_ipianos", "dw_opianos"}) {
+                auto* scroll =
+                    qobject_cast<QScrollArea*>(window->findChild<QDockWidget*>(name)->widget());
+                ASSERT_NE(scroll, nullptr) << name;
+                EXPECT_GE(scroll->viewport()->height(), row) << name << at;
+                EXPECT_GT(scroll->verticalScrollBar()->maximum(), 0) << name << at;
+            }
+            window->close();
+            QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+        }
+    }
 }
 } // namespace

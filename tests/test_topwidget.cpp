@@ -1,4 +1,5 @@
 #include "app/democatalogue.h"
+#include "app/pianodocks.h"
 #include "app/playdialog.h"
 #include "core/events.h"
 #include "dialogs/newfiledb.h"
@@ -24,6 +25,8 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QScrollArea>
+#include <QScrollBar>
 #include <QStatusBar>
 #include <QTest>
 #include <QTextEdit>
@@ -311,11 +314,31 @@ TEST_F(Window, AFirstStartPlaysFromWhatIsConnected)
     EXPECT_EQ(stored("Midi/iclient"), QVariant(16));
     EXPECT_EQ(stored("Midi/oclient"), QVariant(128));
     EXPECT_TRUE(window->statusBar()->currentMessage().contains(QLatin1String("16:0 VirMIDI 1-0")));
+    // Keyboards only for the devices in use, and they stay so.
+    const auto shown = [&] {
+        const PianoDocks& d = *window->pianoDocks();
+        return std::vector<size_t>{d.inputKeyboards(16, 0).size(),
+                                   d.inputKeyboards(kPcKeyboardClient, kPcKeyboardPort).size(),
+                                   d.outputKeyboards(14, 0).size(),
+                                   d.outputKeyboards(128, 0).size()};
+    };
+    const std::vector<size_t> inUse{2, 0, 0, 2};
+    EXPECT_EQ(shown(), inUse);
+    QCoreApplication::processEvents(); // the docks take their keyboards' heights
+    for (const char* name : {"dw_ipianos", "dw_opianos"}) {
+        auto* scroll = qobject_cast<QScrollArea*>(window->findChild<QDockWidget*>(name)->widget());
+        ASSERT_NE(scroll, nullptr);
+        EXPECT_EQ(scroll->verticalScrollBar()->maximum(), 0)
+            << name << " shows its keyboards whole";
+    }
+    EXPECT_EQ(stored("Output_14_0/otradk"), QVariant(false));
     window->close();
     fakeOutputs.back().synthesizer = true; // a settings file now exists: read as it is
-    fakeInputs = {{20, 0, "Keys", "Keys port"}};
+    fakeInputs.push_back({20, 0, "Keys", "Keys port"});
     open();
     EXPECT_EQ(window->devices().defaultInput.client, 16);
+    EXPECT_EQ(shown(), inUse);
+    EXPECT_EQ(window->pianoDocks()->inputKeyboards(20, 0).size(), 2u) << "a new port shows";
 }
 
 // After a kept take the File menu opens its analysis; a worst measure or the

@@ -2885,8 +2885,8 @@ Choisissez-en une autre dans Options&gt;&gt;Synthétiseur.</translation>
         <translation>Sorties programmées</translation>
     </message>
     <message>
-        <source>Open a MIDI file with File&gt;&gt;Open… (Ctrl+O).</source>
-        <translation>Ouvrez un fichier MIDI avec Fichier&gt;&gt;Ouvrir… (Ctrl+O).</translation>
+        <source>Open a MIDI file with File&gt;&gt;Open… (Ctrl+O), or try a song from the Demo menu.</source>
+        <translation>Ouvrez un fichier MIDI avec Fichier&gt;&gt;Ouvrir… (Ctrl+O), ou essayez un morceau du menu Démo.</translation>
     </message>
     <message>
         <source>&amp;File</source>
