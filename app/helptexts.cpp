@@ -89,14 +89,16 @@ Help::Document Help::troubleshooting()
 
     h += step(Texts::tr("I installed %1 but hear no sound.").arg(p));
     h += list(
-        {Texts::tr("%1 makes no sound itself: it sends MIDI to a synthesizer. Without a MIDI "
-                   "expander, start a software synthesizer with a General MIDI sound font, for "
-                   "example:")
+        {Texts::tr("%1 plays through its built-in synthesizer when no other is chosen. It "
+                   "needs a General MIDI sound font; the status bar says when there is none:")
                  .arg(p) +
-             command("sudo apt-get install fluidsynth fluid-soundfont-gm") +
-             command("fluidsynth -a pulseaudio -m alsa_seq "
-                     "/usr/share/sounds/sf2/FluidR3_GM.sf2"),
-         Texts::tr("Then choose its port as the output in %1, tab %2, and open the song again.")
+             command("sudo apt-get install fluid-soundfont-gm"),
+         Texts::tr("In %1, tab %2, check that it runs and press %3; choose another audio "
+                   "driver or device there if the chord is not heard.")
+             .arg(ui(Texts::tr("O&ptions…")), ui(Texts::tr("Synthesizer")),
+                  ui(Texts::tr("&Test sound"))),
+         Texts::tr("With a MIDI expander or another synthesizer, choose its port as the output "
+                   "in %1, tab %2, and open the song again.")
              .arg(ui(Texts::tr("O&ptions…")), ui(Texts::tr("Default I/O"))),
          Texts::tr("Check that the sound card is not muted (see the volume question below).")});
 

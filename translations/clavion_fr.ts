@@ -2205,14 +2205,6 @@ Choisissez-en une autre dans Options&gt;&gt;Synthétiseur.</translation>
         <translation>J’ai installé %1 mais je n’entends rien.</translation>
     </message>
     <message>
-        <source>%1 makes no sound itself: it sends MIDI to a synthesizer. Without a MIDI expander, start a software synthesizer with a General MIDI sound font, for example:</source>
-        <translation>%1 ne produit aucun son lui-même&#xa0;: il envoie du MIDI à un synthétiseur. Sans expandeur MIDI, lancez un synthétiseur logiciel avec une banque de sons General MIDI, par exemple&#xa0;:</translation>
-    </message>
-    <message>
-        <source>Then choose its port as the output in %1, tab %2, and open the song again.</source>
-        <translation>Choisissez ensuite son port comme sortie dans %1, onglet %2, et rouvrez le morceau.</translation>
-    </message>
-    <message>
         <source>O&amp;ptions…</source>
         <translation>O&amp;ptions…</translation>
     </message>
@@ -2967,6 +2959,26 @@ Choisissez-en une autre dans Options&gt;&gt;Synthétiseur.</translation>
     <message>
         <source>MIDI input %1 has gone.</source>
         <translation>L&apos;entrée MIDI %1 a disparu.</translation>
+    </message>
+    <message>
+        <source>%1 plays through its built-in synthesizer when no other is chosen. It needs a General MIDI sound font; the status bar says when there is none:</source>
+        <translation>%1 joue par son synthétiseur intégré quand aucun autre n’est choisi. Il lui faut une banque de sons General MIDI ; la barre d’état le dit quand il n’y en a pas :</translation>
+    </message>
+    <message>
+        <source>In %1, tab %2, check that it runs and press %3; choose another audio driver or device there if the chord is not heard.</source>
+        <translation>Dans %1, onglet %2, vérifiez qu’il tourne et appuyez sur %3 ; choisissez-y un autre pilote ou périphérique audio si l’accord ne s’entend pas.</translation>
+    </message>
+    <message>
+        <source>Synthesizer</source>
+        <translation>Synthétiseur</translation>
+    </message>
+    <message>
+        <source>&amp;Test sound</source>
+        <translation>&amp;Essayer le son</translation>
+    </message>
+    <message>
+        <source>With a MIDI expander or another synthesizer, choose its port as the output in %1, tab %2, and open the song again.</source>
+        <translation>Avec un expandeur MIDI ou un autre synthétiseur, choisissez son port comme sortie dans %1, onglet %2, et rouvrez le morceau.</translation>
     </message>
 </context>
 <context>

@@ -18,12 +18,16 @@ recorder=$!
 at_finish "kill $recorder 2>/dev/null"
 sleep 0.5
 
+screen 1366x768
 start_app
 wait_window '^Clavion'
 main=$WIN
 for ((i = 0; i < 300; i++)); do grep -q '"Clavion Synth"' /proc/asound/seq/clients && break; sleep 0.1; done
 check 'grep -q "\"Clavion Synth\"" /proc/asound/seq/clients' "the built-in synthesizer is on the sequencer"
-sleep 1
+sleep 2
+eval "$(xdotool getwindowgeometry --shell "$WIN")"
+check '((X >= 0 && Y >= 0 && X + WIDTH <= SCREEN_W && Y + HEIGHT <= SCREEN_H))' \
+    "the first window (${WIDTH}x$HEIGHT at $X,$Y) is within the ${SCREEN_W}x$SCREEN_H screen"
 shot newcomer-first-start
 
 key alt+d c Return
