@@ -29,6 +29,9 @@ SynthControl::SynthControl(TopWidget& window)
     : QObject(&window), window_(window), synth_(new BuiltinSynth(this))
 {
     connect(synth_, &BuiltinSynth::started, this, &SynthControl::started);
+    connect(&idle_, &QTimer::timeout, this, [this] {
+        if (!sessionActive()) restart(pending_);
+    });
     // The window may outlive the event loop; the audio thread must not.
     connect(qApp, &QCoreApplication::aboutToQuit, synth_, &BuiltinSynth::stop);
 }
@@ -99,18 +102,31 @@ void SynthControl::apply(const SynthOptions& before, const SynthOptions& after)
         if (after.reverb != before.reverb) synth_->setReverb(after.reverb);
         if (after.chorus != before.chorus) synth_->setChorus(after.chorus);
     }
-    const bool restart = after.soundFont != before.soundFont || after.driver != before.driver ||
+    const bool changed = after.soundFont != before.soundFont || after.driver != before.driver ||
                          after.device != before.device || after.period != before.period ||
                          after.periods != before.periods || after.enabled != before.enabled;
-    if (!restart) return;
-    const bool session = window_.deck() && window_.deck()->session().active();
-    if (session) {
+    if (!changed) return;
+    if (sessionActive()) {
+        // Its port must not go away under the session that plays to it.
         window_.statusBar()->showMessage(
             tr("The built-in synthesizer takes its new settings when the session ends"));
+        pending_ = after;
+        idle_.start(500);
         return;
     }
+    restart(after);
+}
+
+bool SynthControl::sessionActive() const
+{
+    return window_.deck() && window_.deck()->session().active();
+}
+
+void SynthControl::restart(const SynthOptions& options)
+{
+    idle_.stop();
     synth_->stop();
-    if (after.enabled && after.isDefault) startSynth(after);
+    if (options.enabled && options.isDefault) startSynth(options);
     window_.refreshDevices();
     emit stateChanged();
 }

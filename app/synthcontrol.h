@@ -3,6 +3,7 @@
 #include "core/synthoptions.h"
 
 #include <QObject>
+#include <QTimer>
 #include <functional>
 
 class BuiltinSynth;
@@ -50,10 +51,14 @@ private:
     void started(bool ok);
     void report();
     bool startSynth(const SynthOptions& options);
+    bool sessionActive() const;
+    void restart(const SynthOptions& options);
 
     TopWidget& window_;
     BuiltinSynth* synth_;
     bool firstStart_ = false;
+    SynthOptions pending_; // settings waiting for the session to end
+    QTimer idle_;
     int client_ = -1; // its address while it runs
     int port_ = -1;
 };
