@@ -118,31 +118,29 @@ void DeviceLists::setScanners(Scanner inputs, Scanner outputs)
     outputScanner = outputs ? outputs : scanOutputPorts;
 }
 
-namespace
+bool DeviceLists::isMidiThrough(const QString& clientName)
 {
-bool isMidiThrough(const PortInfo& p)
-{
-    return p.clientName.startsWith(QLatin1String("Midi Through"));
+    return clientName.startsWith(QLatin1String("Midi Through"));
 }
-} // namespace
+
 
 QString DeviceLists::chooseFirstDefaults(DeviceSet& set, const ScanResult& inputs,
                                          const ScanResult& outputs)
 {
     const PortInfo* in = nullptr;
     for (const PortInfo& p : inputs.ports)
-        if (!isMidiThrough(p)) {
+        if (!isMidiThrough(p.clientName)) {
             in = &p;
             break;
         }
     const PortInfo* out = nullptr;
     for (const PortInfo& p : outputs.ports)
-        if (p.synthesizer && !isMidiThrough(p)) {
+        if (p.synthesizer && !isMidiThrough(p.clientName)) {
             out = &p;
             break;
         }
     for (const PortInfo& p : outputs.ports)
-        if (!out && !isMidiThrough(p)) out = &p;
+        if (!out && !isMidiThrough(p.clientName)) out = &p;
     if (!out && !outputs.ports.empty()) out = &outputs.ports.front();
 
     set.defaultInput.client = in ? in->client : kPcKeyboardClient;

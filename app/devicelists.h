@@ -43,6 +43,9 @@ QString chooseFirstDefaults(DeviceSet& set, const ScanResult& inputs, const Scan
 // laptop's screen.
 void hideUnusedKeyboards(DeviceSet& set);
 
+// The kernel's Midi Through: it sends back what it is sent, and sounds nothing.
+bool isMidiThrough(const QString& clientName);
+
 // Frees the records marked absent, once nothing points into them.
 void purgeAbsent(DeviceSet& set);
 } // namespace DeviceLists

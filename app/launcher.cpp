@@ -6,6 +6,7 @@
 #include "core/messages.h"
 #include "core/settings.h"
 #include "dialogs/histdialog.h"
+#include "engine/builtinsynth.h"
 
 #include <QAction>
 #include <QDialog>
@@ -57,11 +58,6 @@ QByteArray startTimeOf(qint64 pid)
     const QList<QByteArray> fields = line.mid(name + 2).split(' ');
     if (fields.size() < 20 || fields[0] == "Z" || fields[0] == "X") return {};
     return fields[19];
-}
-
-bool isMidiThrough(const QString& clientName)
-{
-    return clientName.startsWith(QLatin1String("Midi Through"));
 }
 
 bool known(const ScanResult& scan, const PortInfo& port)
@@ -159,12 +155,8 @@ QString Launcher::suggestion()
     if (synth.isEmpty()) return {};
     for (const QString& font : soundFonts) {
         if (!QFileInfo(font).isReadable()) continue;
-        const QString runtime = qEnvironmentVariable("XDG_RUNTIME_DIR");
-        const bool pulse = qEnvironmentVariableIsSet("PULSE_SERVER") ||
-                           (!runtime.isEmpty() && QFile::exists(runtime + "/pulse/native"));
         return QStringLiteral("%1 -a %2 -m alsa_seq %3")
-            .arg(quoted(synth), pulse ? QStringLiteral("pulseaudio") : QStringLiteral("alsa"),
-                 quoted(font));
+            .arg(quoted(synth), BuiltinSynth::resolveDriver(QString()), quoted(font));
     }
     return {};
 }
@@ -172,7 +164,8 @@ QString Launcher::suggestion()
 bool Launcher::silent(const DeviceSet& devices)
 {
     for (const auto& out : devices.outputs)
-        if (!out->ignoreOutput && !out->absent && !isMidiThrough(out->clientName)) return false;
+        if (!out->ignoreOutput && !out->absent && !DeviceLists::isMidiThrough(out->clientName))
+            return false;
     return true;
 }
 
@@ -283,8 +276,8 @@ void Launcher::playToNewPort(const ScanResult& before, const ScanResult& after)
     const OutputDevice& current = devices.defaultOutput;
     bool sounding = false;
     for (const PortInfo& p : before.ports)
-        sounding |=
-            p.client == current.client && p.port == current.port && !isMidiThrough(p.clientName);
+        sounding |= p.client == current.client && p.port == current.port &&
+                    !DeviceLists::isMidiThrough(p.clientName);
     if (sounding || window_.songOpen()) return;
     const std::vector<PortInfo> ports = newPorts(before, after);
     const PortInfo* port = &ports.front();

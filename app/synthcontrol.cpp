@@ -18,11 +18,6 @@ namespace
 {
 SynthControl::StartHook startHook;
 
-bool isMidiThrough(const PortInfo& p)
-{
-    return p.clientName.startsWith(QLatin1String("Midi Through"));
-}
-
 } // namespace
 
 SynthControl::SynthControl(TopWidget& window)
@@ -49,7 +44,7 @@ bool SynthControl::startAtLaunch(bool firstStart)
         const ScanResult outputs = DeviceLists::scanOutputs();
         if (!outputs.ok) return false;
         for (const PortInfo& p : outputs.ports)
-            if (p.synthesizer && !isMidiThrough(p)) return false;
+            if (p.synthesizer && !DeviceLists::isMidiThrough(p.clientName)) return false;
         options.isDefault = true;
         Settings::setValue(Keys::Synth::isDefault, true);
     }
@@ -142,8 +137,9 @@ void SynthControl::started(bool ok)
 {
     emit stateChanged();
     if (!ok) return report();
-    client_ = synth_->client();
-    port_ = synth_->port();
+    const BuiltinSynth::Facts facts = synth_->facts();
+    client_ = facts.client;
+    port_ = facts.port;
     DeviceSet& devices = window_.devices();
     // A session may be running already: it keeps the output it has.
     if (Settings::value(Keys::Synth::isDefault) && !window_.songOpen()) {
@@ -159,17 +155,17 @@ void SynthControl::started(bool ok)
     window_.statusBar()->showMessage(
         firstStart_ ? tr("First start: playing to %1, the built-in synthesizer with %2 (see "
                          "Options>>Synthesizer)")
-                          .arg(where, QFileInfo(synth_->soundFont()).fileName())
+                          .arg(where, QFileInfo(facts.soundFont).fileName())
                     : tr("Playing to %1, the built-in synthesizer with %2")
-                          .arg(where, QFileInfo(synth_->soundFont()).fileName()));
+                          .arg(where, QFileInfo(facts.soundFont).fileName()));
     firstStart_ = false;
 }
 
 void SynthControl::report()
 {
-    const QString font = synth_->soundFont();
-    const QString detail = synth_->error();
-    switch (synth_->failure()) {
+    const BuiltinSynth::Facts facts = synth_->facts();
+    const QString& detail = facts.error;
+    switch (facts.failure) {
     case BuiltinSynth::Failure::NoSoundFont:
         // Not a box: a first start must not greet the user with one.
         window_.statusBar()->showMessage(
@@ -179,13 +175,13 @@ void SynthControl::report()
     case BuiltinSynth::Failure::BadSoundFont:
         Messages::warning(tr("The built-in synthesizer could not read the sound font %1.\n%2\n"
                              "Choose another one in Options>>Synthesizer.")
-                              .arg(font, detail));
+                              .arg(facts.soundFont, detail));
         return;
     case BuiltinSynth::Failure::NoAudio:
         Messages::warning(tr("The built-in synthesizer found no audio output (driver %1).\n%2\n"
                              "%3 goes on without its sound; choose another audio driver or "
                              "device in Options>>Synthesizer.")
-                              .arg(synth_->driver(), detail, QLatin1String(App::kProgramName)));
+                              .arg(facts.driver, detail, QLatin1String(App::kProgramName)));
         return;
     case BuiltinSynth::Failure::NoPort:
     case BuiltinSynth::Failure::None:
@@ -197,24 +193,24 @@ void SynthControl::report()
 
 QString SynthControl::describe() const
 {
-    const BuiltinSynth& s = *synth_;
-    switch (s.state()) {
+    const BuiltinSynth::Facts s = synth_->facts();
+    switch (synth_->state()) {
     case BuiltinSynth::State::Off:
         return tr("Not running");
     case BuiltinSynth::State::Starting:
         return tr("Starting…");
     case BuiltinSynth::State::Failed:
-        return s.failure() == BuiltinSynth::Failure::NoSoundFont
+        return s.failure == BuiltinSynth::Failure::NoSoundFont
                    ? tr("No sound font: install the package fluid-soundfont-gm")
-                   : tr("Not running: %1").arg(s.error());
+                   : tr("Not running: %1").arg(s.error);
     case BuiltinSynth::State::Running:
         break;
     }
-    const double ms = 1000.0 * s.periodSize() * s.periods() / BuiltinSynth::kSampleRate;
+    const double ms = 1000.0 * s.periodSize * s.periods / BuiltinSynth::kSampleRate;
     return tr("Running: %1 through %2\n%3 periods of %4 frames at %5 Hz (%6 ms)")
-        .arg(QFileInfo(s.soundFont()).fileName(), s.driver())
-        .arg(s.periods())
-        .arg(s.periodSize())
+        .arg(QFileInfo(s.soundFont).fileName(), s.driver)
+        .arg(s.periods)
+        .arg(s.periodSize)
         .arg(BuiltinSynth::kSampleRate)
         .arg(ms, 0, 'f', 1);
 }

@@ -156,10 +156,11 @@ void BuiltinSynth::run(SynthOptions options)
     const QString driverName = resolveDriver(options.driver);
     {
         const std::lock_guard<std::mutex> lock(mutex_);
-        soundFont_ = font;
-        driver_ = driverName;
-        periodSize_ = options.period;
-        periods_ = options.periods;
+        facts_ = Facts();
+        facts_.soundFont = font;
+        facts_.driver = driverName;
+        facts_.periodSize = options.period;
+        facts_.periods = options.periods;
     }
     if (font.isEmpty()) return fail(Failure::NoSoundFont, QString());
 
@@ -200,11 +201,9 @@ void BuiltinSynth::run(SynthOptions options)
     if (!ours) return fail(Failure::NoPort, takeLibraryError());
     {
         const std::lock_guard<std::mutex> lock(mutex_);
-        client_ = ours->client;
-        port_ = ours->port;
+        facts_.client = ours->client;
+        facts_.port = ours->port;
         parts_ = std::move(parts);
-        failure_ = Failure::None;
-        error_.clear();
     }
     state_ = State::Running;
     emit started(true);
@@ -214,8 +213,8 @@ void BuiltinSynth::fail(Failure why, const QString& text)
 {
     {
         const std::lock_guard<std::mutex> lock(mutex_);
-        failure_ = why;
-        error_ = text;
+        facts_.failure = why;
+        facts_.error = text;
     }
     state_ = State::Failed;
     emit started(false);
@@ -232,57 +231,15 @@ void BuiltinSynth::stop()
     parts.reset();
     {
         const std::lock_guard<std::mutex> lock(mutex_);
-        client_ = -1;
+        facts_.client = -1;
     }
     if (state_.load() == State::Running) state_ = State::Off;
 }
 
-BuiltinSynth::Failure BuiltinSynth::failure() const
+BuiltinSynth::Facts BuiltinSynth::facts() const
 {
     const std::lock_guard<std::mutex> lock(mutex_);
-    return failure_;
-}
-
-QString BuiltinSynth::error() const
-{
-    const std::lock_guard<std::mutex> lock(mutex_);
-    return error_;
-}
-
-QString BuiltinSynth::soundFont() const
-{
-    const std::lock_guard<std::mutex> lock(mutex_);
-    return soundFont_;
-}
-
-QString BuiltinSynth::driver() const
-{
-    const std::lock_guard<std::mutex> lock(mutex_);
-    return driver_;
-}
-
-int BuiltinSynth::periodSize() const
-{
-    const std::lock_guard<std::mutex> lock(mutex_);
-    return periodSize_;
-}
-
-int BuiltinSynth::client() const
-{
-    const std::lock_guard<std::mutex> lock(mutex_);
-    return client_;
-}
-
-int BuiltinSynth::port() const
-{
-    const std::lock_guard<std::mutex> lock(mutex_);
-    return port_;
-}
-
-int BuiltinSynth::periods() const
-{
-    const std::lock_guard<std::mutex> lock(mutex_);
-    return periods_;
+    return facts_;
 }
 
 void BuiltinSynth::setGain(int hundredths)

@@ -45,15 +45,18 @@ public:
     void stop();
 
     State state() const { return state_.load(); }
-    Failure failure() const;
-    QString error() const;     // the driver's or the loader's own words
-    QString soundFont() const; // the file in use (or tried)
-    QString driver() const;    // the audio driver in use (or tried)
-    int periodSize() const;    // frames, as the driver was asked
-    int periods() const;
-    // Its sequencer address while it runs; client -1 otherwise.
-    int client() const;
-    int port() const;
+    // What it runs with, or tried to: one consistent copy.
+    struct Facts {
+        Failure failure = Failure::None;
+        QString error;      // the driver's or the loader's own words
+        QString soundFont;  // the file in use (or tried)
+        QString driver;     // the audio driver in use (or tried)
+        int periodSize = 0; // frames, as the driver was asked
+        int periods = 0;
+        int client = -1; // its sequencer address while it runs
+        int port = 0;
+    };
+    Facts facts() const;
 
     // Live changes; ignored unless running.
     void setGain(int hundredths);
@@ -73,13 +76,6 @@ private:
     std::unique_ptr<BuiltinSynthParts> parts_;
     std::thread starter_;
     std::atomic<State> state_{State::Off};
-    mutable std::mutex mutex_; // guards the texts below and the failure
-    Failure failure_ = Failure::None;
-    QString error_;
-    QString soundFont_;
-    QString driver_;
-    int periodSize_ = 0;
-    int periods_ = 0;
-    int client_ = -1;
-    int port_ = 0;
+    mutable std::mutex mutex_; // guards parts_ and facts_
+    Facts facts_;
 };

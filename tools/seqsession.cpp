@@ -190,10 +190,10 @@ int main(int argc, char** argv)
         builtin.start(synthOptions);
         if (builtin.state() == BuiltinSynth::State::Starting) wait.exec();
         if (builtin.state() != BuiltinSynth::State::Running) {
+            const BuiltinSynth::Facts facts = builtin.facts();
             std::fprintf(stderr, "seqsession: the built-in synthesizer did not start (%s): %s\n",
-                         builtin.soundFont().isEmpty() ? "no sound font"
-                                                       : qPrintable(builtin.soundFont()),
-                         qPrintable(builtin.error()));
+                         facts.soundFont.isEmpty() ? "no sound font" : qPrintable(facts.soundFont),
+                         qPrintable(facts.error));
             return 1;
         }
     }
@@ -204,13 +204,14 @@ int main(int argc, char** argv)
         return 1;
     }
     for (const PortInfo& p : outputs.ports)
-        if (synth && p.client == builtin.client()) {
+        if (synth && p.client == builtin.facts().client) {
+            const BuiltinSynth::Facts facts = builtin.facts();
             outClient = p.client;
             outPort = p.port;
             std::fprintf(stderr,
                          "seqsession: %s at %d:%d, %s through %s, %d periods of %d frames\n",
-                         BuiltinSynth::kName, p.client, p.port, qPrintable(builtin.soundFont()),
-                         qPrintable(builtin.driver()), builtin.periods(), builtin.periodSize());
+                         BuiltinSynth::kName, p.client, p.port, qPrintable(facts.soundFont),
+                         qPrintable(facts.driver), facts.periods, facts.periodSize);
         }
     if (outClient >= 0) {
         devices.defaultOutput.client = outClient;
