@@ -123,7 +123,6 @@ bool DeviceLists::isMidiThrough(const QString& clientName)
     return clientName.startsWith(QLatin1String("Midi Through"));
 }
 
-
 QString DeviceLists::chooseFirstDefaults(DeviceSet& set, const ScanResult& inputs,
                                          const ScanResult& outputs)
 {

@@ -3,7 +3,8 @@
 #include <QApplication>
 #include <QMessageBox>
 
-namespace {
+namespace
+{
 struct ButtonMap {
     int ours;
     QMessageBox::StandardButton qt;
@@ -18,11 +19,17 @@ int GuiMessageSink::show(const Message& message)
 {
     QMessageBox::Icon icon = QMessageBox::Information;
     switch (message.kind) {
-    case MessageKind::Warning: icon = QMessageBox::Warning; break;
+    case MessageKind::Warning:
+        icon = QMessageBox::Warning;
+        break;
     case MessageKind::Question:
-    case MessageKind::Sure: icon = QMessageBox::Question; break;
+    case MessageKind::Sure:
+        icon = QMessageBox::Question;
+        break;
     case MessageKind::Information:
-    case MessageKind::Report: icon = QMessageBox::Information; break;
+    case MessageKind::Report:
+        icon = QMessageBox::Information;
+        break;
     }
     QMessageBox::StandardButtons buttons;
     QMessageBox::StandardButton defaultButton = QMessageBox::NoButton;

@@ -5,7 +5,8 @@
 class QWidget;
 
 // Shows messages in modal message boxes over the main window.
-class GuiMessageSink : public MessageSink {
+class GuiMessageSink : public MessageSink
+{
 public:
     explicit GuiMessageSink(QWidget* parent = nullptr) : parent_(parent) {}
     void setParent(QWidget* parent) { parent_ = parent; }

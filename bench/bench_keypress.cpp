@@ -9,9 +9,9 @@
 // runs once more against it, output to Midi Through 14:0, keys from 16:0,
 // the time including the sequencer calls and the drain.
 
+#include "core/devices.h"
 #include "core/messages.h"
 #include "core/settings.h"
-#include "core/devices.h"
 #include "engine/interactive.h"
 #include "engine/listenloop.h"
 #include "engine/seqclient.h"

@@ -9,9 +9,9 @@
 // windows, only walks the song's nodes from the cursor to the window's end:
 // the ratio says what scheduling adds to reading the song.
 
+#include "core/devices.h"
 #include "core/messages.h"
 #include "core/settings.h"
-#include "core/devices.h"
 #include "engine/listenloop.h"
 #include "engine/seqclient.h"
 #include "song/deckmodel.h"

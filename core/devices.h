@@ -17,16 +17,16 @@ struct InputDevice {
     int port = 0;
     QString clientName;
     QString portName;
-    bool ibck = true;          // shown on a bilinear uniform chromatic keyboard
-    bool itradk = true;        // shown on a traditional keyboard
-    int leadzone = 1;          // zone that leads the tempo: 1, 2 or 3
+    bool ibck = true;   // shown on a bilinear uniform chromatic keyboard
+    bool itradk = true; // shown on a traditional keyboard
+    int leadzone = 1;   // zone that leads the tempo: 1, 2 or 3
     bool tempoleader = false;
-    int lowkey = 64;           // first key of the central zone
-    int highkey = 103;         // first key of the high zone
+    int lowkey = 64;   // first key of the central zone
+    int highkey = 103; // first key of the high zone
     bool kbenablesplit = false;
     bool ignoreInput = false;
-    int kbmode = 0;            // 0 one key hit per cluster, 1 all cluster notes in any order
-    bool absent = false;       // gone from the sequencer while a song still points at it
+    int kbmode = 0;      // 0 one key hit per cluster, 1 all cluster notes in any order
+    bool absent = false; // gone from the sequencer while a song still points at it
 
     bool isPcKeyboard() const { return client == kPcKeyboardClient; }
     bool sameAddress(int c, int p) const { return client == c && port == p; }

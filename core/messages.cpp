@@ -3,7 +3,8 @@
 #include <QCoreApplication>
 #include <cstdio>
 
-namespace {
+namespace
+{
 MessageSink* installed = nullptr;
 
 ConsoleMessageSink& consoleSink()
@@ -47,7 +48,8 @@ QStringList ScriptedMessageSink::texts() const
     return list;
 }
 
-namespace Messages {
+namespace Messages
+{
 
 QString title(MessageKind kind)
 {
@@ -101,25 +103,52 @@ int titled(MessageKind kind, const QString& title, const QString& text, int butt
     return sink()->show(m);
 }
 
-void warning(const QString& text) { show(MessageKind::Warning, text); }
-void information(const QString& text) { show(MessageKind::Information, text); }
-void report(const QString& text) { show(MessageKind::Report, text); }
-bool sure(const QString& text) { return show(MessageKind::Sure, text, Yes | No, No) == Yes; }
+void warning(const QString& text)
+{
+    show(MessageKind::Warning, text);
+}
+void information(const QString& text)
+{
+    show(MessageKind::Information, text);
+}
+void report(const QString& text)
+{
+    show(MessageKind::Report, text);
+}
+bool sure(const QString& text)
+{
+    return show(MessageKind::Sure, text, Yes | No, No) == Yes;
+}
 int question(const QString& text, int buttons, int defaultButton)
 {
     return show(MessageKind::Question, text, buttons, defaultButton);
 }
 
-void setSink(MessageSink* sink) { installed = sink; }
-MessageSink* sink() { return installed ? installed : &consoleSink(); }
+void setSink(MessageSink* sink)
+{
+    installed = sink;
+}
+MessageSink* sink()
+{
+    return installed ? installed : &consoleSink();
+}
 
 } // namespace Messages
 
-BusyScope::BusyScope() { Messages::sink()->setBusy(true); }
-BusyScope::~BusyScope() { Messages::sink()->setBusy(false); }
+BusyScope::BusyScope()
+{
+    Messages::sink()->setBusy(true);
+}
+BusyScope::~BusyScope()
+{
+    Messages::sink()->setBusy(false);
+}
 
 ScopedMessageSink::ScopedMessageSink(MessageSink* sink) : previous_(installed)
 {
     Messages::setSink(sink);
 }
-ScopedMessageSink::~ScopedMessageSink() { Messages::setSink(previous_); }
+ScopedMessageSink::~ScopedMessageSink()
+{
+    Messages::setSink(previous_);
+}

@@ -32,7 +32,8 @@ struct Message {
     QObject* parent = nullptr; // the box's window, when not the main window
 };
 
-class MessageSink {
+class MessageSink
+{
 public:
     virtual ~MessageSink() = default;
     // Shows the message and returns the button chosen.
@@ -43,13 +44,15 @@ public:
 
 // Writes "title: text" to standard error and takes the default answer
 // (No when a Yes/No question has none), for tools without a display.
-class ConsoleMessageSink : public MessageSink {
+class ConsoleMessageSink : public MessageSink
+{
 public:
     int show(const Message& message) override;
 };
 
 // Records what was shown and answers from a script, for tests.
-class ScriptedMessageSink : public MessageSink {
+class ScriptedMessageSink : public MessageSink
+{
 public:
     QVector<Message> shown;
     std::deque<int> answers; // taken in order; when empty the default answer is given
@@ -61,7 +64,8 @@ public:
     QStringList texts() const;
 };
 
-namespace Messages {
+namespace Messages
+{
 // "Clavion - Warning" etc.; reports carry "Report" alone.
 QString title(MessageKind kind);
 int show(MessageKind kind, const QString& text, int buttons = Ok, int defaultButton = NoButton);
@@ -85,7 +89,8 @@ int defaultAnswer(const Message& message);
 } // namespace Messages
 
 // Marks long work for as long as it lives.
-class BusyScope {
+class BusyScope
+{
 public:
     BusyScope();
     ~BusyScope();
@@ -94,7 +99,8 @@ public:
 };
 
 // Same installation for the lifetime of a scope (tests).
-class ScopedMessageSink {
+class ScopedMessageSink
+{
 public:
     explicit ScopedMessageSink(MessageSink* sink);
     ~ScopedMessageSink();

@@ -6,13 +6,15 @@
 #include <alsa/asoundlib.h>
 #include <cstdio>
 
-namespace {
+namespace
+{
 
 ScanResult scan(int openMode, unsigned capabilities)
 {
     ScanResult result;
     snd_seq_t* seq = nullptr;
-    const int rc = seqCheck(snd_seq_open(&seq, "default", openMode, SND_SEQ_NONBLOCK), "snd_seq_open");
+    const int rc =
+        seqCheck(snd_seq_open(&seq, "default", openMode, SND_SEQ_NONBLOCK), "snd_seq_open");
     if (rc < 0) {
         std::fprintf(stderr, "Error opening ALSA sequencer.\n");
         result.error = QCoreApplication::translate("midithread", "Error opening ALSA sequencer: %1")

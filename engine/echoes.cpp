@@ -25,20 +25,35 @@ void makeLyricEcho(snd_seq_event_t& ev, snd_seq_addr_t self, const EventNode& ma
     snd_seq_ev_set_dest(&ev, self.client, self.port);
 }
 
-bool isLyricMark(int type) { return type == kTypeLyricMark || type == kTypeTextMark; }
+bool isLyricMark(int type)
+{
+    return type == kTypeLyricMark || type == kTypeTextMark;
+}
 
 bool filterPasses(const LiveOptions& options, int set, int type)
 {
     using namespace Keys::EventFilters;
     FilterKind kind;
     switch (type) {
-    case SND_SEQ_EVENT_KEYPRESS: kind = KeyPress; break;
-    case SND_SEQ_EVENT_CONTROLLER: kind = Controller; break;
-    case SND_SEQ_EVENT_PGMCHANGE: kind = ProgramChange; break;
-    case SND_SEQ_EVENT_CHANPRESS: kind = ChannelPressure; break;
-    case SND_SEQ_EVENT_PITCHBEND: kind = PitchBend; break;
-    case SND_SEQ_EVENT_TEMPO: return options.keepTempo.load(std::memory_order_relaxed);
-    default: return true;
+    case SND_SEQ_EVENT_KEYPRESS:
+        kind = KeyPress;
+        break;
+    case SND_SEQ_EVENT_CONTROLLER:
+        kind = Controller;
+        break;
+    case SND_SEQ_EVENT_PGMCHANGE:
+        kind = ProgramChange;
+        break;
+    case SND_SEQ_EVENT_CHANPRESS:
+        kind = ChannelPressure;
+        break;
+    case SND_SEQ_EVENT_PITCHBEND:
+        kind = PitchBend;
+        break;
+    case SND_SEQ_EVENT_TEMPO:
+        return options.keepTempo.load(std::memory_order_relaxed);
+    default:
+        return true;
     }
     return options.filters[size_t(set)][kind].load(std::memory_order_relaxed);
 }

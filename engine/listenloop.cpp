@@ -1,9 +1,9 @@
 #include "engine/listenloop.h"
 
-#include "core/settings.h"
 #include "core/devices.h"
-#include "engine/echoes.h"
 #include "core/events.h"
+#include "core/settings.h"
+#include "engine/echoes.h"
 #include "engine/seqclient.h"
 #include "song/deckmodel.h"
 
@@ -314,8 +314,8 @@ void ListenLoop::restartLoop(uint64_t loopStart)
 
 void ListenLoop::scheduleMetronome()
 {
-    const bool on = deck_.recording.load() ? options_.metronomeRecord.load()
-                                           : options_.metronomePlay.load();
+    const bool on =
+        deck_.recording.load() ? options_.metronomeRecord.load() : options_.metronomePlay.load();
     const uint64_t tpb = uint64_t(v_.ticksPerBeat);
     const int beats = v_.beatsPerMeasure;
     if (on && beats >= 1) {
@@ -324,7 +324,8 @@ void ListenLoop::scheduleMetronome()
             snd_seq_ev_clear(&out_);
             snd_seq_ev_set_dest(&out_, static_cast<unsigned char>(out.client),
                                 static_cast<unsigned char>(out.port));
-            const int note = k == beats ? options_.metronomeStrong.load() : options_.metronomeWeak.load();
+            const int note =
+                k == beats ? options_.metronomeStrong.load() : options_.metronomeWeak.load();
             snd_seq_ev_set_note(&out_, options_.metronomeChannel.load(), note,
                                 options_.metronomeVel.load(), 1);
             sink_.scheduleAt(out_, metronomeTick_ + uint64_t(k) * tpb);
@@ -341,23 +342,32 @@ bool ListenLoop::handleEcho(const snd_seq_event_t& ev)
         scheduleWindow();
         scheduleMetronome();
         return true;
-    case SND_SEQ_EVENT_ECHO: scheduleWindow(); return true;
-    case SND_SEQ_EVENT_CLOCK: postEvent(deckReceiver_, new QEvent(eventType(ClockStepEvent))); return true;
-    case SND_SEQ_EVENT_USR0: postEvent(deckReceiver_, new QEvent(eventType(BeatEvent))); return true;
-    case SND_SEQ_EVENT_USR2: postEvent(deckReceiver_, new UlongintEvent(SongEndEvent, 0)); return true;
-    case SND_SEQ_EVENT_USR8: scheduleMetronome(); return true;
+    case SND_SEQ_EVENT_ECHO:
+        scheduleWindow();
+        return true;
+    case SND_SEQ_EVENT_CLOCK:
+        postEvent(deckReceiver_, new QEvent(eventType(ClockStepEvent)));
+        return true;
+    case SND_SEQ_EVENT_USR0:
+        postEvent(deckReceiver_, new QEvent(eventType(BeatEvent)));
+        return true;
+    case SND_SEQ_EVENT_USR2:
+        postEvent(deckReceiver_, new UlongintEvent(SongEndEvent, 0));
+        return true;
+    case SND_SEQ_EVENT_USR8:
+        scheduleMetronome();
+        return true;
     case SND_SEQ_EVENT_USR5:
     case SND_SEQ_EVENT_USR9:
-        postEvent(mainReceiver_, new UintIntEvent(LyricSelectEvent, ev.data.raw32.d[0],
-                                                  int(ev.data.raw32.d[1])));
+        postEvent(mainReceiver_,
+                  new UintIntEvent(LyricSelectEvent, ev.data.raw32.d[0], int(ev.data.raw32.d[1])));
         return true;
     case SND_SEQ_EVENT_USR6:
     case SND_SEQ_EVENT_USR7:
         postEvent(mainReceiver_,
-                  new IntIntIntIntEvent(ev.type == SND_SEQ_EVENT_USR6 ? UserNoteOnEvent
-                                                                      : UserNoteOffEvent,
-                                        ev.data.raw8.d[1], ev.data.raw8.d[2], ev.data.raw8.d[3],
-                                        ev.data.raw8.d[0]));
+                  new IntIntIntIntEvent(
+                      ev.type == SND_SEQ_EVENT_USR6 ? UserNoteOnEvent : UserNoteOffEvent,
+                      ev.data.raw8.d[1], ev.data.raw8.d[2], ev.data.raw8.d[3], ev.data.raw8.d[0]));
         return true;
     case SND_SEQ_EVENT_USR3:
     case SND_SEQ_EVENT_USR4: {
@@ -369,11 +379,11 @@ bool ListenLoop::handleEcho(const snd_seq_event_t& ev)
                                                            note, client, port, flag));
         } else {
             if (ev.tag == 3)
-                postEvent(mainReceiver_,
-                          new IntIntIntIntEvent(on ? AccompanimentNoteOnEvent
-                                                   : AccompanimentNoteOffEvent,
-                                                note, client, port, flag));
-            postEvent(mainReceiver_, new IntEvent(on ? OutputNoteOnEvent : OutputNoteOffEvent, note));
+                postEvent(mainReceiver_, new IntIntIntIntEvent(on ? AccompanimentNoteOnEvent
+                                                                  : AccompanimentNoteOffEvent,
+                                                               note, client, port, flag));
+            postEvent(mainReceiver_,
+                      new IntEvent(on ? OutputNoteOnEvent : OutputNoteOffEvent, note));
         }
         return true;
     }
@@ -392,6 +402,7 @@ bool ListenLoop::handleEcho(const snd_seq_event_t& ev)
         if (applyTempo) applyTempo(applyTempoContext, tempo);
         return true;
     }
-    default: return false;
+    default:
+        return false;
     }
 }

@@ -16,7 +16,7 @@ struct SessionValues {
     int fileTracks = 0;
     int freeTracks = 0;
     int ppq = 96;
-    int clockStep = 4;       // ticks between two clock echoes
+    int clockStep = 4; // ticks between two clock echoes
     int ticksPerBeat = 96;
     int beatsPerMeasure = 4;
     int ticksPerMeasure = 384;
@@ -40,7 +40,8 @@ struct LoopSeam {
 // an EventSink, so the logic runs the same against the sequencer and in a
 // test. Queue ticks are absolute (song tick - start tick), so late echoes
 // never make the song drift.
-class ListenLoop {
+class ListenLoop
+{
 public:
     ListenLoop(DeckModel& deck, const LiveOptions& options, EventSink& sink, QObject* deckReceiver,
                QObject* mainReceiver);

@@ -55,9 +55,9 @@ int DeckModel::repositionCursors()
             songCursor = song.events.firstSoundingNoteOn(n);
             for (int k = 0; k < tracks.boundTracks; ++k) {
                 tracks.cursor[size_t(k)] =
-                    songCursor ? song.events.nextSoundingNoteOn(songCursor, tracks.storeTrackOf(k),
-                                                                false)
-                               : nullptr;
+                    songCursor
+                        ? song.events.nextSoundingNoteOn(songCursor, tracks.storeTrackOf(k), false)
+                        : nullptr;
                 tracks.playedUpTo[size_t(k)] = songCursor ? songCursor->tick : t;
             }
             return 3;

@@ -4,7 +4,8 @@
 #include <new>
 #include <sys/mman.h>
 
-namespace {
+namespace
+{
 constexpr size_t kFirstBlock = 256;
 // Big songs get 2 MiB blocks the kernel can back with huge pages: a million
 // events then cost a few dozen page faults instead of tens of thousands.
@@ -30,7 +31,10 @@ bool isChannelEvent(int type)
 
 EventList::EventList() = default;
 
-EventList::~EventList() { clear(); }
+EventList::~EventList()
+{
+    clear();
+}
 
 void EventList::newBlock()
 {
@@ -115,8 +119,7 @@ void EventList::unlink(EventNode* n)
         n->next->prev = n->prev;
     else
         tail_ = n->prev;
-    if (hint_ == n)
-        hint_ = n->prev ? n->prev : head_;
+    if (hint_ == n) hint_ = n->prev ? n->prev : head_;
     n->next = n->prev = nullptr;
     --size_;
 }
@@ -211,7 +214,8 @@ void EventList::mergeChains(std::vector<NodeChain>& chains)
             out.append(n);
             ++size_;
             n = following;
-        } while (n && (!haveRival || n->tick < rivalTick || (n->tick == rivalTick && best < rival)));
+        } while (n &&
+                 (!haveRival || n->tick < rivalTick || (n->tick == rivalTick && best < rival)));
         if (n)
             cursor[best] = n;
         else
@@ -357,23 +361,37 @@ ChannelEventCounts EventList::channelEventCounts(uint32_t track, int channel) co
 {
     ChannelEventCounts c;
     for (EventNode* n = head_; n; n = n->next) {
-        if (n->track != track || !isChannelEvent(n->type()) || n->channel() != channel)
-            continue;
+        if (n->track != track || !isChannelEvent(n->type()) || n->channel() != channel) continue;
         switch (n->type()) {
-        case SND_SEQ_EVENT_NOTE: ++c.notes; break;
+        case SND_SEQ_EVENT_NOTE:
+            ++c.notes;
+            break;
         case SND_SEQ_EVENT_NOTEON:
             if (n->velocity() > 0)
                 ++c.noteOns;
             else
                 ++c.noteOffs;
             break;
-        case SND_SEQ_EVENT_NOTEOFF: ++c.noteOffs; break;
-        case SND_SEQ_EVENT_PGMCHANGE: ++c.programs; break;
-        case SND_SEQ_EVENT_CONTROLLER: ++c.controllers; break;
-        case SND_SEQ_EVENT_PITCHBEND: ++c.pitchBends; break;
-        case SND_SEQ_EVENT_KEYPRESS: ++c.keyPressures; break;
-        case SND_SEQ_EVENT_CHANPRESS: ++c.channelPressures; break;
-        default: break;
+        case SND_SEQ_EVENT_NOTEOFF:
+            ++c.noteOffs;
+            break;
+        case SND_SEQ_EVENT_PGMCHANGE:
+            ++c.programs;
+            break;
+        case SND_SEQ_EVENT_CONTROLLER:
+            ++c.controllers;
+            break;
+        case SND_SEQ_EVENT_PITCHBEND:
+            ++c.pitchBends;
+            break;
+        case SND_SEQ_EVENT_KEYPRESS:
+            ++c.keyPressures;
+            break;
+        case SND_SEQ_EVENT_CHANPRESS:
+            ++c.channelPressures;
+            break;
+        default:
+            break;
         }
     }
     c.total = c.notes + c.noteOns + c.noteOffs + c.programs + c.controllers + c.pitchBends +

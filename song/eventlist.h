@@ -8,9 +8,9 @@
 
 // Counts shown on a track's information tab for one channel.
 struct ChannelEventCounts {
-    uint32_t notes = 0;      // type 5
-    uint32_t noteOns = 0;    // sounding Note Ons
-    uint32_t noteOffs = 0;   // Note Offs and Note Ons of velocity 0
+    uint32_t notes = 0;    // type 5
+    uint32_t noteOns = 0;  // sounding Note Ons
+    uint32_t noteOffs = 0; // Note Offs and Note Ons of velocity 0
     uint32_t programs = 0;
     uint32_t controllers = 0;
     uint32_t pitchBends = 0;
@@ -29,7 +29,8 @@ struct NodeChain {
 // The song's events in one doubly linked list ordered by tick; equal ticks keep
 // insertion order. Nodes come from a pool so a million-event song costs one
 // allocation per few thousand nodes and is released in one sweep.
-class EventList {
+class EventList
+{
 public:
     EventList();
     ~EventList();

@@ -11,24 +11,27 @@ constexpr uint32_t kNoGap = UINT32_MAX;
 
 // Event types the store uses beyond ALSA's named ones.
 enum SongEventType : int {
-    kTypeNote = SND_SEQ_EVENT_NOTE,              // 5
-    kTypeNoteOn = SND_SEQ_EVENT_NOTEON,          // 6
-    kTypeNoteOff = SND_SEQ_EVENT_NOTEOFF,        // 7
-    kTypeKeyPress = SND_SEQ_EVENT_KEYPRESS,      // 8
-    kTypeController = SND_SEQ_EVENT_CONTROLLER,  // 10
-    kTypePgmChange = SND_SEQ_EVENT_PGMCHANGE,    // 11
-    kTypeChanPress = SND_SEQ_EVENT_CHANPRESS,    // 12
-    kTypePitchBend = SND_SEQ_EVENT_PITCHBEND,    // 13
-    kTypeTimeSign = SND_SEQ_EVENT_TIMESIGN,      // 23
-    kTypeKeySign = SND_SEQ_EVENT_KEYSIGN,        // 24
-    kTypeTempo = SND_SEQ_EVENT_TEMPO,            // 35
-    kTypeLyricMark = SND_SEQ_EVENT_USR5,         // 95: mark of a Lyric meta event
-    kTypeTextMark = SND_SEQ_EVENT_USR9,          // 99: mark of a text event used as lyrics
-    kTypeSysex = SND_SEQ_EVENT_SYSEX,            // 130
-    kTypeTextBase = 135,                         // 135 + meta text type 1..15
+    kTypeNote = SND_SEQ_EVENT_NOTE,             // 5
+    kTypeNoteOn = SND_SEQ_EVENT_NOTEON,         // 6
+    kTypeNoteOff = SND_SEQ_EVENT_NOTEOFF,       // 7
+    kTypeKeyPress = SND_SEQ_EVENT_KEYPRESS,     // 8
+    kTypeController = SND_SEQ_EVENT_CONTROLLER, // 10
+    kTypePgmChange = SND_SEQ_EVENT_PGMCHANGE,   // 11
+    kTypeChanPress = SND_SEQ_EVENT_CHANPRESS,   // 12
+    kTypePitchBend = SND_SEQ_EVENT_PITCHBEND,   // 13
+    kTypeTimeSign = SND_SEQ_EVENT_TIMESIGN,     // 23
+    kTypeKeySign = SND_SEQ_EVENT_KEYSIGN,       // 24
+    kTypeTempo = SND_SEQ_EVENT_TEMPO,           // 35
+    kTypeLyricMark = SND_SEQ_EVENT_USR5,        // 95: mark of a Lyric meta event
+    kTypeTextMark = SND_SEQ_EVENT_USR9,         // 99: mark of a text event used as lyrics
+    kTypeSysex = SND_SEQ_EVENT_SYSEX,           // 130
+    kTypeTextBase = 135,                        // 135 + meta text type 1..15
 };
 
-inline bool isTextType(int type) { return type > kTypeTextBase && type <= kTypeTextBase + 15; }
+inline bool isTextType(int type)
+{
+    return type > kTypeTextBase && type <= kTypeTextBase + 15;
+}
 
 struct EventNode {
     uint64_t tick = 0;
@@ -52,8 +55,7 @@ struct EventNode {
     bool isSoundingNoteOn() const { return isNoteOn() && event.data.note.velocity > 0; }
     bool isNoteOffEvent() const
     {
-        return event.type == SND_SEQ_EVENT_NOTEOFF ||
-               (isNoteOn() && event.data.note.velocity == 0);
+        return event.type == SND_SEQ_EVENT_NOTEOFF || (isNoteOn() && event.data.note.velocity == 0);
     }
     bool ownsData() const { return event.type == kTypeSysex || isTextType(event.type); }
     const unsigned char* data() const

@@ -101,9 +101,8 @@ void computeTiming(DeckModel& deck, const PrepareOptions& options)
     tick4qn = std::min<int64_t>(tick4qn, 32760);
     // Time signatures that would divide by zero count as 4/4.
     p.temps = f.timeSigNumerator > 0 && f.timeSigNumerator < 256 ? int(f.timeSigNumerator) : 4;
-    p.beatvalue = f.timeSigDenominator > 0 && f.timeSigDenominator <= 64
-                      ? int(f.timeSigDenominator)
-                      : 4;
+    p.beatvalue =
+        f.timeSigDenominator > 0 && f.timeSigDenominator <= 64 ? int(f.timeSigDenominator) : 4;
     p.trcr4qn = int(f.thirtySecondsPerQuarter);
     p.mc4qn = 24;
     // Fewer than 13 ticks per quarter note would round to none: take the

@@ -8,7 +8,8 @@
 // Reader of Standard MIDI Files (formats 0 and 1) that reports what it finds
 // through callbacks; every callback but the byte source is optional. It keeps
 // a tempo map across tracks so each event can be stamped with its tempo.
-class SmfReader {
+class SmfReader
+{
 public:
     struct Callbacks {
         std::function<int()> getByte; // next byte 0..255, or -1 at end of file

@@ -7,10 +7,11 @@
 // Writer of Standard MIDI Files: the header, then one track chunk per track
 // whose events the writeTrack callback emits with the primitives below; each
 // chunk's length is patched in afterwards.
-class SmfWriter {
+class SmfWriter
+{
 public:
     struct Callbacks {
-        std::function<int(int byte)> putByte;  // the byte, or -1 on failure
+        std::function<int(int byte)> putByte; // the byte, or -1 on failure
         std::function<int(int track)> writeTrack;
         std::function<void(const char* text)> error;
     };

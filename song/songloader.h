@@ -5,7 +5,7 @@
 #include <QString>
 
 struct LoadOptions {
-    bool splitFormat0 = true; // give each channel of a format-0 file its own track
+    bool splitFormat0 = true;  // give each channel of a format-0 file its own track
     bool strictLyrics = false; // only Lyric meta events make the lyrics text
 };
 

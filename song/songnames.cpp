@@ -3,7 +3,8 @@
 #include <QCoreApplication>
 #include <alsa/asoundlib.h>
 
-namespace {
+namespace
+{
 struct Texts {
     Q_DECLARE_TR_FUNCTIONS(SongNames)
 };
@@ -11,20 +12,30 @@ struct Texts {
 
 QString keySignatureName(int sf, int mode)
 {
-    static const char* const major[] = {
-        QT_TRANSLATE_NOOP("SongNames", "G flat major"), QT_TRANSLATE_NOOP("SongNames", "D flat major"),
-        QT_TRANSLATE_NOOP("SongNames", "A flat major"), QT_TRANSLATE_NOOP("SongNames", "E flat major"),
-        QT_TRANSLATE_NOOP("SongNames", "B flat major"), QT_TRANSLATE_NOOP("SongNames", "F major"),
-        QT_TRANSLATE_NOOP("SongNames", "C major"),      QT_TRANSLATE_NOOP("SongNames", "G major"),
-        QT_TRANSLATE_NOOP("SongNames", "D major"),      QT_TRANSLATE_NOOP("SongNames", "A major"),
-        QT_TRANSLATE_NOOP("SongNames", "E major"),      QT_TRANSLATE_NOOP("SongNames", "B major")};
-    static const char* const minor[] = {
-        QT_TRANSLATE_NOOP("SongNames", "E flat minor"),  QT_TRANSLATE_NOOP("SongNames", "B flat minor"),
-        QT_TRANSLATE_NOOP("SongNames", "F minor"),       QT_TRANSLATE_NOOP("SongNames", "C minor"),
-        QT_TRANSLATE_NOOP("SongNames", "G minor"),       QT_TRANSLATE_NOOP("SongNames", "D minor"),
-        QT_TRANSLATE_NOOP("SongNames", "A minor"),       QT_TRANSLATE_NOOP("SongNames", "E minor"),
-        QT_TRANSLATE_NOOP("SongNames", "B minor"),       QT_TRANSLATE_NOOP("SongNames", "F sharp minor"),
-        QT_TRANSLATE_NOOP("SongNames", "C sharp minor"), QT_TRANSLATE_NOOP("SongNames", "G sharp minor")};
+    static const char* const major[] = {QT_TRANSLATE_NOOP("SongNames", "G flat major"),
+                                        QT_TRANSLATE_NOOP("SongNames", "D flat major"),
+                                        QT_TRANSLATE_NOOP("SongNames", "A flat major"),
+                                        QT_TRANSLATE_NOOP("SongNames", "E flat major"),
+                                        QT_TRANSLATE_NOOP("SongNames", "B flat major"),
+                                        QT_TRANSLATE_NOOP("SongNames", "F major"),
+                                        QT_TRANSLATE_NOOP("SongNames", "C major"),
+                                        QT_TRANSLATE_NOOP("SongNames", "G major"),
+                                        QT_TRANSLATE_NOOP("SongNames", "D major"),
+                                        QT_TRANSLATE_NOOP("SongNames", "A major"),
+                                        QT_TRANSLATE_NOOP("SongNames", "E major"),
+                                        QT_TRANSLATE_NOOP("SongNames", "B major")};
+    static const char* const minor[] = {QT_TRANSLATE_NOOP("SongNames", "E flat minor"),
+                                        QT_TRANSLATE_NOOP("SongNames", "B flat minor"),
+                                        QT_TRANSLATE_NOOP("SongNames", "F minor"),
+                                        QT_TRANSLATE_NOOP("SongNames", "C minor"),
+                                        QT_TRANSLATE_NOOP("SongNames", "G minor"),
+                                        QT_TRANSLATE_NOOP("SongNames", "D minor"),
+                                        QT_TRANSLATE_NOOP("SongNames", "A minor"),
+                                        QT_TRANSLATE_NOOP("SongNames", "E minor"),
+                                        QT_TRANSLATE_NOOP("SongNames", "B minor"),
+                                        QT_TRANSLATE_NOOP("SongNames", "F sharp minor"),
+                                        QT_TRANSLATE_NOOP("SongNames", "C sharp minor"),
+                                        QT_TRANSLATE_NOOP("SongNames", "G sharp minor")};
     if (mode != 0 && mode != 1) return Texts::tr("Unknown mode");
     if (sf < -6 || sf > 5)
         return mode == 0 ? Texts::tr("Unknown major") : Texts::tr("Unknown minor");
@@ -51,15 +62,23 @@ QString eventKindName(int type, uint32_t count)
         return Texts::tr("Channel pressure %1 (overall pressure for channel)").arg(word);
     case SND_SEQ_EVENT_PITCHBEND:
         return Texts::tr("Pitch bend %1 (vibrato)").arg(word);
-    case SND_SEQ_EVENT_CONTROL14: return QStringLiteral("SND_SEQ_EVENT_CONTROL14");
-    case SND_SEQ_EVENT_NONREGPARAM: return QStringLiteral("SND_SEQ_EVENT_NONREGPARAM");
-    case SND_SEQ_EVENT_REGPARAM: return QStringLiteral("SND_SEQ_EVENT_REGPARAM");
-    case SND_SEQ_EVENT_SONGPOS: return QStringLiteral("SND_SEQ_EVENT_SONGPOS");
-    default: return word;
+    case SND_SEQ_EVENT_CONTROL14:
+        return QStringLiteral("SND_SEQ_EVENT_CONTROL14");
+    case SND_SEQ_EVENT_NONREGPARAM:
+        return QStringLiteral("SND_SEQ_EVENT_NONREGPARAM");
+    case SND_SEQ_EVENT_REGPARAM:
+        return QStringLiteral("SND_SEQ_EVENT_REGPARAM");
+    case SND_SEQ_EVENT_SONGPOS:
+        return QStringLiteral("SND_SEQ_EVENT_SONGPOS");
+    default:
+        return word;
     }
 }
 
-uint16_t channelBit(int channel) { return uint16_t(1u << (15 - (channel & 15))); }
+uint16_t channelBit(int channel)
+{
+    return uint16_t(1u << (15 - (channel & 15)));
+}
 
 int firstClearChannel(uint16_t pattern)
 {
@@ -77,7 +96,8 @@ int firstSetChannel(uint16_t pattern)
 
 QString noteName(int note, const QString& languageCode)
 {
-    static const char* const en[] = {"C", "C#", "D", "D#", "E", "F", "F#", "G", "G#", "A", "A#", "B"};
+    static const char* const en[] = {"C",  "C#", "D",  "D#", "E",  "F",
+                                     "F#", "G",  "G#", "A",  "A#", "B"};
     static const char* const solfege[] = {"Do",  "Do#", "Ré",   "Ré#", "Mi",  "Fa",
                                           "Fa#", "Sol", "Sol#", "La",  "La#", "Si"};
     note &= 127;

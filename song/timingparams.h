@@ -48,4 +48,3 @@ struct TimingParams {
 
     void showParams(FILE* out = stdout) const;
 };
-

@@ -1,7 +1,7 @@
 #include "song/trackediting.h"
 
-#include "core/messages.h"
 #include "core/devices.h"
+#include "core/messages.h"
 #include "song/deckmodel.h"
 #include "song/preparation.h"
 #include "song/songnames.h"
@@ -11,13 +11,17 @@
 #include <cstdio>
 #include <cstdlib>
 
-namespace {
+namespace
+{
 
 struct Texts {
     Q_DECLARE_TR_FUNCTIONS(TrackEditing)
 };
 
-int clamp127(int v) { return std::clamp(v, 0, 127); }
+int clamp127(int v)
+{
+    return std::clamp(v, 0, 127);
+}
 
 template <typename T> void eraseAt(std::vector<T>& v, int i)
 {

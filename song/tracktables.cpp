@@ -73,9 +73,8 @@ int TrackTables::firstFreeChannel(const OutputDevice* device) const
     return firstClearChannel(taken);
 }
 
-EventNode* TrackTables::addTrackEvent(EventList& list, const TimingParams& timing,
-                                      int displayIndex, const snd_seq_event_t& event,
-                                      uint64_t tick) const
+EventNode* TrackTables::addTrackEvent(EventList& list, const TimingParams& timing, int displayIndex,
+                                      const snd_seq_event_t& event, uint64_t tick) const
 {
     const int track = storeTrackOf(displayIndex);
     if (track < 0) return nullptr;

@@ -43,8 +43,8 @@ struct TrackTables {
     int boundTracks = 0; // D
     int freeTracks = 0;  // F
 
-    std::vector<int> displayMap;                // per file track; -2 when it has no Note On
-    std::vector<uint16_t> fileChannelPattern;   // per file track
+    std::vector<int> displayMap;              // per file track; -2 when it has no Note On
+    std::vector<uint16_t> fileChannelPattern; // per file track
 
     std::vector<uint16_t> channelPattern;
     std::vector<uint32_t> noteOnCount;

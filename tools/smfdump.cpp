@@ -1,7 +1,7 @@
 // Loads a MIDI file exactly as the program does and prints what it read.
 
-#include "core/messages.h"
 #include "core/devices.h"
+#include "core/messages.h"
 #include "song/deckmodel.h"
 #include "song/preparation.h"
 #include "song/smfencode.h"
@@ -14,7 +14,8 @@
 #include <cstdio>
 #include <unistd.h>
 
-namespace {
+namespace
+{
 
 void printEscaped(const QByteArray& text)
 {
@@ -67,7 +68,9 @@ void printEvent(const EventNode* n)
     case SND_SEQ_EVENT_PITCHBEND:
         std::printf("pb %d %d", e.data.control.channel, e.data.control.value);
         break;
-    case SND_SEQ_EVENT_TEMPO: std::printf("tempo %d", e.data.queue.param.value); break;
+    case SND_SEQ_EVENT_TEMPO:
+        std::printf("tempo %d", e.data.queue.param.value);
+        break;
     case SND_SEQ_EVENT_TIMESIGN:
         std::printf("timesig %d %d %d %d", e.data.raw8.d[0], e.data.raw8.d[1], e.data.raw8.d[2],
                     e.data.raw8.d[3]);
@@ -104,8 +107,8 @@ void dump(const Song& song)
         std::printf("tempo none\n");
     else
         std::printf("tempo %u\n", f.firstTempo);
-    std::printf("timesig %u %u %u %u\n", f.timeSigNumerator, f.timeSigDenominator,
-                f.clocksPerClick, f.thirtySecondsPerQuarter);
+    std::printf("timesig %u %u %u %u\n", f.timeSigNumerator, f.timeSigDenominator, f.clocksPerClick,
+                f.thirtySecondsPerQuarter);
     std::printf("keysig %d %d\n", f.keySharpsFlats, f.keyMode);
     for (int i = 0; i < f.ntracks; ++i) {
         std::printf("track %d notes %u name ", i, f.noteOnCounts[size_t(i)]);
