@@ -180,9 +180,11 @@ TEST_F(DeviceTabs, DefaultPortsMoveOnlyBetweenSessions)
     EXPECT_TRUE(db->okButton()->isHidden()) << "clean after Apply";
 }
 
+using DeviceTabsWindow = Window;
+
 // The whole way through the window: the File menu's command, Apply, and a
 // second start that reads the records back.
-TEST_F(Window, OptionsDeviceSetupSurvivesARestart)
+TEST_F(DeviceTabsWindow, OptionsDeviceSetupSurvivesARestart)
 {
     open();
     sink.shown.clear();

@@ -25,7 +25,7 @@ protected:
 };
 
 // Key hints overtake whatever was posted before them.
-TEST(PostedEvents, KeyHintsOvertakeTheOthers)
+TEST(Events, KeyHintsOvertakeTheOthers)
 {
     int argc = 1;
     char name[] = "test_events";

@@ -59,7 +59,9 @@ void expectDistinct(const std::vector<QString>& keys, const char* where)
     }
 }
 
-TEST_F(Window, MenusSpeakFrenchAndEveryAcceleratorReachesOneControl)
+using French = Window;
+
+TEST_F(French, MenusSpeakFrenchAndEveryAcceleratorReachesOneControl)
 {
     QTranslator french;
     const Startup::TranslationSearch search =

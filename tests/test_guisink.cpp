@@ -25,7 +25,7 @@ void clickWhenShown(QMessageBox::StandardButton button, QString* title, QString*
     });
 }
 
-TEST(GuiMessageSink, ShowsTitleAndTextAndMapsTheAnswer)
+TEST(GuiSink, ShowsTitleAndTextAndMapsTheAnswer)
 {
     GuiMessageSink sink;
     ScopedMessageSink installed(&sink);

@@ -108,7 +108,7 @@ TEST_F(Interactive, AReleaseEndsWhatItsPressRangWhateverBecameOfTheTrack)
     }
 }
 
-struct Split : Interactive {
+struct InteractiveSplit : Interactive {
     // Three tracks on channels 0, 1, 2 in zones 1, 2, 3 (as prepared).
     void SetUp() override
     {
@@ -119,7 +119,7 @@ struct Split : Interactive {
     }
 };
 
-TEST_F(Split, EachZoneFromItsFirstKeyDrivesItsOwnTrack)
+TEST_F(InteractiveSplit, EachZoneFromItsFirstKeyDrivesItsOwnTrack)
 {
     for (int d = 0; d < 3; ++d) deck.tracks.keyboard[size_t(d)] = 1;
     start();
@@ -133,7 +133,7 @@ TEST_F(Split, EachZoneFromItsFirstKeyDrivesItsOwnTrack)
     EXPECT_EQ(out.played(true), "lit 38 z1 +0, lit 74 z2 +0, lit 111 z3 +0, unlit 74 z2 +0");
 }
 
-TEST_F(Split, ATrackWithoutAZonePlaysFromTheLowZoneAndAFreeZoneFromTheFreeTrack)
+TEST_F(InteractiveSplit, ATrackWithoutAZonePlaysFromTheLowZoneAndAFreeZoneFromTheFreeTrack)
 {
     deck.tracks.keyboard[0] = 1;
     deck.tracks.zone[0] = 0; // as a bound free track comes
@@ -156,7 +156,7 @@ TEST_F(Split, ATrackWithoutAZonePlaysFromTheLowZoneAndAFreeZoneFromTheFreeTrack)
 
 // On a split keyboard, which any order ignores: its clusters and releases
 // cover the whole keyboard.
-struct AnyOrder : Interactive {
+struct InteractiveAnyOrder : Interactive {
     void SetUp() override
     {
         TrackPlan t;
@@ -170,7 +170,7 @@ struct AnyOrder : Interactive {
 
 // A wrong key flashes and rings nothing; the last expected note of a cluster
 // rings the rest. A take keeps each note between its key's press and release.
-TEST_F(AnyOrder, TheLastExpectedNoteRingsTheRestAndTheLastClusterIsPlayedOnce)
+TEST_F(InteractiveAnyOrder, TheLastExpectedNoteRingsTheRestAndTheLastClusterIsPlayedOnce)
 {
     deck.recording = true;
     beginTake(deck);

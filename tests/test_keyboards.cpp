@@ -127,7 +127,7 @@ TEST(Keyboards, KeysRestAndLightInTheirColours)
     }
 }
 
-class ZoneMenu : public ::testing::Test
+class KeyboardZones : public ::testing::Test
 {
 protected:
     void SetUp() override
@@ -167,7 +167,7 @@ protected:
     InputDevice device;
 };
 
-TEST_F(ZoneMenu, MovesTheZoneBoundariesAndSavesThem)
+TEST_F(KeyboardZones, MovesTheZoneBoundariesAndSavesThem)
 {
     const char* z2 = "ac_setFirstInZone2";
     const char* z3 = "ac_setFirstInZone3";
@@ -248,7 +248,7 @@ TEST_F(ZoneMenu, MovesTheZoneBoundariesAndSavesThem)
     EXPECT_EQ(noteName(70, "en"), QStringLiteral("A#4"));
 }
 
-TEST_F(ZoneMenu, ThePcKeyboardAndOutputsOpenNone)
+TEST_F(KeyboardZones, ThePcKeyboardAndOutputsOpenNone)
 {
     InputDevice pc;
     pc.client = kPcKeyboardClient;
@@ -262,7 +262,9 @@ TEST_F(ZoneMenu, ThePcKeyboardAndOutputsOpenNone)
     EXPECT_TRUE(sink.shown.isEmpty());
 }
 
-TEST_F(Window, KeyEventsLightTheirDevicesKeyboards)
+using KeyboardsWindow = Window;
+
+TEST_F(KeyboardsWindow, KeyEventsLightTheirDevicesKeyboards)
 {
     open();
     PianoDocks& docks = *window->pianoDocks();
@@ -357,7 +359,7 @@ TEST_F(Window, KeyEventsLightTheirDevicesKeyboards)
 // A dozen ports, each with both keyboards: the first window still fits a
 // small screen, status bar included; with a song's deck above them too, the
 // docks scroll rather than shrink below a whole keyboard.
-TEST_F(Window, ManyKeyboardsScrollWithinTheScreen)
+TEST_F(KeyboardsWindow, ManyKeyboardsScrollWithinTheScreen)
 {
     fakeInputs.clear();
     fakeOutputs.clear();

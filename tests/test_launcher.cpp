@@ -29,7 +29,7 @@ void answerLauncher(const QString& text, std::optional<PortInfo> port = {})
 
 const PortInfo kSynthPort{129, 0, "FLUID Synth (4242)", "Synth input port (4242:0)", true};
 
-class Launching : public Window
+class LauncherTest : public Window
 {
 protected:
     void SetUp() override
@@ -48,7 +48,7 @@ protected:
 };
 } // namespace
 
-TEST(HistDialogTest, OkNeedsTextAndCommandsKeepTheAmpersandsTyped)
+TEST(LauncherHistory, OkNeedsTextAndCommandsKeepTheAmpersandsTyped)
 {
     HistDialog d("t", "l", nullptr, "/Interface", "synths", 12, "launchsoftsynths");
     EXPECT_FALSE(d.okButton()->isEnabled());
@@ -79,7 +79,7 @@ TEST(HistDialogTest, OkNeedsTextAndCommandsKeepTheAmpersandsTyped)
     }
 }
 
-TEST_F(Launching, ToolsAreStartedListedAndKilledAtExitOnlyWhenAsked)
+TEST_F(LauncherTest, ToolsAreStartedListedAndKilledAtExitOnlyWhenAsked)
 {
     for (const bool kill : {false, true}) {
         sink.shown.clear();
@@ -136,7 +136,7 @@ TEST_F(Launching, ToolsAreStartedListedAndKilledAtExitOnlyWhenAsked)
 
 // A machine without a synthesizer: the program names the one it can start,
 // offers it first in the launcher, and the song opened plays through it.
-TEST_F(Launching, WithoutASynthesizerFluidsynthIsOfferedAndTheSongOpens)
+TEST_F(LauncherTest, WithoutASynthesizerFluidsynthIsOfferedAndTheSongOpens)
 {
     const QString bin = dir.path() + "/bin", fonts = dir.path() + "/sf2";
     QDir().mkpath(bin);

@@ -45,7 +45,7 @@ QByteArray songBytes(int beatsPerMeasure = 4, int beatValueLog2 = 2)
     return smfFile(1, 96, {conductor, melody.end(), drums});
 }
 
-class Deck : public ::testing::Test
+class PlayDialogTest : public ::testing::Test
 {
 protected:
     void SetUp() override { Settings::resetForTests(dir.path(), QStringLiteral("en")); }
@@ -95,7 +95,7 @@ protected:
     std::map<DeckAction, bool> actions;
 };
 
-TEST_F(Deck, QuickSettingsShowWhatTheSessionPlays)
+TEST_F(PlayDialogTest, QuickSettingsShowWhatTheSessionPlays)
 {
     // Boost, bpm, beat, tolerance in ticks (100 ms: a fifth of a quarter at 120 bpm), zoom.
     const struct {
@@ -127,7 +127,7 @@ TEST_F(Deck, QuickSettingsShowWhatTheSessionPlays)
     }
 }
 
-TEST_F(Deck, OnlyATakeWithNotesAsksWhetherToKeepIt)
+TEST_F(PlayDialogTest, OnlyATakeWithNotesAsksWhetherToKeepIt)
 {
     const struct {
         int interactive, free, answer;
@@ -154,7 +154,7 @@ TEST_F(Deck, OnlyATakeWithNotesAsksWhetherToKeepIt)
 }
 
 // No sequencer here: the session starts, cannot open its client and halts.
-TEST_F(Deck, ListenTwiceStopsAndTheButtonsFollowTheSession)
+TEST_F(PlayDialogTest, ListenTwiceStopsAndTheButtonsFollowTheSession)
 {
     PlayDialog& d = open(songBytes());
     std::vector<bool> busy;
@@ -183,7 +183,7 @@ TEST_F(Deck, ListenTwiceStopsAndTheButtonsFollowTheSession)
 // The Loop box waits for marks, which Ctrl+[ and Ctrl+] set at the current beat; a session
 // stepped up starts at the first pass's boost and gives the user's back; each seam shows its
 // beat and pass unless the user set a boost of his own. No sequencer: sessions halt at once.
-TEST_F(Deck, TheLoopIsMarkedAtTheBeatAndItsPassesSteppedUp)
+TEST_F(PlayDialogTest, TheLoopIsMarkedAtTheBeatAndItsPassesSteppedUp)
 {
     options.loopStepUp = true, options.loopStepFrom = 70;
     PlayDialog& d = open(songBytes());
@@ -223,7 +223,7 @@ TEST_F(Deck, TheLoopIsMarkedAtTheBeatAndItsPassesSteppedUp)
     EXPECT_EQ(main.findChild<QSpinBox*>("sb_stepby")->value(), 10);
 }
 
-TEST_F(Deck, ASongOpensWithAWarningWhenNothingCanSoundOrPlay)
+TEST_F(PlayDialogTest, ASongOpensWithAWarningWhenNothingCanSoundOrPlay)
 {
     const struct {
         int inputs, outputs, ignored;
@@ -239,7 +239,7 @@ TEST_F(Deck, ASongOpensWithAWarningWhenNothingCanSoundOrPlay)
     }
 }
 
-TEST_F(Deck, SongDataNamesTheChannelsOfEachOutputAndVolumeStepsStayInRange)
+TEST_F(PlayDialogTest, SongDataNamesTheChannelsOfEachOutputAndVolumeStepsStayInRange)
 {
     PlayDialog& d = open(songBytes(), 1, 3);
     devices.outputs[0]->portName = QStringLiteral("Synth <A>");
@@ -262,7 +262,7 @@ TEST_F(Deck, SongDataNamesTheChannelsOfEachOutputAndVolumeStepsStayInRange)
     EXPECT_EQ(devices.outputs[0]->volume, 100) << "the user's setting stays";
 }
 
-TEST_F(Deck, ATracksButtonOpensItsDialog)
+TEST_F(PlayDialogTest, ATracksButtonOpensItsDialog)
 {
     open(songBytes());
     QStringList titles;

@@ -8,7 +8,7 @@
 namespace
 {
 
-using Prep = DeckFixture;
+using Preparation = DeckFixture;
 
 QByteArray notesFile(int division, TrackBuilder t)
 {
@@ -21,7 +21,7 @@ QByteArray readFile(const std::string& path)
     return f.open(QIODevice::ReadOnly) ? f.readAll() : QByteArray();
 }
 
-TEST_F(Prep, DivisionTempoAndSignatureWithFallbacks)
+TEST_F(Preparation, DivisionTempoAndSignatureWithFallbacks)
 {
     addDevices(1);
     struct Row {
@@ -54,7 +54,7 @@ TEST_F(Prep, DivisionTempoAndSignatureWithFallbacks)
     EXPECT_EQ(deck.timing.tick4qn % 24, 0);
 }
 
-TEST_F(Prep, TolerancesAndBeatCountsDoNotOverflow)
+TEST_F(Preparation, TolerancesAndBeatCountsDoNotOverflow)
 {
     addDevices(1);
     struct Row {
@@ -93,7 +93,7 @@ TEST_F(Prep, TolerancesAndBeatCountsDoNotOverflow)
 // Each Note On takes the first free note-off of its channel and key; a
 // zero-length note stored backwards is turned round; gaps run from start to
 // start. Pairing again, as a kept take does, changes nothing.
-TEST_F(Prep, NotesPairFirstComeFirstServed)
+TEST_F(Preparation, NotesPairFirstComeFirstServed)
 {
     addDevices(1);
     TrackBuilder t;
@@ -127,7 +127,7 @@ TEST_F(Prep, NotesPairFirstComeFirstServed)
     }
 }
 
-TEST_F(Prep, ZonesFreeTracksAndTheirChannels)
+TEST_F(Preparation, ZonesFreeTracksAndTheirChannels)
 {
     addDevices(2);
     auto ignored = std::make_unique<InputDevice>();
@@ -151,7 +151,7 @@ TEST_F(Prep, ZonesFreeTracksAndTheirChannels)
     EXPECT_FALSE(deck.modified());
 }
 
-TEST_F(Prep, CursorsAndTablesWithAndWithoutDevices)
+TEST_F(Preparation, CursorsAndTablesWithAndWithoutDevices)
 {
     addDevices(0);
     std::vector<TrackBuilder> tracks(2);
@@ -198,7 +198,7 @@ std::vector<std::vector<std::pair<int, double>>> realTimes(const Song& s)
 
 // Divisions that are not multiples of 24 are rounded and every tick moved;
 // the others (and 25 frames of 40 ticks, 480 at 480000 us) keep every byte.
-TEST_F(Prep, SavedSongsKeepTheirRealTimesAtTheRoundedDivision)
+TEST_F(Preparation, SavedSongsKeepTheirRealTimesAtTheRoundedDivision)
 {
     addDevices(1);
     struct Row {

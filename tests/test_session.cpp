@@ -37,9 +37,11 @@ void* malloc(size_t size) noexcept
 namespace
 {
 
+using Session = Interactive;
+
 // The first beat window of two accompaniment tracks, the second muted: a
 // controller goes out only while the accompaniment's filter lets it pass.
-TEST_F(Interactive, TheAccompanimentSkipsMutedTracksAndFilteredEvents)
+TEST_F(Session, TheAccompanimentSkipsMutedTracksAndFilteredEvents)
 {
     using namespace Keys;
     TrackPlan a, b;
@@ -58,7 +60,7 @@ TEST_F(Interactive, TheAccompanimentSkipsMutedTracksAndFilteredEvents)
     }
 }
 
-TEST_F(Interactive, AKeptTakeUsesThePlayedTimesADiscardedOneTheFileTimes)
+TEST_F(Session, AKeptTakeUsesThePlayedTimesADiscardedOneTheFileTimes)
 {
     TrackPlan t;
     t.note(0, 100, 60).note(10, 100, 64).note(480, 100, 67).note(1920, 100, 69);
@@ -105,7 +107,7 @@ TEST_F(Interactive, AKeptTakeUsesThePlayedTimesADiscardedOneTheFileTimes)
 
 // The analysis needs each cluster's file time and played time, which a kept
 // take no longer tells apart; a discarded take leaves the last kept one.
-TEST_F(Interactive, ARecordSessionLogsItsClustersForTheAnalysisOfAKeptTake)
+TEST_F(Session, ARecordSessionLogsItsClustersForTheAnalysisOfAKeptTake)
 {
     TrackPlan t;
     const QByteArray bytes = songBytes({t.note(0, 100, 60).note(10, 100, 64).note(480, 100, 67)});
@@ -136,7 +138,7 @@ TEST_F(Interactive, ARecordSessionLogsItsClustersForTheAnalysisOfAKeptTake)
     }
 }
 
-struct TempoFollower : Interactive {
+struct SessionTempoFollower : Interactive {
     void SetUp() override
     {
         ASSERT_TRUE(load(
@@ -159,7 +161,7 @@ struct TempoFollower : Interactive {
     }
 };
 
-TEST_F(TempoFollower, EveryNinthRingEstimatesTheRatioWhileTheBoostIsWithin83And120)
+TEST_F(SessionTempoFollower, EveryNinthRingEstimatesTheRatioWhileTheBoostIsWithin83And120)
 {
     start();
     // The accompaniment moves 600 ticks while the player moves 480: 1.25,
@@ -181,7 +183,7 @@ TEST_F(TempoFollower, EveryNinthRingEstimatesTheRatioWhileTheBoostIsWithin83And1
     for (size_t i = before; i < deckRx.ratios.size(); ++i) EXPECT_NEAR(deckRx.ratios[i], 1.0, 0.1);
 }
 
-TEST_F(TempoFollower, OnlyTheLeadingZoneOfASplitKeyboardCounts)
+TEST_F(SessionTempoFollower, OnlyTheLeadingZoneOfASplitKeyboardCounts)
 {
     deck.tracks.keyboard[1] = 1;
     keyboard().kbenablesplit = true;
@@ -195,7 +197,7 @@ TEST_F(TempoFollower, OnlyTheLeadingZoneOfASplitKeyboardCounts)
     EXPECT_EQ(ring(30, 80, 480), (Notes{9, 18, 27}));
 }
 
-TEST_F(TempoFollower, TheDeckTurnsARatioIntoABoostWithinItsClamp)
+TEST_F(SessionTempoFollower, TheDeckTurnsARatioIntoABoostWithinItsClamp)
 {
     DeckSession session(deck, options, &mainRx);
     for (auto [ratio, boost] :
@@ -209,7 +211,7 @@ TEST_F(TempoFollower, TheDeckTurnsARatioIntoABoostWithinItsClamp)
 // A keyboard split between tracks 0 and 1 and a free track, another playing
 // track 2 in any order: a thousand rounds of keys after warming up allocate
 // nothing, while the repaint asked for stays on its way as when the GUI is busy.
-TEST_F(Interactive, KeyPressesAllocateNothing)
+TEST_F(Session, KeyPressesAllocateNothing)
 {
 #ifndef CLAVION_COUNT_ALLOCATIONS
     GTEST_SKIP() << "allocations are not counted under a sanitizer";
@@ -251,7 +253,7 @@ TEST_F(Interactive, KeyPressesAllocateNothing)
 // A quarter note a beat from key 40, the one of beat 8 held across the end of measure 2;
 // before measure 2 volume 90 then 60, program 5 and a bend, inside it program 9; 100 bpm from
 // tick 1000 and 150 from 2880. The player's track has notes at 1000, 1920, 2400 and 3840.
-struct Looping : Interactive {
+struct SessionLoop : Interactive {
     void SetUp() override
     {
         TrackPlan a, player;
@@ -306,7 +308,7 @@ struct Looping : Interactive {
     }
 };
 
-TEST_F(Looping, TheLoopStartsOverABeatAfterItsLastBeatWithTheSoundOfItsStartEachPassFaster)
+TEST_F(SessionLoop, TheLoopStartsOverABeatAfterItsLastBeatWithTheSoundOfItsStartEachPassFaster)
 {
     deck.tracks.mute[1] = 1; // the free track's program stays
     windows(17);
@@ -323,7 +325,7 @@ TEST_F(Looping, TheLoopStartsOverABeatAfterItsLastBeatWithTheSoundOfItsStartEach
     EXPECT_EQ(at(3840), "p0 p5 c7=60 b768 tempo600000 queue600000 seam5/600000/0 n44:240");
 }
 
-TEST_F(Looping, OnlyAListeningSessionThatReachesTheLoopsEndStartsOver)
+TEST_F(SessionLoop, OnlyAListeningSessionThatReachesTheLoopsEndStartsOver)
 {
     struct Row {
         const char* name;
@@ -345,7 +347,7 @@ TEST_F(Looping, OnlyAListeningSessionThatReachesTheLoopsEndStartsOver)
     }
 }
 
-TEST_F(Looping, AtTheSeamThePlayerStartsOverAtTheLoopsFirstCluster)
+TEST_F(SessionLoop, AtTheSeamThePlayerStartsOverAtTheLoopsFirstCluster)
 {
     deck.tracks.keyboard[1] = 1;
     for (int mode : {0, 1}) {
@@ -368,7 +370,7 @@ namespace
 {
 // A failure that floods (a port echoing us, a full queue) is written once and then counted:
 // thousands of lines would bury the others and slow down whatever writes them.
-TEST(SequencerErrors, ARepeatedFailureIsWrittenOnceThenWithItsCount)
+TEST(SessionErrors, ARepeatedFailureIsWrittenOnceThenWithItsCount)
 {
     seqErrorRepeats(); // what earlier tests left
     std::fflush(stderr);

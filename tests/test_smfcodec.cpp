@@ -52,7 +52,7 @@ QByteArray track(const char* hex)
     return smfFile(0, 96, {TrackBuilder().raw(QByteArray::fromHex(hex))});
 }
 
-TEST(SmfReader, FilesReadAsTheseCallbacksAndErrors)
+TEST(SmfCodec, FilesReadAsTheseCallbacksAndErrors)
 {
     const QByteArray note = TrackBuilder().on(0, 0, 60, 100).end().chunk();
     QByteArray longHeader = smfHeader(0, 1, 96);
@@ -103,7 +103,7 @@ TEST(SmfReader, FilesReadAsTheseCallbacksAndErrors)
     }
 }
 
-TEST(SmfReader, EveryCutFileEndsPrematurely)
+TEST(SmfCodec, EveryCutFileEndsPrematurely)
 {
     const QByteArray file =
         smfFile(0, 96, {TrackBuilder().on(0, 0, 60, 100).on(10, 0, 62, 100).end()});
@@ -114,7 +114,7 @@ TEST(SmfReader, EveryCutFileEndsPrematurely)
     }
 }
 
-TEST(SmfReader, TheFirstTracksTempoMapStampsLaterTracks)
+TEST(SmfCodec, TheFirstTracksTempoMapStampsLaterTracks)
 {
     TrackBuilder conductor, notes, late, third;
     conductor.tempo(0, 400000).tempo(100, 600000).tempo(100, 300000).end();
@@ -144,7 +144,7 @@ struct Capture {
     std::string hex() const { return bytes.toHex(' ').toStdString(); }
 };
 
-TEST(SmfWriter, RunningStatusBetweenChannelMessagesOnlyAndTempo)
+TEST(SmfCodec, RunningStatusBetweenChannelMessagesOnlyAndTempo)
 {
     Capture c;
     const unsigned char note[] = {60, 100}, sysex[] = {0x7E, 0xF7};

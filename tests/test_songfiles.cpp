@@ -16,7 +16,7 @@
 namespace
 {
 
-struct Files : DeckFixture {
+struct SongFiles : DeckFixture {
     QTemporaryDir dir;
     Song back;
 
@@ -32,7 +32,7 @@ struct Files : DeckFixture {
     }
 };
 
-TEST_F(Files, NodesCarryTrackTickTempoAndDestination)
+TEST_F(SongFiles, NodesCarryTrackTickTempoAndDestination)
 {
     TrackBuilder conductor, a, b, silent;
     conductor.tempo(0, 600000).end();
@@ -56,7 +56,7 @@ TEST_F(Files, NodesCarryTrackTickTempoAndDestination)
     EXPECT_EQ(song.facts.noteOnCounts, (std::vector<uint32_t>{0, 1, 1, 2}));
 }
 
-TEST_F(Files, Format0SplitsByChannelInOrderOfFirstUse)
+TEST_F(SongFiles, Format0SplitsByChannelInOrderOfFirstUse)
 {
     TrackBuilder t;
     t.text(0, 3, "Whole song").tempo(0, 500000);
@@ -76,7 +76,7 @@ TEST_F(Files, Format0SplitsByChannelInOrderOfFirstUse)
     EXPECT_EQ(song.facts.trackNames[0], QByteArray("Whole song"));
 }
 
-TEST_F(Files, LyricMarksPointPastTheLineBreaks)
+TEST_F(SongFiles, LyricMarksPointPastTheLineBreaks)
 {
     TrackBuilder t;
     t.text(0, 5, "0123456789"); // 10 bytes of lyrics already
@@ -100,7 +100,7 @@ TEST_F(Files, LyricMarksPointPastTheLineBreaks)
     EXPECT_EQ(eventsOf(-1).size(), 6u); // no mark for the plain text
 }
 
-TEST_F(Files, NamesAndSignaturesAndTheirResetBetweenFiles)
+TEST_F(SongFiles, NamesAndSignaturesAndTheirResetBetweenFiles)
 {
     TrackBuilder t;
     t.text(0, 3, "Piano").text(0, 4, "Grand").text(0, 2, "(c) me");
@@ -124,7 +124,7 @@ TEST_F(Files, NamesAndSignaturesAndTheirResetBetweenFiles)
     EXPECT_EQ(song.events.size(), 2u); // the previous song is gone
 }
 
-TEST_F(Files, FailuresAreReportedWithTheirTexts)
+TEST_F(SongFiles, FailuresAreReportedWithTheirTexts)
 {
     EXPECT_FALSE(load(smfFile(1, 96, {TrackBuilder().tempo(0, 500000).end()}))); // no notes
     ASSERT_EQ(sink.shown.size(), 1);
@@ -153,7 +153,7 @@ TEST_F(Files, FailuresAreReportedWithTheirTexts)
 // the test has (an 8-byte sysex claiming 256 MB reserved them all), and one
 // that loads is saved from a prepared deck without swelling (a header
 // announcing 65535 chunks for one made a 700 KB file of empty tracks).
-TEST_F(Files, EveryFuzzFindingLoadsAndSavesSafely)
+TEST_F(SongFiles, EveryFuzzFindingLoadsAndSavesSafely)
 {
     addDevices(1);
     QDir data(QStringLiteral(CLAVION_TEST_DATA "/regressions"));
@@ -199,7 +199,7 @@ std::vector<std::vector<std::string>> byTrack(const Song& song)
 
 // Any file that loads comes back with the same events at the same ticks,
 // written by the codec alone or saved from a prepared deck (division rounded).
-TEST_F(Files, GeneratedFilesComeBackIdentical)
+TEST_F(SongFiles, GeneratedFilesComeBackIdentical)
 {
     addDevices(0);
     for (uint32_t seed = 1; seed <= 40; ++seed) {
@@ -231,7 +231,7 @@ TEST_F(Files, GeneratedFilesComeBackIdentical)
     }
 }
 
-TEST_F(Files, FreeTracksWithNotesAreBoundOnYesAndLeftOutOnNo)
+TEST_F(SongFiles, FreeTracksWithNotesAreBoundOnYesAndLeftOutOnNo)
 {
     addDevices(3); // three keyboards, only the second one played
     LoadOptions keep;
@@ -253,7 +253,7 @@ TEST_F(Files, FreeTracksWithNotesAreBoundOnYesAndLeftOutOnNo)
 
 // A write that fails half-way (the file size limit, like a full disk) keeps
 // the old file, the modified flag and no temporary file.
-TEST_F(Files, FailuresKeepTheOldFileAndASuccessKeepsItsPermissionsAndLinks)
+TEST_F(SongFiles, FailuresKeepTheOldFileAndASuccessKeepsItsPermissionsAndLinks)
 {
     addDevices(1);
     TrackBuilder t;

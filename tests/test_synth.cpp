@@ -115,7 +115,9 @@ void earlierStart(const QString& file, bool synthIsDefault)
     s.sync();
 }
 
-TEST_F(Window, TheBuiltinSynthStartsOnlyWhenNothingElseWouldSoundOrItIsTheDefault)
+using SynthWindow = Window;
+
+TEST_F(SynthWindow, TheBuiltinSynthStartsOnlyWhenNothingElseWouldSoundOrItIsTheDefault)
 {
     const PortInfo through{14, 0, "Midi Through", "Midi Through Port-0"};
     const PortInfo expander{20, 0, "Expander", "Expander MIDI 1", true};
@@ -152,7 +154,7 @@ TEST_F(Window, TheBuiltinSynthStartsOnlyWhenNothingElseWouldSoundOrItIsTheDefaul
 
 // The real synthesizer, started as a first start starts it, failing in each
 // way it can without a sequencer: the user is told what to do, once.
-TEST_F(Window, AFailedStartSaysWhatToDoAndTheProgramGoesOn)
+TEST_F(SynthWindow, AFailedStartSaysWhatToDoAndTheProgramGoesOn)
 {
     SynthControl::setStartHook(nullptr);
     QTemporaryDir fonts;
@@ -207,7 +209,7 @@ TEST_F(Window, AFailedStartSaysWhatToDoAndTheProgramGoesOn)
     BuiltinSynth::setSoundFontFolders({});
 }
 
-TEST_F(Window, TheSynthesizerTabSavesWhatItShowsAndRestartsOnlyWhatNeedsIt)
+TEST_F(SynthWindow, TheSynthesizerTabSavesWhatItShowsAndRestartsOnlyWhatNeedsIt)
 {
     earlierStart(settingsFile(), true);
     open();

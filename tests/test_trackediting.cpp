@@ -4,7 +4,7 @@
 namespace
 {
 
-struct Editing : DeckFixture {
+struct TrackEditing : DeckFixture {
     // Three bound tracks on channels 1, 2, 3 (file tracks 1..3 after an empty
     // conductor track) and two keyboards, so two free tracks (file tracks 4, 5).
     void SetUp() override
@@ -25,7 +25,7 @@ struct Editing : DeckFixture {
     }
 };
 
-TEST_F(Editing, BindingTheSecondFreeTrackLeavesTheFirstAlone)
+TEST_F(TrackEditing, BindingTheSecondFreeTrackLeavesTheFirstAlone)
 {
     recordFree(0, 10, 20, 40);
     recordFree(1, 30, 40, 50);
@@ -47,7 +47,7 @@ TEST_F(Editing, BindingTheSecondFreeTrackLeavesTheFirstAlone)
     EXPECT_TRUE(deck.modified() && actions[DeckAction::FileSave]);
 }
 
-TEST_F(Editing, BindingBakesTranspositionAndShiftInOnce)
+TEST_F(TrackEditing, BindingBakesTranspositionAndShiftInOnce)
 {
     recordFree(0, 10, 20, 60, 100);
     recordFree(0, 30, 40, 127, 120);
@@ -67,7 +67,7 @@ TEST_F(Editing, BindingBakesTranspositionAndShiftInOnce)
     EXPECT_EQ(text(5), "pc3@0 on63/1@50 off63@60");
 }
 
-TEST_F(Editing, RefusalsWipingAndMerging)
+TEST_F(TrackEditing, RefusalsWipingAndMerging)
 {
     EXPECT_EQ(bindFree(deck, false), 0);
     EXPECT_EQ(bindFree(deck, true), 0); // free tracks without notes
@@ -115,7 +115,7 @@ TEST_F(Editing, RefusalsWipingAndMerging)
     EXPECT_TRUE(deck.modified());
 }
 
-TEST_F(Editing, DeletingEveryBoundTrack)
+TEST_F(TrackEditing, DeletingEveryBoundTrack)
 {
     bool resized = false;
     deck.resizeRequested = [&resized] { resized = true; };

@@ -379,7 +379,7 @@ TEST_F(Views, FlipsSetTheFlagsTheBoxesAndTellTheDeck)
     EXPECT_EQ(delivered().size(), 2u);
 }
 
-TEST(ScoreSliderTest, MeasureStepsStayInsideTheSong)
+TEST(ViewsScoreSlider, MeasureStepsStayInsideTheSong)
 {
     ScoreSlider slider(10, 4);
     const int rows[][3] = {{5, 9, 1}, {9, 9, 5}, {6, 10, 2}, {4, 8, 4}};
@@ -394,7 +394,7 @@ TEST(ScoreSliderTest, MeasureStepsStayInsideTheSong)
 }
 
 // The strip inside the deck: the engine's steps, the slider, the record button.
-TEST(DeckStrip, FollowsTheEngineTheSliderAndTheRecordCheck)
+TEST(ViewsDeckStrip, FollowsTheEngineTheSliderAndTheRecordCheck)
 {
     QTemporaryDir dir;
     Settings::resetForTests(dir.path(), QStringLiteral("en"));

@@ -38,7 +38,7 @@ struct RecordingDialog : QDialog {
     QVector<int> keys;
 };
 
-TEST(CleanWidgets, ReturnReachesTheDefaultButtonAndCtrlPageGoesToTheWindow)
+TEST(Widgets, ReturnReachesTheDefaultButtonAndCtrlPageGoesToTheWindow)
 {
     // Each widget with the user's typing done; the state a stray key would change.
     RecordingDialog dialog;
@@ -84,7 +84,7 @@ TEST(CleanWidgets, ReturnReachesTheDefaultButtonAndCtrlPageGoesToTheWindow)
     EXPECT_EQ(touched.count(), 7); // four keys, two Ctrl presses, the click
 }
 
-TEST(CleanWidgets, MidiSpinShowsNoteNamesAfterLeavingTheField)
+TEST(Widgets, MidiSpinShowsNoteNamesAfterLeavingTheField)
 {
     const struct {
         const char *lang, *typed, *shown; // the shown text starts with the value
@@ -113,7 +113,7 @@ TEST(CleanWidgets, MidiSpinShowsNoteNamesAfterLeavingTheField)
 
 // Shift+Menu opens the line edit's menu a third into it; its font entry changes
 // every history combo box, and the choice is written when the box goes.
-TEST(CleanWidgets, ShiftMenuChangesTheHistoryFontWrittenAtDestruction)
+TEST(Widgets, ShiftMenuChangesTheHistoryFontWrittenAtDestruction)
 {
     const QString group = QLatin1String(Settings::kHistoryComboFontGroup);
     const auto fontText = [](const QFont& f) {
@@ -169,7 +169,7 @@ TEST(CleanWidgets, ShiftMenuChangesTheHistoryFontWrittenAtDestruction)
     }
 }
 
-TEST(CleanWidgets, DockRelayoutsAndSizesFollowTheFontNotTheItems)
+TEST(Widgets, DockRelayoutsAndSizesFollowTheFontNotTheItems)
 {
     QMainWindow window;
     int relayouts = 0;

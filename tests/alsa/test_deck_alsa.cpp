@@ -134,7 +134,7 @@ TEST_F(DeckAlsa, AHeldPcKeyRingsItsClusterOnce)
     ASSERT_TRUE(d.closeDeck());
 }
 // The track dialog while a session plays: patches, a remap and ports.
-using TrackDialogAlsa = EngineFixture;
+using DeckAlsaTrackDialog = EngineFixture;
 
 // Program changes on channel 3 (the free track's go to channel 1).
 std::vector<int> programChanges(const Captured& heard)
@@ -145,7 +145,7 @@ std::vector<int> programChanges(const Captured& heard)
     return out;
 }
 
-TEST_F(TrackDialogAlsa, PatchesReachTheTracksChannelAtStartAndAtOnce)
+TEST_F(DeckAlsaTrackDialog, PatchesReachTheTracksChannelAtStartAndAtOnce)
 {
     SongTrack track = noteRun(0, 240, 64, 2, 60);
     track.messages.push_back({0, 0xC2, {10}}); // the song's own program
@@ -170,7 +170,7 @@ TEST_F(TrackDialogAlsa, PatchesReachTheTracksChannelAtStartAndAtOnce)
     EXPECT_EQ(programChanges(heard()), std::vector<int>({10, 5, 40}));
 }
 
-TEST_F(TrackDialogAlsa, ARemapWhileAKeyIsHeldEndsItsNoteOnTheOldChannel)
+TEST_F(DeckAlsaTrackDialog, ARemapWhileAKeyIsHeldEndsItsNoteOnTheOldChannel)
 {
     ASSERT_TRUE(load(SongPlan{{noteRun(0, 480, 8, 0, 60)}}, 100, 1, {0}));
     ASSERT_TRUE(begin());
@@ -194,7 +194,7 @@ TEST_F(TrackDialogAlsa, ARemapWhileAKeyIsHeldEndsItsNoteOnTheOldChannel)
     EXPECT_EQ(off->channel, 2) << "the release follows the remap";
 }
 
-TEST_F(TrackDialogAlsa, AnOutputMovedWhileListeningIsConnectedAndAFailureKeepsTheTrack)
+TEST_F(DeckAlsaTrackDialog, AnOutputMovedWhileListeningIsConnectedAndAFailureKeepsTheTrack)
 {
     ASSERT_TRUE(load(SongPlan{{noteRun(0, 240, 64, 0, 60)}}));
     for (int client : {17, 99}) { // the second port does not exist
@@ -231,7 +231,7 @@ TEST_F(TrackDialogAlsa, AnOutputMovedWhileListeningIsConnectedAndAFailureKeepsTh
 // A synthesizer that quits in the middle of a song: the session ends as
 // ever, and the main window hears which port went, not a failure that
 // would close the song.
-TEST_F(TrackDialogAlsa, AnOutputThatLeavesMidSongIsNamedWhenTheSessionEnds)
+TEST_F(DeckAlsaTrackDialog, AnOutputThatLeavesMidSongIsNamedWhenTheSessionEnds)
 {
     snd_seq_t* synth = nullptr;
     ASSERT_EQ(snd_seq_open(&synth, "default", SND_SEQ_OPEN_DUPLEX, 0), 0);
@@ -259,7 +259,7 @@ TEST_F(TrackDialogAlsa, AnOutputThatLeavesMidSongIsNamedWhenTheSessionEnds)
 
 // The window's device lists against the bench's real ports: Midi Through
 // 14:0 and the virtual keyboards 16:0..19:0, each both input and output.
-TEST(WindowDevices, ListTheSequencersPorts)
+TEST(DeckAlsaDevices, ListTheSequencersPorts)
 {
     if (!QFile::exists(QStringLiteral("/dev/snd/seq")))
         GTEST_SKIP() << "no /dev/snd/seq here; run through tools/seqvm";
@@ -303,7 +303,7 @@ ScanResult withPassingPorts(ScanResult scan)
 // The engine walks the window's device lists as a session starts and as it
 // ends; a rescan meanwhile (Ctrl+U, the launcher) must not move them under it.
 // The sanitizer's run is what shows it.
-TEST(WindowDevices, RescansWhileSessionsStartAndEndLeaveTheEngineItsLists)
+TEST(DeckAlsaDevices, RescansWhileSessionsStartAndEndLeaveTheEngineItsLists)
 {
     if (!QFile::exists(QStringLiteral("/dev/snd/seq")))
         GTEST_SKIP() << "no /dev/snd/seq here; run through tools/seqvm";

@@ -198,13 +198,13 @@ const Heard kHeard[] = {
     {"Division100", division100(), 100, 1, {}, nullptr, nullptr, 3.125},
 };
 
-class Listening : public EngineFixture, public ::testing::WithParamInterface<Heard>
+class EngineListen : public EngineFixture, public ::testing::WithParamInterface<Heard>
 {
 };
 
 // Note by note and in order: channel, key and velocity exactly, each onset
 // from the first within the tolerance.
-TEST_P(Listening, NotesArriveInOrderAndInTimeWithWhatSurroundsThem)
+TEST_P(EngineListen, NotesArriveInOrderAndInTimeWithWhatSurroundsThem)
 {
     const Heard& c = GetParam();
     ASSERT_TRUE(load(c.song, c.boost, c.startBeat));
@@ -239,7 +239,7 @@ TEST_P(Listening, NotesArriveInOrderAndInTimeWithWhatSurroundsThem)
     if (c.check) c.check(*this);
 }
 
-INSTANTIATE_TEST_SUITE_P(, Listening, ::testing::ValuesIn(kHeard),
+INSTANTIATE_TEST_SUITE_P(, EngineListen, ::testing::ValuesIn(kHeard),
                          [](const auto& p) { return std::string(p.param.name); });
 
 // Quarter notes for 64 beats, one track per channel: longer than any test plays.
@@ -251,9 +251,9 @@ SongPlan longSong(int tracks = 1)
     return s;
 }
 
-using Session = EngineFixture;
+using EngineListenSession = EngineFixture;
 
-TEST_F(Session, OneConnectionPerDeviceWhileItPlaysAndNoneAfter)
+TEST_F(EngineListenSession, OneConnectionPerDeviceWhileItPlaysAndNoneAfter)
 {
     ASSERT_TRUE(load(longSong(3)));
     // Two tracks on Midi Through, the third on a virtual keyboard (it takes MIDI in too).
@@ -279,7 +279,7 @@ TEST_F(Session, OneConnectionPerDeviceWhileItPlaysAndNoneAfter)
     EXPECT_EQ(links(), std::vector<std::vector<int>>(3));
 }
 
-TEST_F(Session, StopSilencesEveryChannelAfterTheLastNote)
+TEST_F(EngineListenSession, StopSilencesEveryChannelAfterTheLastNote)
 {
     // Thirty-second notes on two channels: a stop always falls among queued notes.
     const SongPlan dense{{noteRun(0, 60, 400, 0, 20, 50), noteRun(30, 60, 400, 1, 20, 50)}};
@@ -307,7 +307,7 @@ TEST_F(Session, StopSilencesEveryChannelAfterTheLastNote)
 }
 
 // An output or input the session cannot use: the deck hears why and halts.
-TEST_F(Session, AnUnusableDeviceHaltsWithTheReasonAndLeavesNothing)
+TEST_F(EngineListenSession, AnUnusableDeviceHaltsWithTheReasonAndLeavesNothing)
 {
     const char* unavailable =
         " unavailable, please stop playing and try again.\nError connecting to ";
@@ -335,7 +335,7 @@ TEST_F(Session, AnUnusableDeviceHaltsWithTheReasonAndLeavesNothing)
 
 // Midi Through played to and listened to would send the engine its own notes back as a
 // player's, which it would play again, and so on: it is not listened to, and the user is told.
-TEST_F(Session, MidiThroughIsNeverListenedToWhileItIsAnOutput)
+TEST_F(EngineListenSession, MidiThroughIsNeverListenedToWhileItIsAnOutput)
 {
     devices.inputs.push_back(std::make_unique<InputDevice>());
     devices.inputs.back()->client = kThroughClient; // a free track's input
@@ -364,7 +364,7 @@ TEST_F(Session, MidiThroughIsNeverListenedToWhileItIsAnOutput)
 
 // An output marked ignored while it plays still hears the end of every note it was sent,
 // and all notes off on every channel: the tracks were playing to it.
-TEST_F(Session, EveryNoteEndsAndEveryChannelIsSilencedOnAnOutputIgnoredWhilePlaying)
+TEST_F(EngineListenSession, EveryNoteEndsAndEveryChannelIsSilencedOnAnOutputIgnoredWhilePlaying)
 {
     // Notes of a measure, one starting every beat: a stop always leaves some sounding.
     ASSERT_TRUE(
@@ -399,7 +399,7 @@ TEST_F(Session, EveryNoteEndsAndEveryChannelIsSilencedOnAnOutputIgnoredWhilePlay
 
 // All notes off at rest, from a client of its own: every channel's controllers and a
 // note-off for every key reach each output given.
-TEST_F(Session, AllNotesOffAtRestReachesEveryKeyOfEveryChannel)
+TEST_F(EngineListenSession, AllNotesOffAtRestReachesEveryKeyOfEveryChannel)
 {
     bool sent = false;
     std::thread rest([&] { sent = silenceAtRest({devices.outputs[0].get()}); });
@@ -486,7 +486,7 @@ private:
 
 // seqsession as a user runs it: a first beat of more notes than the kernel's pool holds,
 // struck at once or spread over the beat, plays whole and the song goes on to its end.
-TEST_F(Session, SeqsessionPlaysAFirstBeatLargerThanThePoolToTheEnd)
+TEST_F(EngineListenSession, SeqsessionPlaysAFirstBeatLargerThanThePoolToTheEnd)
 {
     NoteCounter counter;
     ASSERT_TRUE(counter.ok());
@@ -536,7 +536,7 @@ TEST_F(Session, SeqsessionPlaysAFirstBeatLargerThanThePoolToTheEnd)
 // Before the queue runs nothing frees the kernel's event pool; later, a beat of more events
 // than it holds must not stall the engine. The later crowd is spread over its beat for the
 // listener's own pool of 2,000.
-TEST_F(Session, BeatsDenserThanThePoolAllArriveAndTheSongGoesOn)
+TEST_F(EngineListenSession, BeatsDenserThanThePoolAllArriveAndTheSongGoesOn)
 {
     for (const auto& [tick, count] : {std::pair<uint32_t, int>{0, 800}, {480, 5000}}) {
         SCOPED_TRACE(::testing::Message() << count << " notes from tick " << tick);

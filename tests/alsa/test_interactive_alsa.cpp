@@ -15,7 +15,7 @@ namespace
 
 constexpr double kMsPerTick = 500.0 / 480.0; // 500 000 us per quarter note, 480 ppq
 
-using Live = EngineFixture;
+using InteractiveAlsa = EngineFixture;
 
 // A note a key should ring: key, velocity, offset in ticks inside its cluster.
 struct Rung {
@@ -26,7 +26,7 @@ struct Rung {
 // Each key rings the next cluster with its pitches, velocities (the key's plus the track's
 // 10, clamped) and spacing; each note ends after the release by its own offset. The cluster
 // tolerance is 100 ms, 96 ticks: 95 ticks after a note is the same cluster, 96 the next.
-TEST_F(Live, EachKeyRingsTheNextClusterWithItsSpacingAndEndsItOnRelease)
+TEST_F(InteractiveAlsa, EachKeyRingsTheNextClusterWithItsSpacingAndEndsItOnRelease)
 {
     // Key struck, its velocity, the cluster's tick, and what it rings.
     const std::vector<std::tuple<int, int, uint32_t, std::vector<Rung>>> strikes{
@@ -66,7 +66,7 @@ TEST_F(Live, EachKeyRingsTheNextClusterWithItsSpacingAndEndsItOnRelease)
     EXPECT_FALSE(halted);
 }
 
-TEST_F(Live, AKeyFloodLeavesNoHangingNoteAndNoHeldKey)
+TEST_F(InteractiveAlsa, AKeyFloodLeavesNoHangingNoteAndNoHeldKey)
 {
     // 7.5 s of song: it can end soon after the flood.
     ASSERT_TRUE(
@@ -108,7 +108,7 @@ TEST_F(Live, AKeyFloodLeavesNoHangingNoteAndNoHeldKey)
     EXPECT_EQ(overruns, 0) << "the capture lost events: the check means nothing";
 }
 
-using Sessions = EngineFixture;
+using InteractiveAlsaSessions = EngineFixture;
 
 // One cluster to play on key 60's track and a short accompaniment.
 SongPlan keyAndAccompaniment()
@@ -119,7 +119,7 @@ SongPlan keyAndAccompaniment()
 // A pause silences what sounds and swallows the player's new notes but not his releases;
 // resumed, the song goes on where it was and ends. The keyboards are cleared on resume and at
 // the end, after every key the session lit.
-TEST_F(Sessions, APauseSilencesKeepsReleasesAndTheSongGoesOnAfterIt)
+TEST_F(InteractiveAlsaSessions, APauseSilencesKeepsReleasesAndTheSongGoesOnAfterIt)
 {
     SongPlan withLongNote = keyAndAccompaniment();
     withLongNote.tracks.push_back(SongTrack{{{0, 3840, 2, 72, 90}}}); // rings 4 s
@@ -164,7 +164,7 @@ TEST_F(Sessions, APauseSilencesKeepsReleasesAndTheSongGoesOnAfterIt)
 
 // In any order, the keys the cluster waits for are shown again once a resume cleared the
 // keyboards.
-TEST_F(Sessions, AResumeShowsTheAnyOrderHintsAgain)
+TEST_F(InteractiveAlsaSessions, AResumeShowsTheAnyOrderHintsAgain)
 {
     ASSERT_TRUE(load(keyAndAccompaniment(), 100, 1, {0}));
     keys().kbmode = 1;
@@ -186,7 +186,7 @@ TEST_F(Sessions, AResumeShowsTheAnyOrderHintsAgain)
 
 // A deck closed while recording ends the session as a stop does: the take is dropped, the
 // flags are clear, and the next deck on the song can play.
-TEST_F(Sessions, ADeckDestroyedWhileRecordingDropsTheTakeAndFreesTheSong)
+TEST_F(InteractiveAlsaSessions, ADeckDestroyedWhileRecordingDropsTheTakeAndFreesTheSong)
 {
     ASSERT_TRUE(load(keyAndAccompaniment(), 100, 1, {0}));
     ASSERT_TRUE(begin(true));
@@ -205,7 +205,7 @@ TEST_F(Sessions, ADeckDestroyedWhileRecordingDropsTheTakeAndFreesTheSong)
 }
 
 // GUI calls race each session's end: none may touch a closed client (the sanitizer shows it).
-TEST_F(Sessions, GuiCallsWhileSessionsEndAreHarmless)
+TEST_F(InteractiveAlsaSessions, GuiCallsWhileSessionsEndAreHarmless)
 {
     ASSERT_TRUE(load(keyAndAccompaniment(), 100, 1, {0}));
     const OutputDevice& out = *devices.outputs[0];

@@ -27,9 +27,9 @@ SongPlan loopSong()
     return SongPlan{{eighths, player, held}, {{0, 500000}, {5760, 375000}}};
 }
 
-using Loop = EngineFixture;
+using LoopAlsa = EngineFixture;
 
-TEST_F(Loop, ThreePassesSteppedUpKeepTimeAcrossTheSeamAndStartOverCleanly)
+TEST_F(LoopAlsa, ThreePassesSteppedUpKeepTimeAcrossTheSeamAndStartOverCleanly)
 {
     ASSERT_TRUE(load(loopSong(), 100, 9, {1}));
     deck.loop = PracticeLoop{2, 4, true};

@@ -40,7 +40,9 @@
 
 namespace
 {
-TEST_F(Window, OffersOnlyWhatWorksBeforeAndAfterASongOpens)
+using MainWindow = Window;
+
+TEST_F(MainWindow, OffersOnlyWhatWorksBeforeAndAfterASongOpens)
 {
     open();
     const std::set<QString> atRest{
@@ -95,7 +97,7 @@ TEST_F(Window, OffersOnlyWhatWorksBeforeAndAfterASongOpens)
     EXPECT_EQ(window->windowTitle(), TopWidget::hostTitle());
 }
 
-TEST_F(Window, LyricsCodecFollowsTheDockAndStartsWithLatin9)
+TEST_F(MainWindow, LyricsCodecFollowsTheDockAndStartsWithLatin9)
 {
     open(1);
     ASSERT_TRUE(window->songOpen());
@@ -129,7 +131,7 @@ TEST_F(Window, LyricsCodecFollowsTheDockAndStartsWithLatin9)
     EXPECT_TRUE(window->action("a_lyricsCodec")->isEnabled());
 }
 
-TEST_F(Window, PostedEventsReachTheUser)
+TEST_F(MainWindow, PostedEventsReachTheUser)
 {
     open(1);
     ASSERT_TRUE(window->songOpen());
@@ -155,7 +157,7 @@ TEST_F(Window, PostedEventsReachTheUser)
     EXPECT_EQ(stored("Display/showtrackcontrols"), QVariant(false));
 }
 
-TEST_F(Window, QuitAndTheCloseButtonWriteTheWindowKeys)
+TEST_F(MainWindow, QuitAndTheCloseButtonWriteTheWindowKeys)
 {
     for (bool viaQuit : {true, false}) {
         SCOPED_TRACE(viaQuit ? "Quit" : "close button");
@@ -180,7 +182,7 @@ TEST_F(Window, QuitAndTheCloseButtonWriteTheWindowKeys)
     }
 }
 
-TEST_F(Window, ToolTipsOffSwallowsBalloons)
+TEST_F(MainWindow, ToolTipsOffSwallowsBalloons)
 {
     Settings::setValue(Keys::Interface::tooltips, false);
     open();
@@ -199,7 +201,7 @@ TEST_F(Window, ToolTipsOffSwallowsBalloons)
     EXPECT_EQ(balloon(), QStringLiteral("a balloon"));
 }
 
-TEST_F(Window, AVanishedDeviceOutlivesTheSongThatUsesIt)
+TEST_F(MainWindow, AVanishedDeviceOutlivesTheSongThatUsesIt)
 {
     open(1);
     ASSERT_TRUE(window->songOpen());
@@ -229,7 +231,7 @@ TEST_F(Window, AVanishedDeviceOutlivesTheSongThatUsesIt)
 // a song is open changes them only once it has the lock.
 std::atomic<bool> outputsScanned{false};
 
-TEST_F(Window, ARescanChangesTheDeviceListsOnlyUnderTheDecksLock)
+TEST_F(MainWindow, ARescanChangesTheDeviceListsOnlyUnderTheDecksLock)
 {
     open(1);
     ASSERT_TRUE(window->songOpen());
@@ -267,7 +269,7 @@ TEST_F(Window, ARescanChangesTheDeviceListsOnlyUnderTheDecksLock)
 
 // All notes off with no session, with or without a song: a crashed program's stuck note is
 // when it is wanted. It goes to every output in use.
-TEST_F(Window, AllNotesOffAtRestReachesTheOutputsInUse)
+TEST_F(MainWindow, AllNotesOffAtRestReachesTheOutputsInUse)
 {
     std::vector<std::pair<int, int>> sentTo;
     setRestSilencer([&](const std::vector<const OutputDevice*>& outputs) {
@@ -289,7 +291,7 @@ TEST_F(Window, AllNotesOffAtRestReachesTheOutputsInUse)
     setRestSilencer(nullptr);
 }
 
-TEST_F(Window, AFirstStartPlaysFromWhatIsConnected)
+TEST_F(MainWindow, AFirstStartPlaysFromWhatIsConnected)
 {
     const PortInfo through{14, 0, "Midi Through", "Midi Through Port-0"};
     const PortInfo virmidi{16, 0, "Virtual Raw MIDI 1-0", "VirMIDI 1-0"};
@@ -343,7 +345,7 @@ TEST_F(Window, AFirstStartPlaysFromWhatIsConnected)
 
 // After a kept take the File menu opens its analysis; a worst measure or the
 // plot sets the loop around a measure, and the window goes with the song.
-TEST_F(Window, AKeptTakeIsAnalysedAndAMeasureLoopedByAClick)
+TEST_F(MainWindow, AKeptTakeIsAnalysedAndAMeasureLoopedByAClick)
 {
     TrackBuilder conductor, melody;
     conductor.tempo(0, 500000).timeSig(0, 4, 2).end();
@@ -412,7 +414,7 @@ TEST_F(Window, AKeptTakeIsAnalysedAndAMeasureLoopedByAClick)
 
 // A take over millions of measures (a hostile file's) paints a bounded
 // grid, and a click finds its measure past what an int counts.
-TEST(TakePlotTest, MillionsOfMeasuresGetABoundedGrid)
+TEST(MainWindowTakePlot, MillionsOfMeasuresGetABoundedGrid)
 {
     TakePlot plot;
     plot.resize(720, 300);
@@ -439,7 +441,7 @@ TEST(TakePlotTest, MillionsOfMeasuresGetABoundedGrid)
     }
 }
 
-TEST_F(Window, UnreadableFilesLeaveNoSong)
+TEST_F(MainWindow, UnreadableFilesLeaveNoSong)
 {
     fakeOutputs.clear();
     open(1);
@@ -476,7 +478,7 @@ void answerFileDialog(const QString& name)
 
 // A record session with a take in it, as the deck sees it when the song
 // closes: the engine's "finished" is on its way.
-struct FileCommands : Window {
+struct MainWindowFiles : Window {
     void recordingInProgress()
     {
         DeckModel& deck = window->deck()->model();
@@ -491,7 +493,7 @@ struct FileCommands : Window {
     }
 };
 
-TEST_F(FileCommands, AModifiedSongAsksBeforeItGoesAndCancelKeepsIt)
+TEST_F(MainWindowFiles, AModifiedSongAsksBeforeItGoesAndCancelKeepsIt)
 {
     open(1);
     ASSERT_TRUE(window->songOpen());
@@ -526,7 +528,7 @@ TEST_F(FileCommands, AModifiedSongAsksBeforeItGoesAndCancelKeepsIt)
 
 // Whichever way the song goes during a recording, the take is settled first
 // and, kept, offered for saving like any other change; Cancel keeps the song.
-TEST_F(FileCommands, ATakeKeptAsTheSongClosesIsOfferedForSaving)
+TEST_F(MainWindowFiles, ATakeKeptAsTheSongClosesIsOfferedForSaving)
 {
     const QString keep = QStringLiteral("Do you want to keep the take?");
     const QString save = QStringLiteral("%1 has been modified.\nDo you want to save your changes?")
@@ -576,7 +578,7 @@ TEST_F(FileCommands, ATakeKeptAsTheSongClosesIsOfferedForSaving)
 
 // A terminating signal asks nothing: a modified song, or one whose recording
 // it ends, is kept as a recovery copy, the take in it.
-TEST_F(FileCommands, ATerminatingSignalKeepsAModifiedSongAsARecoveryCopy)
+TEST_F(MainWindowFiles, ATerminatingSignalKeepsAModifiedSongAsARecoveryCopy)
 {
     for (bool recording : {false, true}) {
         SCOPED_TRACE(recording ? "recording" : "modified");
@@ -599,7 +601,7 @@ TEST_F(FileCommands, ATerminatingSignalKeepsAModifiedSongAsARecoveryCopy)
 
 // A signal taken while the track dialog runs its own loop: the dialog and the
 // deck that opened it must outlive that loop, or their ends come twice.
-TEST_F(FileCommands, ATerminatingSignalInADialogLeavesTheWindowToTheLoopsEnd)
+TEST_F(MainWindowFiles, ATerminatingSignalInADialogLeavesTheWindowToTheLoopsEnd)
 {
     open(1);
     window->deck()->model().setModified();
@@ -623,7 +625,7 @@ TEST_F(FileCommands, ATerminatingSignalInADialogLeavesTheWindowToTheLoopsEnd)
 
 // A device failure reported while the track dialog runs its own loop: the
 // deck that opened the dialog goes only once the dialog has closed.
-TEST_F(FileCommands, ADeviceFailureInADialogClosesTheSongOnceTheDialogHasGone)
+TEST_F(MainWindowFiles, ADeviceFailureInADialogClosesTheSongOnceTheDialogHasGone)
 {
     open(1);
     bool openDuringDialog = false;
@@ -648,7 +650,7 @@ TEST_F(FileCommands, ADeviceFailureInADialogClosesTheSongOnceTheDialogHasGone)
 
 // A port that left during a session ends it cleanly: the status bar names it,
 // the lists mark it gone, the song stays; a failed connection reads them anew.
-TEST_F(FileCommands, AVanishedDeviceIsNamedAndTheSongStays)
+TEST_F(MainWindowFiles, AVanishedDeviceIsNamedAndTheSongStays)
 {
     open(1);
     fakeOutputs.pop_back(); // the synthesizer quits
@@ -665,7 +667,7 @@ TEST_F(FileCommands, AVanishedDeviceIsNamedAndTheSongStays)
     EXPECT_NE(window->devices().findInput(20, 0), nullptr);
 }
 
-TEST_F(FileCommands, DemosAreCataloguedAndCopiedToPrivateFiles)
+TEST_F(MainWindowFiles, DemosAreCataloguedAndCopiedToPrivateFiles)
 {
     open();
     const auto& catalogue = demoCatalogue();
@@ -715,7 +717,7 @@ TEST_F(FileCommands, DemosAreCataloguedAndCopiedToPrivateFiles)
     EXPECT_EQ(sink.texts().last(), QStringLiteral("Could not find resource 37"));
 }
 
-TEST_F(FileCommands, NewMakesAModifiedSongInAUniqueFile)
+TEST_F(MainWindowFiles, NewMakesAModifiedSongInAUniqueFile)
 {
     Settings::setValue(Keys::Interface::mididir, dir.path());
     open();
