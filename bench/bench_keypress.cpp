@@ -9,6 +9,7 @@
 // runs once more against it, output to Midi Through 14:0, keys from 16:0,
 // the time including the sequencer calls and the drain.
 
+#include "bench/rawtrack.h"
 #include "core/devices.h"
 #include "core/messages.h"
 #include "core/settings.h"
@@ -37,55 +38,6 @@ namespace
 
 using Clock = std::chrono::steady_clock;
 
-class RawTrack
-{
-public:
-    void varLen(uint32_t v)
-    {
-        unsigned char groups[5];
-        int n = 0;
-        do {
-            groups[n++] = static_cast<unsigned char>(v & 0x7F);
-            v >>= 7;
-        } while (v);
-        while (n > 1) bytes_.append(char(groups[--n] | 0x80));
-        bytes_.append(char(groups[0]));
-    }
-    void at(uint32_t tick)
-    {
-        varLen(tick - last_);
-        last_ = tick;
-    }
-    void message(uint32_t tick, int status, int d1, int d2)
-    {
-        at(tick);
-        bytes_.append(char(status));
-        bytes_.append(char(d1));
-        bytes_.append(char(d2));
-    }
-    void tempo(uint32_t usec)
-    {
-        at(0);
-        bytes_.append("\xFF\x51\x03", 3);
-        bytes_.append(char(usec >> 16));
-        bytes_.append(char(usec >> 8));
-        bytes_.append(char(usec));
-    }
-    QByteArray chunk()
-    {
-        at(last_);
-        bytes_.append("\xFF\x2F\x00", 3);
-        QByteArray out("MTrk");
-        const uint32_t n = uint32_t(bytes_.size());
-        for (int s = 24; s >= 0; s -= 8) out.append(char((n >> s) & 0xFF));
-        return out + bytes_;
-    }
-
-private:
-    QByteArray bytes_;
-    uint32_t last_ = 0;
-};
-
 struct Note {
     uint32_t tick;
     int key;
@@ -98,9 +50,11 @@ QByteArray benchSong(int clusters)
 {
     QByteArray file("MThd");
     file.append("\x00\x00\x00\x06\x00\x01\x00\x04\x01\xE0", 10); // format 1, 4 tracks, 480 ppq
+    std::vector<unsigned char> chunks;
     RawTrack conductor;
-    conductor.tempo(500000);
-    file += conductor.chunk();
+    conductor.tempo(0, 500000);
+    conductor.meta(0, 0x2F, "");
+    conductor.appendChunk(chunks);
     for (int ch = 0; ch < 3; ++ch) {
         std::vector<Note> events;
         for (int i = 0; i < clusters; ++i) {
@@ -116,12 +70,16 @@ QByteArray benchSong(int clusters)
         std::stable_sort(events.begin(), events.end(),
                          [](const Note& a, const Note& b) { return a.tick < b.tick; });
         RawTrack track;
+        uint32_t last = 0;
         for (const Note& e : events) {
             const int status = e.on == 2 ? 0xB0 | ch : (e.on ? 0x90 : 0x80) | ch;
-            track.message(e.tick, status, e.key, e.on == 2 ? 64 : e.on ? 100 : 64);
+            track.channel(e.tick - last, status, e.key, e.on == 2 ? 64 : e.on ? 100 : 64);
+            last = e.tick;
         }
-        file += track.chunk();
+        track.meta(0, 0x2F, "");
+        track.appendChunk(chunks);
     }
+    file.append(reinterpret_cast<const char*>(chunks.data()), int(chunks.size()));
     return file;
 }
 

@@ -257,17 +257,28 @@ TEST_F(DeckAlsaTrackDialog, AnOutputThatLeavesMidSongIsNamedWhenTheSessionEnds)
 }
 } // namespace
 
-// The window's device lists against the bench's real ports: Midi Through
-// 14:0 and the virtual keyboards 16:0..19:0, each both input and output.
-TEST(DeckAlsaDevices, ListTheSequencersPorts)
+// A window of its own settings, with no synthesizer of its own starting.
+class DeckAlsaDevices : public ::testing::Test
 {
-    if (!QFile::exists(QStringLiteral("/dev/snd/seq")))
-        GTEST_SKIP() << "no /dev/snd/seq here; run through tools/seqvm";
+protected:
+    void SetUp() override
+    {
+        if (!QFile::exists(QStringLiteral("/dev/snd/seq")))
+            GTEST_SKIP() << "no /dev/snd/seq here; run through tools/seqvm";
+        Settings::resetForTests(dir.path(), QStringLiteral("en"));
+    }
+    void TearDown() override { Settings::close(); }
+
     QTemporaryDir dir;
-    Settings::resetForTests(dir.path(), QStringLiteral("en"));
     const NoBuiltinSynth noSynth;
     ScriptedMessageSink sink;
-    ScopedMessageSink installed(&sink);
+    ScopedMessageSink installed{&sink};
+};
+
+// The window's device lists against the bench's real ports: Midi Through
+// 14:0 and the virtual keyboards 16:0..19:0, each both input and output.
+TEST_F(DeckAlsaDevices, ListTheSequencersPorts)
+{
     auto* window = new TopWidget;
     const auto addresses = [](const auto& list) {
         std::vector<std::pair<int, int>> out;
@@ -282,7 +293,6 @@ TEST(DeckAlsaDevices, ListTheSequencersPorts)
     QCoreApplication::sendPostedEvents();
     EXPECT_TRUE(sink.shown.isEmpty()) << sink.texts().join(QLatin1Char('\n')).toStdString();
     delete window;
-    Settings::close();
 }
 
 namespace
@@ -303,15 +313,8 @@ ScanResult withPassingPorts(ScanResult scan)
 // The engine walks the window's device lists as a session starts and as it
 // ends; a rescan meanwhile (Ctrl+U, the launcher) must not move them under it.
 // The sanitizer's run is what shows it.
-TEST(DeckAlsaDevices, RescansWhileSessionsStartAndEndLeaveTheEngineItsLists)
+TEST_F(DeckAlsaDevices, RescansWhileSessionsStartAndEndLeaveTheEngineItsLists)
 {
-    if (!QFile::exists(QStringLiteral("/dev/snd/seq")))
-        GTEST_SKIP() << "no /dev/snd/seq here; run through tools/seqvm";
-    QTemporaryDir dir;
-    Settings::resetForTests(dir.path(), QStringLiteral("en"));
-    const NoBuiltinSynth noSynth;
-    ScriptedMessageSink sink;
-    ScopedMessageSink installed(&sink);
     const QString path = dir.filePath(QStringLiteral("song.mid"));
     QFile file(path);
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
@@ -337,6 +340,4 @@ TEST(DeckAlsaDevices, RescansWhileSessionsStartAndEndLeaveTheEngineItsLists)
     }
     EXPECT_EQ(window->devices().inputs.size(), 5u + 4u * 8u) << "the passing ports stay absent";
     DeviceLists::setScanners(nullptr, nullptr);
-    window.reset();
-    Settings::close();
 }
