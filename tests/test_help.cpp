@@ -12,6 +12,7 @@
 #include <QDir>
 #include <QElapsedTimer>
 #include <QFile>
+#include <QFileInfo>
 #include <QGroupBox>
 #include <QLabel>
 #include <QRegularExpression>
@@ -139,6 +140,38 @@ TEST_F(HelpMenu, TheSearchFindsTheHandbookOfTheLanguageAndAnInstalledBrowser)
     EXPECT_EQ(options.helpBrowser, "sh --new");
     qunsetenv("BROWSER");
     QDir::setCurrent(before);
+}
+
+// A picture or page the handbook names but the tree lacks shows as a broken
+// link in the user's browser; anchors must name a heading of the page.
+TEST(Handbook, EveryPicturePageAndAnchorItNamesExists)
+{
+    static const QRegularExpression link(QStringLiteral("(?:src|href)=\"([^\"]*)\""));
+    static const QRegularExpression id(QStringLiteral("id=\"([^\"]+)\""));
+    for (const char* language : {"en", "fr"}) {
+        SCOPED_TRACE(language);
+        const QString folder = QStringLiteral(CLAVION_SOURCE_DIR "/doc/%1/HTML").arg(language);
+        QFile file(folder + QStringLiteral("/index.html"));
+        ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+        const QString page = QString::fromUtf8(file.readAll());
+        QSet<QString> ids;
+        for (auto m = id.globalMatch(page); m.hasNext();) ids << m.next().captured(1);
+        int pictures = 0, anchors = 0;
+        for (auto m = link.globalMatch(page); m.hasNext();) {
+            const QString target = m.next().captured(1);
+            if (target.contains(QLatin1String("://"))) continue; // the web is not ours to check
+            if (target.startsWith(QLatin1Char('#'))) {
+                ++anchors;
+                EXPECT_TRUE(ids.contains(target.mid(1))) << target.toStdString();
+                continue;
+            }
+            const QString path = QDir(folder).filePath(target.section(QLatin1Char('#'), 0, 0));
+            EXPECT_TRUE(QFileInfo(path).isFile()) << target.toStdString();
+            pictures += target.endsWith(QLatin1String(".png"));
+        }
+        EXPECT_GE(pictures, 2);
+        EXPECT_GE(anchors, 5);
+    }
 }
 
 TEST_F(HelpMenu, TheDocumentsHoldTheirEntriesAndNameRealDemos)
