@@ -644,8 +644,8 @@ void TopWidget::customEvent(QEvent* event)
     } else if (type == DeviceFailureEvent) {
         deviceFailed(static_cast<MessageEvent*>(event)->text);
     } else if (type == DeviceGoneEvent) {
-        const auto* e = static_cast<IntIntIntIntEvent*>(event);
-        deviceGone(e->a, e->b, e->c != 0);
+        const DeviceGonePayload gone(event);
+        deviceGone(gone.client(), gone.port(), gone.isOutput());
     } else if (type == RescanDevicesEvent) {
         refreshDevices();
     } else if (type == ResizeRequestEvent) {

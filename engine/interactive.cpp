@@ -129,7 +129,7 @@ void InteractiveLoop::restartAt(uint64_t songTick)
             if (s.device->kbmode == 1)
                 for (const EventNode* n : pending)
                     if (n->isSoundingNoteOn() && n->channel() != 9)
-                        echoNow(SND_SEQ_EVENT_USR4, 2, 0, n->output.data.note.note,
+                        echoNow(SND_SEQ_EVENT_USR4, KeyHintEcho, 0, n->output.data.note.note,
                                 s.device->client, s.device->port);
             pending.clear();
         }
@@ -147,8 +147,8 @@ void InteractiveLoop::showHints()
         if (s.device->kbmode != 1) continue;
         for (const EventNode* n : s.pending[4])
             if (n->isSoundingNoteOn() && n->channel() != 9)
-                echoNow(SND_SEQ_EVENT_USR3, 2, 7, n->output.data.note.note, s.device->client,
-                        s.device->port);
+                echoNow(SND_SEQ_EVENT_USR3, KeyHintEcho, 7, n->output.data.note.note,
+                        s.device->client, s.device->port);
     }
 }
 
@@ -281,7 +281,8 @@ EventNode* InteractiveLoop::buildCluster(DeviceState& s, int zone)
         if (deck_.recording.load()) ++interactiveNotes_;
         t.lastNoteOn[size_t(d)] = n;
         if (s.device->kbmode == 1 && n->channel() != 9)
-            echoNow(SND_SEQ_EVENT_USR3, 2, 7, o.data.note.note, s.device->client, s.device->port);
+            echoNow(SND_SEQ_EVENT_USR3, KeyHintEcho, 7, o.data.note.note, s.device->client,
+                    s.device->port);
         pending.push_back(n);
     }
     return nullptr;
@@ -342,14 +343,14 @@ void InteractiveLoop::ringCluster(DeviceState& s, int zone, int key, int velocit
             if (v >= 0) o.data.note.velocity = static_cast<unsigned char>(v);
             if (o.type == SND_SEQ_EVENT_NOTE) {
                 if (n->channel() != 9) {
-                    echoIn(SND_SEQ_EVENT_USR6, 0, rel, zone, o.data.note.note, s.device->client,
-                           s.device->port);
-                    echoIn(SND_SEQ_EVENT_USR7, 0, rel + o.data.note.duration, zone,
+                    echoIn(SND_SEQ_EVENT_USR6, UserNoteEcho, rel, zone, o.data.note.note,
+                           s.device->client, s.device->port);
+                    echoIn(SND_SEQ_EVENT_USR7, UserNoteEcho, rel + o.data.note.duration, zone,
                            o.data.note.note, s.device->client, s.device->port);
                 }
             } else if (n->channel() != 9) {
-                echoIn(SND_SEQ_EVENT_USR6, 0, rel, zone, o.data.note.note, s.device->client,
-                       s.device->port);
+                echoIn(SND_SEQ_EVENT_USR6, UserNoteEcho, rel, zone, o.data.note.note,
+                       s.device->client, s.device->port);
             }
             n->nextSounding = s.sounding[size_t(key & 127)];
             s.sounding[size_t(key & 127)] = n;
@@ -448,14 +449,15 @@ bool InteractiveLoop::keyPress(DeviceState& s, int key, int velocity)
         if (it == pending.end()) {
             const uint64_t tol = deck_.timing.tick_tol;
             for (int i = 0; i < 4; ++i)
-                echoIn(SND_SEQ_EVENT_USR3 + (i % 2), 2, uint64_t(i) * tol, i % 2 ? 0 : 8, key,
-                       dev.client, dev.port);
+                echoIn(SND_SEQ_EVENT_USR3 + (i % 2), KeyHintEcho, uint64_t(i) * tol, i % 2 ? 0 : 8,
+                       key, dev.client, dev.port);
             continue;
         }
         EventNode* n = *it;
         pending.erase(it);
         if (n->channel() != 9)
-            echoNow(SND_SEQ_EVENT_USR4, 2, 0, n->output.data.note.note, dev.client, dev.port);
+            echoNow(SND_SEQ_EVENT_USR4, KeyHintEcho, 0, n->output.data.note.note, dev.client,
+                    dev.port);
         found = d;
         if (deck_.recording.load() && !s.anyOrderLogged) {
             // The cluster's first key says how early or late it was played.
@@ -504,9 +506,10 @@ void InteractiveLoop::sendFound(DeviceState& s, EventNode* n, int key, int veloc
     if (v >= 0) o.data.note.velocity = static_cast<unsigned char>(v);
     if (deck_.recording.load()) markPlayed(n, 0);
     if (n->channel() != 9) {
-        echoNow(SND_SEQ_EVENT_USR6, 0, 4, o.data.note.note, s.device->client, s.device->port);
+        echoNow(SND_SEQ_EVENT_USR6, UserNoteEcho, 4, o.data.note.note, s.device->client,
+                s.device->port);
         if (o.type == SND_SEQ_EVENT_NOTE)
-            echoIn(SND_SEQ_EVENT_USR7, 0, o.data.note.duration, 4, o.data.note.note,
+            echoIn(SND_SEQ_EVENT_USR7, UserNoteEcho, o.data.note.duration, 4, o.data.note.note,
                    s.device->client, s.device->port);
     }
     n->clusterOffset = 0;
@@ -556,8 +559,8 @@ void InteractiveLoop::keyRelease(DeviceState& s, const snd_seq_event_t& ev, int 
                                     static_cast<unsigned char>(device->port));
             if (recording) markPlayed(off, off->clusterOffset);
             if (n->channel() != 9)
-                echoIn(SND_SEQ_EVENT_USR7, 0, off->clusterOffset, z, o.data.note.note, dev.client,
-                       dev.port);
+                echoIn(SND_SEQ_EVENT_USR7, UserNoteEcho, off->clusterOffset, z, o.data.note.note,
+                       dev.client, dev.port);
             sink_.scheduleIn(o, off->clusterOffset);
         }
     }
@@ -607,8 +610,8 @@ void InteractiveLoop::freeNote(DeviceState& s, const snd_seq_event_t& ev)
             }
         }
         if (channel != 9)
-            echoNow(on ? SND_SEQ_EVENT_USR6 : SND_SEQ_EVENT_USR7, 0, 0, shown, dev.client,
-                    dev.port);
+            echoNow(on ? SND_SEQ_EVENT_USR6 : SND_SEQ_EVENT_USR7, UserNoteEcho, 0, shown,
+                    dev.client, dev.port);
         return;
     }
 }

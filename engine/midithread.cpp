@@ -32,8 +32,7 @@ MidiThread::MidiThread(DeckModel& deck, const LiveOptions& options, QObject* dec
         postEvent(mainReceiver_, new StatusbarEvent(StatusTextEvent, text));
     };
     client_.deviceGone = [this](int client, int port, bool output) {
-        if (mainReceiver_)
-            postEvent(mainReceiver_, new IntIntIntIntEvent(DeviceGoneEvent, client, port, output));
+        if (mainReceiver_) postEvent(mainReceiver_, DeviceGonePayload::make(client, port, output));
     };
 }
 
@@ -78,7 +77,7 @@ void MidiThread::loopSeam(void* self, const LoopSeam& seam)
     loop.passBoost = boost;
     applyFileTempo(self, seam.fileTempo > 0 ? seam.fileTempo : t->deck_.fileTempo);
     t->interactive_->restartAt(seam.tick);
-    postEvent(t->deckReceiver_, new IntIntEvent(LoopSeamEvent, seam.beat, boost));
+    postEvent(t->deckReceiver_, LoopSeamPayload::make(seam.beat, boost));
 }
 
 snd_seq_event_t MidiThread::startEvent()
@@ -380,6 +379,6 @@ void MidiThread::endSession()
     postEvent(mainReceiver_, new QEvent(eventType(ResetKeyboardsEvent)));
     interactiveNotes_ = interactive_->interactiveNotes();
     freeNotes_ = interactive_->freeNotes();
-    postEvent(deckReceiver_, new IntIntEvent(SessionFinishedEvent, interactiveNotes_, freeNotes_));
+    postEvent(deckReceiver_, SessionFinishedPayload::make(interactiveNotes_, freeNotes_));
     running_ = false;
 }

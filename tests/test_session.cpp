@@ -293,7 +293,8 @@ struct Looping : Interactive {
                 {SND_SEQ_EVENT_PITCHBEND, "b" + n(c.value)},
                 {SND_SEQ_EVENT_TEMPO,
                  (e.ev.dest.client ? "tempo" : "queue") + n(e.ev.data.queue.param.value)},
-                {SND_SEQ_EVENT_SETPOS_TICK, "seam" + n(d[0]) + "/" + n(d[1]) + "/" + n(d[2])}};
+                {SND_SEQ_EVENT_SETPOS_TICK, "seam" + n(d[SeamFirstBeat]) + "/" +
+                                                n(d[SeamFileTempo]) + "/" + n(d[SeamPassBoost])}};
             if (e.time == tick && words.count(e.type()))
                 s += (s.empty() ? "" : " ") + words.at(e.type());
         }

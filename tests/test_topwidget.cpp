@@ -366,7 +366,7 @@ TEST_F(Window, AKeptTakeIsAnalysedAndAMeasureLoopedByAClick)
     deck.takeLog.push_back({2 * bar + q, 2 * bar + q, 500000, 100});
     deck.sessionActive = true, deck.recording = true;
     sink.answers = {Yes};
-    postEvent(&window->deck()->session(), new IntIntEvent(SessionFinishedEvent, 4, 0));
+    postEvent(&window->deck()->session(), SessionFinishedPayload::make(4, 0));
     QCoreApplication::sendPostedEvents();
     ASSERT_TRUE(analysis->isEnabled());
     analysis->trigger();
@@ -482,7 +482,7 @@ struct FileCommands : Window {
         DeckModel& deck = window->deck()->model();
         deck.sessionActive = true, deck.recording = true;
         emit window->deck()->trackSelectionChanged(0, 0, true);
-        postEvent(&window->deck()->session(), new IntIntEvent(SessionFinishedEvent, 6, 0));
+        postEvent(&window->deck()->session(), SessionFinishedPayload::make(6, 0));
     }
     QString recoveryFiles() const
     {
@@ -652,7 +652,7 @@ TEST_F(FileCommands, AVanishedDeviceIsNamedAndTheSongStays)
 {
     open(1);
     fakeOutputs.pop_back(); // the synthesizer quits
-    postEvent(window, new IntIntIntIntEvent(DeviceGoneEvent, 128, 0, 1));
+    postEvent(window, DeviceGonePayload::make(128, 0, true));
     QCoreApplication::sendPostedEvents(window);
     EXPECT_TRUE(window->songOpen());
     EXPECT_EQ(window->statusBar()->currentMessage(), "MIDI output 128:0 Synth input has gone.");
