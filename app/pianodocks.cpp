@@ -3,6 +3,7 @@
 #include "app/playdialog.h"
 #include "app/topwidget.h"
 #include "core/events.h"
+#include "core/midi.h"
 #include "engine/decksession.h"
 #include "views/tpiano.h"
 #include "views/upiano.h"
@@ -256,7 +257,7 @@ bool PianoDocks::feed(QEvent* event)
         const KeyDisplayPayload key(event);
         const InputDevice* d = top_.devices().findInput(key.client(), key.port());
         // In "all cluster notes" mode the hints stay: the player still has to find them.
-        if (!d || d->kbmode == 1) return true;
+        if (!d || d->kbmode == AllClusterNotes) return true;
         if (on && (key.zone() < 0 || key.zone() > 5)) return true;
         setKeys(inputKeyboards(key.client(), key.port()), key.note(),
                 on ? PressedKeyState + key.zone() : -1);

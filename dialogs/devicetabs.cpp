@@ -2,6 +2,7 @@
 
 #include "core/devices.h"
 #include "core/messages.h"
+#include "core/midi.h"
 #include "core/settings.h"
 #include "panes/cleanwidgets.h"
 
@@ -227,7 +228,7 @@ void MidiIOMapTab::loadInput(const InputDevice& d)
 {
     {
         const QSignalBlocker quiet(kbmode_);
-        kbmode_->setCurrentIndex(d.kbmode == 1 ? 1 : 0);
+        kbmode_->setCurrentIndex(d.kbmode == AllClusterNotes ? AllClusterNotes : OneKeyPerCluster);
     }
     setQuietly(itradk_, d.itradk);
     setQuietly(ibck_, d.ibck);
@@ -271,7 +272,7 @@ bool MidiIOMapTab::storeInput(InputDevice& d, bool keys) const
     const bool changed = d.itradk != itradk_->isChecked() || d.ibck != ibck_->isChecked();
     d.itradk = itradk_->isChecked();
     d.ibck = ibck_->isChecked();
-    d.kbmode = kbmode_->currentIndex() == 1 ? 1 : 0;
+    d.kbmode = kbmode_->currentIndex() == AllClusterNotes ? AllClusterNotes : OneKeyPerCluster;
     d.kbenablesplit = split_->isChecked();
     if (keys) {
         d.lowkey = lowkey_->value();

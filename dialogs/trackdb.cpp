@@ -2,6 +2,7 @@
 
 #include "core/devices.h"
 #include "core/messages.h"
+#include "core/midi.h"
 #include "engine/decksession.h"
 #include "panes/cleanwidgets.h"
 #include "song/deckmodel.h"
@@ -27,7 +28,8 @@ bool validTrack(const DeckModel& deck, int d)
 
 bool isDrum(const DeckModel& deck, int d)
 {
-    return validTrack(deck, d) && (deck.tracks.channelPattern[size_t(d)] & channelBit(9));
+    return validTrack(deck, d) &&
+           (deck.tracks.channelPattern[size_t(d)] & channelBit(kDrumChannel));
 }
 
 bool isFree(const DeckModel& deck, int d)

@@ -30,7 +30,7 @@ bool isLyricMark(int type)
     return type == kTypeLyricMark || type == kTypeTextMark;
 }
 
-bool filterPasses(const LiveOptions& options, int set, int type)
+bool filterPasses(const LiveOptions& options, Keys::EventFilters::FilterSet set, int type)
 {
     using namespace Keys::EventFilters;
     FilterKind kind;

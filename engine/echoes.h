@@ -1,8 +1,9 @@
 #pragma once
 
+#include "core/settings.h"
+
 #include <alsa/asoundlib.h>
 
-class LiveOptions;
 struct EventNode;
 
 // Events the engine sends to its own input port, and the event filters both
@@ -23,5 +24,5 @@ enum LyricEchoWord { EchoBytePosition = 0, EchoByteLength = 1 };
 enum SeamEchoWord { SeamFirstBeat = 0, SeamFileTempo = 1, SeamPassBoost = 2 };
 void makeLyricEcho(snd_seq_event_t& ev, snd_seq_addr_t self, const EventNode& mark);
 bool isLyricMark(int type);
-// Filter set 0 interactive, 1 accompaniment, 2 free tracks; read live.
-bool filterPasses(const LiveOptions& options, int set, int type);
+// Whether the tracks of the set keep events of this type; read live.
+bool filterPasses(const LiveOptions& options, Keys::EventFilters::FilterSet set, int type);

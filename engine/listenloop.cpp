@@ -2,6 +2,7 @@
 
 #include "core/devices.h"
 #include "core/events.h"
+#include "core/midi.h"
 #include "core/settings.h"
 #include "engine/echoes.h"
 #include "engine/seqclient.h"
@@ -201,7 +202,7 @@ void ListenLoop::scheduleAccompaniment(uint64_t windowEnd)
             sink_.scheduleAt(out_, at);
             // A beat of more notes than any keyboard shows lights no more: its
             // echoes would overrun our own input and lose the window echoes.
-            if (n->channel() != 9 && windowEchoes_++ < kDisplayEchoesPerWindow) {
+            if (n->channel() != kDrumChannel && windowEchoes_++ < kDisplayEchoesPerWindow) {
                 const snd_seq_addr_t self = sink_.self();
                 for (int end = 0; end < 2; ++end) {
                     makeDisplayEcho(out_, self, end ? SND_SEQ_EVENT_USR4 : SND_SEQ_EVENT_USR3,

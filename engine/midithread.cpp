@@ -2,6 +2,7 @@
 
 #include "core/devices.h"
 #include "core/events.h"
+#include "core/midi.h"
 #include "core/settings.h"
 #include "engine/seqerror.h"
 #include "song/deckmodel.h"
@@ -156,14 +157,10 @@ void MidiThread::followPause()
         return;
     }
     for (const auto& out : deck_.devices.outputs)
-        if (!out->ignoreOutput && !out->absent) client_.allNotesOff(*out);
+        if (!out->ignoreOutput && !out->absent) client_.channelsOff(*out, kAllChannels);
     const OutputDevice& fallback = deck_.devices.defaultOutput;
     if (deck_.devices.outputs.empty() && (fallback.client || fallback.port))
-        client_.allNotesOff(fallback);
-}
-void MidiThread::allNotesOff(const OutputDevice& out)
-{
-    client_.allNotesOff(out);
+        client_.channelsOff(fallback, kAllChannels);
 }
 void MidiThread::setVolume(const OutputDevice& out, int value)
 {
@@ -360,12 +357,12 @@ void MidiThread::endSession()
         client_.silenceSession();
         for (const auto& out : deck_.devices.outputs) {
             if (out->ignoreOutput || out->absent || client_.playsTo(*out)) continue;
-            client_.allNotesOff(*out);
+            client_.channelsOff(*out, kAllChannels);
             client_.resetControllers(*out);
         }
         const OutputDevice& fallback = deck_.devices.defaultOutput;
         if (deck_.devices.outputs.empty() && (fallback.client || fallback.port)) {
-            client_.allNotesOff(fallback);
+            client_.channelsOff(fallback, kAllChannels);
             client_.resetControllers(fallback);
         }
     }

@@ -94,7 +94,7 @@ TEST_F(Interactive, AKeptTakeUsesThePlayedTimesADiscardedOneTheFileTimes)
     // Played times are song ticks from the session's start.
     setUp();
     deck.currentBeat = 5;
-    ASSERT_EQ(deck.repositionCursors(), 3);
+    ASSERT_EQ(deck.repositionCursors(), DeckModel::CursorsMoved);
     deck.recording = true;
     start(1920);
     play("@100 +40 @150 -40");
@@ -173,7 +173,7 @@ TEST_F(TempoFollower, EveryNinthRingEstimatesTheRatioWhileTheBoostIsWithin83And1
     }
     // A session started later in the song goes on from the song's position.
     deck.currentBeat = 41;
-    ASSERT_EQ(deck.repositionCursors(), 3);
+    ASSERT_EQ(deck.repositionCursors(), DeckModel::CursorsMoved);
     const size_t before = deckRx.ratios.size();
     start(40 * 480);
     ring(27, 40, 480);
@@ -339,7 +339,7 @@ TEST_F(Looping, OnlyAListeningSessionThatReachesTheLoopsEndStartsOver)
         deck.loop = PracticeLoop{r.startBar, r.endBar, r.on};
         deck.recording = r.recording;
         deck.currentBeat = 9;
-        ASSERT_EQ(deck.repositionCursors(), 3);
+        ASSERT_EQ(deck.repositionCursors(), DeckModel::CursorsMoved);
         windows(9);
         EXPECT_EQ(count(SND_SEQ_EVENT_SETPOS_TICK), r.seams);
         EXPECT_EQ(count(SND_SEQ_EVENT_USR2), 1 - r.seams) << "the song's end";

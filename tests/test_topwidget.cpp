@@ -59,8 +59,7 @@ TEST_F(Window, OffersOnlyWhatWorksBeforeAndAfterASongOpens)
                 << a->objectName().toStdString();
         }
 
-    App::fileArgumentIndex = 1; // the command line's song
-    ASSERT_TRUE(window->load());
+    ASSERT_TRUE(window->openFile(App::arguments[1])); // the command line's song
     EXPECT_EQ(enabledActions(),
               (std::set<QString>{"a_fileNew", "a_load", "a_unLoad", "a_reload", "a_fileSaveAs",
                                  "a_songinfo", "a_allnotesoff", "a_lyricsCodec", "a_toggletooltips",
@@ -70,7 +69,6 @@ TEST_F(Window, OffersOnlyWhatWorksBeforeAndAfterASongOpens)
                                  "a_tempoboostUp", "a_tempoboostDown", "a_pix4mcUp", "a_pix4mcDown",
                                  "a_loopStart", "a_loopEnd"}));
     EXPECT_TRUE(window->windowTitle().endsWith(QLatin1String(".mid")));
-    EXPECT_EQ(App::fileArgumentIndex, 0);
 
     // Merge needs two bound tracks, Delete one, Bind and Wipe a free one; a busy deck allows none.
     const struct {
@@ -139,7 +137,7 @@ TEST_F(Window, PostedEventsReachTheUser)
         QCoreApplication::sendPostedEvents(window);
     };
     deliver(new MessageEvent(WarningMessageEvent, QStringLiteral("Port lost")));
-    deliver(new StatusbarEvent(1050, QStringLiteral("Recording")));
+    deliver(new StatusbarEvent(StatusTextEvent, QStringLiteral("Recording")));
     EXPECT_EQ(window->statusBar()->currentMessage(), QStringLiteral("Recording"));
     deliver(new StatusbarEvent(ClearStatusbarEvent));
     EXPECT_TRUE(window->statusBar()->currentMessage().isEmpty());
@@ -282,8 +280,7 @@ TEST_F(Window, AllNotesOffAtRestReachesTheOutputsInUse)
     allNotesOff->trigger();
     EXPECT_EQ(sentTo, inUse) << "without a song";
     sentTo.clear();
-    App::fileArgumentIndex = 1;
-    ASSERT_TRUE(window->load());
+    ASSERT_TRUE(window->openFile(App::arguments[1]));
     allNotesOff->trigger();
     EXPECT_EQ(sentTo, inUse) << "with a song at rest";
     setRestSilencer(nullptr);
@@ -445,8 +442,7 @@ TEST_F(Window, UnreadableFilesLeaveNoSong)
     open(1);
     EXPECT_FALSE(window->songOpen());
     fakeOutputs = {{14, 0, "Midi Through", "Midi Through Port-0"}};
-    App::fileArgumentIndex = 2; // a text file
-    EXPECT_FALSE(window->load());
+    EXPECT_FALSE(window->openFile(App::arguments[2])); // a text file
     // The launcher is offered first.
     EXPECT_TRUE(sink.texts()[0].startsWith(QLatin1String("No MIDI output port")));
     EXPECT_TRUE(sink.texts()[2].startsWith(

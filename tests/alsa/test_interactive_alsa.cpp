@@ -4,6 +4,7 @@
 #include "enginefixture.h"
 
 #include "core/events.h"
+#include "core/midi.h"
 #include "engine/midithread.h"
 
 #include <algorithm>
@@ -216,7 +217,7 @@ TEST_F(Sessions, GuiCallsWhileSessionsEndAreHarmless)
             session->pcKeyEvent(Qt::Key_A, k % 2 == 0);
             session->setTempoBoost(k % 2 ? 90 : 110);
             session->thread()->setVolume(out, 100);
-            session->thread()->allNotesOff(out);
+            session->thread()->channelsOff(out, kAllChannels);
             session->thread()->stopQueue();
             session->stop();
         }
