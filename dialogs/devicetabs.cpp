@@ -3,6 +3,7 @@
 #include "core/devices.h"
 #include "core/messages.h"
 #include "core/midi.h"
+#include "core/programname.h"
 #include "core/settings.h"
 #include "panes/cleanwidgets.h"
 
@@ -97,7 +98,7 @@ void MidiIOMapTab::buildInput(QVBoxLayout* column, bool defaults)
             tr("I&gnore any backend or firmware consideration of this device as a MIDI input"),
             tr("If checked, this input will not appear anywhere else in %1 interface. You might "
                "need to reload file or demo for free tracks to adapt.")
-                .arg(QStringLiteral("Clavion")));
+                .arg(QLatin1String(App::kProgramName)));
         tempoleader_ = checkBox("cb_tempoleader",
                                 tr("This instrument has the tem&po leadership when option "
                                    "\"Follow tempo skews from user\" is set"),
@@ -219,7 +220,7 @@ void MidiIOMapTab::buildOutput(QVBoxLayout* column, bool defaults)
             "cb_ignoreOutput",
             tr("I&gnore any backend or firmware consideration of this device as a MIDI output"),
             tr("If checked, this output will not appear anywhere else in %1 interface")
-                .arg(QStringLiteral("Clavion")));
+                .arg(QLatin1String(App::kProgramName)));
         column->addWidget(ignoreOutput_);
     }
 }
@@ -304,7 +305,6 @@ MidiTab::MidiTab(OptioDB* dialog, DeviceSet& devices, const OptionsHooks& hooks)
     buildInput(column, true);
     buildOutput(column, true);
     column->addStretch(1);
-    connect(volume_, &QSlider::valueChanged, this, &MidiTab::setDefVolume);
     loadInput(devices_.defaultInput);
     loadOutput(devices_.defaultOutput);
 }
@@ -315,11 +315,6 @@ void MidiTab::firstShow()
     listOutputs(outputChooser_, &devices_.defaultOutput);
     for (CleanCombo* box : {inputChooser_, outputChooser_})
         connect(box, QOverload<int>::of(&QComboBox::activated), this, &OptionsTab::setDirty);
-}
-
-void MidiTab::setDefVolume(int)
-{
-    // New instruments take it: nothing sounds differently now.
 }
 
 void MidiTab::setOptions()

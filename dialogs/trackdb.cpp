@@ -3,6 +3,7 @@
 #include "core/devices.h"
 #include "core/messages.h"
 #include "core/midi.h"
+#include "core/programname.h"
 #include "engine/decksession.h"
 #include "panes/cleanwidgets.h"
 #include "song/deckmodel.h"
@@ -55,7 +56,8 @@ TrackDB::TrackDB(QWidget* parent, DeckModel& deck, DeckSession& session, int dis
     : OptioDB(parent)
 {
     setObjectName(QStringLiteral("trackdb"));
-    setWindowTitle(QStringLiteral("Clavion - ") + titleFor(deck, displayIndex));
+    setWindowTitle(QLatin1String(App::kProgramName) + QStringLiteral(" - ") +
+                   titleFor(deck, displayIndex));
     const TrackTables& t = deck.tracks;
     if (validTrack(deck, displayIndex) && t.input[size_t(displayIndex)] &&
         t.output[size_t(displayIndex)]) {

@@ -2,6 +2,7 @@
 
 #include "core/devices.h"
 #include "core/midi.h"
+#include "core/programname.h"
 #include "engine/seqerror.h"
 #include "song/songnames.h"
 #include "song/tracktables.h"
@@ -12,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -43,6 +45,11 @@ constexpr int kSilencingControllers[] = {MIDI_CTL_ALL_NOTES_OFF, MIDI_CTL_ALL_SO
 constexpr int kPedalControllers[] = {
     MIDI_CTL_MSB_FOOT,   MIDI_CTL_LSB_FOOT,          MIDI_CTL_SUSTAIN, MIDI_CTL_SOSTENUTO,
     MIDI_CTL_SOFT_PEDAL, MIDI_CTL_LEGATO_FOOTSWITCH, MIDI_CTL_HOLD2};
+
+std::string sequencerClientName()
+{
+    return std::string(App::kProgramName) + " ALSA sequencer";
+}
 
 snd_seq_addr_t address(int client, int port)
 {
@@ -100,7 +107,7 @@ bool SeqClient::openLocked(const TrackTables& tracks, DeviceSet& devices)
     // And for a flood of keys while the handler is busy.
     seqCheck(snd_seq_set_client_pool_input(seq_, 2000), "snd_seq_set_client_pool_input");
     backlog_.reserve(4096);
-    rc = seqCheck(snd_seq_set_client_name(seq_, "Clavion ALSA sequencer"),
+    rc = seqCheck(snd_seq_set_client_name(seq_, sequencerClientName().c_str()),
                   "snd_seq_set_client_name");
     if (rc < 0) {
         fail(rc, "Error opening ALSA sequencer.\n", Texts::tr("Error setting client name: %1."));
@@ -710,7 +717,8 @@ bool silenceAtRest(const std::vector<const OutputDevice*>& outputs)
     if (seqCheck(snd_seq_open(&seq, "default", SND_SEQ_OPEN_OUTPUT, SND_SEQ_NONBLOCK),
                  "snd_seq_open") < 0)
         return false;
-    seqCheck(snd_seq_set_client_name(seq, "Clavion ALSA sequencer"), "snd_seq_set_client_name");
+    seqCheck(snd_seq_set_client_name(seq, sequencerClientName().c_str()),
+             "snd_seq_set_client_name");
     const int port = seqCheck(snd_seq_create_simple_port(
                                   seq, "output", SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ,
                                   SND_SEQ_PORT_TYPE_APPLICATION),
