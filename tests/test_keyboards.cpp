@@ -326,7 +326,7 @@ TEST_F(Window, KeyEventsLightTheirDevicesKeyboards)
     post(KeyDisplayPayload::userNote(true, 61, 16, 0, 6));
     for (const int note : {128, 300, -1}) post(KeyDisplayPayload::keyHint(true, note, 16, 0, 7));
     for (VPiano* k : docks.inputKeyboards(16, 0)) EXPECT_EQ(k->heldNote(), -1);
-    window->devices().findInput(16, 0)->kbmode = 1;
+    window->devices().findInput(16, 0)->kbmode = AllClusterNotes;
     post(KeyDisplayPayload::userNote(true, 61, 16, 0, 0));
     EXPECT_EQ(states(docks.inputKeyboards(16, 0), 61), black);
 

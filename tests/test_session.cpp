@@ -225,7 +225,7 @@ TEST_F(Interactive, KeyPressesAllocateNothing)
     addDevices(2);
     ASSERT_TRUE(load(songBytes(tracks), {0, 1, 2}));
     keyboard().kbenablesplit = true;
-    devices.inputs[1]->kbmode = 1;
+    devices.inputs[1]->kbmode = AllClusterNotes;
     deck.tracks.input[2] = devices.inputs[1].get();
     start();
     const auto round = [this](int i) {

@@ -168,7 +168,7 @@ TEST_F(Sessions, APauseSilencesKeepsReleasesAndTheSongGoesOnAfterIt)
 TEST_F(Sessions, AResumeShowsTheAnyOrderHintsAgain)
 {
     ASSERT_TRUE(load(keyAndAccompaniment(), 100, 1, {0}));
-    keys().kbmode = 1;
+    keys().kbmode = AllClusterNotes;
     ASSERT_TRUE(begin());
     ASSERT_TRUE(session->setPaused(true));
     spinFor(200);
