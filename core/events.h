@@ -179,7 +179,7 @@ public:
 class KeyDisplayPayload
 {
 public:
-    // The key the player rang in a zone (0 when unsplit), or released.
+    // A key the player rang or released, with the zone whose colour it shows.
     static IntIntIntIntEvent* userNote(bool on, int note, int client, int port, int zone)
     {
         return new IntIntIntIntEvent(on ? UserNoteOnEvent : UserNoteOffEvent, note, client, port,
