@@ -9,6 +9,7 @@
 #include "app/textpanes.h"
 #include "app/topwidget.h"
 #include "core/messages.h"
+#include "core/midi.h"
 #include "dialogs/newfiledb.h"
 #include "engine/decksession.h"
 #include "engine/midithread.h"
@@ -89,7 +90,17 @@ void TopWidget::songTitle(const QString& name)
     setWindowTitle(name.isEmpty() ? hostTitle() : hostTitle() + QStringLiteral(" - ") + name);
 }
 
-bool TopWidget::load()
+bool TopWidget::openFile(const QString& path)
+{
+    return load(SongSource::File, path);
+}
+
+bool TopWidget::openWithDialog()
+{
+    return load(SongSource::Dialog);
+}
+
+bool TopWidget::load(SongSource source, const QString& file)
 {
     synth_->awaitStart();
     DeviceCounts counts = refreshDevices();
@@ -97,10 +108,7 @@ bool TopWidget::load()
         Messages::warning(tr("No MIDI output port both available and allowed. You can try to "
                              "allow one in Devices setup or execute a software synthesizer "
                              "program using the next dialog"));
-        if (launchSoftSynths() == 1) {
-            App::fileArgumentIndex = 0;
-            return false;
-        }
+        if (launchSoftSynths() == Launcher::FailedToStart) return false;
         counts = refreshDevices();
     }
     if (counts.outputs == 0) {
@@ -108,20 +116,16 @@ bool TopWidget::load()
             tr("You cannot use %1 without at least one MIDI output enabled in Options>>Devices "
                "setup. You can create one in File>>Launch tools and soft&ware synths…")
                 .arg(program()));
-        App::fileArgumentIndex = 0;
         return false;
     }
     QString path;
-    const QStringList& args = App::arguments;
-    const int index = App::fileArgumentIndex;
-    if (index > 0 && index < args.size()) {
-        path = QFileInfo(args[index]).absoluteFilePath();
-    } else if (index == -1 && deck_) {
+    if (source == SongSource::File) {
+        path = QFileInfo(file).absoluteFilePath();
+    } else if (source == SongSource::Current && deck_) {
         path = songPath_;
-    } else if (index == -2) {
-        path = demoPath_;
+    } else if (source == SongSource::Demo) {
+        path = file;
     } else {
-        App::fileArgumentIndex = 0;
         QFileDialog dialog(this, tr("%1 - Open a MIDI file").arg(program()), options_.mididir);
         dialog.setObjectName(QStringLiteral("fileopendialog"));
         dialog.setViewMode(QFileDialog::Detail);
@@ -133,16 +137,14 @@ bool TopWidget::load()
         }
         path = dialog.selectedFiles().constFirst();
     }
-    if (index != -2) options_.mididir = QFileInfo(path).absolutePath();
+    if (source != SongSource::Demo) options_.mididir = QFileInfo(path).absolutePath();
     // A demo reloaded reads its copy again: the copy outlives the unload.
     const QString reread = path == madeFile_ ? std::exchange(madeFile_, QString()) : QString();
     if (deck_ && !unLoad()) { // the user kept the song open
         if (!reread.isEmpty()) madeFile_ = reread;
-        App::fileArgumentIndex = 0;
         return false;
     }
-    App::fileArgumentIndex = 0;
-    isDemo_ = index == -2 || !reread.isEmpty();
+    isDemo_ = source == SongSource::Demo || !reread.isEmpty();
 
     theSong().clear();
     if (!QFileInfo(path).isFile() || !QFileInfo(path).isReadable()) {
@@ -256,8 +258,7 @@ void TopWidget::reload()
         !Messages::sure(tr("Reloading will erase all changes you made to the current file and load "
                            "it with current settings. Are you sure you want to do this?")))
         return;
-    App::fileArgumentIndex = -1;
-    load();
+    load(SongSource::Current);
 }
 
 bool TopWidget::fileSave()
@@ -379,7 +380,7 @@ void TopWidget::allnotesoff()
         if (!out->ignoreOutput && !out->absent) outputs.push_back(out.get());
     MidiThread* thread = deck_ ? deck_->session().thread() : nullptr;
     if (thread && thread->isSessionRunning()) {
-        for (const OutputDevice* out : outputs) thread->allNotesOff(*out);
+        for (const OutputDevice* out : outputs) thread->channelsOff(*out, kAllChannels);
         return;
     }
     // At rest too: a note that another program left sounding is when it is wanted.
@@ -445,9 +446,7 @@ bool TopWidget::launchDemo(int order)
         Messages::warning(tr("Could not copy the demo to %1").arg(QDir::tempPath()));
         return false;
     }
-    demoPath_ = path;
-    App::fileArgumentIndex = -2;
-    if (!load()) {
+    if (!load(SongSource::Demo, path)) {
         if (path != madeFile_) QFile::remove(path); // the song before stays open
         return false;
     }

@@ -185,7 +185,7 @@ bool Launcher::running(const Tool& tool)
     return !tool.startTime.isEmpty() && startTimeOf(tool.pid) == tool.startTime;
 }
 
-int Launcher::launch()
+Launcher::Outcome Launcher::launch()
 {
     const ScanResult before = DeviceLists::scanOutputs();
     HistDialog dialog(QStringLiteral("%1 - %2").arg(program(), tr("Launch tool/software synth")),

@@ -20,7 +20,7 @@ class Launcher : public QObject
 {
     Q_OBJECT
 public:
-    enum Outcome { Done = 0, FailedToStart = 1, NoNewPort = 2 };
+    enum Outcome { Done, FailedToStart, NoNewPort };
 
     struct Tool {
         QString command;
@@ -31,7 +31,7 @@ public:
     explicit Launcher(TopWidget& window);
 
     // Asks for a command line and starts it: Done also when cancelled.
-    int launch();
+    Outcome launch();
     // The modal report of the tools launched and the outputs usable.
     void report();
     std::unique_ptr<QDialog> makeReport();

@@ -3,6 +3,7 @@
 #include "app/playdialog.h"
 #include "app/topwidget.h"
 #include "core/events.h"
+#include "core/midi.h"
 #include "engine/decksession.h"
 #include "views/tpiano.h"
 #include "views/upiano.h"
@@ -253,12 +254,13 @@ bool PianoDocks::feed(QEvent* event)
     switch (type) {
     case UserNoteOnEvent:
     case UserNoteOffEvent: {
-        const auto* e = static_cast<IntIntIntIntEvent*>(event);
-        const InputDevice* d = top_.devices().findInput(e->b, e->c);
+        const KeyDisplayPayload key(event);
+        const InputDevice* d = top_.devices().findInput(key.client(), key.port());
         // In "all cluster notes" mode the hints stay: the player still has to find them.
-        if (!d || d->kbmode == 1) return true;
-        if (on && (e->d < 0 || e->d > 5)) return true;
-        setKeys(inputKeyboards(e->b, e->c), e->a, on ? PressedKeyState + e->d : -1);
+        if (!d || d->kbmode == AllClusterNotes) return true;
+        if (on && (key.zone() < 0 || key.zone() > 5)) return true;
+        setKeys(inputKeyboards(key.client(), key.port()), key.note(),
+                on ? PressedKeyState + key.zone() : -1);
         return true;
     }
     case OutputNoteOnEvent:
@@ -267,14 +269,14 @@ bool PianoDocks::feed(QEvent* event)
         return true;
     case KeyHintOnEvent:
     case KeyHintOffEvent: {
-        const auto* e = static_cast<IntIntIntIntEvent*>(event);
-        setKeys(inputKeyboards(e->b, e->c), e->a, on ? e->d : -1);
+        const KeyDisplayPayload key(event);
+        setKeys(inputKeyboards(key.client(), key.port()), key.note(), on ? key.keyState() : -1);
         return true;
     }
     case AccompanimentNoteOnEvent:
     case AccompanimentNoteOffEvent: {
-        const auto* e = static_cast<IntIntIntIntEvent*>(event);
-        setKeys(outputKeyboards(e->b, e->c), e->a, on ? e->d : -1);
+        const KeyDisplayPayload key(event);
+        setKeys(outputKeyboards(key.client(), key.port()), key.note(), on ? key.keyState() : -1);
         return true;
     }
     case ResetKeyboardsEvent: {

@@ -358,6 +358,15 @@ void PlayDialog::startOrStop(bool recording)
         return;
     }
     if (recording && !recordable_) return;
+    if (!prepareListen(recording)) return;
+    showTransport();
+    showTempo(); // a stepped-up loop starts slower
+    reportSelection();
+    score_->diagram()->setFocus(); // the PC keyboard plays here
+}
+
+bool PlayDialog::prepareListen(bool recording)
+{
     // Within the first or the last measure the session starts from the top.
     {
         std::lock_guard<std::mutex> lock(model_->mutex);
@@ -365,18 +374,13 @@ void PlayDialog::startOrStop(bool recording)
     }
     showPosition();
     model_->pcKeyboardPlay = session_->pcKeyboardPlay();
-    bool started = false;
     try {
-        started = recording ? session_->record() : session_->listen();
+        return recording ? session_->record() : session_->listen();
     } catch (const std::exception& e) {
         std::fprintf(stderr, "std::exception was caught in PlayDialog::prepareListen()\n");
         std::printf("%s\n", e.what());
     }
-    if (!started) return;
-    showTransport();
-    showTempo(); // a stepped-up loop starts slower
-    reportSelection();
-    score_->diagram()->setFocus(); // the PC keyboard plays here
+    return false;
 }
 
 void PlayDialog::sessionStarted()

@@ -80,6 +80,8 @@ private:
     void buildDeckDock();
     QDockWidget* addDock(const char* name, const char* title, QWidget* contents);
     void startOrStop(bool recording);
+    // Places the cursors and starts the session; false when it did not start.
+    bool prepareListen(bool recording);
     bool pcKey(QKeyEvent* event, bool pressed);
     void sessionStarted();
     void sessionFinished();

@@ -147,7 +147,6 @@ int run(int argc, char** argv)
     initResources();
     // Qt has taken its own options out of the arguments by now.
     App::arguments = QCoreApplication::arguments();
-    App::fileArgumentIndex = App::arguments.size() > 1 ? 1 : 0;
 
     const QString lang = qEnvironmentVariable("LANG");
     const QStringList notices = installTranslations(app, lang, qEnvironmentVariable("QTDIR"),
@@ -160,7 +159,7 @@ int run(int argc, char** argv)
 
     GuiMessageSink sink;
     ScopedMessageSink installed(&sink);
-    QPointer<TopWidget> top = new TopWidget;
+    QPointer<TopWidget> top = new TopWidget(App::arguments.value(1));
     sink.setParent(top);
     top->adjustSize();
 

@@ -168,8 +168,8 @@ bool TextPanes::feed(QEvent* event)
 {
     switch (int(event->type())) {
     case LyricSelectEvent: {
-        const auto* e = static_cast<UintIntEvent*>(event);
-        selectLyric(e->a, e->b);
+        const LyricSelectPayload lyric(event);
+        selectLyric(lyric.bytePosition(), lyric.byteLength());
         return true;
     }
     case CloseDocWindowEvent:

@@ -37,7 +37,6 @@
 #include <algorithm>
 #include <cstdio>
 
-int App::fileArgumentIndex = 0;
 QStringList App::arguments;
 
 namespace
@@ -63,7 +62,7 @@ const ActionRow kActions[] = {
      {"a_load", "fileopen", QT_TRANSLATE_NOOP("TopWidget", "&Open…"), "Ctrl+O",
       QT_TRANSLATE_NOOP("TopWidget", "Load a midi file for custom play"),
       QT_TRANSLATE_NOOP("TopWidget", "Load an existing midi file for custom play"), true},
-     [](TopWidget* w) { App::fileArgumentIndex = 0, w->load(); },
+     [](TopWidget* w) { w->openWithDialog(); },
      false},
     {FileMenu,
      {"a_unLoad", "return", QT_TRANSLATE_NOOP("TopWidget", "&Close"), "Ctrl+F4",
@@ -250,7 +249,8 @@ bool BalloonEater::eventFilter(QObject* watched, QEvent* event)
     return QObject::eventFilter(watched, event);
 }
 
-TopWidget::TopWidget() : balloonEater_(new BalloonEater(this)), launcher_(new Launcher(*this))
+TopWidget::TopWidget(const QString& commandLineSong)
+    : balloonEater_(new BalloonEater(this)), launcher_(new Launcher(*this))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("main_top"));
@@ -292,7 +292,7 @@ TopWidget::TopWidget() : balloonEater_(new BalloonEater(this)), launcher_(new La
     // The synthesizer says where it plays once it is up.
     if (!synthStarting) launcher_->hint();
     setWindowTitle(hostTitle());
-    if (App::fileArgumentIndex != 0) load();
+    if (!commandLineSong.isEmpty()) openFile(commandLineSong);
     neatShrink();
 }
 
@@ -595,7 +595,7 @@ void TopWidget::keyPressEvent(QKeyEvent* event)
     if (!deck_ || !deck_->pcKeyPress(event)) QMainWindow::keyPressEvent(event);
 }
 
-int TopWidget::launchSoftSynths()
+Launcher::Outcome TopWidget::launchSoftSynths()
 {
     return launcher_->launch();
 }
@@ -644,8 +644,8 @@ void TopWidget::customEvent(QEvent* event)
     } else if (type == DeviceFailureEvent) {
         deviceFailed(static_cast<MessageEvent*>(event)->text);
     } else if (type == DeviceGoneEvent) {
-        const auto* e = static_cast<IntIntIntIntEvent*>(event);
-        deviceGone(e->a, e->b, e->c != 0);
+        const DeviceGonePayload gone(event);
+        deviceGone(gone.client(), gone.port(), gone.isOutput());
     } else if (type == RescanDevicesEvent) {
         refreshDevices();
     } else if (type == ResizeRequestEvent) {

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "app/launcher.h"
 #include "core/devices.h"
 #include "core/settings.h"
 #include "engine/devicescan.h"
@@ -10,7 +11,6 @@
 
 #include <functional>
 
-class Launcher;
 class SynthControl;
 class NewFileDB;
 class OptionsDB;
@@ -45,7 +45,8 @@ class TopWidget : public QMainWindow
 {
     Q_OBJECT
 public:
-    TopWidget();
+    // Opens the song at commandLineSong once the window is up, when one is given.
+    explicit TopWidget(const QString& commandLineSong = QString());
     ~TopWidget() override;
 
     QSize sizeHint() const override;
@@ -99,7 +100,10 @@ public slots:
     void showOptions();
     // The analysis of the song's last kept take, in a window of its own.
     void showTakeAnalysis();
-    bool load();
+    // Open a song from the file at path, or from the one the user picks in
+    // the open dialog; false when no song was opened.
+    bool openFile(const QString& path);
+    bool openWithDialog();
     // False when the user keeps the song open.
     bool unLoad();
     void reload();
@@ -121,8 +125,8 @@ public slots:
     void addMidiDemo(QMenu* submenu, const char* file, const char* title, int ntracks);
     void addDemo(QMenu* submenu, const char* menutext, const char* statustext);
     void neatShrink();
-    // 0 cancelled or a new output port, 1 the tool failed to start, 2 no new port.
-    int launchSoftSynths();
+    // Asks for a tool or synthesizer to start (Launcher::launch).
+    Launcher::Outcome launchSoftSynths();
     void checkSoftSynths();
 
 protected:
@@ -131,6 +135,10 @@ protected:
     void keyPressEvent(QKeyEvent* event) override;
 
 private:
+    // Where load() takes the song: the file given, the open dialog, the song
+    // open now again (the dialog when none is), or the demo file given.
+    enum class SongSource { File, Dialog, Current, Demo };
+    bool load(SongSource source, const QString& file = QString());
     void buildDocks();
     void buildActions();
     void buildLyricsDock();
@@ -171,7 +179,6 @@ private:
     QString songPath_;
     bool isDemo_ = false;
     QMenu* demoMenu_ = nullptr;
-    QString demoPath_;
     // A demo's copy or New's empty file: removed with its song unless saved into.
     QString madeFile_;
     QStringList demoFiles_;

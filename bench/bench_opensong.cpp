@@ -89,9 +89,8 @@ int main(int argc, char** argv)
         });
         bool opened = false;
         QTimer::singleShot(5, [&] {
-            App::fileArgumentIndex = 1;
             t.restart();
-            opened = window->load();
+            opened = window->openFile(App::arguments[1]);
             gui.push_back(t.nsecsElapsed() / 1e6);
             QTimer::singleShot(50, &app, &QCoreApplication::quit);
         });

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/midi.h"
+
 #include <QString>
 #include <array>
 #include <cstdint>
@@ -25,8 +27,8 @@ struct InputDevice {
     int highkey = 103; // first key of the high zone
     bool kbenablesplit = false;
     bool ignoreInput = false;
-    int kbmode = 0;      // 0 one key hit per cluster, 1 all cluster notes in any order
-    bool absent = false; // gone from the sequencer while a song still points at it
+    int kbmode = OneKeyPerCluster; // an InteractionMode
+    bool absent = false;           // gone from the sequencer while a song still points at it
 
     bool isPcKeyboard() const { return client == kPcKeyboardClient; }
     bool sameAddress(int c, int p) const { return client == c && port == p; }

@@ -12,7 +12,9 @@ class QObject;
 void watchPostedEventsForSanitizer();
 
 // Custom event types shared by every sender and receiver. Comments name the
-// class that carries the payload; plain QEvent when none is named.
+// class that carries the payload, plain QEvent when none is named; the
+// payloads of more than one value are read and made through the named views
+// below.
 enum EventType : int {
     SessionFinishedEvent = 1001, // IntIntEvent: notes rung while recording, notes recorded free
     HaltSessionEvent = 1002,
@@ -38,7 +40,7 @@ enum EventType : int {
     KeyHintOffEvent = 1044,          // IntIntIntIntEvent: note, client, port, 0; priority 1
     AccompanimentNoteOnEvent = 1045, // IntIntIntIntEvent: note, client, port, 6
     AccompanimentNoteOffEvent = 1046, // IntIntIntIntEvent: note, client, port, 0
-    LyricSelectEvent = 1047,          // UintIntEvent: character position, length
+    LyricSelectEvent = 1047,          // UintIntEvent: byte position, byte length
     StatusTextEvent = 1050,           // StatusbarEvent: a text the status bar keeps
     ClearStatusbarEvent = 1051,       // StatusbarEvent, empty text
     TempoRatioEvent = 1064,           // DoubleEvent: accompaniment progress / player progress
@@ -166,6 +168,127 @@ public:
     }
     ~StatusbarEvent() override;
     QString text;
+};
+
+// Named views of the payloads that carry more than one value. Senders make
+// the event through them and receivers read it through them; the classes
+// above stay the contract between the threads.
+
+// UserNoteOn/Off, KeyHintOn/Off, AccompanimentNoteOn/Off: a key to colour on
+// the keyboards of the device client:port.
+class KeyDisplayPayload
+{
+public:
+    // A key the player rang or released, with the zone whose colour it shows.
+    static IntIntIntIntEvent* userNote(bool on, int note, int client, int port, int zone)
+    {
+        return new IntIntIntIntEvent(on ? UserNoteOnEvent : UserNoteOffEvent, note, client, port,
+                                     zone);
+    }
+    // A key the player is expected to strike, in a key state; 0 at off.
+    static IntIntIntIntEvent* keyHint(bool on, int note, int client, int port, int keyState)
+    {
+        return new IntIntIntIntEvent(on ? KeyHintOnEvent : KeyHintOffEvent, note, client, port,
+                                     keyState);
+    }
+    // A note the accompaniment plays on an output, in a key state; 0 at off.
+    static IntIntIntIntEvent* accompanimentNote(bool on, int note, int client, int port,
+                                                int keyState)
+    {
+        return new IntIntIntIntEvent(on ? AccompanimentNoteOnEvent : AccompanimentNoteOffEvent,
+                                     note, client, port, keyState);
+    }
+
+    explicit KeyDisplayPayload(const QEvent* event)
+        : e_(*static_cast<const IntIntIntIntEvent*>(event))
+    {
+    }
+    int note() const { return e_.a; }
+    int client() const { return e_.b; }
+    int port() const { return e_.c; }
+    int zone() const { return e_.d; }     // UserNote*
+    int keyState() const { return e_.d; } // KeyHint*, AccompanimentNote*
+
+private:
+    const IntIntIntIntEvent& e_;
+};
+
+// DeviceGoneEvent: the port client:port left the sequencer during a session.
+class DeviceGonePayload
+{
+public:
+    static IntIntIntIntEvent* make(int client, int port, bool output)
+    {
+        return new IntIntIntIntEvent(DeviceGoneEvent, client, port, output ? 1 : 0);
+    }
+
+    explicit DeviceGonePayload(const QEvent* event)
+        : e_(*static_cast<const IntIntIntIntEvent*>(event))
+    {
+    }
+    int client() const { return e_.a; }
+    int port() const { return e_.b; }
+    bool isOutput() const { return e_.c != 0; }
+
+private:
+    const IntIntIntIntEvent& e_;
+};
+
+// SessionFinishedEvent: what the session's notes were while recording.
+class SessionFinishedPayload
+{
+public:
+    static IntIntEvent* make(int interactiveNotes, int freeNotes)
+    {
+        return new IntIntEvent(SessionFinishedEvent, interactiveNotes, freeNotes);
+    }
+
+    explicit SessionFinishedPayload(const QEvent* event)
+        : e_(*static_cast<const IntIntEvent*>(event))
+    {
+    }
+    int interactiveNotes() const { return e_.a; } // rung on interactive tracks
+    int freeNotes() const { return e_.b; }        // recorded on free tracks
+
+private:
+    const IntIntEvent& e_;
+};
+
+// LoopSeamEvent: the practice loop starts over.
+class LoopSeamPayload
+{
+public:
+    static IntIntEvent* make(int firstBeat, int passBoost)
+    {
+        return new IntIntEvent(LoopSeamEvent, firstBeat, passBoost);
+    }
+
+    explicit LoopSeamPayload(const QEvent* event) : e_(*static_cast<const IntIntEvent*>(event)) {}
+    int firstBeat() const { return e_.a; }
+    int passBoost() const { return e_.b; } // 0 when the pass keeps the user's boost
+
+private:
+    const IntIntEvent& e_;
+};
+
+// LyricSelectEvent: the lyric or marker text the song has reached.
+class LyricSelectPayload
+{
+public:
+    static UintIntEvent* make(quint32 bytePosition, int byteLength)
+    {
+        return new UintIntEvent(LyricSelectEvent, bytePosition, byteLength);
+    }
+
+    explicit LyricSelectPayload(const QEvent* event) : e_(*static_cast<const UintIntEvent*>(event))
+    {
+    }
+    // In bytes of the lyrics as the file holds them.
+    quint32 bytePosition() const { return e_.a; }
+    int byteLength() const { return e_.b; }
+
+private:
+    const UintIntEvent& e_;
 };
 
 // The deck's arithmetic on 1032 and 1064.

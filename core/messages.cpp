@@ -1,5 +1,7 @@
 #include "core/messages.h"
 
+#include "core/programname.h"
+
 #include <QCoreApplication>
 #include <cstdio>
 
@@ -53,7 +55,7 @@ namespace Messages
 
 QString title(MessageKind kind)
 {
-    const QString program = QStringLiteral("Clavion");
+    const QString program = QLatin1String(App::kProgramName);
     switch (kind) {
     case MessageKind::Warning:
         return program + QStringLiteral(" - ") + Texts::tr("Warning");

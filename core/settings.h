@@ -102,7 +102,7 @@ constexpr BoolKey tempoleader{"Midi/tempoleader", true};
 constexpr IntKey lowkey{"/Midi/lowkey", 64, 0, 127};
 constexpr IntKey highkey{"/Midi/highkey", 103, 0, 127};
 constexpr BoolKey kbenablesplit{"/Midi/kbenablesplit", false};
-constexpr IntKey kbmode{"/Midi/kbmode", 0, 0, 1};
+constexpr IntKey kbmode{"/Midi/kbmode", OneKeyPerCluster, OneKeyPerCluster, AllClusterNotes};
 constexpr IntKey oclient{"/Midi/oclient", 0, 0, 255};
 constexpr IntKey oport{"/Midi/oport", 0, 0, 255};
 constexpr BoolKey obck{"/Midi/obck", true};
@@ -229,7 +229,7 @@ namespace Metronome
 {
 constexpr BoolKey record{"/Metronome/record", true};
 constexpr BoolKey play{"/Metronome/play", false};
-constexpr IntKey channel{"/Metronome/channel", 9, 0, 15};
+constexpr IntKey channel{"/Metronome/channel", kDrumChannel, 0, 15};
 constexpr IntKey strong{"/Metronome/strong", 34, 0, 127};
 constexpr IntKey weak{"/Metronome/weak", 33, 0, 127};
 constexpr IntKey vel{"/Metronome/vel", 64, 0, 127};

@@ -2,6 +2,8 @@
 
 #include "core/devices.h"
 #include "core/messages.h"
+#include "core/midi.h"
+#include "core/programname.h"
 #include "core/settings.h"
 #include "panes/cleanwidgets.h"
 
@@ -96,7 +98,7 @@ void MidiIOMapTab::buildInput(QVBoxLayout* column, bool defaults)
             tr("I&gnore any backend or firmware consideration of this device as a MIDI input"),
             tr("If checked, this input will not appear anywhere else in %1 interface. You might "
                "need to reload file or demo for free tracks to adapt.")
-                .arg(QStringLiteral("Clavion")));
+                .arg(QLatin1String(App::kProgramName)));
         tempoleader_ = checkBox("cb_tempoleader",
                                 tr("This instrument has the tem&po leadership when option "
                                    "\"Follow tempo skews from user\" is set"),
@@ -218,7 +220,7 @@ void MidiIOMapTab::buildOutput(QVBoxLayout* column, bool defaults)
             "cb_ignoreOutput",
             tr("I&gnore any backend or firmware consideration of this device as a MIDI output"),
             tr("If checked, this output will not appear anywhere else in %1 interface")
-                .arg(QStringLiteral("Clavion")));
+                .arg(QLatin1String(App::kProgramName)));
         column->addWidget(ignoreOutput_);
     }
 }
@@ -227,7 +229,7 @@ void MidiIOMapTab::loadInput(const InputDevice& d)
 {
     {
         const QSignalBlocker quiet(kbmode_);
-        kbmode_->setCurrentIndex(d.kbmode == 1 ? 1 : 0);
+        kbmode_->setCurrentIndex(d.kbmode == AllClusterNotes ? AllClusterNotes : OneKeyPerCluster);
     }
     setQuietly(itradk_, d.itradk);
     setQuietly(ibck_, d.ibck);
@@ -271,7 +273,7 @@ bool MidiIOMapTab::storeInput(InputDevice& d, bool keys) const
     const bool changed = d.itradk != itradk_->isChecked() || d.ibck != ibck_->isChecked();
     d.itradk = itradk_->isChecked();
     d.ibck = ibck_->isChecked();
-    d.kbmode = kbmode_->currentIndex() == 1 ? 1 : 0;
+    d.kbmode = kbmode_->currentIndex() == AllClusterNotes ? AllClusterNotes : OneKeyPerCluster;
     d.kbenablesplit = split_->isChecked();
     if (keys) {
         d.lowkey = lowkey_->value();
@@ -303,7 +305,6 @@ MidiTab::MidiTab(OptioDB* dialog, DeviceSet& devices, const OptionsHooks& hooks)
     buildInput(column, true);
     buildOutput(column, true);
     column->addStretch(1);
-    connect(volume_, &QSlider::valueChanged, this, &MidiTab::setDefVolume);
     loadInput(devices_.defaultInput);
     loadOutput(devices_.defaultOutput);
 }
@@ -314,11 +315,6 @@ void MidiTab::firstShow()
     listOutputs(outputChooser_, &devices_.defaultOutput);
     for (CleanCombo* box : {inputChooser_, outputChooser_})
         connect(box, QOverload<int>::of(&QComboBox::activated), this, &OptionsTab::setDirty);
-}
-
-void MidiTab::setDefVolume(int)
-{
-    // New instruments take it: nothing sounds differently now.
 }
 
 void MidiTab::setOptions()

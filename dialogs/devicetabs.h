@@ -70,9 +70,6 @@ public:
     void setOptions() override;
     void saveOptions() override;
     void firstShow() override;
-
-public slots:
-    void setDefVolume(int volume);
 };
 
 // One real input and one real output at a time, chosen in two lists.

@@ -1,5 +1,6 @@
 #include "dialogs/optionsdb.h"
 
+#include "core/programname.h"
 #include "core/settings.h"
 #include "dialogs/devicetabs.h"
 #include "dialogs/settingstabs.h"
@@ -12,7 +13,7 @@ OptionsDB::OptionsDB(QWidget* parent, LiveOptions& options, DeviceSet& devices, 
       lastTab_(lastTab)
 {
     setObjectName(QStringLiteral("optionsdb"));
-    setWindowTitle(QStringLiteral("Clavion - ") + tr("Configuration"));
+    setWindowTitle(QLatin1String(App::kProgramName) + QStringLiteral(" - ") + tr("Configuration"));
     addTab(new MidiTab(this, devices_, hooks_), tr("Default I/O"));
     addTab(new InOutTab(this, devices_, hooks_), tr("Devices setup"));
     addTab(new SynthTab(this, hooks_.synth), tr("Synthesizer"));

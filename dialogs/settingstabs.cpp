@@ -2,6 +2,7 @@
 
 #include "core/events.h"
 #include "core/messages.h"
+#include "core/programname.h"
 #include "panes/cleanwidgets.h"
 
 #include <QCheckBox>
@@ -23,7 +24,7 @@
 
 namespace
 {
-const QString kProgram = QStringLiteral("Clavion");
+const QString kProgram = QLatin1String(App::kProgramName);
 
 // The key's last part names its widget: "/Parameters/filevel" gives "cb_filevel".
 QString widgetName(const char* prefix, const char* keyPath)

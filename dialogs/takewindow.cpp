@@ -1,6 +1,7 @@
 #include "dialogs/takewindow.h"
 
 #include "core/messages.h"
+#include "core/programname.h"
 #include "dialogs/takeplot.h"
 
 #include <QDialogButtonBox>
@@ -27,7 +28,7 @@ TakeWindow::TakeWindow(const TakeRecord& take, QWidget* parent)
       worst_(new QListWidget(this))
 {
     setObjectName(QStringLiteral("takewindow"));
-    setWindowTitle(QStringLiteral("Clavion - ") + tr("Take analysis"));
+    setWindowTitle(QLatin1String(App::kProgramName) + QStringLiteral(" - ") + tr("Take analysis"));
     plot_->setObjectName(QStringLiteral("takeplot"));
     plot_->setAnalysis(analysis_);
     plot_->setToolTip(tr("Each dot is a cluster: above the line it was played late, below it "

@@ -2,6 +2,8 @@
 
 #include "core/devices.h"
 #include "core/messages.h"
+#include "core/midi.h"
+#include "core/programname.h"
 #include "engine/decksession.h"
 #include "panes/cleanwidgets.h"
 #include "song/deckmodel.h"
@@ -27,7 +29,8 @@ bool validTrack(const DeckModel& deck, int d)
 
 bool isDrum(const DeckModel& deck, int d)
 {
-    return validTrack(deck, d) && (deck.tracks.channelPattern[size_t(d)] & channelBit(9));
+    return validTrack(deck, d) &&
+           (deck.tracks.channelPattern[size_t(d)] & channelBit(kDrumChannel));
 }
 
 bool isFree(const DeckModel& deck, int d)
@@ -53,7 +56,8 @@ TrackDB::TrackDB(QWidget* parent, DeckModel& deck, DeckSession& session, int dis
     : OptioDB(parent)
 {
     setObjectName(QStringLiteral("trackdb"));
-    setWindowTitle(QStringLiteral("Clavion - ") + titleFor(deck, displayIndex));
+    setWindowTitle(QLatin1String(App::kProgramName) + QStringLiteral(" - ") +
+                   titleFor(deck, displayIndex));
     const TrackTables& t = deck.tracks;
     if (validTrack(deck, displayIndex) && t.input[size_t(displayIndex)] &&
         t.output[size_t(displayIndex)]) {

@@ -1,4 +1,5 @@
 #include "core/devices.h"
+#include "core/midi.h"
 #include "dialogs/trackdb.h"
 #include "engine/decksession.h"
 #include "panes/cleanwidgets.h"
@@ -188,7 +189,7 @@ void TuneTab::setOptions()
     if (transposeAll_->isChecked()) {
         std::lock_guard<std::mutex> lock(deck_.mutex);
         for (size_t k = 0; k < t.transpose.size(); ++k)
-            if (!(t.channelPattern[k] & channelBit(9))) t.transpose[k] = t.transpose[d];
+            if (!(t.channelPattern[k] & channelBit(kDrumChannel))) t.transpose[k] = t.transpose[d];
     }
     const uint16_t before = t.channelPattern[d];
     const bool remap = chosenChannel_ != 16 && chosenChannel_ != currentChannel_;

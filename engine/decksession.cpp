@@ -336,8 +336,8 @@ void DeckSession::customEvent(QEvent* event)
 {
     switch (int(event->type())) {
     case SessionFinishedEvent: {
-        auto* e = static_cast<IntIntEvent*>(event);
-        finish(e->a, e->b, false);
+        const SessionFinishedPayload p(event);
+        finish(p.interactiveNotes(), p.freeNotes(), false);
         break;
     }
     case HaltSessionEvent:
@@ -362,16 +362,17 @@ void DeckSession::customEvent(QEvent* event)
         break;
     }
     case LoopSeamEvent: {
-        const auto* e = static_cast<IntIntEvent*>(event);
-        deck_.currentBeat = e->a;
+        const LoopSeamPayload seam(event);
+        const int boost = seam.passBoost();
+        deck_.currentBeat = seam.firstBeat();
         {
             // Unless the user set a boost of his own since the engine sent it.
             std::lock_guard<std::mutex> lock(deck_.mutex);
-            if (e->b > 0 && deck_.loop.passBoost == e->b && e->b != deck_.timing.tempoBoost)
-                applyTempoBoost(e->b);
+            if (boost > 0 && deck_.loop.passBoost == boost && boost != deck_.timing.tempoBoost)
+                applyTempoBoost(boost);
             effectiveTempo_ = ::effectiveTempo(deck_.fileTempo, deck_.timing.tempoBoost);
         }
-        emit loopRestarted(e->a);
+        emit loopRestarted(seam.firstBeat());
         emit tempoChanged();
         break;
     }

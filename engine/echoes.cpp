@@ -9,10 +9,10 @@ void makeDisplayEcho(snd_seq_event_t& ev, snd_seq_addr_t self, int type, int tag
     snd_seq_ev_clear(&ev);
     ev.type = static_cast<snd_seq_event_type_t>(type);
     ev.tag = static_cast<char>(tag);
-    ev.data.raw8.d[0] = static_cast<unsigned char>(flag);
-    ev.data.raw8.d[1] = static_cast<unsigned char>(note);
-    ev.data.raw8.d[2] = static_cast<unsigned char>(client);
-    ev.data.raw8.d[3] = static_cast<unsigned char>(port);
+    ev.data.raw8.d[EchoKeyState] = static_cast<unsigned char>(flag);
+    ev.data.raw8.d[EchoNote] = static_cast<unsigned char>(note);
+    ev.data.raw8.d[EchoClient] = static_cast<unsigned char>(client);
+    ev.data.raw8.d[EchoPort] = static_cast<unsigned char>(port);
     snd_seq_ev_set_dest(&ev, self.client, self.port);
 }
 
@@ -20,8 +20,8 @@ void makeLyricEcho(snd_seq_event_t& ev, snd_seq_addr_t self, const EventNode& ma
 {
     snd_seq_ev_clear(&ev);
     ev.type = static_cast<snd_seq_event_type_t>(mark.type());
-    ev.data.raw32.d[0] = mark.event.data.raw32.d[1];
-    ev.data.raw32.d[1] = mark.event.data.raw32.d[2];
+    ev.data.raw32.d[EchoBytePosition] = mark.event.data.raw32.d[kMarkBytePosition];
+    ev.data.raw32.d[EchoByteLength] = mark.event.data.raw32.d[kMarkByteLength];
     snd_seq_ev_set_dest(&ev, self.client, self.port);
 }
 
@@ -30,7 +30,7 @@ bool isLyricMark(int type)
     return type == kTypeLyricMark || type == kTypeTextMark;
 }
 
-bool filterPasses(const LiveOptions& options, int set, int type)
+bool filterPasses(const LiveOptions& options, Keys::EventFilters::FilterSet set, int type)
 {
     using namespace Keys::EventFilters;
     FilterKind kind;

@@ -2,6 +2,7 @@
 
 #include "core/devices.h"
 #include "core/events.h"
+#include "core/midi.h"
 #include "core/settings.h"
 #include "engine/echoes.h"
 #include "engine/seqclient.h"
@@ -126,10 +127,10 @@ void InteractiveLoop::restartAt(uint64_t songTick)
     for (DeviceState& s : devices_) {
         for (auto& pending : s.pending) {
             // The keys an any-order cluster asked for are not asked for any more.
-            if (s.device->kbmode == 1)
+            if (s.device->kbmode == AllClusterNotes)
                 for (const EventNode* n : pending)
-                    if (n->isSoundingNoteOn() && n->channel() != 9)
-                        echoNow(SND_SEQ_EVENT_USR4, 2, 0, n->output.data.note.note,
+                    if (n->isSoundingNoteOn() && n->channel() != kDrumChannel)
+                        echoNow(SND_SEQ_EVENT_USR4, KeyHintEcho, 0, n->output.data.note.note,
                                 s.device->client, s.device->port);
             pending.clear();
         }
@@ -144,11 +145,11 @@ void InteractiveLoop::restartAt(uint64_t songTick)
 void InteractiveLoop::showHints()
 {
     for (const DeviceState& s : devices_) {
-        if (s.device->kbmode != 1) continue;
+        if (s.device->kbmode != AllClusterNotes) continue;
         for (const EventNode* n : s.pending[4])
-            if (n->isSoundingNoteOn() && n->channel() != 9)
-                echoNow(SND_SEQ_EVENT_USR3, 2, 7, n->output.data.note.note, s.device->client,
-                        s.device->port);
+            if (n->isSoundingNoteOn() && n->channel() != kDrumChannel)
+                echoNow(SND_SEQ_EVENT_USR3, KeyHintEcho, 7, n->output.data.note.note,
+                        s.device->client, s.device->port);
     }
 }
 
@@ -175,7 +176,7 @@ void InteractiveLoop::prepareClusters()
     for (DeviceState& s : devices_) {
         std::fill(zoneOf_.begin(), zoneOf_.end(), 0);
         const InputDevice& dev = *s.device;
-        if (dev.kbenablesplit && dev.kbmode != 1) {
+        if (dev.kbenablesplit && dev.kbmode != AllClusterNotes) {
             std::array<EventNode*, 4> starts{};
             std::array<bool, 4> used{};
             for (int d = 0; d < t.boundTracks; ++d) {
@@ -241,7 +242,7 @@ EventNode* InteractiveLoop::buildCluster(DeviceState& s, int zone)
             sink_.scheduleIn(out_, rel);
             continue;
         }
-        if (isVarUsr(n) || !filterPasses(options_, 0, type)) continue;
+        if (isVarUsr(n) || !filterPasses(options_, Keys::EventFilters::Interactive, type)) continue;
         // Note-offs go out when the key is released; stray ones are ignored.
         if (n->isNoteOffEvent()) continue;
 
@@ -280,8 +281,9 @@ EventNode* InteractiveLoop::buildCluster(DeviceState& s, int zone)
         o.data.note.note = static_cast<unsigned char>(clamp127(n->note() + t.transpose[size_t(d)]));
         if (deck_.recording.load()) ++interactiveNotes_;
         t.lastNoteOn[size_t(d)] = n;
-        if (s.device->kbmode == 1 && n->channel() != 9)
-            echoNow(SND_SEQ_EVENT_USR3, 2, 7, o.data.note.note, s.device->client, s.device->port);
+        if (s.device->kbmode == AllClusterNotes && n->channel() != kDrumChannel)
+            echoNow(SND_SEQ_EVENT_USR3, KeyHintEcho, 7, o.data.note.note, s.device->client,
+                    s.device->port);
         pending.push_back(n);
     }
     return nullptr;
@@ -341,15 +343,15 @@ void InteractiveLoop::ringCluster(DeviceState& s, int zone, int key, int velocit
             const int v = playedVelocity(s, d, velocity);
             if (v >= 0) o.data.note.velocity = static_cast<unsigned char>(v);
             if (o.type == SND_SEQ_EVENT_NOTE) {
-                if (n->channel() != 9) {
-                    echoIn(SND_SEQ_EVENT_USR6, 0, rel, zone, o.data.note.note, s.device->client,
-                           s.device->port);
-                    echoIn(SND_SEQ_EVENT_USR7, 0, rel + o.data.note.duration, zone,
+                if (n->channel() != kDrumChannel) {
+                    echoIn(SND_SEQ_EVENT_USR6, UserNoteEcho, rel, zone, o.data.note.note,
+                           s.device->client, s.device->port);
+                    echoIn(SND_SEQ_EVENT_USR7, UserNoteEcho, rel + o.data.note.duration, zone,
                            o.data.note.note, s.device->client, s.device->port);
                 }
-            } else if (n->channel() != 9) {
-                echoIn(SND_SEQ_EVENT_USR6, 0, rel, zone, o.data.note.note, s.device->client,
-                       s.device->port);
+            } else if (n->channel() != kDrumChannel) {
+                echoIn(SND_SEQ_EVENT_USR6, UserNoteEcho, rel, zone, o.data.note.note,
+                       s.device->client, s.device->port);
             }
             n->nextSounding = s.sounding[size_t(key & 127)];
             s.sounding[size_t(key & 127)] = n;
@@ -402,7 +404,7 @@ bool InteractiveLoop::keyPress(DeviceState& s, int key, int velocity)
     const int z = zoneOfKey(dev, key);
     std::fill(zoneOf_.begin(), zoneOf_.end(), 0);
 
-    if (dev.kbmode == 0) {
+    if (dev.kbmode == OneKeyPerCluster) {
         int first = -1;
         for (int d = 0; d < t.boundTracks && first < 0; ++d)
             if (isInteractive(d) && sameAddress(t.input[size_t(d)], dev) && trackInZone(z, d))
@@ -432,7 +434,7 @@ bool InteractiveLoop::keyPress(DeviceState& s, int key, int velocity)
         }
         return true;
     }
-    if (dev.kbmode != 1) return true; // keys of an unknown mode ring nothing
+    if (dev.kbmode != AllClusterNotes) return true; // keys of an unknown mode ring nothing
 
     // Any order: the key must be one of the cluster's notes. Such a device's
     // clusters always cover the whole keyboard.
@@ -448,14 +450,15 @@ bool InteractiveLoop::keyPress(DeviceState& s, int key, int velocity)
         if (it == pending.end()) {
             const uint64_t tol = deck_.timing.tick_tol;
             for (int i = 0; i < 4; ++i)
-                echoIn(SND_SEQ_EVENT_USR3 + (i % 2), 2, uint64_t(i) * tol, i % 2 ? 0 : 8, key,
-                       dev.client, dev.port);
+                echoIn(SND_SEQ_EVENT_USR3 + (i % 2), KeyHintEcho, uint64_t(i) * tol, i % 2 ? 0 : 8,
+                       key, dev.client, dev.port);
             continue;
         }
         EventNode* n = *it;
         pending.erase(it);
-        if (n->channel() != 9)
-            echoNow(SND_SEQ_EVENT_USR4, 2, 0, n->output.data.note.note, dev.client, dev.port);
+        if (n->channel() != kDrumChannel)
+            echoNow(SND_SEQ_EVENT_USR4, KeyHintEcho, 0, n->output.data.note.note, dev.client,
+                    dev.port);
         found = d;
         if (deck_.recording.load() && !s.anyOrderLogged) {
             // The cluster's first key says how early or late it was played.
@@ -503,10 +506,11 @@ void InteractiveLoop::sendFound(DeviceState& s, EventNode* n, int key, int veloc
     const int v = playedVelocity(s, d, velocity);
     if (v >= 0) o.data.note.velocity = static_cast<unsigned char>(v);
     if (deck_.recording.load()) markPlayed(n, 0);
-    if (n->channel() != 9) {
-        echoNow(SND_SEQ_EVENT_USR6, 0, 4, o.data.note.note, s.device->client, s.device->port);
+    if (n->channel() != kDrumChannel) {
+        echoNow(SND_SEQ_EVENT_USR6, UserNoteEcho, 4, o.data.note.note, s.device->client,
+                s.device->port);
         if (o.type == SND_SEQ_EVENT_NOTE)
-            echoIn(SND_SEQ_EVENT_USR7, 0, o.data.note.duration, 4, o.data.note.note,
+            echoIn(SND_SEQ_EVENT_USR7, UserNoteEcho, o.data.note.duration, 4, o.data.note.note,
                    s.device->client, s.device->port);
     }
     n->clusterOffset = 0;
@@ -538,7 +542,7 @@ void InteractiveLoop::keyRelease(DeviceState& s, const snd_seq_event_t& ev, int 
     s.held.reset(k);
     if (heldKeys_ > 0) --heldKeys_;
     // Any-order clusters cover the whole keyboard, so their releases must too.
-    const int z = dev.kbmode == 1 ? 4 : zoneOfKey(dev, key);
+    const int z = dev.kbmode == AllClusterNotes ? 4 : zoneOfKey(dev, key);
     EventNode*& head = s.sounding[size_t(key & 127)];
     if (!options_.filedur.load()) {
         const bool recording = deck_.recording.load();
@@ -555,9 +559,9 @@ void InteractiveLoop::keyRelease(DeviceState& s, const snd_seq_event_t& ev, int 
                 snd_seq_ev_set_dest(&o, static_cast<unsigned char>(device->client),
                                     static_cast<unsigned char>(device->port));
             if (recording) markPlayed(off, off->clusterOffset);
-            if (n->channel() != 9)
-                echoIn(SND_SEQ_EVENT_USR7, 0, off->clusterOffset, z, o.data.note.note, dev.client,
-                       dev.port);
+            if (n->channel() != kDrumChannel)
+                echoIn(SND_SEQ_EVENT_USR7, UserNoteEcho, off->clusterOffset, z, o.data.note.note,
+                       dev.client, dev.port);
             sink_.scheduleIn(o, off->clusterOffset);
         }
     }
@@ -606,9 +610,9 @@ void InteractiveLoop::freeNote(DeviceState& s, const snd_seq_event_t& ev)
                 ++t.noteOnCount[size_t(d)];
             }
         }
-        if (channel != 9)
-            echoNow(on ? SND_SEQ_EVENT_USR6 : SND_SEQ_EVENT_USR7, 0, 0, shown, dev.client,
-                    dev.port);
+        if (channel != kDrumChannel)
+            echoNow(on ? SND_SEQ_EVENT_USR6 : SND_SEQ_EVENT_USR7, UserNoteEcho, 0, shown,
+                    dev.client, dev.port);
         return;
     }
 }
@@ -622,7 +626,11 @@ void InteractiveLoop::forward(DeviceState& s, const snd_seq_event_t& ev)
     const bool recording = deck_.recording.load();
     const uint64_t tick = recording ? sink_.currentTick() + startTick_ : 0;
     for (int d = 0; d < t.boundTracks; ++d) {
-        if (t.mute[size_t(d)] || !filterPasses(options_, isInteractive(d) ? 0 : 1, type)) continue;
+        if (t.mute[size_t(d)] || !filterPasses(options_,
+                                               isInteractive(d) ? Keys::EventFilters::Interactive
+                                                                : Keys::EventFilters::Accompaniment,
+                                               type))
+            continue;
         if (!(t.channelPattern[size_t(d)] & channelBit(channel))) continue;
         const bool fromTrackInput = sameAddress(t.input[size_t(d)], dev);
         if (type == SND_SEQ_EVENT_CONTROLLER && !fromTrackInput) continue;
@@ -648,7 +656,7 @@ void InteractiveLoop::forward(DeviceState& s, const snd_seq_event_t& ev)
     }
     for (int j = 0; j < t.freeTracks; ++j) {
         const int d = t.boundTracks + j;
-        if (t.mute[size_t(d)] || !filterPasses(options_, 2, type) ||
+        if (t.mute[size_t(d)] || !filterPasses(options_, Keys::EventFilters::Free, type) ||
             !sameAddress(t.input[size_t(d)], dev))
             continue;
         OutputDevice* device = t.output[size_t(d)];

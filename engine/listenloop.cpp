@@ -2,6 +2,7 @@
 
 #include "core/devices.h"
 #include "core/events.h"
+#include "core/midi.h"
 #include "core/settings.h"
 #include "engine/echoes.h"
 #include "engine/seqclient.h"
@@ -201,11 +202,12 @@ void ListenLoop::scheduleAccompaniment(uint64_t windowEnd)
             sink_.scheduleAt(out_, at);
             // A beat of more notes than any keyboard shows lights no more: its
             // echoes would overrun our own input and lose the window echoes.
-            if (n->channel() != 9 && windowEchoes_++ < kDisplayEchoesPerWindow) {
+            if (n->channel() != kDrumChannel && windowEchoes_++ < kDisplayEchoesPerWindow) {
                 const snd_seq_addr_t self = sink_.self();
                 for (int end = 0; end < 2; ++end) {
-                    makeDisplayEcho(out_, self, end ? SND_SEQ_EVENT_USR4 : SND_SEQ_EVENT_USR3, 3,
-                                    end ? 0 : 6, note, device->client, device->port);
+                    makeDisplayEcho(out_, self, end ? SND_SEQ_EVENT_USR4 : SND_SEQ_EVENT_USR3,
+                                    AccompanimentEcho, end ? 0 : 6, note, device->client,
+                                    device->port);
                     sink_.scheduleAt(out_, end ? at + length : at);
                 }
             }
@@ -300,9 +302,9 @@ void ListenLoop::restartLoop(uint64_t loopStart)
 
     snd_seq_ev_clear(&out_);
     out_.type = SND_SEQ_EVENT_SETPOS_TICK;
-    out_.data.raw32.d[0] = uint32_t(loopStart / uint64_t(v_.ticksPerBeat) + 1);
-    out_.data.raw32.d[1] = uint32_t(tempo);
-    out_.data.raw32.d[2] = uint32_t(passBoost_);
+    out_.data.raw32.d[SeamFirstBeat] = uint32_t(loopStart / uint64_t(v_.ticksPerBeat) + 1);
+    out_.data.raw32.d[SeamFileTempo] = uint32_t(tempo);
+    out_.data.raw32.d[SeamPassBoost] = uint32_t(passBoost_);
     const snd_seq_addr_t self = sink_.self();
     snd_seq_ev_set_dest(&out_, self.client, self.port);
     sink_.scheduleAt(out_, queueAt_);
@@ -359,29 +361,24 @@ bool ListenLoop::handleEcho(const snd_seq_event_t& ev)
         return true;
     case SND_SEQ_EVENT_USR5:
     case SND_SEQ_EVENT_USR9:
-        postEvent(mainReceiver_,
-                  new UintIntEvent(LyricSelectEvent, ev.data.raw32.d[0], int(ev.data.raw32.d[1])));
-        return true;
-    case SND_SEQ_EVENT_USR6:
-    case SND_SEQ_EVENT_USR7:
-        postEvent(mainReceiver_,
-                  new IntIntIntIntEvent(
-                      ev.type == SND_SEQ_EVENT_USR6 ? UserNoteOnEvent : UserNoteOffEvent,
-                      ev.data.raw8.d[1], ev.data.raw8.d[2], ev.data.raw8.d[3], ev.data.raw8.d[0]));
+        postEvent(mainReceiver_, LyricSelectPayload::make(ev.data.raw32.d[EchoBytePosition],
+                                                          int(ev.data.raw32.d[EchoByteLength])));
         return true;
     case SND_SEQ_EVENT_USR3:
-    case SND_SEQ_EVENT_USR4: {
-        const bool on = ev.type == SND_SEQ_EVENT_USR3;
-        const int flag = ev.data.raw8.d[0], note = ev.data.raw8.d[1];
-        const int client = ev.data.raw8.d[2], port = ev.data.raw8.d[3];
-        if (ev.tag == 2) {
-            postEvent(mainReceiver_, new IntIntIntIntEvent(on ? KeyHintOnEvent : KeyHintOffEvent,
-                                                           note, client, port, flag));
+    case SND_SEQ_EVENT_USR4:
+    case SND_SEQ_EVENT_USR6:
+    case SND_SEQ_EVENT_USR7: {
+        const bool on = ev.type == SND_SEQ_EVENT_USR3 || ev.type == SND_SEQ_EVENT_USR6;
+        const int state = ev.data.raw8.d[EchoKeyState], note = ev.data.raw8.d[EchoNote];
+        const int client = ev.data.raw8.d[EchoClient], port = ev.data.raw8.d[EchoPort];
+        if (ev.type == SND_SEQ_EVENT_USR6 || ev.type == SND_SEQ_EVENT_USR7) {
+            postEvent(mainReceiver_, KeyDisplayPayload::userNote(on, note, client, port, state));
+        } else if (ev.tag == KeyHintEcho) {
+            postEvent(mainReceiver_, KeyDisplayPayload::keyHint(on, note, client, port, state));
         } else {
-            if (ev.tag == 3)
-                postEvent(mainReceiver_, new IntIntIntIntEvent(on ? AccompanimentNoteOnEvent
-                                                                  : AccompanimentNoteOffEvent,
-                                                               note, client, port, flag));
+            if (ev.tag == AccompanimentEcho)
+                postEvent(mainReceiver_,
+                          KeyDisplayPayload::accompanimentNote(on, note, client, port, state));
             postEvent(mainReceiver_,
                       new IntEvent(on ? OutputNoteOnEvent : OutputNoteOffEvent, note));
         }
@@ -389,10 +386,10 @@ bool ListenLoop::handleEcho(const snd_seq_event_t& ev)
     }
     case SND_SEQ_EVENT_SETPOS_TICK: {
         LoopSeam s;
-        s.beat = int(ev.data.raw32.d[0]);
+        s.beat = int(ev.data.raw32.d[SeamFirstBeat]);
         s.tick = uint64_t(s.beat - 1) * uint64_t(v_.ticksPerBeat);
-        s.fileTempo = int(ev.data.raw32.d[1]);
-        s.boost = int(ev.data.raw32.d[2]);
+        s.fileTempo = int(ev.data.raw32.d[SeamFileTempo]);
+        s.boost = int(ev.data.raw32.d[SeamPassBoost]);
         if (seam) seam(seamContext, s);
         return true;
     }

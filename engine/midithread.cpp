@@ -2,6 +2,7 @@
 
 #include "core/devices.h"
 #include "core/events.h"
+#include "core/midi.h"
 #include "core/settings.h"
 #include "engine/seqerror.h"
 #include "song/deckmodel.h"
@@ -32,8 +33,7 @@ MidiThread::MidiThread(DeckModel& deck, const LiveOptions& options, QObject* dec
         postEvent(mainReceiver_, new StatusbarEvent(StatusTextEvent, text));
     };
     client_.deviceGone = [this](int client, int port, bool output) {
-        if (mainReceiver_)
-            postEvent(mainReceiver_, new IntIntIntIntEvent(DeviceGoneEvent, client, port, output));
+        if (mainReceiver_) postEvent(mainReceiver_, DeviceGonePayload::make(client, port, output));
     };
 }
 
@@ -78,7 +78,7 @@ void MidiThread::loopSeam(void* self, const LoopSeam& seam)
     loop.passBoost = boost;
     applyFileTempo(self, seam.fileTempo > 0 ? seam.fileTempo : t->deck_.fileTempo);
     t->interactive_->restartAt(seam.tick);
-    postEvent(t->deckReceiver_, new IntIntEvent(LoopSeamEvent, seam.beat, boost));
+    postEvent(t->deckReceiver_, LoopSeamPayload::make(seam.beat, boost));
 }
 
 snd_seq_event_t MidiThread::startEvent()
@@ -157,14 +157,10 @@ void MidiThread::followPause()
         return;
     }
     for (const auto& out : deck_.devices.outputs)
-        if (!out->ignoreOutput && !out->absent) client_.allNotesOff(*out);
+        if (!out->ignoreOutput && !out->absent) client_.channelsOff(*out, kAllChannels);
     const OutputDevice& fallback = deck_.devices.defaultOutput;
     if (deck_.devices.outputs.empty() && (fallback.client || fallback.port))
-        client_.allNotesOff(fallback);
-}
-void MidiThread::allNotesOff(const OutputDevice& out)
-{
-    client_.allNotesOff(out);
+        client_.channelsOff(fallback, kAllChannels);
 }
 void MidiThread::setVolume(const OutputDevice& out, int value)
 {
@@ -361,12 +357,12 @@ void MidiThread::endSession()
         client_.silenceSession();
         for (const auto& out : deck_.devices.outputs) {
             if (out->ignoreOutput || out->absent || client_.playsTo(*out)) continue;
-            client_.allNotesOff(*out);
+            client_.channelsOff(*out, kAllChannels);
             client_.resetControllers(*out);
         }
         const OutputDevice& fallback = deck_.devices.defaultOutput;
         if (deck_.devices.outputs.empty() && (fallback.client || fallback.port)) {
-            client_.allNotesOff(fallback);
+            client_.channelsOff(fallback, kAllChannels);
             client_.resetControllers(fallback);
         }
     }
@@ -380,6 +376,6 @@ void MidiThread::endSession()
     postEvent(mainReceiver_, new QEvent(eventType(ResetKeyboardsEvent)));
     interactiveNotes_ = interactive_->interactiveNotes();
     freeNotes_ = interactive_->freeNotes();
-    postEvent(deckReceiver_, new IntIntEvent(SessionFinishedEvent, interactiveNotes_, freeNotes_));
+    postEvent(deckReceiver_, SessionFinishedPayload::make(interactiveNotes_, freeNotes_));
     running_ = false;
 }

@@ -43,7 +43,6 @@ public:
     // thread wrote is visible here.
     bool join(unsigned long ms = ULONG_MAX);
     // Raw senders the deck uses while a session runs.
-    void allNotesOff(const OutputDevice& out);
     void setVolume(const OutputDevice& out, int value);
     void programChanges(const OutputDevice& out, uint16_t pattern,
                         const std::array<int, 16>& programs);

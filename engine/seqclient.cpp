@@ -1,6 +1,8 @@
 #include "engine/seqclient.h"
 
 #include "core/devices.h"
+#include "core/midi.h"
+#include "core/programname.h"
 #include "engine/seqerror.h"
 #include "song/songnames.h"
 #include "song/tracktables.h"
@@ -11,6 +13,7 @@
 #include <cstdio>
 #include <cstring>
 #include <limits>
+#include <string>
 #include <utility>
 #include <vector>
 
@@ -34,6 +37,20 @@ void remove(std::vector<snd_seq_addr_t>& list, snd_seq_addr_t a)
         list.end());
 }
 
+// All notes off, all sound off, sustain off. Local control is left alone: a
+// keyboard that is also the output must keep sounding on its own.
+constexpr int kSilencingControllers[] = {MIDI_CTL_ALL_NOTES_OFF, MIDI_CTL_ALL_SOUNDS_OFF,
+                                         MIDI_CTL_SUSTAIN};
+// The pedals and foot controllers a session leaves at rest.
+constexpr int kPedalControllers[] = {
+    MIDI_CTL_MSB_FOOT,   MIDI_CTL_LSB_FOOT,          MIDI_CTL_SUSTAIN, MIDI_CTL_SOSTENUTO,
+    MIDI_CTL_SOFT_PEDAL, MIDI_CTL_LEGATO_FOOTSWITCH, MIDI_CTL_HOLD2};
+
+std::string sequencerClientName()
+{
+    return std::string(App::kProgramName) + " ALSA sequencer";
+}
+
 snd_seq_addr_t address(int client, int port)
 {
     snd_seq_addr_t a;
@@ -52,6 +69,15 @@ void SeqClient::fail(int rc, const char* stderrLine, const QString& text)
 {
     if (stderrLine) std::fputs(stderrLine, stderr);
     if (deviceFailure) deviceFailure(text.arg(seqErrorText(rc)));
+}
+
+bool SeqClient::portFailed(int rc, const QString& advice, const QString& error, int client,
+                           int port)
+{
+    if (deviceFailure)
+        deviceFailure(advice + QLatin1Char('\n') +
+                      error.arg(client).arg(port).arg(seqErrorText(rc)));
+    return false;
 }
 
 bool SeqClient::open(const TrackTables& tracks, DeviceSet& devices)
@@ -81,7 +107,7 @@ bool SeqClient::openLocked(const TrackTables& tracks, DeviceSet& devices)
     // And for a flood of keys while the handler is busy.
     seqCheck(snd_seq_set_client_pool_input(seq_, 2000), "snd_seq_set_client_pool_input");
     backlog_.reserve(4096);
-    rc = seqCheck(snd_seq_set_client_name(seq_, "Clavion ALSA sequencer"),
+    rc = seqCheck(snd_seq_set_client_name(seq_, sequencerClientName().c_str()),
                   "snd_seq_set_client_name");
     if (rc < 0) {
         fail(rc, "Error opening ALSA sequencer.\n", Texts::tr("Error setting client name: %1."));
@@ -205,16 +231,10 @@ bool SeqClient::connectInput(int client, int port, DeviceSet& devices)
     if (!devices.inputs.empty() && !devices.findInput(client, port)) return false;
     const int rc =
         seqCheck(snd_seq_connect_from(seq_, inPort_, client, port), "snd_seq_connect_from");
-    if (rc < 0) {
-        if (deviceFailure)
-            deviceFailure(Texts::tr("MIDI input unavailable, please stop playing and try again.") +
-                          QLatin1Char('\n') +
-                          Texts::tr("Error connecting to input %1:%2 : %3.")
-                              .arg(client)
-                              .arg(port)
-                              .arg(seqErrorText(rc)));
-        return false;
-    }
+    if (rc < 0)
+        return portFailed(rc,
+                          Texts::tr("MIDI input unavailable, please stop playing and try again."),
+                          Texts::tr("Error connecting to input %1:%2 : %3."), client, port);
     return true;
 }
 
@@ -223,15 +243,9 @@ bool SeqClient::disconnectInput(int client, int port, DeviceSet&)
     if (client >= kPcKeyboardClient || (client == 0 && port == 0)) return true;
     const int rc =
         seqCheck(snd_seq_disconnect_from(seq_, inPort_, client, port), "snd_seq_disconnect_from");
-    if (rc < 0) {
-        if (deviceFailure)
-            deviceFailure(Texts::tr("MIDI input not found.") + QLatin1Char('\n') +
-                          Texts::tr("Error disconnecting from input %1:%2 : %3.")
-                              .arg(client)
-                              .arg(port)
-                              .arg(seqErrorText(rc)));
-        return false;
-    }
+    if (rc < 0)
+        return portFailed(rc, Texts::tr("MIDI input not found."),
+                          Texts::tr("Error disconnecting from input %1:%2 : %3."), client, port);
     return true;
 }
 
@@ -244,16 +258,10 @@ bool SeqClient::connectOutput(int client, int port)
     }
     // An address that names no port fails here too, with ALSA's reason.
     const int rc = seqCheck(snd_seq_connect_to(seq_, outPort_, client, port), "snd_seq_connect_to");
-    if (rc < 0) {
-        if (deviceFailure)
-            deviceFailure(Texts::tr("MIDI output unavailable, please stop playing and try again.") +
-                          QLatin1Char('\n') +
-                          Texts::tr("Error connecting to output %1:%2 : %3.")
-                              .arg(client)
-                              .arg(port)
-                              .arg(seqErrorText(rc)));
-        return false;
-    }
+    if (rc < 0)
+        return portFailed(rc,
+                          Texts::tr("MIDI output unavailable, please stop playing and try again."),
+                          Texts::tr("Error connecting to output %1:%2 : %3."), client, port);
     return true;
 }
 
@@ -261,15 +269,9 @@ bool SeqClient::disconnectOutput(int client, int port)
 {
     const int rc =
         seqCheck(snd_seq_disconnect_to(seq_, outPort_, client, port), "snd_seq_disconnect_to");
-    if (rc < 0) {
-        if (deviceFailure)
-            deviceFailure(Texts::tr("MIDI output not found.") + QLatin1Char('\n') +
-                          Texts::tr("Error disconnecting from output %1:%2 : %3.")
-                              .arg(client)
-                              .arg(port)
-                              .arg(seqErrorText(rc)));
-        return false;
-    }
+    if (rc < 0)
+        return portFailed(rc, Texts::tr("MIDI output not found."),
+                          Texts::tr("Error disconnecting from output %1:%2 : %3."), client, port);
     return true;
 }
 
@@ -374,7 +376,7 @@ void SeqClient::silenceSession()
     std::lock_guard<std::mutex> guard(lock_);
     if (!seq_) return;
     for (const snd_seq_addr_t& a : outputs_) {
-        allNotesOffLocked(a.client, a.port);
+        channelsOffLocked(a.client, a.port, kAllChannels);
         resetControllersLocked(a.client, a.port);
     }
 }
@@ -592,10 +594,14 @@ void SeqClient::programChanges(const OutputDevice& out, uint16_t pattern,
 void SeqClient::channelsOff(const OutputDevice& out, uint16_t pattern)
 {
     std::lock_guard<std::mutex> guard(lock_);
-    if (!seq_) return;
+    if (seq_) channelsOffLocked(out.client, out.port, pattern);
+}
+
+void SeqClient::channelsOffLocked(int client, int port, uint16_t pattern)
+{
     for (int c = 0; c < 16; ++c)
         if (pattern & channelBit(c))
-            for (int param : {123, 120, 64}) controllerLocked(out, param, 0, c);
+            for (int param : kSilencingControllers) controllerLocked(client, port, param, 0, c);
 }
 
 SeqClient::Live SeqClient::live(QString* error, const std::function<bool()>& change)
@@ -660,20 +666,6 @@ void SeqClient::disconnectOutputLive(int client, int port)
     });
 }
 
-void SeqClient::allNotesOff(const OutputDevice& out)
-{
-    std::lock_guard<std::mutex> guard(lock_);
-    if (seq_) allNotesOffLocked(out.client, out.port);
-}
-
-void SeqClient::allNotesOffLocked(int client, int port)
-{
-    // All sound off, reset, sustain off. Local control is left alone: a
-    // keyboard that is also the output must keep sounding on its own.
-    for (int c = 0; c < 16; ++c)
-        for (int param : {123, 120, 64}) controllerLocked(client, port, param, 0, c);
-}
-
 void SeqClient::resetControllers(const OutputDevice& out)
 {
     std::lock_guard<std::mutex> guard(lock_);
@@ -683,14 +675,14 @@ void SeqClient::resetControllers(const OutputDevice& out)
 void SeqClient::resetControllersLocked(int client, int port)
 {
     for (int c = 0; c < 16; ++c)
-        for (int param : {4, 36, 64, 66, 67, 68, 69}) controllerLocked(client, port, param, 0, c);
+        for (int param : kPedalControllers) controllerLocked(client, port, param, 0, c);
 }
 
 void SeqClient::setVolume(const OutputDevice& out, int value)
 {
     std::lock_guard<std::mutex> guard(lock_);
     if (!seq_) return;
-    for (int c = 0; c < 16; ++c) controllerLocked(out, 7, value, c);
+    for (int c = 0; c < 16; ++c) controllerLocked(out, MIDI_CTL_MSB_MAIN_VOLUME, value, c);
 }
 
 namespace
@@ -725,7 +717,8 @@ bool silenceAtRest(const std::vector<const OutputDevice*>& outputs)
     if (seqCheck(snd_seq_open(&seq, "default", SND_SEQ_OPEN_OUTPUT, SND_SEQ_NONBLOCK),
                  "snd_seq_open") < 0)
         return false;
-    seqCheck(snd_seq_set_client_name(seq, "Clavion ALSA sequencer"), "snd_seq_set_client_name");
+    seqCheck(snd_seq_set_client_name(seq, sequencerClientName().c_str()),
+             "snd_seq_set_client_name");
     const int port = seqCheck(snd_seq_create_simple_port(
                                   seq, "output", SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ,
                                   SND_SEQ_PORT_TYPE_APPLICATION),
@@ -740,7 +733,7 @@ bool silenceAtRest(const std::vector<const OutputDevice*>& outputs)
             snd_seq_ev_set_direct(&ev);
             for (int c = 0; c < 16; ++c) {
                 // Sustain off first, or the note-offs would leave the notes ringing.
-                for (int param : {123, 120, 64}) {
+                for (int param : kSilencingControllers) {
                     snd_seq_ev_set_controller(&ev, c, unsigned(param), 0);
                     sendWaiting(seq, ev);
                 }

@@ -129,9 +129,8 @@ public:
     // One program change per channel of the pattern, from `programs`.
     void programChanges(const OutputDevice& out, uint16_t pattern,
                         const std::array<int, 16>& programs);
-    // All notes off on the pattern's channels only.
+    // All notes off on the pattern's channels (kAllChannels for every one).
     void channelsOff(const OutputDevice& out, uint16_t pattern);
-    void allNotesOff(const OutputDevice& out);
     void resetControllers(const OutputDevice& out);
     void setVolume(const OutputDevice& out, int value);
     // Engine thread.
@@ -139,11 +138,14 @@ public:
 
 private:
     void fail(int rc, const char* stderrLine, const QString& text);
+    // A port we could not (dis)connect: what the user can do, then the error
+    // with the port's address and ALSA's reason. Always false.
+    bool portFailed(int rc, const QString& advice, const QString& error, int client, int port);
     bool openLocked(const TrackTables& tracks, DeviceSet& devices);
     void closeLocked();
     void controllerLocked(const OutputDevice& out, int param, int value, int channel);
     void controllerLocked(int client, int port, int param, int value, int channel);
-    void allNotesOffLocked(int client, int port);
+    void channelsOffLocked(int client, int port, uint16_t pattern);
     void resetControllersLocked(int client, int port);
     void directLocked(snd_seq_event_t& ev);
     Live live(QString* error, const std::function<bool()>& change);

@@ -1,6 +1,7 @@
 #include "panes/medit.h"
 
 #include "core/messages.h"
+#include "core/programname.h"
 #include "core/settings.h"
 #include "panes/mlineedit.h"
 #include "panes/searchdialog.h"
@@ -45,7 +46,7 @@ bool isHtmlName(const QString& path)
 
 QString dialogTitle(const QString& text)
 {
-    return QStringLiteral("Clavion - ") + text;
+    return QLatin1String(App::kProgramName) + QStringLiteral(" - ") + text;
 }
 
 const QByteArray kBom("\xEF\xBB\xBF");

@@ -1,5 +1,6 @@
 #include "panes/searchdialog.h"
 
+#include "core/programname.h"
 #include "panes/histcombo.h"
 
 #include <QCheckBox>
@@ -27,7 +28,7 @@ SearchDialog::SearchDialog(QWidget* pane, const QString& history, const QString&
     : QDialog(pane, Qt::Dialog)
 {
     setModal(false);
-    setWindowTitle(QStringLiteral("Clavion") + tr(" Find"));
+    setWindowTitle(QLatin1String(App::kProgramName) + tr(" Find"));
     auto* top = new QVBoxLayout(this);
     top->setObjectName(QStringLiteral("topLayout"));
     top->setContentsMargins(6, 6, 6, 6);

@@ -44,7 +44,7 @@ void DeckModel::resetCursors()
     currentBeat = 1;
 }
 
-int DeckModel::repositionCursors()
+DeckModel::CursorPlacement DeckModel::repositionCursors()
 {
     const int b = currentBeat;
     if (b > timing.temps && b < beats - timing.temps) {
@@ -60,11 +60,11 @@ int DeckModel::repositionCursors()
                         : nullptr;
                 tracks.playedUpTo[size_t(k)] = songCursor ? songCursor->tick : t;
             }
-            return 3;
+            return CursorsMoved;
         }
     }
     resetCursors();
-    return 2;
+    return CursorsReset;
 }
 
 void DeckModel::setTempoBoost(int boost)

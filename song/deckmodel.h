@@ -94,9 +94,11 @@ public:
     // notes that is heard.
     bool recordable() const;
 
-    // Cursors: back to the start, or to the current beat (2 = reset, 3 = moved).
+    // Cursors: back to the start, or to the current beat when it lies far
+    // enough inside the song; says which it did.
+    enum CursorPlacement { CursorsReset, CursorsMoved };
     void resetCursors();
-    int repositionCursors();
+    CursorPlacement repositionCursors();
 
     // Tempo factor and tolerance changes recompute what depends on them.
     void setTempoBoost(int boost);

@@ -28,6 +28,11 @@ enum SongEventType : int {
     kTypeTextBase = 135,                        // 135 + meta text type 1..15
 };
 
+// A lyric or text mark keeps in raw32 where its text starts in the lyrics,
+// in bytes, and how many bytes it has.
+constexpr int kMarkBytePosition = 1;
+constexpr int kMarkByteLength = 2;
+
 inline bool isTextType(int type)
 {
     return type > kTypeTextBase && type <= kTypeTextBase + 15;

@@ -88,8 +88,8 @@ void Loader::textEvent(int type, size_t length, const unsigned char* bytes)
 
     if (lyric) {
         EventNode* mark = node(type == 5 ? kTypeLyricMark : kTypeTextMark);
-        mark->event.data.raw32.d[1] = uint32_t(lyricsBefore + breaks);
-        mark->event.data.raw32.d[2] = uint32_t(int(length) - breaks);
+        mark->event.data.raw32.d[kMarkBytePosition] = uint32_t(lyricsBefore + breaks);
+        mark->event.data.raw32.d[kMarkByteLength] = uint32_t(int(length) - breaks);
     }
 }
 

@@ -1,6 +1,7 @@
 #include "song/songsaver.h"
 
 #include "core/messages.h"
+#include "core/programname.h"
 #include "song/deckmodel.h"
 #include "song/smfencode.h"
 #include "song/smfwriter.h"
@@ -60,7 +61,8 @@ void reportSaveFailure(const SmfWriteResult& r, const QString& path)
     const QByteArray name = QFile::encodeName(path);
     switch (r.stage) {
     case SmfWriteResult::Open:
-        std::printf("%s: unable to open file %s for writing.\n", "Clavion", name.constData());
+        std::printf("%s: unable to open file %s for writing.\n", App::kProgramName,
+                    name.constData());
         std::fflush(stdout);
         Messages::warning(Texts::tr("Unable to open file %1 for writing").arg(path) +
                           Texts::tr(" :\n%1").arg(r.error));

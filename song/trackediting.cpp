@@ -2,6 +2,7 @@
 
 #include "core/devices.h"
 #include "core/messages.h"
+#include "core/programname.h"
 #include "song/deckmodel.h"
 #include "song/preparation.h"
 #include "song/songnames.h"
@@ -191,8 +192,9 @@ int bindFree(DeckModel& deck, bool all)
     }
 
     // Tables: S bound entries inserted before the free tracks.
-    const QString name = QStringLiteral("Created in %1 version %2")
-                             .arg(QStringLiteral("Clavion"), QStringLiteral(CLAVION_VERSION));
+    const QString name =
+        QStringLiteral("Created in %1 version %2")
+            .arg(QLatin1String(App::kProgramName), QStringLiteral(CLAVION_VERSION));
     insertAt(t.channelPattern, d0, s, uint16_t(0));
     insertAt(t.noteOnCount, d0, s, 0u);
     insertAt(t.solo, d0, s, uint8_t(0));

@@ -7,6 +7,7 @@
 
 #include "core/events.h"
 #include "core/settings.h"
+#include "engine/echoes.h"
 #include "engine/interactive.h"
 #include "engine/listenloop.h"
 #include "engine/seqclient.h"
@@ -45,8 +46,8 @@ struct Sent {
         const auto& d = ev.data.raw8.d;
         const auto& n = ev.data.note;
         if (toSelf()) {
-            s += " " + std::to_string(d[1]) + " z" + std::to_string(d[0]);
-            if (d[2] != kKeyboard) s += " k" + std::to_string(d[2]);
+            s += " " + std::to_string(d[EchoNote]) + " z" + std::to_string(d[EchoKeyState]);
+            if (d[EchoClient] != kKeyboard) s += " k" + std::to_string(d[EchoClient]);
         } else if (type() != SND_SEQ_EVENT_CONTROLLER) {
             s += " " + std::to_string(n.note) + "/" + std::to_string(n.velocity);
             if (type() == SND_SEQ_EVENT_NOTE) s += ":" + std::to_string(n.duration);

@@ -1,5 +1,6 @@
 #include "app/democatalogue.h"
 #include "core/messages.h"
+#include "core/midi.h"
 #include "resources/resources.h"
 #include "song/songloader.h"
 
@@ -43,7 +44,7 @@ TEST(Demos, EveryDemoLoadsAsAnnounced)
         withLyrics += !song.facts.lyrics.isEmpty();
         format0 += bytes.size() > 9 && bytes[8] == 0 && bytes[9] == 0;
         for (const EventNode* n = song.events.head(); n; n = n->next) {
-            if (n->isSoundingNoteOn() && n->channel() == 9) {
+            if (n->isSoundingNoteOn() && n->channel() == kDrumChannel) {
                 ++withDrums;
                 break;
             }

@@ -117,6 +117,18 @@ TEST_F(DeviceTabs, VolumePreviewApplyAndCancel)
     tab = open(1);
     child<QSlider>(tab, "sl_volume")->setValue(70);
     EXPECT_TRUE(child<QLabel>(tab, "lb_volumenote")->isVisibleTo(tab));
+
+    // The default volume sounds nowhere now: applied, it is what a new instrument gets.
+    sent.clear();
+    tab = open(0);
+    child<QSlider>(tab, "sl_volume")->setValue(100);
+    db->applyButton()->click();
+    EXPECT_TRUE(sent.empty());
+    EXPECT_EQ(devices.defaultOutput.volume, 100);
+    OutputDevice arrived;
+    arrived.client = 130;
+    Settings::loadOutputDevice(arrived, devices.defaultOutput);
+    EXPECT_EQ(arrived.volume, 100);
 }
 
 TEST_F(DeviceTabs, KeyLimitsIgnoreNotesAndVanishedDevices)

@@ -15,9 +15,14 @@ protected:
     void customEvent(QEvent* e) override
     {
         QString text = QString::number(int(e->type()));
-        if (auto* hint = dynamic_cast<IntIntIntIntEvent*>(e))
-            text +=
-                QStringLiteral(" %1 %2 %3 %4").arg(hint->a).arg(hint->b).arg(hint->c).arg(hint->d);
+        if (dynamic_cast<IntIntIntIntEvent*>(e)) {
+            const KeyDisplayPayload hint(e);
+            text += QStringLiteral(" %1 %2 %3 %4")
+                        .arg(hint.note())
+                        .arg(hint.client())
+                        .arg(hint.port())
+                        .arg(hint.keyState());
+        }
         if (auto* end = dynamic_cast<UlongintEvent*>(e))
             text += QStringLiteral(" %1").arg(end->value);
         seen << text;
@@ -34,8 +39,8 @@ TEST(Events, KeyHintsOvertakeTheOthers)
     Recorder r;
     postEvent(&r, new UlongintEvent(SongEndEvent, quint64(1) << 40));
     postEvent(&r, new QEvent(eventType(HaltSessionEvent)));
-    postEvent(&r, new IntIntIntIntEvent(KeyHintOnEvent, 64, 20, 0, 7));
-    postEvent(&r, new IntIntIntIntEvent(KeyHintOffEvent, 64, 20, 0, 0));
+    postEvent(&r, KeyDisplayPayload::keyHint(true, 64, 20, 0, 7));
+    postEvent(&r, KeyDisplayPayload::keyHint(false, 64, 20, 0, 0));
     QCoreApplication::sendPostedEvents();
     EXPECT_EQ(r.seen.join(", "), "1043 64 20 0 7, 1044 64 20 0 0, 1034 1099511627776, 1002");
 }

@@ -90,14 +90,15 @@ TEST_F(Interactive, AReleaseEndsWhatItsPressRangWhateverBecameOfTheTrack)
         {"Kb unticked", true, [&] { t.keyboard[0] = 0; }, "on 60/100 +0, off 60/64 +0"},
         {"another input", true, [&] { t.input[0] = &devices.pcKeyboard; },
          "on 60/100 +0, off 60/64 +0"},
-        {"any order chosen", true, [&] { keyboard().kbmode = 1; }, "on 60/100 +0, off 60/64 +0"},
+        {"any order chosen", true, [&] { keyboard().kbmode = AllClusterNotes; },
+         "on 60/100 +0, off 60/64 +0"},
         {"Kb ticked over a free note", false, [&] { t.keyboard[0] = 1; },
          "on 40/100 c1 !, off 40/64 c1 !"}};
     for (const auto& [what, interactive, meanwhile, heard] : rows) {
         SCOPED_TRACE(what);
         t.keyboard[0] = interactive;
         t.input[0] = &keyboard();
-        keyboard().kbmode = 0;
+        keyboard().kbmode = OneKeyPerCluster;
         deck.repositionCursors();
         start();
         play("+40");
@@ -163,7 +164,7 @@ struct InteractiveAnyOrder : Interactive {
         t.note(0, 100, 60).note(5, 100, 64).note(10, 100, 67).add(8, 0xB0, 7, 90);
         t.note(480, 100, 72).note(490, 100, 76).note(960, 100, 79);
         ASSERT_TRUE(load(songBytes({t, TrackPlan().run(480, 4, 40, 1)}), {0}));
-        keyboard().kbmode = 1;
+        keyboard().kbmode = AllClusterNotes;
         keyboard().kbenablesplit = true;
     }
 };

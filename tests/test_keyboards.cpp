@@ -293,17 +293,17 @@ TEST_F(KeyboardsWindow, KeyEventsLightTheirDevicesKeyboards)
         std::vector<VPiano*> lit, dark; // dark: another device's
         int note, code;
     } rows[] = {
-        {new IntIntIntIntEvent(UserNoteOnEvent, 60, 16, 0, 2),
-         new IntIntIntIntEvent(UserNoteOffEvent, 60, 16, 0, 2), docks.inputKeyboards(16, 0),
+        {KeyDisplayPayload::userNote(true, 60, 16, 0, 2),
+         KeyDisplayPayload::userNote(false, 60, 16, 0, 2), docks.inputKeyboards(16, 0),
          docks.inputKeyboards(255, 255), 60, CentralZoneState},
         {new IntEvent(OutputNoteOnEvent, 62), new IntEvent(OutputNoteOffEvent, 62),
          docks.sumKeyboards(), docks.outputKeyboards(128, 0), 62, OmnikeyState},
-        {new IntIntIntIntEvent(KeyHintOnEvent, 64, 255, 255, 8),
-         new IntIntIntIntEvent(KeyHintOffEvent, 64, 255, 255, 0), docks.inputKeyboards(255, 255),
+        {KeyDisplayPayload::keyHint(true, 64, 255, 255, 8),
+         KeyDisplayPayload::keyHint(false, 64, 255, 255, 0), docks.inputKeyboards(255, 255),
          docks.inputKeyboards(16, 0), 64, WrongKeyState},
-        {new IntIntIntIntEvent(AccompanimentNoteOnEvent, 66, 128, 0, 6),
-         new IntIntIntIntEvent(AccompanimentNoteOffEvent, 66, 128, 0, 0),
-         docks.outputKeyboards(128, 0), docks.outputKeyboards(14, 0), 66, UnsplitState},
+        {KeyDisplayPayload::accompanimentNote(true, 66, 128, 0, 6),
+         KeyDisplayPayload::accompanimentNote(false, 66, 128, 0, 0), docks.outputKeyboards(128, 0),
+         docks.outputKeyboards(14, 0), 66, UnsplitState},
     };
     for (const auto& r : rows) {
         const std::vector<int> rest = states(r.lit, r.note);
@@ -316,21 +316,20 @@ TEST_F(KeyboardsWindow, KeyEventsLightTheirDevicesKeyboards)
     // A session's end or a resume puts every keyboard back to rest at once.
     std::vector<std::vector<int>> rest;
     for (const auto& r : rows) rest.push_back(states(r.lit, r.note));
-    post(new IntIntIntIntEvent(UserNoteOnEvent, 60, 16, 0, 2));
+    post(KeyDisplayPayload::userNote(true, 60, 16, 0, 2));
     post(new IntEvent(OutputNoteOnEvent, 62));
-    post(new IntIntIntIntEvent(KeyHintOnEvent, 64, 255, 255, 8));
-    post(new IntIntIntIntEvent(AccompanimentNoteOnEvent, 66, 128, 0, 6));
+    post(KeyDisplayPayload::keyHint(true, 64, 255, 255, 8));
+    post(KeyDisplayPayload::accompanimentNote(true, 66, 128, 0, 6));
     post(new QEvent(eventType(ResetKeyboardsEvent)));
     for (size_t i = 0; i < rest.size(); ++i)
         EXPECT_EQ(states(rows[i].lit, rows[i].note), rest[i]) << rows[i].note;
     // Notes and zones out of range change nothing, not even the word after the key array;
     // a device in "all cluster notes" mode keeps its hints.
-    post(new IntIntIntIntEvent(UserNoteOnEvent, 61, 16, 0, 6));
-    for (const int note : {128, 300, -1})
-        post(new IntIntIntIntEvent(KeyHintOnEvent, note, 16, 0, 7));
+    post(KeyDisplayPayload::userNote(true, 61, 16, 0, 6));
+    for (const int note : {128, 300, -1}) post(KeyDisplayPayload::keyHint(true, note, 16, 0, 7));
     for (VPiano* k : docks.inputKeyboards(16, 0)) EXPECT_EQ(k->heldNote(), -1);
-    window->devices().findInput(16, 0)->kbmode = 1;
-    post(new IntIntIntIntEvent(UserNoteOnEvent, 61, 16, 0, 0));
+    window->devices().findInput(16, 0)->kbmode = AllClusterNotes;
+    post(KeyDisplayPayload::userNote(true, 61, 16, 0, 0));
     EXPECT_EQ(states(docks.inputKeyboards(16, 0), 61), black);
 
     // The device goes away: its keyboards are dropped and never touched again.
@@ -338,7 +337,7 @@ TEST_F(KeyboardsWindow, KeyEventsLightTheirDevicesKeyboards)
     fakeInputs.clear();
     window->refreshDevices();
     EXPECT_TRUE(docks.inputKeyboards(16, 0).empty());
-    post(new IntIntIntIntEvent(KeyHintOnEvent, 60, 16, 0, 7));
+    post(KeyDisplayPayload::keyHint(true, 60, 16, 0, 7));
     ASSERT_TRUE(gone);
     EXPECT_EQ(gone->keyState(60), WhiteKeyState);
     EXPECT_EQ(gone->inputDevice(), nullptr);

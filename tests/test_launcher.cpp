@@ -89,12 +89,12 @@ TEST_F(LauncherTest, ToolsAreStartedListedAndKilledAtExitOnlyWhenAsked)
         Launcher& launcher = *window->launcher();
 
         answerLauncher("sleep 30 &", kSynthPort);
-        EXPECT_EQ(window->launchSoftSynths(), 0);
+        EXPECT_EQ(window->launchSoftSynths(), Launcher::Done);
         answerLauncher("sleep 31");
-        EXPECT_EQ(window->launchSoftSynths(), 2);
+        EXPECT_EQ(window->launchSoftSynths(), Launcher::NoNewPort);
         for (const char* missing : {"/nonexistent/tool -x", "true"}) {
             answerLauncher(missing);
-            EXPECT_EQ(window->launchSoftSynths(), 1);
+            EXPECT_EQ(window->launchSoftSynths(), Launcher::FailedToStart);
         }
         EXPECT_EQ(sink.texts(),
                   (QStringList{"Audio tool sleep successfully launched.",

@@ -61,8 +61,7 @@ TEST_F(MainWindow, OffersOnlyWhatWorksBeforeAndAfterASongOpens)
                 << a->objectName().toStdString();
         }
 
-    App::fileArgumentIndex = 1; // the command line's song
-    ASSERT_TRUE(window->load());
+    ASSERT_TRUE(window->openFile(App::arguments[1])); // the command line's song
     EXPECT_EQ(enabledActions(),
               (std::set<QString>{"a_fileNew", "a_load", "a_unLoad", "a_reload", "a_fileSaveAs",
                                  "a_songinfo", "a_allnotesoff", "a_lyricsCodec", "a_toggletooltips",
@@ -72,7 +71,6 @@ TEST_F(MainWindow, OffersOnlyWhatWorksBeforeAndAfterASongOpens)
                                  "a_tempoboostUp", "a_tempoboostDown", "a_pix4mcUp", "a_pix4mcDown",
                                  "a_loopStart", "a_loopEnd"}));
     EXPECT_TRUE(window->windowTitle().endsWith(QLatin1String(".mid")));
-    EXPECT_EQ(App::fileArgumentIndex, 0);
 
     // Merge needs two bound tracks, Delete one, Bind and Wipe a free one; a busy deck allows none.
     const struct {
@@ -141,7 +139,7 @@ TEST_F(MainWindow, PostedEventsReachTheUser)
         QCoreApplication::sendPostedEvents(window);
     };
     deliver(new MessageEvent(WarningMessageEvent, QStringLiteral("Port lost")));
-    deliver(new StatusbarEvent(1050, QStringLiteral("Recording")));
+    deliver(new StatusbarEvent(StatusTextEvent, QStringLiteral("Recording")));
     EXPECT_EQ(window->statusBar()->currentMessage(), QStringLiteral("Recording"));
     deliver(new StatusbarEvent(ClearStatusbarEvent));
     EXPECT_TRUE(window->statusBar()->currentMessage().isEmpty());
@@ -284,8 +282,7 @@ TEST_F(MainWindow, AllNotesOffAtRestReachesTheOutputsInUse)
     allNotesOff->trigger();
     EXPECT_EQ(sentTo, inUse) << "without a song";
     sentTo.clear();
-    App::fileArgumentIndex = 1;
-    ASSERT_TRUE(window->load());
+    ASSERT_TRUE(window->openFile(App::arguments[1]));
     allNotesOff->trigger();
     EXPECT_EQ(sentTo, inUse) << "with a song at rest";
     setRestSilencer(nullptr);
@@ -368,7 +365,7 @@ TEST_F(MainWindow, AKeptTakeIsAnalysedAndAMeasureLoopedByAClick)
     deck.takeLog.push_back({2 * bar + q, 2 * bar + q, 500000, 100});
     deck.sessionActive = true, deck.recording = true;
     sink.answers = {Yes};
-    postEvent(&window->deck()->session(), new IntIntEvent(SessionFinishedEvent, 4, 0));
+    postEvent(&window->deck()->session(), SessionFinishedPayload::make(4, 0));
     QCoreApplication::sendPostedEvents();
     ASSERT_TRUE(analysis->isEnabled());
     analysis->trigger();
@@ -447,8 +444,7 @@ TEST_F(MainWindow, UnreadableFilesLeaveNoSong)
     open(1);
     EXPECT_FALSE(window->songOpen());
     fakeOutputs = {{14, 0, "Midi Through", "Midi Through Port-0"}};
-    App::fileArgumentIndex = 2; // a text file
-    EXPECT_FALSE(window->load());
+    EXPECT_FALSE(window->openFile(App::arguments[2])); // a text file
     // The launcher is offered first.
     EXPECT_TRUE(sink.texts()[0].startsWith(QLatin1String("No MIDI output port")));
     EXPECT_TRUE(sink.texts()[2].startsWith(
@@ -484,7 +480,7 @@ struct MainWindowFiles : Window {
         DeckModel& deck = window->deck()->model();
         deck.sessionActive = true, deck.recording = true;
         emit window->deck()->trackSelectionChanged(0, 0, true);
-        postEvent(&window->deck()->session(), new IntIntEvent(SessionFinishedEvent, 6, 0));
+        postEvent(&window->deck()->session(), SessionFinishedPayload::make(6, 0));
     }
     QString recoveryFiles() const
     {
@@ -654,7 +650,7 @@ TEST_F(MainWindowFiles, AVanishedDeviceIsNamedAndTheSongStays)
 {
     open(1);
     fakeOutputs.pop_back(); // the synthesizer quits
-    postEvent(window, new IntIntIntIntEvent(DeviceGoneEvent, 128, 0, 1));
+    postEvent(window, DeviceGonePayload::make(128, 0, true));
     QCoreApplication::sendPostedEvents(window);
     EXPECT_TRUE(window->songOpen());
     EXPECT_EQ(window->statusBar()->currentMessage(), "MIDI output 128:0 Synth input has gone.");

@@ -367,7 +367,7 @@ TEST_F(Panes, TheLyricHighlightFollowsTheEngine)
         SCOPED_TRACE(syllable.constData());
         const int at = lyrics.indexOf(syllable);
         ASSERT_GE(at, 0);
-        postEvent(window, new UintIntEvent(LyricSelectEvent, quint32(at), syllable.size()));
+        postEvent(window, LyricSelectPayload::make(quint32(at), syllable.size()));
         QCoreApplication::sendPostedEvents(window);
         EXPECT_EQ(pane->textCursor().selectedText(), QString::fromUtf8(syllable));
         EXPECT_TRUE(pane->viewport()->rect().contains(pane->cursorRect())); // scrolled to it

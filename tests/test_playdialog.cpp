@@ -144,7 +144,7 @@ TEST_F(PlayDialogTest, OnlyATakeWithNotesAsksWhetherToKeepIt)
         d.model().sessionActive = true;
         d.model().recording = r.recording;
         sink.answers = {r.answer};
-        post(new IntIntEvent(SessionFinishedEvent, r.interactive, r.free));
+        post(SessionFinishedPayload::make(r.interactive, r.free));
         EXPECT_EQ(sink.texts().join('|'), r.asked ? "Do you want to keep the take?" : "");
         EXPECT_EQ(d.model().modified(), r.kept);
         EXPECT_EQ(actions[DeckAction::FileSave], r.kept);
@@ -209,7 +209,7 @@ TEST_F(PlayDialogTest, TheLoopIsMarkedAtTheBeatAndItsPassesSteppedUp)
     EXPECT_EQ(q.boost->value(), 100) << "the user's boost back";
 
     const auto seam = [&](int beat, int boost) {
-        post(new IntIntEvent(LoopSeamEvent, beat, boost));
+        post(LoopSeamPayload::make(beat, boost));
         return QString::asprintf("%d %s", q.boost->value(), qPrintable(q.beat->text()));
     };
     d.setCurrentBeat(16);

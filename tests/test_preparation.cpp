@@ -87,7 +87,7 @@ TEST_F(Preparation, TolerancesAndBeatCountsDoNotOverflow)
     ASSERT_TRUE(loadAndPrepare(smfFile(1, 24, {huge.off(0, 0, 60).end()})));
     EXPECT_EQ(deck.beats, INT_MAX);
     deck.currentBeat = 1000;
-    EXPECT_EQ(deck.repositionCursors(), 3);
+    EXPECT_EQ(deck.repositionCursors(), DeckModel::CursorsMoved);
 }
 
 // Each Note On takes the first free note-off of its channel and key; a
@@ -166,15 +166,15 @@ TEST_F(Preparation, CursorsAndTablesWithAndWithoutDevices)
     EXPECT_EQ(deck.beats, 41); // the last note ends on beat 41
     EXPECT_EQ(deck.tracks.lastNoteOn[1], eventsOf(1)[78]);
     deck.currentBeat = 10;
-    EXPECT_EQ(deck.repositionCursors(), 3);
+    EXPECT_EQ(deck.repositionCursors(), DeckModel::CursorsMoved);
     for (const EventNode* n : {deck.songCursor, deck.tracks.cursor[0], deck.tracks.cursor[1]})
         EXPECT_EQ(n->tick, 9u * 96);
     EXPECT_EQ(deck.tracks.playedUpTo[1], 9u * 96);
     deck.currentBeat = 3; // within the first measure: from the start
-    EXPECT_EQ(deck.repositionCursors(), 2);
+    EXPECT_EQ(deck.repositionCursors(), DeckModel::CursorsReset);
     EXPECT_EQ(deck.songCursor, song.events.head());
     deck.currentBeat = 37; // within the last measure
-    EXPECT_EQ(deck.repositionCursors(), 2);
+    EXPECT_EQ(deck.repositionCursors(), DeckModel::CursorsReset);
     EXPECT_EQ(deck.currentBeat, 1);
 }
 

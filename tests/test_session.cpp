@@ -96,7 +96,7 @@ TEST_F(Session, AKeptTakeUsesThePlayedTimesADiscardedOneTheFileTimes)
     // Played times are song ticks from the session's start.
     setUp();
     deck.currentBeat = 5;
-    ASSERT_EQ(deck.repositionCursors(), 3);
+    ASSERT_EQ(deck.repositionCursors(), DeckModel::CursorsMoved);
     deck.recording = true;
     start(1920);
     play("@100 +40 @150 -40");
@@ -175,7 +175,7 @@ TEST_F(SessionTempoFollower, EveryNinthRingEstimatesTheRatioWhileTheBoostIsWithi
     }
     // A session started later in the song goes on from the song's position.
     deck.currentBeat = 41;
-    ASSERT_EQ(deck.repositionCursors(), 3);
+    ASSERT_EQ(deck.repositionCursors(), DeckModel::CursorsMoved);
     const size_t before = deckRx.ratios.size();
     start(40 * 480);
     ring(27, 40, 480);
@@ -227,7 +227,7 @@ TEST_F(Session, KeyPressesAllocateNothing)
     addDevices(2);
     ASSERT_TRUE(load(songBytes(tracks), {0, 1, 2}));
     keyboard().kbenablesplit = true;
-    devices.inputs[1]->kbmode = 1;
+    devices.inputs[1]->kbmode = AllClusterNotes;
     deck.tracks.input[2] = devices.inputs[1].get();
     start();
     const auto round = [this](int i) {
@@ -295,7 +295,8 @@ struct SessionLoop : Interactive {
                 {SND_SEQ_EVENT_PITCHBEND, "b" + n(c.value)},
                 {SND_SEQ_EVENT_TEMPO,
                  (e.ev.dest.client ? "tempo" : "queue") + n(e.ev.data.queue.param.value)},
-                {SND_SEQ_EVENT_SETPOS_TICK, "seam" + n(d[0]) + "/" + n(d[1]) + "/" + n(d[2])}};
+                {SND_SEQ_EVENT_SETPOS_TICK, "seam" + n(d[SeamFirstBeat]) + "/" +
+                                                n(d[SeamFileTempo]) + "/" + n(d[SeamPassBoost])}};
             if (e.time == tick && words.count(e.type()))
                 s += (s.empty() ? "" : " ") + words.at(e.type());
         }
@@ -340,7 +341,7 @@ TEST_F(SessionLoop, OnlyAListeningSessionThatReachesTheLoopsEndStartsOver)
         deck.loop = PracticeLoop{r.startBar, r.endBar, r.on};
         deck.recording = r.recording;
         deck.currentBeat = 9;
-        ASSERT_EQ(deck.repositionCursors(), 3);
+        ASSERT_EQ(deck.repositionCursors(), DeckModel::CursorsMoved);
         windows(9);
         EXPECT_EQ(count(SND_SEQ_EVENT_SETPOS_TICK), r.seams);
         EXPECT_EQ(count(SND_SEQ_EVENT_USR2), 1 - r.seams) << "the song's end";

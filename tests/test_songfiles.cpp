@@ -89,8 +89,9 @@ TEST_F(SongFiles, LyricMarksPointPastTheLineBreaks)
     ASSERT_EQ(v.size(), 7u);
     std::vector<uint32_t> marks; // type, tick, offset and length of each mark
     for (const EventNode* n : {v[3], v[5]})
-        marks.insert(marks.end(), {uint32_t(n->type()), uint32_t(n->tick), n->event.data.raw32.d[1],
-                                   n->event.data.raw32.d[2]});
+        marks.insert(marks.end(), {uint32_t(n->type()), uint32_t(n->tick),
+                                   n->event.data.raw32.d[kMarkBytePosition],
+                                   n->event.data.raw32.d[kMarkByteLength]});
     EXPECT_EQ(marks, (std::vector<uint32_t>{kTypeLyricMark, 7, 11, 5, kTypeTextMark, 7, 17, 2}));
 
     LoadOptions strict;

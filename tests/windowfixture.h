@@ -52,7 +52,6 @@ protected:
             synthStarts.push_back(o);
             return false;
         });
-        App::fileArgumentIndex = 0;
         // The command line: a song with a Latin-1 lyric, and a file that is not MIDI.
         static const std::string song = writeTempFile(smfFile(
             0, 96, {TrackBuilder().text(0, 5, "Caf\xe9 ").on(0, 0, 60, 100).off(96, 0, 60).end()}));
@@ -71,8 +70,7 @@ protected:
     }
     TopWidget* open(int fileArgument = 0)
     {
-        App::fileArgumentIndex = fileArgument;
-        window = new TopWidget;
+        window = new TopWidget(fileArgument > 0 ? App::arguments[fileArgument] : QString());
         window->show();
         return window;
     }

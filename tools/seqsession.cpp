@@ -4,6 +4,7 @@
 #include "core/devices.h"
 #include "core/events.h"
 #include "core/messages.h"
+#include "core/midi.h"
 #include "core/settings.h"
 #include "engine/builtinsynth.h"
 #include "engine/decksession.h"
@@ -222,7 +223,7 @@ int main(int argc, char** argv)
         devices.defaultInput.port = inPort;
     }
     auto configure = [&](InputDevice& in) {
-        if (anyOrder) in.kbmode = 1;
+        if (anyOrder) in.kbmode = AllClusterNotes;
         if (split) {
             in.kbenablesplit = true;
             in.lowkey = lowKey;

@@ -84,8 +84,8 @@ void printEvent(const EventNode* n)
         break;
     case kTypeLyricMark:
     case kTypeTextMark:
-        std::printf("mark%d %u %u", e.type == kTypeLyricMark ? 5 : 9, e.data.raw32.d[1],
-                    e.data.raw32.d[2]);
+        std::printf("mark%d %u %u", e.type == kTypeLyricMark ? 5 : 9,
+                    e.data.raw32.d[kMarkBytePosition], e.data.raw32.d[kMarkByteLength]);
         break;
     default:
         if (isTextType(e.type)) {

@@ -1,6 +1,7 @@
 #include "views/tpiano.h"
 
 #include "core/devices.h"
+#include "core/midi.h"
 
 #include <QPainter>
 
@@ -28,7 +29,7 @@ TPiano::TPiano(LiveOptions& options, bool big, InputDevice* input, OutputDevice*
     if (output)
         setToolTip(tr("<qt><nobr>Output keyboard <br>Change volume and channel in Default IO "
                       "tab</nobr></qt>"));
-    else if (input && input->kbmode == 1)
+    else if (input && input->kbmode == AllClusterNotes)
         setToolTip(tr("<qt><nobr>Input keyboard<br>Shows notes that you must play "
                       "simultaneously.</nobr></qt>"));
     else if (input)

@@ -1,6 +1,7 @@
 #include "views/upiano.h"
 
 #include "core/devices.h"
+#include "core/midi.h"
 #include "core/settings.h"
 
 #include <QPainter>
@@ -12,7 +13,7 @@ UPiano::UPiano(LiveOptions& options, bool big, InputDevice* input, OutputDevice*
     if (output)
         setToolTip(tr("<qt><nobr>Output keyboard in bilinear format<br>Small dots indicate C's "
                       "</nobr></qt>"));
-    else if (input && input->kbmode == 1)
+    else if (input && input->kbmode == AllClusterNotes)
         setToolTip(tr("<qt><nobr>Input keyboard in bilinear format<br>Shows notes that you must "
                       "play simultaneously. <br>Small dots indicate C's.</nobr></qt>"));
     else if (input)

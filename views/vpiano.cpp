@@ -2,6 +2,7 @@
 
 #include "core/devices.h"
 #include "core/messages.h"
+#include "core/midi.h"
 #include "core/settings.h"
 #include "song/songnames.h"
 
@@ -114,7 +115,7 @@ void VPiano::paintEvent(QPaintEvent* event)
 // session takes its keys: a lit key would hide the cluster still to play.
 bool VPiano::holdRefused() const
 {
-    return input_ && input_->kbmode == 1 && holdRefused_ && holdRefused_(*input_);
+    return input_ && input_->kbmode == AllClusterNotes && holdRefused_ && holdRefused_(*input_);
 }
 
 void VPiano::hold(int note)

@@ -88,8 +88,8 @@ void MainWindowStub::customEvent(QEvent* event)
     if (int(event->type()) == StatusTextEvent) notices << static_cast<StatusbarEvent*>(event)->text;
     if (int(event->type()) == RescanDevicesEvent) ++rescans;
     if (int(event->type()) == DeviceGoneEvent) {
-        const auto* e = static_cast<IntIntIntIntEvent*>(event);
-        gone.push_back({e->a, e->b, e->c});
+        const DeviceGonePayload e(event);
+        gone.push_back({e.client(), e.port(), e.isOutput()});
     }
     event->accept();
 }

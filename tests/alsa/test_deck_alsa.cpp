@@ -320,10 +320,8 @@ TEST_F(DeckAlsaDevices, RescansWhileSessionsStartAndEndLeaveTheEngineItsLists)
     ASSERT_TRUE(file.open(QIODevice::WriteOnly));
     file.write(SongPlan{{noteRun(0, 240, 64, 0, 60)}}.bytes());
     file.close();
-    App::arguments = QStringList{QStringLiteral("clavion"), path};
-    App::fileArgumentIndex = 1;
     DeviceLists::setScanners([] { return withPassingPorts(scanInputPorts()); }, nullptr);
-    auto window = std::make_unique<TopWidget>();
+    auto window = std::make_unique<TopWidget>(path);
     ASSERT_TRUE(window->songOpen());
     DeckSession& session = window->deck()->session();
     for (int round = 0; round < 4; ++round) {

@@ -4,6 +4,7 @@
 #include "enginefixture.h"
 
 #include "core/events.h"
+#include "core/midi.h"
 #include "engine/midithread.h"
 
 #include <algorithm>
@@ -167,7 +168,7 @@ TEST_F(InteractiveAlsaSessions, APauseSilencesKeepsReleasesAndTheSongGoesOnAfter
 TEST_F(InteractiveAlsaSessions, AResumeShowsTheAnyOrderHintsAgain)
 {
     ASSERT_TRUE(load(keyAndAccompaniment(), 100, 1, {0}));
-    keys().kbmode = 1;
+    keys().kbmode = AllClusterNotes;
     ASSERT_TRUE(begin());
     ASSERT_TRUE(session->setPaused(true));
     spinFor(200);
@@ -216,7 +217,7 @@ TEST_F(InteractiveAlsaSessions, GuiCallsWhileSessionsEndAreHarmless)
             session->pcKeyEvent(Qt::Key_A, k % 2 == 0);
             session->setTempoBoost(k % 2 ? 90 : 110);
             session->thread()->setVolume(out, 100);
-            session->thread()->allNotesOff(out);
+            session->thread()->channelsOff(out, kAllChannels);
             session->thread()->stopQueue();
             session->stop();
         }
