@@ -208,7 +208,7 @@ void ParametersTab::setOptions()
 
 void ParametersTab::saveOptions()
 {
-    options_.saveParameters();
+    options_.save(LiveOptions::Parameters);
 }
 
 // Event filters
@@ -272,7 +272,7 @@ void EventFiltersTab::setOptions()
 
 void EventFiltersTab::saveOptions()
 {
-    options_.saveEventFilters();
+    options_.save(LiveOptions::EventFilters);
 }
 
 // Interface
@@ -444,7 +444,7 @@ void DisplayTab::setOptions()
 
 void DisplayTab::saveOptions()
 {
-    options_.saveInterface();
+    options_.save(LiveOptions::Interface);
 }
 
 // Metronome
@@ -494,5 +494,5 @@ void MetronomeTab::setOptions()
 
 void MetronomeTab::saveOptions()
 {
-    options_.saveMetronome();
+    options_.save(LiveOptions::Metronome);
 }

@@ -190,7 +190,7 @@ TEST_F(TempoFollower, OnlyTheLeadingZoneOfASplitKeyboardCounts)
     EXPECT_TRUE(ring(20, 40, 480).empty());
     EXPECT_TRUE(ring(20, 80, 480).empty());
     keyboard().tempoleader = true;
-    keyboard().leadzone = 2;
+    keyboard().leadzone = Zone::Central;
     EXPECT_TRUE(ring(20, 40, 480).empty()) << "the low zone does not lead";
     EXPECT_EQ(ring(30, 80, 480), (Notes{9, 18, 27}));
 }
