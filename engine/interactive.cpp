@@ -369,7 +369,7 @@ void InteractiveLoop::ringCluster(DeviceState& s, Zone zone, int key, int veloci
 void InteractiveLoop::advanceTempoFollower(uint64_t songTick)
 {
     TempoFollower& f = follower_;
-    if (f.rings++ < 8) return;
+    if (++f.rings < TempoFollower::period(options_.smooth.load())) return;
     f.rings = 0;
     const int boost = deck_.timing.tempoBoost;
     if (boost < 83 || boost > 120) return;

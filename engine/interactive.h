@@ -19,6 +19,11 @@ struct OutputDevice;
 // The tempo follower's progress. It spans the sessions of one prepared song
 // and belongs to the engine that plays it.
 struct TempoFollower {
+    // Rings from one estimate to the next for /Parameters/smooth, which
+    // counts the clusters an estimate spans, both ends included: the
+    // default 10 estimates on every ninth ring.
+    static int period(int smooth) { return smooth > 2 ? smooth - 1 : 1; }
+
     int rings = 0;
     uint64_t clock = 0; // accompaniment position at the last estimate
     uint64_t song = 0;  // song tick played at the last estimate
