@@ -112,6 +112,19 @@ QString home()
     return qEnvironmentVariable("HOME");
 }
 
+bool fallbackOf(const BoolKey& k)
+{
+    return k.fallback;
+}
+int fallbackOf(const IntKey& k)
+{
+    return k.fallback;
+}
+QString fallbackOf(const StringKey& k)
+{
+    return k.fallback == StringKey::Home ? home() : QString();
+}
+
 } // namespace
 
 namespace Settings
@@ -180,8 +193,7 @@ int value(const IntKey& k)
 QString value(const StringKey& k)
 {
     const QVariant v = store().value(key(k.path));
-    if (v.isValid()) return toText(v);
-    return k.fallback == StringKey::Home ? home() : QString();
+    return v.isValid() ? toText(v) : fallbackOf(k);
 }
 
 QStringList value(const StringListKey& k)
@@ -461,22 +473,6 @@ void saveOutputDevice(const OutputDevice& d)
 }
 
 } // namespace Settings
-
-namespace
-{
-bool fallbackOf(const BoolKey& k)
-{
-    return k.fallback;
-}
-int fallbackOf(const IntKey& k)
-{
-    return k.fallback;
-}
-QString fallbackOf(const StringKey& k)
-{
-    return k.fallback == StringKey::Home ? home() : QString();
-}
-} // namespace
 
 // A row whose member type differs from what its key reads does not compile.
 #define CLAVION_CHECK_OPTION(T, name, key, part)                                                   \
