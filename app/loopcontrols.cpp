@@ -88,15 +88,15 @@ LoopControls::LoopControls(DeckModel& deck, LiveOptions& options, Score* score, 
     // Remembered at once: the step-up is the user's habit, not the song's.
     connect(stepUp, &QCheckBox::toggled, this, [this](bool on) {
         options_.loopStepUp = on;
-        options_.saveLoop();
+        options_.save(LiveOptions::Loop);
     });
     connect(stepFrom, qOverload<int>(&QSpinBox::valueChanged), this, [this](int v) {
         options_.loopStepFrom = v;
-        options_.saveLoop();
+        options_.save(LiveOptions::Loop);
     });
     connect(stepBy, qOverload<int>(&QSpinBox::valueChanged), this, [this](int v) {
         options_.loopStepBy = v;
-        options_.saveLoop();
+        options_.save(LiveOptions::Loop);
     });
     showLoop();
 }

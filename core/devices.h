@@ -11,6 +11,27 @@
 // Device records: plain data owned by the main window (or a tool that stands
 // in for it); the deck and the engine keep pointers into them.
 
+// Keyboard zones, with the numbers settings and track tables store: the
+// low, central and high zones of a split keyboard (the PC keyboard's number,
+// letter and function keys), and the whole keyboard when it is not split.
+// None is a free track's zone, and a track no key press reached.
+enum class Zone : int { None = 0, Low = 1, Central = 2, High = 3, Whole = 4 };
+constexpr int kSplitZones = 3;
+
+constexpr bool isSplitZone(Zone z)
+{
+    return z >= Zone::Low && z <= Zone::High;
+}
+// The split zones as a position 0, 1, 2 in a list of choices, and back.
+constexpr int zoneIndex(Zone z)
+{
+    return int(z) - int(Zone::Low);
+}
+constexpr Zone zoneAt(int index)
+{
+    return Zone(int(Zone::Low) + index);
+}
+
 constexpr int kPcKeyboardClient = 255;
 constexpr int kPcKeyboardPort = 255;
 
@@ -19,9 +40,9 @@ struct InputDevice {
     int port = 0;
     QString clientName;
     QString portName;
-    bool ibck = true;   // shown on a bilinear uniform chromatic keyboard
-    bool itradk = true; // shown on a traditional keyboard
-    int leadzone = 1;   // zone that leads the tempo: 1, 2 or 3
+    bool ibck = true;          // shown on a bilinear uniform chromatic keyboard
+    bool itradk = true;        // shown on a traditional keyboard
+    Zone leadzone = Zone::Low; // zone that leads the tempo: a split zone
     bool tempoleader = false;
     int lowkey = 64;   // first key of the central zone
     int highkey = 103; // first key of the high zone
@@ -31,6 +52,19 @@ struct InputDevice {
     bool absent = false;           // gone from the sequencer while a song still points at it
 
     bool isPcKeyboard() const { return client == kPcKeyboardClient; }
+    // The PC keyboard before its settings are read: split into its three key
+    // rows (numbers below 10, letters below 36), leading the tempo.
+    static InputDevice pcKeyboard()
+    {
+        InputDevice d;
+        d.client = kPcKeyboardClient;
+        d.port = kPcKeyboardPort;
+        d.tempoleader = true;
+        d.lowkey = 10;
+        d.highkey = 36;
+        d.kbenablesplit = true;
+        return d;
+    }
     bool sameAddress(int c, int p) const { return client == c && port == p; }
 };
 
@@ -64,19 +98,9 @@ struct OutputDevice {
 // The records a main window keeps: the lists found on the sequencer, the PC
 // keyboard, and the defaults built from the settings.
 struct DeviceSet {
-    DeviceSet()
-    {
-        pcKeyboard.client = kPcKeyboardClient;
-        pcKeyboard.port = kPcKeyboardPort;
-        pcKeyboard.tempoleader = true;
-        pcKeyboard.lowkey = 10;
-        pcKeyboard.highkey = 36;
-        pcKeyboard.kbenablesplit = true;
-    }
-
     std::vector<std::unique_ptr<InputDevice>> inputs;
     std::vector<std::unique_ptr<OutputDevice>> outputs;
-    InputDevice pcKeyboard;
+    InputDevice pcKeyboard = InputDevice::pcKeyboard();
     InputDevice defaultInput;
     OutputDevice defaultOutput;
 

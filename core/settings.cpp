@@ -5,6 +5,7 @@
 #include <QSettings>
 #include <QVariant>
 #include <algorithm>
+#include <type_traits>
 
 namespace
 {
@@ -12,7 +13,7 @@ namespace
 QSettings* openStore = nullptr;
 
 struct Texts {
-    Q_DECLARE_TR_FUNCTIONS(TopWidget)
+    Q_DECLARE_TR_FUNCTIONS(DeviceRecords)
 };
 
 int clampInt(qlonglong v, int min, int max)
@@ -111,6 +112,19 @@ QString home()
     return qEnvironmentVariable("HOME");
 }
 
+bool fallbackOf(const BoolKey& k)
+{
+    return k.fallback;
+}
+int fallbackOf(const IntKey& k)
+{
+    return k.fallback;
+}
+QString fallbackOf(const StringKey& k)
+{
+    return k.fallback == StringKey::Home ? home() : QString();
+}
+
 } // namespace
 
 namespace Settings
@@ -179,8 +193,7 @@ int value(const IntKey& k)
 QString value(const StringKey& k)
 {
     const QVariant v = store().value(key(k.path));
-    if (v.isValid()) return toText(v);
-    return k.fallback == StringKey::Home ? home() : QString();
+    return v.isValid() ? toText(v) : fallbackOf(k);
 }
 
 QStringList value(const StringListKey& k)
@@ -342,7 +355,7 @@ void loadDefaultInput(InputDevice& d)
     d.ibck = value(ibck);
     d.itradk = value(itradk);
     d.ignoreInput = value(ignoreInput);
-    d.leadzone = value(leadzone);
+    d.leadzone = Zone(value(leadzone));
     d.tempoleader = value(tempoleader);
     readKeyLimits(key(lowkey.path), key(highkey.path), lowkey.fallback, highkey.fallback, d.lowkey,
                   d.highkey);
@@ -378,7 +391,7 @@ void saveDefaultDevices(const DeviceSet& devices)
     setValue(ibck, in.ibck);
     setValue(itradk, in.itradk);
     setValue(ignoreInput, in.ignoreInput);
-    setValue(leadzone, in.leadzone);
+    setValue(leadzone, int(in.leadzone));
     setValue(tempoleader, in.tempoleader);
     setValue(lowkey, in.lowkey);
     setValue(highkey, in.highkey);
@@ -400,7 +413,8 @@ void loadInputDevice(InputDevice& d, const InputDevice& defaults)
     d.ibck = readBool(g + leaf(ibck.path), defaults.ibck);
     d.itradk = readBool(g + leaf(itradk.path), defaults.itradk);
     d.ignoreInput = readBool(g + leaf(ignoreInput.path), false);
-    d.leadzone = readInt(g + leaf(leadzone.path), defaults.leadzone, leadzone.min, leadzone.max);
+    d.leadzone =
+        Zone(readInt(g + leaf(leadzone.path), int(defaults.leadzone), leadzone.min, leadzone.max));
     d.tempoleader = readBool(g + leaf(tempoleader.path), defaults.tempoleader);
     readKeyLimits(g + leaf(lowkey.path), g + leaf(highkey.path), defaults.lowkey, defaults.highkey,
                   d.lowkey, d.highkey);
@@ -424,15 +438,10 @@ void loadPcKeyboard(InputDevice& d, const InputDevice& defaults)
     d.port = kPcKeyboardPort;
     d.clientName = Texts::tr("PC keyboard");
     d.portName = Texts::tr("subsets");
-    InputDevice pc;
+    InputDevice pc = InputDevice::pcKeyboard();
     pc.ibck = defaults.ibck;
     pc.itradk = defaults.itradk;
     pc.leadzone = defaults.leadzone;
-    pc.tempoleader = true;
-    pc.lowkey = 10;
-    pc.highkey = 36;
-    pc.kbenablesplit = true;
-    pc.kbmode = 0;
     loadInputDevice(d, pc);
 }
 
@@ -444,7 +453,7 @@ void saveInputDevice(const InputDevice& d)
     s.setValue(g + leaf(ibck.path), d.ibck);
     s.setValue(g + leaf(itradk.path), d.itradk);
     s.setValue(g + leaf(ignoreInput.path), d.ignoreInput);
-    s.setValue(g + leaf(leadzone.path), d.leadzone);
+    s.setValue(g + leaf(leadzone.path), int(d.leadzone));
     s.setValue(g + leaf(tempoleader.path), d.tempoleader);
     s.setValue(g + leaf(lowkey.path), d.lowkey);
     s.setValue(g + leaf(highkey.path), d.highkey);
@@ -465,7 +474,12 @@ void saveOutputDevice(const OutputDevice& d)
 
 } // namespace Settings
 
-using namespace Keys;
+// A row whose member type differs from what its key reads does not compile.
+#define CLAVION_CHECK_OPTION(T, name, key, part)                                                   \
+    static_assert(std::is_same_v<decltype(Settings::value(key)), T>,                               \
+                  #name " is not of its key's type");
+CLAVION_LIVE_OPTIONS(CLAVION_CHECK_OPTION)
+#undef CLAVION_CHECK_OPTION
 
 LiveOptions::LiveOptions()
 {
@@ -474,195 +488,56 @@ LiveOptions::LiveOptions()
 
 void LiveOptions::resetToDefaults()
 {
-    tooltips = Interface::tooltips.fallback;
-    wheelmult = Interface::wheelmult.fallback;
-    mididir = home();
-    helpMain.clear();
-    helpBrowser.clear();
-    notifyCancel = Interface::notifyCancel.fallback;
-    storeHistorydoc = Interface::storeHistorydoc.fallback;
-    storeHistorylyrics = Interface::storeHistorylyrics.fallback;
-    storeHistorysynths = Interface::storeHistorysynths.fallback;
-
-    width = Geometry::width.fallback;
-    height = Geometry::height.fallback;
-
-    for (int s = 0; s < EventFilters::FilterSetCount; ++s)
-        for (int k = 0; k < EventFilters::FilterKindCount; ++k)
-            filters[s][k] = EventFilters::sets[s][k].fallback;
-    keepTempo = EventFilters::keep_tempo.fallback;
-
-    scrollabove = Display::scrollabove.fallback;
-    darkmode = Display::darkmode.fallback;
-    showtrackcontrols = Display::showtrackcontrols.fallback;
-    toggletrackselect = Display::toggletrackselect.fallback;
-    showlyrics = Display::showlyrics.fallback;
-    showcmkeycolors = Display::showcmkeycolors.fallback;
-    showbigpianos = Display::showbigpianos.fallback;
-    pix4mc = Display::pix4mc.fallback;
-    diam = Display::diam.fallback;
+#define CLAVION_RESET_OPTION(T, name, key, part) name = fallbackOf(key);
+    CLAVION_LIVE_OPTIONS(CLAVION_RESET_OPTION)
+#undef CLAVION_RESET_OPTION
+    for (int s = 0; s < Keys::EventFilters::FilterSetCount; ++s)
+        for (int k = 0; k < Keys::EventFilters::FilterKindCount; ++k)
+            filters[s][k] = Keys::EventFilters::sets[s][k].fallback;
     resetColours();
     copyKeyColours();
-
-    metronomeRecord = Metronome::record.fallback;
-    metronomePlay = Metronome::play.fallback;
-    metronomeChannel = Metronome::channel.fallback;
-    metronomeStrong = Metronome::strong.fallback;
-    metronomeWeak = Metronome::weak.fallback;
-    metronomeVel = Metronome::vel.fallback;
-
-    loopStepUp = Loop::stepup.fallback;
-    loopStepFrom = Loop::stepfrom.fallback;
-    loopStepBy = Loop::stepby.fallback;
-
-    splitformat0 = Parameters::splitformat0.fallback;
-    showshiftwhenrecording = Parameters::showshiftwhenrecording.fallback;
-    filevel = Parameters::filevel.fallback;
-    filedur = Parameters::filedur.fallback;
-    tempoadapt = Parameters::tempoadapt.fallback;
-    strictlyrics = Parameters::strictlyrics.fallback;
-    killsynths = Parameters::killsynths.fallback;
-    ms_tol = Parameters::ms_tol.fallback;
-    smooth = Parameters::smooth.fallback;
 }
 
 void LiveOptions::load()
 {
-    using Settings::value;
-    tooltips = value(Interface::tooltips);
-
-    for (int s = 0; s < EventFilters::FilterSetCount; ++s)
-        for (int k = 0; k < EventFilters::FilterKindCount; ++k)
-            filters[s][k] = value(EventFilters::sets[s][k]);
-    keepTempo = value(EventFilters::keep_tempo);
-
-    scrollabove = value(Display::scrollabove);
-    darkmode = value(Display::darkmode);
-    showtrackcontrols = value(Display::showtrackcontrols);
-    toggletrackselect = value(Display::toggletrackselect);
-    showlyrics = value(Display::showlyrics);
-    showcmkeycolors = value(Display::showcmkeycolors);
-    showbigpianos = value(Display::showbigpianos);
-    pix4mc = value(Display::pix4mc);
-    width = value(Geometry::width);
-    height = value(Geometry::height);
-    wheelmult = value(Interface::wheelmult);
-    diam = value(Display::diam);
-
-    metronomeRecord = value(Metronome::record);
-    metronomePlay = value(Metronome::play);
-    metronomeChannel = value(Metronome::channel);
-    metronomeStrong = value(Metronome::strong);
-    metronomeWeak = value(Metronome::weak);
-    metronomeVel = value(Metronome::vel);
-    loopStepUp = value(Loop::stepup);
-    loopStepFrom = value(Loop::stepfrom);
-    loopStepBy = value(Loop::stepby);
-
-    for (int i = 0; i < Display::ColourCount; ++i) colours[i] = value(Display::colours[i]);
+#define CLAVION_LOAD_OPTION(T, name, key, part) name = Settings::value(key);
+    CLAVION_LIVE_OPTIONS(CLAVION_LOAD_OPTION)
+#undef CLAVION_LOAD_OPTION
+    for (int s = 0; s < Keys::EventFilters::FilterSetCount; ++s)
+        for (int k = 0; k < Keys::EventFilters::FilterKindCount; ++k)
+            filters[s][k] = Settings::value(Keys::EventFilters::sets[s][k]);
+    for (int i = 0; i < Keys::Display::ColourCount; ++i)
+        colours[i] = Settings::value(Keys::Display::colours[i]);
     copyKeyColours();
-
-    splitformat0 = value(Parameters::splitformat0);
-    showshiftwhenrecording = value(Parameters::showshiftwhenrecording);
-    filevel = value(Parameters::filevel);
-    filedur = value(Parameters::filedur);
-    tempoadapt = value(Parameters::tempoadapt);
-    strictlyrics = value(Parameters::strictlyrics);
-    killsynths = value(Parameters::killsynths);
-    ms_tol = value(Parameters::ms_tol);
-    smooth = value(Parameters::smooth);
-
-    mididir = value(Interface::mididir);
-    helpMain = value(Interface::helpMain);
-    helpBrowser = value(Interface::helpBrowser);
-    notifyCancel = value(Interface::notifyCancel);
-    storeHistorydoc = value(Interface::storeHistorydoc);
-    storeHistorylyrics = value(Interface::storeHistorylyrics);
-    storeHistorysynths = value(Interface::storeHistorysynths);
 }
 
 void LiveOptions::save() const
 {
-    using Settings::setValue;
-    setValue(Interface::tooltips, tooltips);
-    setValue(Interface::mididir, mididir);
-    setValue(Geometry::width, width);
-    setValue(Geometry::height, height);
-    saveParameters();
-    saveEventFilters();
-    saveInterface();
-    saveMetronome();
-    saveLoop();
+    for (Part part : {Window, Interface, EventFilters, Metronome, Loop, Parameters}) save(part);
 }
 
-void LiveOptions::saveParameters() const
+void LiveOptions::save(Part part) const
 {
-    using Settings::setValue;
-    setValue(Parameters::splitformat0, splitformat0);
-    setValue(Parameters::showshiftwhenrecording, showshiftwhenrecording);
-    setValue(Parameters::filevel, filevel);
-    setValue(Parameters::filedur, filedur);
-    setValue(Parameters::tempoadapt, tempoadapt);
-    setValue(Parameters::strictlyrics, strictlyrics);
-    setValue(Parameters::killsynths, killsynths);
-    setValue(Parameters::ms_tol, ms_tol);
-    setValue(Parameters::smooth, smooth);
-}
-
-void LiveOptions::saveEventFilters() const
-{
-    for (int s = 0; s < EventFilters::FilterSetCount; ++s)
-        for (int k = 0; k < EventFilters::FilterKindCount; ++k)
-            Settings::setValue(EventFilters::sets[s][k], filters[s][k]);
-    Settings::setValue(EventFilters::keep_tempo, keepTempo);
-}
-
-void LiveOptions::saveInterface() const
-{
-    using Settings::setValue;
-    setValue(Interface::notifyCancel, notifyCancel);
-    setValue(Interface::storeHistorysynths, storeHistorysynths);
-    setValue(Interface::storeHistorylyrics, storeHistorylyrics);
-    setValue(Interface::storeHistorydoc, storeHistorydoc);
-    setValue(Interface::helpMain, helpMain);
-    setValue(Interface::helpBrowser, helpBrowser);
-    setValue(Display::scrollabove, scrollabove);
-    setValue(Display::darkmode, darkmode);
-    setValue(Display::showtrackcontrols, showtrackcontrols);
-    setValue(Display::toggletrackselect, toggletrackselect);
-    setValue(Display::showlyrics, showlyrics);
-    setValue(Display::showcmkeycolors, showcmkeycolors);
-    setValue(Display::showbigpianos, showbigpianos);
-    setValue(Display::pix4mc, pix4mc);
-    setValue(Interface::wheelmult, wheelmult);
-    setValue(Display::diam, diam);
-    for (int i = 0; i < Display::ColourCount; ++i) setValue(Display::colours[i], colours[i]);
-}
-
-void LiveOptions::saveMetronome() const
-{
-    using Settings::setValue;
-    setValue(Metronome::channel, metronomeChannel);
-    setValue(Metronome::strong, metronomeStrong);
-    setValue(Metronome::weak, metronomeWeak);
-    setValue(Metronome::vel, metronomeVel);
-    setValue(Metronome::record, metronomeRecord);
-    setValue(Metronome::play, metronomePlay);
-}
-
-void LiveOptions::saveLoop() const
-{
-    Settings::setValue(Loop::stepup, loopStepUp);
-    Settings::setValue(Loop::stepfrom, loopStepFrom);
-    Settings::setValue(Loop::stepby, loopStepBy);
+#define CLAVION_SAVE_OPTION(T, name, key, rowPart)                                                 \
+    if (part == rowPart) Settings::setValue(key, name);
+    CLAVION_LIVE_OPTIONS(CLAVION_SAVE_OPTION)
+#undef CLAVION_SAVE_OPTION
+    if (part == EventFilters)
+        for (int s = 0; s < Keys::EventFilters::FilterSetCount; ++s)
+            for (int k = 0; k < Keys::EventFilters::FilterKindCount; ++k)
+                Settings::setValue(Keys::EventFilters::sets[s][k], filters[s][k]);
+    if (part == Interface)
+        for (int i = 0; i < Keys::Display::ColourCount; ++i)
+            Settings::setValue(Keys::Display::colours[i], colours[i]);
 }
 
 void LiveOptions::resetColours()
 {
-    for (int i = 0; i < Display::ColourCount; ++i) colours[i] = Display::colours[i].fallback;
+    for (int i = 0; i < Keys::Display::ColourCount; ++i)
+        colours[i] = Keys::Display::colours[i].fallback;
 }
 
 void LiveOptions::copyKeyColours()
 {
-    std::copy(colours.begin() + Display::BlackKey, colours.end(), keyColours.begin());
+    std::copy(colours.begin() + Keys::Display::BlackKey, colours.end(), keyColours.begin());
 }

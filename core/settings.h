@@ -97,7 +97,7 @@ constexpr IntKey iport{"/Midi/iport", 0, 0, 255};
 constexpr BoolKey ibck{"/Midi/ibck", true};
 constexpr BoolKey itradk{"/Midi/itradk", true};
 constexpr BoolKey ignoreInput{"Midi/ignoreInput", false};
-constexpr IntKey leadzone{"/Midi/leadzone", 1, 1, 3};
+constexpr IntKey leadzone{"/Midi/leadzone", int(Zone::Low), int(Zone::Low), int(Zone::High)};
 constexpr BoolKey tempoleader{"Midi/tempoleader", true};
 constexpr IntKey lowkey{"/Midi/lowkey", 64, 0, 127};
 constexpr IntKey highkey{"/Midi/highkey", 103, 0, 127};
@@ -328,20 +328,76 @@ void saveDefaultDevices(const DeviceSet& devices);
 void loadInputDevice(InputDevice& device, const InputDevice& defaults);
 void loadOutputDevice(OutputDevice& device, const OutputDevice& defaults);
 // Address 255:255 and its names, then its group, falling back to the default
-// record's display flags and leading zone, tempo leader on, keys 10 and 36,
-// split on, mode 0.
+// record's display flags and leading zone and to InputDevice::pcKeyboard()
+// for the rest.
 void loadPcKeyboard(InputDevice& device, const InputDevice& defaults);
 void saveInputDevice(const InputDevice& device);
 void saveOutputDevice(const OutputDevice& device);
 
 } // namespace Settings
 
-// The values the main window loads once and every part reads. Flags and
-// numbers are atomics because the engine thread reads them between events
-// without a lock while the Options dialog may change them.
+// The options the main window loads once and every part reads, one row each:
+// member type, member, key, and which narrower save writes it.
+// clang-format off
+#define CLAVION_LIVE_OPTIONS(X)                                                           \
+    X(bool, tooltips, Keys::Interface::tooltips, Window)                                  \
+    X(QString, mididir, Keys::Interface::mididir, Window)                                 \
+    X(int, width, Keys::Geometry::width, Window)                                          \
+    X(int, height, Keys::Geometry::height, Window)                                        \
+    X(int, wheelmult, Keys::Interface::wheelmult, Interface)                              \
+    X(QString, helpMain, Keys::Interface::helpMain, Interface)                            \
+    X(QString, helpBrowser, Keys::Interface::helpBrowser, Interface)                      \
+    X(bool, notifyCancel, Keys::Interface::notifyCancel, Interface)                       \
+    X(bool, storeHistorydoc, Keys::Interface::storeHistorydoc, Interface)                 \
+    X(bool, storeHistorylyrics, Keys::Interface::storeHistorylyrics, Interface)           \
+    X(bool, storeHistorysynths, Keys::Interface::storeHistorysynths, Interface)           \
+    X(bool, scrollabove, Keys::Display::scrollabove, Interface)                           \
+    X(bool, darkmode, Keys::Display::darkmode, Interface)                                 \
+    X(bool, showtrackcontrols, Keys::Display::showtrackcontrols, Interface)               \
+    X(bool, toggletrackselect, Keys::Display::toggletrackselect, Interface)               \
+    X(bool, showlyrics, Keys::Display::showlyrics, Interface)                             \
+    X(bool, showcmkeycolors, Keys::Display::showcmkeycolors, Interface)                   \
+    X(bool, showbigpianos, Keys::Display::showbigpianos, Interface)                       \
+    X(int, pix4mc, Keys::Display::pix4mc, Interface)                                      \
+    X(int, diam, Keys::Display::diam, Interface)                                          \
+    X(bool, keepTempo, Keys::EventFilters::keep_tempo, EventFilters)                      \
+    X(bool, metronomeRecord, Keys::Metronome::record, Metronome)                          \
+    X(bool, metronomePlay, Keys::Metronome::play, Metronome)                              \
+    X(int, metronomeChannel, Keys::Metronome::channel, Metronome)                         \
+    X(int, metronomeStrong, Keys::Metronome::strong, Metronome)                           \
+    X(int, metronomeWeak, Keys::Metronome::weak, Metronome)                               \
+    X(int, metronomeVel, Keys::Metronome::vel, Metronome)                                 \
+    X(bool, loopStepUp, Keys::Loop::stepup, Loop)                                         \
+    X(int, loopStepFrom, Keys::Loop::stepfrom, Loop)                                      \
+    X(int, loopStepBy, Keys::Loop::stepby, Loop)                                          \
+    X(bool, splitformat0, Keys::Parameters::splitformat0, Parameters)                     \
+    X(bool, showshiftwhenrecording, Keys::Parameters::showshiftwhenrecording, Parameters) \
+    X(bool, filevel, Keys::Parameters::filevel, Parameters)                               \
+    X(bool, filedur, Keys::Parameters::filedur, Parameters)                               \
+    X(bool, tempoadapt, Keys::Parameters::tempoadapt, Parameters)                         \
+    X(bool, strictlyrics, Keys::Parameters::strictlyrics, Parameters)                     \
+    X(bool, killsynths, Keys::Parameters::killsynths, Parameters)                         \
+    X(int, ms_tol, Keys::Parameters::ms_tol, Parameters)                                  \
+    X(int, smooth, Keys::Parameters::smooth, Parameters)
+// clang-format on
+
+// Flags and numbers are atomics because the engine thread reads them between
+// events without a lock while the Options dialog may change them; texts are
+// read on the GUI thread only.
+template <class T> struct LiveSlot {
+    using type = std::atomic<T>;
+};
+template <> struct LiveSlot<QString> {
+    using type = QString;
+};
+
 class LiveOptions
 {
 public:
+    // The groups of options that one Options tab (or the loop's controls)
+    // saves on its own; Window is saved only with everything.
+    enum Part { Window, Interface, EventFilters, Metronome, Loop, Parameters };
+
     LiveOptions(); // all defaults
 
     LiveOptions(const LiveOptions&) = delete;
@@ -350,74 +406,25 @@ public:
     void resetToDefaults();
     // Reads every key; writes nothing.
     void load();
-    // Writes every value back; the narrower saves write one Options tab's keys.
+    // Writes every value back.
     void save() const;
-    void saveParameters() const;
-    void saveEventFilters() const;
-    void saveInterface() const; // notify/history flags, help paths, display, colours
-    void saveMetronome() const;
-    void saveLoop() const;
+    // Writes one part's keys; Interface also writes the colours, EventFilters the pass flags.
+    void save(Part part) const;
 
     // "Back to defaults" of the colour list.
     void resetColours();
     // The keyboards paint with their own copy of the nine keyboard colours.
     void copyKeyColours();
 
-    // /Interface
-    std::atomic<bool> tooltips;
-    std::atomic<int> wheelmult;
-    QString mididir;
-    QString helpMain;
-    QString helpBrowser;
-    std::atomic<bool> notifyCancel;
-    std::atomic<bool> storeHistorydoc;
-    std::atomic<bool> storeHistorylyrics;
-    std::atomic<bool> storeHistorysynths;
-
-    // /Geometry: the window's size hint
-    std::atomic<int> width;
-    std::atomic<int> height;
+#define CLAVION_DECLARE_OPTION(T, name, key, part) LiveSlot<T>::type name;
+    CLAVION_LIVE_OPTIONS(CLAVION_DECLARE_OPTION)
+#undef CLAVION_DECLARE_OPTION
 
     // /EventFilters: pass flags, [set][kind]
     std::array<std::array<std::atomic<bool>, Keys::EventFilters::FilterKindCount>,
                Keys::EventFilters::FilterSetCount>
         filters;
-    std::atomic<bool> keepTempo;
-
     // /Display
-    std::atomic<bool> scrollabove;
-    std::atomic<bool> darkmode;
-    std::atomic<bool> showtrackcontrols;
-    std::atomic<bool> toggletrackselect;
-    std::atomic<bool> showlyrics;
-    std::atomic<bool> showcmkeycolors;
-    std::atomic<bool> showbigpianos;
-    std::atomic<int> pix4mc;
-    std::atomic<int> diam;
     std::array<Rgb, Keys::Display::ColourCount> colours;
     std::array<Rgb, Keys::Display::KeyColourCount> keyColours; // by key state code 0..8
-
-    // /Metronome
-    std::atomic<bool> metronomeRecord;
-    std::atomic<bool> metronomePlay;
-    std::atomic<int> metronomeChannel;
-    std::atomic<int> metronomeStrong;
-    std::atomic<int> metronomeWeak;
-    std::atomic<int> metronomeVel;
-
-    // /Loop
-    std::atomic<bool> loopStepUp;
-    std::atomic<int> loopStepFrom;
-    std::atomic<int> loopStepBy;
-
-    // /Parameters
-    std::atomic<bool> splitformat0;
-    std::atomic<bool> showshiftwhenrecording;
-    std::atomic<bool> filevel;
-    std::atomic<bool> filedur;
-    std::atomic<bool> tempoadapt;
-    std::atomic<bool> strictlyrics;
-    std::atomic<bool> killsynths;
-    std::atomic<int> ms_tol;
-    std::atomic<int> smooth;
 };

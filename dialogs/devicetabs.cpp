@@ -236,8 +236,8 @@ void MidiIOMapTab::loadInput(const InputDevice& d)
     setQuietly(split_, d.kbenablesplit);
     setQuietly(lowkey_, d.lowkey);
     setQuietly(highkey_, d.highkey);
-    const int zone = d.leadzone >= 1 && d.leadzone <= 3 ? d.leadzone : 1;
-    for (size_t z = 0; z < zones_.size(); ++z) setQuietly(zones_[z], int(z) + 1 == zone);
+    const Zone zone = isSplitZone(d.leadzone) ? d.leadzone : Zone::Low;
+    for (size_t z = 0; z < zones_.size(); ++z) setQuietly(zones_[z], zoneAt(int(z)) == zone);
     if (ignoreInput_) {
         setQuietly(ignoreInput_, d.ignoreInput);
         // The PC keyboard is always there to be ignored or not.
@@ -261,11 +261,11 @@ bool MidiIOMapTab::keysInOrder() const
     return false;
 }
 
-int MidiIOMapTab::leadZone() const
+Zone MidiIOMapTab::leadZone() const
 {
     for (size_t z = 0; z < zones_.size(); ++z)
-        if (zones_[z]->isChecked()) return int(z) + 1;
-    return 1;
+        if (zones_[z]->isChecked()) return zoneAt(int(z));
+    return Zone::Low;
 }
 
 bool MidiIOMapTab::storeInput(InputDevice& d, bool keys) const

@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/devices.h"
 #include "dialogs/midiiotab.h"
 #include "dialogs/optionsdb.h"
 
@@ -36,7 +37,7 @@ protected:
     // Copies the input widgets into the record; true when a display flag changed.
     bool storeInput(InputDevice& device, bool keys) const;
     bool storeOutput(OutputDevice& device) const;
-    int leadZone() const;
+    Zone leadZone() const;
     // The lock the engine reads the records under, when a song is open.
     std::mutex* deckLock() const;
 
@@ -48,7 +49,7 @@ protected:
     QCheckBox* split_ = nullptr;
     MidiCleanSpin* lowkey_ = nullptr;
     MidiCleanSpin* highkey_ = nullptr;
-    std::array<QRadioButton*, 3> zones_{};
+    std::array<QRadioButton*, kSplitZones> zones_{};
     CleanCombo* outputChooser_ = nullptr;
     QSlider* volume_ = nullptr;
     QLabel* volumeNote_ = nullptr;

@@ -209,7 +209,7 @@ void ParametersTab::setOptions()
 
 void ParametersTab::saveOptions()
 {
-    options_.saveParameters();
+    options_.save(LiveOptions::Parameters);
 }
 
 // Event filters
@@ -273,7 +273,7 @@ void EventFiltersTab::setOptions()
 
 void EventFiltersTab::saveOptions()
 {
-    options_.saveEventFilters();
+    options_.save(LiveOptions::EventFilters);
 }
 
 // Interface
@@ -445,7 +445,7 @@ void DisplayTab::setOptions()
 
 void DisplayTab::saveOptions()
 {
-    options_.saveInterface();
+    options_.save(LiveOptions::Interface);
 }
 
 // Metronome
@@ -495,5 +495,5 @@ void MetronomeTab::setOptions()
 
 void MetronomeTab::saveOptions()
 {
-    options_.saveMetronome();
+    options_.save(LiveOptions::Metronome);
 }

@@ -114,11 +114,11 @@ TrackMidiTab::TrackMidiTab(OptioDB* dialog, DeckModel& deck, DeckSession& sessio
         tr("Select zone for bound KB interaction with this track (must be enabled in Devices "
            "setup)."));
     auto* zoneColumn = new QVBoxLayout(zoneGroup_);
-    const int zone = std::clamp(deck.tracks.zone[size_t(d_)], 1, 3);
+    const Zone zone = std::clamp(deck.tracks.zone[size_t(d_)], Zone::Low, Zone::High);
     for (size_t z = 0; z < zones_.size(); ++z) {
         zones_[z] = new QRadioButton;
         zones_[z]->setObjectName(QStringLiteral("rb_zone%1").arg(z + 1));
-        zones_[z]->setChecked(int(z) + 1 == zone);
+        zones_[z]->setChecked(zoneAt(int(z)) == zone);
         zoneColumn->addWidget(zones_[z]);
         connect(zones_[z], &QRadioButton::toggled, this, &OptionsTab::setDirty);
     }
@@ -145,10 +145,10 @@ void TrackMidiTab::zoneLabelling(int index)
 {
     const QString text = input_->itemText(index);
     const bool pcKeyboard = text.contains(pcKeyboardName());
-    const std::array<QString, 3> names =
-        pcKeyboard
-            ? std::array<QString, 3>{tr("&Number keys"), tr("&Letter keys"), tr("&Function keys")}
-            : std::array<QString, 3>{tr("Low end"), tr("Central zone"), tr("High end")};
+    using Names = std::array<QString, kSplitZones>;
+    const Names names = pcKeyboard
+                            ? Names{tr("&Number keys"), tr("&Letter keys"), tr("&Function keys")}
+                            : Names{tr("Low end"), tr("Central zone"), tr("High end")};
     for (size_t z = 0; z < zones_.size(); ++z) zones_[z]->setText(names[z]);
     int client = 0, port = 0;
     const InputDevice* device =
@@ -163,7 +163,7 @@ void TrackMidiTab::setOptions()
                                           [](QRadioButton* b) { return b->isChecked(); });
         if (checked != zones_.end()) {
             std::lock_guard<std::mutex> lock(deck_.mutex);
-            deck_.tracks.zone[size_t(d_)] = int(checked - zones_.begin()) + 1;
+            deck_.tracks.zone[size_t(d_)] = zoneAt(int(checked - zones_.begin()));
         }
     }
     applyInput();

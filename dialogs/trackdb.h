@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/devices.h"
 #include "dialogs/midiiotab.h"
 
 #include <QFont>
@@ -56,7 +57,7 @@ private:
     CleanCombo* input_;
     CleanCombo* output_;
     QGroupBox* zoneGroup_;
-    std::array<QRadioButton*, 3> zones_;
+    std::array<QRadioButton*, kSplitZones> zones_;
 };
 
 class TuneTab : public OptionsTab

@@ -37,12 +37,12 @@ InteractiveLoop::InteractiveLoop(DeckModel& deck, const LiveOptions& options, Ev
 {
 }
 
-int InteractiveLoop::zoneOfKey(const InputDevice& device, int key)
+Zone InteractiveLoop::zoneOfKey(const InputDevice& device, int key)
 {
-    if (!device.kbenablesplit) return 4;
-    if (key < device.lowkey) return 1;
-    if (key < device.highkey) return 2;
-    return 3;
+    if (!device.kbenablesplit) return Zone::Whole;
+    if (key < device.lowkey) return Zone::Low;
+    if (key < device.highkey) return Zone::Central;
+    return Zone::High;
 }
 
 bool InteractiveLoop::sameAddress(const InputDevice* a, const InputDevice& b) const
@@ -56,15 +56,15 @@ bool InteractiveLoop::isInteractive(int d) const
     return d >= 0 && d < t.boundTracks && t.keyboard[size_t(d)];
 }
 
-int InteractiveLoop::configuredZone(int d) const
+Zone InteractiveLoop::configuredZone(int d) const
 {
-    // A track bound from a free one has zone 0: it plays from the low zone.
-    return std::clamp(deck_.tracks.zone[size_t(d)], 1, 3);
+    // A track bound from a free one has no zone: it plays from the low zone.
+    return std::clamp(deck_.tracks.zone[size_t(d)], Zone::Low, Zone::High);
 }
 
-bool InteractiveLoop::trackInZone(int zone, int d) const
+bool InteractiveLoop::trackInZone(Zone zone, int d) const
 {
-    return zone == 4 || configuredZone(d) == zone;
+    return zone == Zone::Whole || configuredZone(d) == zone;
 }
 
 InteractiveLoop::DeviceState* InteractiveLoop::stateOf(int client, int port)
@@ -97,7 +97,7 @@ void InteractiveLoop::begin(uint64_t sessionStartTick, int startBeat, int ticksP
     heldKeys_ = heldFree_ = interactiveNotes_ = freeNotes_ = 0;
     halted_ = false;
     clockPosition_ = sessionStartTick; // the accompaniment starts where the player does
-    zoneOf_.assign(size_t(t.boundTracks), 0);
+    zoneOf_.assign(size_t(t.boundTracks), Zone::None);
 
     devices_.clear();
     devices_.reserve(set.inputs.size() + 1);
@@ -146,7 +146,7 @@ void InteractiveLoop::showHints()
 {
     for (const DeviceState& s : devices_) {
         if (s.device->kbmode != AllClusterNotes) continue;
-        for (const EventNode* n : s.pending[4])
+        for (const EventNode* n : s.pending[size_t(Zone::Whole)])
             if (n->isSoundingNoteOn() && n->channel() != kDrumChannel)
                 echoNow(SND_SEQ_EVENT_USR3, KeyHintEcho, 7, n->output.data.note.note,
                         s.device->client, s.device->port);
@@ -174,21 +174,22 @@ void InteractiveLoop::prepareClusters()
     }
 
     for (DeviceState& s : devices_) {
-        std::fill(zoneOf_.begin(), zoneOf_.end(), 0);
+        std::fill(zoneOf_.begin(), zoneOf_.end(), Zone::None);
         const InputDevice& dev = *s.device;
         if (dev.kbenablesplit && dev.kbmode != AllClusterNotes) {
-            std::array<EventNode*, 4> starts{};
-            std::array<bool, 4> used{};
+            std::array<EventNode*, kSplitZones> starts{};
+            std::array<bool, kSplitZones> used{};
             for (int d = 0; d < t.boundTracks; ++d) {
                 if (!isInteractive(d) || !sameAddress(t.input[size_t(d)], dev)) continue;
-                const int z = configuredZone(d);
+                const Zone z = configuredZone(d);
                 zoneOf_[size_t(d)] = z;
-                starts[size_t(z)] = t.cursor[size_t(d)];
-                used[size_t(z)] = true;
+                starts[size_t(zoneIndex(z))] = t.cursor[size_t(d)];
+                used[size_t(zoneIndex(z))] = true;
             }
-            for (int z = 1; z <= 3; ++z) {
-                if (!used[size_t(z)] || !starts[size_t(z)]) continue;
-                buildCursor_ = starts[size_t(z)];
+            for (int i = 0; i < kSplitZones; ++i) {
+                if (!used[size_t(i)] || !starts[size_t(i)]) continue;
+                const Zone z = zoneAt(i);
+                buildCursor_ = starts[size_t(i)];
                 EventNode* next = buildCluster(s, z);
                 for (int d = 0; d < t.boundTracks; ++d)
                     if (zoneOf_[size_t(d)] == z) t.cursor[size_t(d)] = next;
@@ -197,28 +198,28 @@ void InteractiveLoop::prepareClusters()
             EventNode* start = nullptr;
             for (int d = 0; d < t.boundTracks; ++d) {
                 if (!isInteractive(d) || !sameAddress(t.input[size_t(d)], dev)) continue;
-                zoneOf_[size_t(d)] = 4;
+                zoneOf_[size_t(d)] = Zone::Whole;
                 EventNode* c = t.cursor[size_t(d)];
                 if (c && (!start || c->tick < start->tick)) start = c;
             }
             if (!start) continue; // no track of this device has notes left
             buildCursor_ = start;
-            EventNode* next = buildCluster(s, 4);
+            EventNode* next = buildCluster(s, Zone::Whole);
             for (int d = 0; d < t.boundTracks; ++d)
-                if (zoneOf_[size_t(d)] == 4) t.cursor[size_t(d)] = next;
+                if (zoneOf_[size_t(d)] == Zone::Whole) t.cursor[size_t(d)] = next;
         }
     }
-    std::fill(zoneOf_.begin(), zoneOf_.end(), 0);
+    std::fill(zoneOf_.begin(), zoneOf_.end(), Zone::None);
 }
 
-EventNode* InteractiveLoop::buildCluster(DeviceState& s, int zone)
+EventNode* InteractiveLoop::buildCluster(DeviceState& s, Zone zone)
 {
     TrackTables& t = deck_.tracks;
     const TimingParams& p = deck_.timing;
     std::vector<EventNode*>& pending = s.pending[size_t(zone)];
     const bool pc = s.device->isPcKeyboard();
     EventNode* start = buildCursor_;
-    if (zone == 4) s.anyOrderLogged = false;
+    if (zone == Zone::Whole) s.anyOrderLogged = false;
     if (!start) return nullptr;
     const bool firstVariant = start->isSoundingNoteOn();
     const uint64_t t0 = start->tick;
@@ -320,7 +321,7 @@ int InteractiveLoop::playedVelocity(const DeviceState& s, int d, int keyVelocity
     return clamp127(keyVelocity + deck_.tracks.velocityShift[size_t(d)]);
 }
 
-void InteractiveLoop::ringCluster(DeviceState& s, int zone, int key, int velocity)
+void InteractiveLoop::ringCluster(DeviceState& s, Zone zone, int key, int velocity)
 {
     std::vector<EventNode*>& pending = s.pending[size_t(zone)];
     if (pending.empty()) return;
@@ -344,13 +345,13 @@ void InteractiveLoop::ringCluster(DeviceState& s, int zone, int key, int velocit
             if (v >= 0) o.data.note.velocity = static_cast<unsigned char>(v);
             if (o.type == SND_SEQ_EVENT_NOTE) {
                 if (n->channel() != kDrumChannel) {
-                    echoIn(SND_SEQ_EVENT_USR6, UserNoteEcho, rel, zone, o.data.note.note,
+                    echoIn(SND_SEQ_EVENT_USR6, UserNoteEcho, rel, int(zone), o.data.note.note,
                            s.device->client, s.device->port);
-                    echoIn(SND_SEQ_EVENT_USR7, UserNoteEcho, rel + o.data.note.duration, zone,
+                    echoIn(SND_SEQ_EVENT_USR7, UserNoteEcho, rel + o.data.note.duration, int(zone),
                            o.data.note.note, s.device->client, s.device->port);
                 }
             } else if (n->channel() != kDrumChannel) {
-                echoIn(SND_SEQ_EVENT_USR6, UserNoteEcho, rel, zone, o.data.note.note,
+                echoIn(SND_SEQ_EVENT_USR6, UserNoteEcho, rel, int(zone), o.data.note.note,
                        s.device->client, s.device->port);
             }
             n->nextSounding = s.sounding[size_t(key & 127)];
@@ -361,7 +362,7 @@ void InteractiveLoop::ringCluster(DeviceState& s, int zone, int key, int velocit
     pending.clear();
     const InputDevice& dev = *s.device;
     if (options_.tempoadapt.load() &&
-        ((dev.tempoleader && dev.leadzone == zone) || zone == 4 || dev.isPcKeyboard())) {
+        ((dev.tempoleader && dev.leadzone == zone) || zone == Zone::Whole || dev.isPcKeyboard())) {
         if (recording) deck_.takeFollowed = true;
         advanceTempoFollower(lastTick);
     }
@@ -370,7 +371,7 @@ void InteractiveLoop::ringCluster(DeviceState& s, int zone, int key, int velocit
 void InteractiveLoop::advanceTempoFollower(uint64_t songTick)
 {
     TempoFollower& f = follower_;
-    if (f.rings++ < 8) return;
+    if (++f.rings < TempoFollower::period(options_.smooth.load())) return;
     f.rings = 0;
     const int boost = deck_.timing.tempoBoost;
     if (boost < 83 || boost > 120) return;
@@ -386,7 +387,7 @@ void InteractiveLoop::advanceTempoFollower(uint64_t songTick)
     f.song = songTick;
 }
 
-void InteractiveLoop::assignFrom(const InputDevice& dev, int first, EventNode* cursor, int zone)
+void InteractiveLoop::assignFrom(const InputDevice& dev, int first, EventNode* cursor, Zone zone)
 {
     const TrackTables& t = deck_.tracks;
     zoneOf_[size_t(first)] = zone;
@@ -401,8 +402,8 @@ bool InteractiveLoop::keyPress(DeviceState& s, int key, int velocity)
 {
     TrackTables& t = deck_.tracks;
     const InputDevice& dev = *s.device;
-    const int z = zoneOfKey(dev, key);
-    std::fill(zoneOf_.begin(), zoneOf_.end(), 0);
+    const Zone z = zoneOfKey(dev, key);
+    std::fill(zoneOf_.begin(), zoneOf_.end(), Zone::None);
 
     if (dev.kbmode == OneKeyPerCluster) {
         int first = -1;
@@ -438,7 +439,7 @@ bool InteractiveLoop::keyPress(DeviceState& s, int key, int velocity)
 
     // Any order: the key must be one of the cluster's notes. Such a device's
     // clusters always cover the whole keyboard.
-    std::vector<EventNode*>& pending = s.pending[4];
+    std::vector<EventNode*>& pending = s.pending[size_t(Zone::Whole)];
     int found = -1;
     bool listening = false;
     for (int d = 0; d < t.boundTracks && found < 0; ++d) {
@@ -472,16 +473,16 @@ bool InteractiveLoop::keyPress(DeviceState& s, int key, int velocity)
     hold(s, key);
     if (found < 0) return true;
     buildCursor_ = t.cursor[size_t(found)];
-    assignFrom(dev, found, buildCursor_, 4);
+    assignFrom(dev, found, buildCursor_, Zone::Whole);
     const bool notesLeft = std::any_of(pending.begin(), pending.end(),
                                        [](const EventNode* n) { return n->isSoundingNoteOn(); });
     if (!notesLeft) {
-        ringCluster(s, 4, key, velocity);
-        EventNode* next = buildCluster(s, 4);
+        ringCluster(s, Zone::Whole, key, velocity);
+        EventNode* next = buildCluster(s, Zone::Whole);
         // Without a next cluster the track ends: its last one is pending now
         // (and must not be built again) or was just rung.
         for (int d = 0; d < t.boundTracks; ++d) {
-            if (zoneOf_[size_t(d)] != 4) continue;
+            if (zoneOf_[size_t(d)] != Zone::Whole) continue;
             t.cursor[size_t(d)] = next;
             if (next)
                 t.playedUpTo[size_t(d)] = next->tick;
@@ -507,11 +508,11 @@ void InteractiveLoop::sendFound(DeviceState& s, EventNode* n, int key, int veloc
     if (v >= 0) o.data.note.velocity = static_cast<unsigned char>(v);
     if (deck_.recording.load()) markPlayed(n, 0);
     if (n->channel() != kDrumChannel) {
-        echoNow(SND_SEQ_EVENT_USR6, UserNoteEcho, 4, o.data.note.note, s.device->client,
-                s.device->port);
+        echoNow(SND_SEQ_EVENT_USR6, UserNoteEcho, int(Zone::Whole), o.data.note.note,
+                s.device->client, s.device->port);
         if (o.type == SND_SEQ_EVENT_NOTE)
-            echoIn(SND_SEQ_EVENT_USR7, UserNoteEcho, o.data.note.duration, 4, o.data.note.note,
-                   s.device->client, s.device->port);
+            echoIn(SND_SEQ_EVENT_USR7, UserNoteEcho, o.data.note.duration, int(Zone::Whole),
+                   o.data.note.note, s.device->client, s.device->port);
     }
     n->clusterOffset = 0;
     if (n->partner) n->partner->clusterOffset = 0;
@@ -542,7 +543,7 @@ void InteractiveLoop::keyRelease(DeviceState& s, const snd_seq_event_t& ev, int 
     s.held.reset(k);
     if (heldKeys_ > 0) --heldKeys_;
     // Any-order clusters cover the whole keyboard, so their releases must too.
-    const int z = dev.kbmode == AllClusterNotes ? 4 : zoneOfKey(dev, key);
+    const Zone z = dev.kbmode == AllClusterNotes ? Zone::Whole : zoneOfKey(dev, key);
     EventNode*& head = s.sounding[size_t(key & 127)];
     if (!options_.filedur.load()) {
         const bool recording = deck_.recording.load();
@@ -560,8 +561,8 @@ void InteractiveLoop::keyRelease(DeviceState& s, const snd_seq_event_t& ev, int 
                                     static_cast<unsigned char>(device->port));
             if (recording) markPlayed(off, off->clusterOffset);
             if (n->channel() != kDrumChannel)
-                echoIn(SND_SEQ_EVENT_USR7, UserNoteEcho, off->clusterOffset, z, o.data.note.note,
-                       dev.client, dev.port);
+                echoIn(SND_SEQ_EVENT_USR7, UserNoteEcho, off->clusterOffset, int(z),
+                       o.data.note.note, dev.client, dev.port);
             sink_.scheduleIn(o, off->clusterOffset);
         }
     }
@@ -611,8 +612,8 @@ void InteractiveLoop::freeNote(DeviceState& s, const snd_seq_event_t& ev)
             }
         }
         if (channel != kDrumChannel)
-            echoNow(on ? SND_SEQ_EVENT_USR6 : SND_SEQ_EVENT_USR7, UserNoteEcho, 0, shown,
-                    dev.client, dev.port);
+            echoNow(on ? SND_SEQ_EVENT_USR6 : SND_SEQ_EVENT_USR7, UserNoteEcho, int(Zone::None),
+                    shown, dev.client, dev.port);
         return;
     }
 }

@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/devices.h"
+
 #include <alsa/asoundlib.h>
 #include <array>
 #include <bitset>
@@ -17,6 +19,11 @@ struct OutputDevice;
 // The tempo follower's progress. It spans the sessions of one prepared song
 // and belongs to the engine that plays it.
 struct TempoFollower {
+    // Rings from one estimate to the next for /Parameters/smooth, which
+    // counts the clusters an estimate spans, both ends included: the
+    // default 10 estimates on every ninth ring.
+    static int period(int smooth) { return smooth > 2 ? smooth - 1 : 1; }
+
     int rings = 0;
     uint64_t clock = 0; // accompaniment position at the last estimate
     uint64_t song = 0;  // song tick played at the last estimate
@@ -50,7 +57,7 @@ public:
     // A clock echo: the accompaniment advanced one clock step.
     void clockStep(int ticks) { clockPosition_ += uint64_t(ticks); }
 
-    static int zoneOfKey(const InputDevice& device, int key);
+    static Zone zoneOfKey(const InputDevice& device, int key);
 
     // Keeps the song running past the accompaniment's end.
     bool keepsSongAlive() const;
@@ -64,11 +71,11 @@ public:
 private:
     struct DeviceState {
         InputDevice* device = nullptr;
-        std::array<std::vector<EventNode*>, 5> pending; // zones 1..4
-        std::array<EventNode*, 128> sounding{};         // chained through nextSounding
-        std::bitset<128> held;                          // keys an interactive track took
-        std::bitset<128> freeKeys;                      // keys played on a free track
-        bool anyOrderLogged = false; // the take logged the any-order cluster's first key
+        std::array<std::vector<EventNode*>, size_t(Zone::Whole) + 1> pending; // by zone
+        std::array<EventNode*, 128> sounding{}; // chained through nextSounding
+        std::bitset<128> held;                  // keys an interactive track took
+        std::bitset<128> freeKeys;              // keys played on a free track
+        bool anyOrderLogged = false;            // the take logged the any-order cluster's first key
     };
 
     DeviceState* stateOf(int client, int port);
@@ -77,10 +84,10 @@ private:
     void prepareClusters();
     bool sameAddress(const InputDevice* a, const InputDevice& b) const;
     bool isInteractive(int d) const;
-    int configuredZone(int d) const;
-    bool trackInZone(int zone, int d) const;
-    EventNode* buildCluster(DeviceState& s, int zone);
-    void ringCluster(DeviceState& s, int zone, int key, int velocity);
+    Zone configuredZone(int d) const;
+    bool trackInZone(Zone zone, int d) const;
+    EventNode* buildCluster(DeviceState& s, Zone zone);
+    void ringCluster(DeviceState& s, Zone zone, int key, int velocity);
     // True when an interactive track took the key.
     bool keyPress(DeviceState& s, int key, int velocity);
     // Counts a key an interactive track took, once however often it is struck.
@@ -95,7 +102,7 @@ private:
     void requestRepaint();
     void echoNow(int type, int tag, int flag, int note, int client, int port);
     void echoIn(int type, int tag, uint64_t ticks, int flag, int note, int client, int port);
-    void assignFrom(const InputDevice& dev, int first, EventNode* cursor, int zone);
+    void assignFrom(const InputDevice& dev, int first, EventNode* cursor, Zone zone);
     int playedVelocity(const DeviceState& s, int d, int keyVelocity) const;
 
     DeckModel& deck_;
@@ -104,7 +111,7 @@ private:
     QObject* deckReceiver_;
     QObject* mainReceiver_;
     std::vector<DeviceState> devices_;
-    std::vector<int> zoneOf_; // zone assignment per bound track
+    std::vector<Zone> zoneOf_; // zone assignment per bound track
     EventNode* buildCursor_ = nullptr;
     uint64_t startTick_ = 0;
     int ticksPerMeasure_ = 384;

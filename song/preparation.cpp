@@ -264,7 +264,7 @@ PrepareResult prepareSong(DeckModel& deck, const PrepareOptions& options)
     for (int k = 0; k < bound; ++k) {
         t.input[size_t(k)] = &deck.devices.defaultInput;
         t.output[size_t(k)] = &deck.devices.defaultOutput;
-        t.zone[size_t(k)] = k % 3 + 1;
+        t.zone[size_t(k)] = zoneAt(k % kSplitZones);
     }
     if (output && free == 0) Messages::warning(Texts::tr("No midi keyboard for input."));
     for (int j = 0; j < free; ++j) {

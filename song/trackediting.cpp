@@ -202,7 +202,7 @@ int bindFree(DeckModel& deck, bool all)
     insertAt(t.mute, d0, s, uint8_t(0));
     insertAt<InputDevice*>(t.input, d0, s, &deck.devices.defaultInput);
     insertAt<OutputDevice*>(t.output, d0, s, &deck.devices.defaultOutput);
-    insertAt(t.zone, d0, s, 1);
+    insertAt(t.zone, d0, s, Zone::Low);
     insertAt(t.velocityShift, d0, s, 0);
     insertAt(t.transpose, d0, s, 0);
     insertAt<EventNode*>(t.cursor, d0, s, nullptr);

@@ -35,7 +35,7 @@ void TrackTables::resize(int bound, int free)
     mute.resize(n, 0);
     input.resize(n, nullptr);
     output.resize(n, nullptr);
-    zone.resize(n, 0);
+    zone.resize(n, Zone::None);
     velocityShift.resize(n, 0);
     transpose.resize(n, 0);
     cursor.resize(n, nullptr);

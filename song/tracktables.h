@@ -1,5 +1,6 @@
 #pragma once
 
+#include "core/devices.h"
 #include "song/eventnode.h"
 
 #include <atomic>
@@ -51,7 +52,7 @@ struct TrackTables {
     std::vector<uint8_t> solo, keyboard, mute;
     std::vector<InputDevice*> input;
     std::vector<OutputDevice*> output;
-    std::vector<int> zone;
+    std::vector<Zone> zone;
     std::vector<int> velocityShift;
     std::vector<int> transpose;
     // The engine's position per bound track.

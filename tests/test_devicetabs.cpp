@@ -223,7 +223,8 @@ TEST_F(DeviceTabsWindow, OptionsDeviceSetupSurvivesARestart)
     const InputDevice* in = window->devices().findInput(16, 0);
     ASSERT_NE(in, nullptr);
     EXPECT_TRUE(in->kbenablesplit);
-    EXPECT_EQ(std::make_tuple(in->lowkey, in->highkey, in->leadzone), std::make_tuple(48, 72, 3));
+    EXPECT_EQ(std::make_tuple(in->lowkey, in->highkey, in->leadzone),
+              std::make_tuple(48, 72, Zone::High));
     EXPECT_FALSE(window->devices().findOutput(128, 0)->otradk);
 }
 

@@ -199,7 +199,7 @@ TEST_F(Dialogs, InputOutputAndZone)
     find<QRadioButton>("rb_zone3")->setChecked(true);
     db->okButton()->click();
     EXPECT_EQ(deck.tracks.input[0], devices.inputs[1].get());
-    EXPECT_EQ(deck.tracks.zone[0], 3);
+    EXPECT_EQ(deck.tracks.zone[0], Zone::High);
 }
 
 TEST_F(Dialogs, InformationText)

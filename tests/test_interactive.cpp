@@ -59,7 +59,7 @@ TEST_F(Interactive, VelocitiesTakeTheTrackOffsetClampedAndTransposeMovesTheNote)
 {
     ASSERT_TRUE(load(songBytes({TrackPlan().note(0, 100, 60)}), {0}));
     deck.tracks.transpose[0] = 3;
-    deck.tracks.zone[0] = 2; // the PC keyboard's letter keys
+    deck.tracks.zone[0] = Zone::Central; // the PC keyboard's letter keys
     // The file's velocity is 100: the player's own, or the file's, plus the
     // shift. The PC keyboard (key 15, a letter) always plays the file's.
     const std::tuple<bool, bool, int, int, int> rows[] = {
@@ -137,7 +137,7 @@ TEST_F(InteractiveSplit, EachZoneFromItsFirstKeyDrivesItsOwnTrack)
 TEST_F(InteractiveSplit, ATrackWithoutAZonePlaysFromTheLowZoneAndAFreeZoneFromTheFreeTrack)
 {
     deck.tracks.keyboard[0] = 1;
-    deck.tracks.zone[0] = 0; // as a bound free track comes
+    deck.tracks.zone[0] = Zone::None; // as a bound free track comes
     const int f = deck.tracks.boundTracks;
     deck.tracks.transpose[size_t(f)] = 2;
     deck.tracks.velocityShift[size_t(f)] = -10;

@@ -139,7 +139,8 @@ TEST_F(Preparation, ZonesFreeTracksAndTheirChannels)
     ASSERT_TRUE(loadAndPrepare(smfFile(1, 96, tracks)));
     const TrackTables& t = deck.tracks;
     EXPECT_EQ(t.freeTracks, 2);
-    EXPECT_EQ(t.zone, (std::vector<int>{1, 2, 3, 1, 0, 0}));
+    using Z = Zone;
+    EXPECT_EQ(t.zone, (std::vector<Zone>{Z::Low, Z::Central, Z::High, Z::Low, Z::None, Z::None}));
     EXPECT_EQ(t.displayMap, (std::vector<int>{-2, 0, 1, 2, 3}));
     EXPECT_EQ(t.storeTrackOf(5), 6);
     EXPECT_EQ(t.displayIndexOf(0), -2);

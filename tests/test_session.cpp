@@ -183,6 +183,22 @@ TEST_F(SessionTempoFollower, EveryNinthRingEstimatesTheRatioWhileTheBoostIsWithi
     for (size_t i = before; i < deckRx.ratios.size(); ++i) EXPECT_NEAR(deckRx.ratios[i], 1.0, 0.1);
 }
 
+// The Options dialog's smooth counts the clusters an estimate spans, both
+// ends included, and a change reaches the running session at once.
+TEST_F(SessionTempoFollower, TheSmoothSettingSetsTheRingsBetweenEstimates)
+{
+    start();
+    const std::vector<std::tuple<int, int, Notes>> rows{
+        {10, 18, {9, 18}}, {4, 9, {3, 6, 9}},  {2, 3, {1, 2, 3}},
+        {1, 3, {1, 2, 3}}, {20, 38, {19, 38}}, {3, 4, {2, 4}},
+    };
+    for (const auto& [smooth, count, estimates] : rows) {
+        options.smooth = smooth;
+        EXPECT_EQ(ring(count, 40, 480), estimates) << "smooth " << smooth;
+    }
+    for (size_t i = 1; i < deckRx.ratios.size(); ++i) EXPECT_NEAR(deckRx.ratios[i], 1.0, 1e-6);
+}
+
 TEST_F(SessionTempoFollower, OnlyTheLeadingZoneOfASplitKeyboardCounts)
 {
     deck.tracks.keyboard[1] = 1;
@@ -192,7 +208,7 @@ TEST_F(SessionTempoFollower, OnlyTheLeadingZoneOfASplitKeyboardCounts)
     EXPECT_TRUE(ring(20, 40, 480).empty());
     EXPECT_TRUE(ring(20, 80, 480).empty());
     keyboard().tempoleader = true;
-    keyboard().leadzone = 2;
+    keyboard().leadzone = Zone::Central;
     EXPECT_TRUE(ring(20, 40, 480).empty()) << "the low zone does not lead";
     EXPECT_EQ(ring(30, 80, 480), (Notes{9, 18, 27}));
 }

@@ -63,25 +63,46 @@ template <class Device> Device at(int client, int port = 0)
     return d;
 }
 
-// Values in one line, separated by spaces.
-template <class... Values> std::string join(Values... values)
+// The values a device's group holds that differ between two records, by
+// name: empty when they all agree.
+struct Mismatches {
+    std::string text;
+    void check(const char* name, int got, int want)
+    {
+        if (got != want)
+            text += std::string(name) + " is " + std::to_string(got) + ", not " +
+                    std::to_string(want) + "; ";
+    }
+};
+#define CLAVION_CHECK_FIELD(field) m.check(#field, int(got.field), int(want.field))
+std::string mismatches(const InputDevice& got, const InputDevice& want)
 {
-    std::string line;
-    ((line += (line.empty() ? "" : " ") + QVariant(values).toString().toStdString()), ...);
-    return line;
+    Mismatches m;
+    CLAVION_CHECK_FIELD(client);
+    CLAVION_CHECK_FIELD(port);
+    CLAVION_CHECK_FIELD(ibck);
+    CLAVION_CHECK_FIELD(itradk);
+    CLAVION_CHECK_FIELD(leadzone);
+    CLAVION_CHECK_FIELD(tempoleader);
+    CLAVION_CHECK_FIELD(lowkey);
+    CLAVION_CHECK_FIELD(highkey);
+    CLAVION_CHECK_FIELD(kbenablesplit);
+    CLAVION_CHECK_FIELD(ignoreInput);
+    CLAVION_CHECK_FIELD(kbmode);
+    return m.text;
 }
-// The settings of a keyboard that its group holds: ibck itradk leadzone
-// tempoleader lowkey highkey kbenablesplit ignoreInput kbmode.
-std::string str(const InputDevice& d)
+std::string mismatches(const OutputDevice& got, const OutputDevice& want)
 {
-    return join(int(d.ibck), int(d.itradk), d.leadzone, int(d.tempoleader), d.lowkey, d.highkey,
-                int(d.kbenablesplit), int(d.ignoreInput), d.kbmode);
+    Mismatches m;
+    CLAVION_CHECK_FIELD(client);
+    CLAVION_CHECK_FIELD(port);
+    CLAVION_CHECK_FIELD(obck);
+    CLAVION_CHECK_FIELD(otradk);
+    CLAVION_CHECK_FIELD(volume);
+    CLAVION_CHECK_FIELD(ignoreOutput);
+    return m.text;
 }
-// Those of a synthesizer: obck otradk volume ignoreOutput.
-std::string str(const OutputDevice& d)
-{
-    return join(int(d.obck), int(d.otradk), d.volume, int(d.ignoreOutput));
-}
+#undef CLAVION_CHECK_FIELD
 
 TEST_F(SettingsTest, EachLanguageHasItsOwnFileAndLoadingAloneWritesNothing)
 {
@@ -118,41 +139,58 @@ TEST_F(SettingsTest, HandEditedValuesAreReadIntoTheirRangesOrFallBack)
              "[Input_20_2]\nlowkey=200\n");
     using namespace Keys;
     using namespace Keys::Display;
-    auto colour = [](int i) { return Settings::encodeColour(Settings::value(colours[i])); };
-    EXPECT_EQ(join(colour(InteractiveTrack), colour(AutomaticTrack), colour(UnplayedClusterBody),
-                   colour(PositionMark)),
-              "255:0:0 0:0:128 7:8:9 0:5:6");
+    const std::vector<std::pair<ColourRole, Rgb>> readable{{InteractiveTrack, {255, 0, 0}},
+                                                           {AutomaticTrack, {0, 0, 128}},
+                                                           {UnplayedClusterBody, {7, 8, 9}},
+                                                           {PositionMark, {0, 5, 6}}};
+    for (const auto& [role, rgb] : readable)
+        EXPECT_EQ(Settings::value(colours[role]), rgb) << colours[role].path;
     for (int unreadable : {FreeTrack, PlayedNote, UnplayedClusterHead, MeasureBars})
-        EXPECT_EQ(Settings::value(colours[unreadable]), colours[unreadable].fallback) << unreadable;
+        EXPECT_EQ(Settings::value(colours[unreadable]), colours[unreadable].fallback)
+            << colours[unreadable].path;
     // Numbers clamped; not numbers at all (width, height): the defaults.
-    EXPECT_EQ(join(Settings::value(pix4mc), Settings::value(diam),
-                   Settings::value(Interface::wheelmult), Settings::value(Parameters::ms_tol),
-                   Settings::value(Parameters::smooth), Settings::value(Metronome::channel),
-                   Settings::value(Metronome::strong), Settings::value(Metronome::weak),
-                   Settings::value(Metronome::vel), Settings::value(Geometry::width),
-                   Settings::value(Geometry::height)),
-              "1 16 1 500 1 15 0 127 127 640 480");
+    const std::vector<std::pair<IntKey, int>> numbers{{pix4mc, 1},
+                                                      {diam, 16},
+                                                      {Interface::wheelmult, 1},
+                                                      {Parameters::ms_tol, 500},
+                                                      {Parameters::smooth, 1},
+                                                      {Metronome::channel, 15},
+                                                      {Metronome::strong, 0},
+                                                      {Metronome::weak, 127},
+                                                      {Metronome::vel, 127},
+                                                      {Geometry::width, 640},
+                                                      {Geometry::height, 480}};
+    for (const auto& [key, want] : numbers) EXPECT_EQ(Settings::value(key), want) << key.path;
     // Flags in common spellings; unreadable ones (killsynths, strictlyrics) the default.
-    EXPECT_EQ(join(Settings::value(Parameters::filevel), Settings::value(Parameters::filedur),
-                   Settings::value(Parameters::tempoadapt),
-                   Settings::value(Parameters::splitformat0), Settings::value(darkmode),
-                   Settings::value(Parameters::killsynths),
-                   Settings::value(Parameters::strictlyrics)),
-              "true true true false false false false");
+    const std::vector<std::pair<BoolKey, bool>> flags{{Parameters::filevel, true},
+                                                      {Parameters::filedur, true},
+                                                      {Parameters::tempoadapt, true},
+                                                      {Parameters::splitformat0, false},
+                                                      {darkmode, false},
+                                                      {Parameters::killsynths, false},
+                                                      {Parameters::strictlyrics, false}};
+    for (const auto& [key, want] : flags) EXPECT_EQ(Settings::value(key), want) << key.path;
     // Device records read through the same rules; keys in the wrong order are discarded.
     DeviceSet devices;
     Settings::loadDefaultDevices(devices);
-    EXPECT_EQ(join(devices.defaultInput.client, devices.defaultInput.port), "255 0");
-    EXPECT_EQ(str(devices.defaultInput), "1 1 3 1 64 103 0 0 1");
+    InputDevice input = at<InputDevice>(255);
+    input.leadzone = Zone::High;
+    input.tempoleader = true; // the key's default
+    input.kbmode = 1;
+    EXPECT_EQ(mismatches(devices.defaultInput, input), "");
     // An empty central zone is allowed; 200 is clamped to 127, above the inherited 103.
-    for (auto [port, keys] : {std::pair{0, "64 103"}, {1, "70 70"}, {2, "64 103"}}) {
+    for (auto [port, lowkey, highkey] : {std::tuple{0, 64, 103}, {1, 70, 70}, {2, 64, 103}}) {
         InputDevice d = at<InputDevice>(20, port);
         Settings::loadInputDevice(d, devices.defaultInput);
-        EXPECT_EQ(join(d.lowkey, d.highkey), keys) << port;
+        EXPECT_EQ(d.lowkey, lowkey) << port;
+        EXPECT_EQ(d.highkey, highkey) << port;
     }
-    EXPECT_EQ(join(devices.defaultOutput.client, devices.defaultOutput.volume), "255 0");
+    OutputDevice output = at<OutputDevice>(255);
+    output.volume = 0;
+    EXPECT_EQ(mismatches(devices.defaultOutput, output), "");
     const StoredFont font = Settings::font(QString::fromLatin1(Settings::kHistoryComboFontGroup));
-    EXPECT_EQ(join(*font.pointSize, *font.weight), "1 99");
+    EXPECT_EQ(font.pointSize, 1);
+    EXPECT_EQ(font.weight, 99);
     EXPECT_FALSE(font.italic || font.family);
 }
 
@@ -162,7 +200,7 @@ TEST_F(SettingsTest, DevicesFallBackToTheDefaultRecordExceptIgnore)
     InputDevice& in = edited.defaultInput;
     in.client = 20;
     in.ibck = in.tempoleader = false;
-    in.leadzone = 2;
+    in.leadzone = Zone::Central;
     in.lowkey = 50;
     in.highkey = 90;
     in.kbenablesplit = in.ignoreInput = true;
@@ -176,32 +214,43 @@ TEST_F(SettingsTest, DevicesFallBackToTheDefaultRecordExceptIgnore)
     DeviceSet loaded;
     Settings::loadDefaultDevices(loaded);
     const InputDevice& defaults = loaded.defaultInput;
-    EXPECT_EQ(str(defaults) + " " + join(defaults.client), "0 1 2 0 50 90 1 1 1 20");
-    EXPECT_EQ(str(loaded.defaultOutput) + " " + join(loaded.defaultOutput.port), "0 1 90 1 3");
+    EXPECT_EQ(mismatches(defaults, in), "");
+    EXPECT_EQ(mismatches(loaded.defaultOutput, edited.defaultOutput), "");
 
     // A device without a group, or with one key in it, takes the default
     // record, except that it listens; one with its own group keeps it.
     InputDevice unknown = at<InputDevice>(24), partial = at<InputDevice>(30), pc;
     InputDevice own = at<InputDevice>(24, 1), back = at<InputDevice>(24, 1);
     Settings::loadInputDevice(unknown, defaults);
-    EXPECT_EQ(str(unknown), "0 1 2 0 50 90 1 0 1");
+    InputDevice listening = defaults;
+    listening.client = 24;
+    listening.ignoreInput = false;
+    EXPECT_EQ(mismatches(unknown, listening), "");
     Settings::store().setValue(Settings::inputGroup(30, 0) + QStringLiteral("/highkey"), 100);
     Settings::loadInputDevice(partial, defaults);
-    EXPECT_EQ(str(partial), "0 1 2 0 50 100 1 0 1");
-    own.leadzone = 3;
+    listening.client = 30;
+    listening.highkey = 100;
+    EXPECT_EQ(mismatches(partial, listening), "");
+    own.leadzone = Zone::High;
     own.tempoleader = own.ignoreInput = true;
     own.lowkey = 60;
     own.highkey = 72;
     Settings::saveInputDevice(own);
     reopen();
     Settings::loadInputDevice(back, defaults);
-    EXPECT_EQ(str(back), "1 1 3 1 60 72 0 1 0");
+    EXPECT_EQ(mismatches(back, own), "");
 
     // The PC keyboard: the default record's display flags and lead zone, its
     // own defaults for the rest.
     Settings::loadPcKeyboard(pc, defaults);
-    EXPECT_TRUE(pc.isPcKeyboard());
-    EXPECT_EQ(str(pc), "0 1 2 1 10 36 1 0 0");
+    InputDevice rows = at<InputDevice>(255, 255);
+    rows.ibck = false;
+    rows.leadzone = Zone::Central;
+    rows.tempoleader = true;
+    rows.lowkey = 10;
+    rows.highkey = 36;
+    rows.kbenablesplit = true;
+    EXPECT_EQ(mismatches(pc, rows), "");
 }
 
 // Every value of the mirror away from its default and inside its range.
@@ -230,21 +279,29 @@ void changeEverything(LiveOptions& o)
     o.metronomeVel = 100;
     o.ms_tol = 250;
     o.smooth = 4;
+    o.loopStepUp = true;
+    o.loopStepFrom = 90;
+    o.loopStepBy = 7;
 }
 
 // Saved, loaded and saved again under another language: the same file.
 // Histories and bytes that a text file can garble come back too.
 TEST_F(SettingsTest, EveryValueSavesAndLoads)
 {
-    LiveOptions edited, loaded;
+    LiveOptions defaults, edited, loaded;
     changeEverything(edited);
     edited.save();
     loaded.load();
     // Each value comes back to its own key, not only the same file twice.
-    EXPECT_EQ(std::vector<int>({loaded.metronomeChannel, loaded.metronomeStrong,
-                                loaded.metronomeWeak, loaded.metronomeVel, int(loaded.ms_tol),
-                                loaded.smooth, loaded.wheelmult, loaded.diam, loaded.width}),
-              std::vector<int>({3, 76, 77, 100, 250, 4, 17, 9, 1024}));
+#define CLAVION_ROUND_TRIP(T, name, key, part)                                                     \
+    EXPECT_NE(T(edited.name), T(defaults.name)) << #name " keeps its default";                     \
+    EXPECT_EQ(T(loaded.name), T(edited.name)) << #name;
+    CLAVION_LIVE_OPTIONS(CLAVION_ROUND_TRIP)
+#undef CLAVION_ROUND_TRIP
+    for (int s = 0; s < Keys::EventFilters::FilterSetCount; ++s)
+        for (int k = 0; k < Keys::EventFilters::FilterKindCount; ++k)
+            EXPECT_EQ(loaded.filters[s][k], edited.filters[s][k]) << s << " " << k;
+    EXPECT_EQ(loaded.colours, edited.colours);
     const QSettings first(filePath(), QSettings::IniFormat);
     use(QStringLiteral("de"));
     loaded.save();

@@ -2,6 +2,33 @@
 <!DOCTYPE TS>
 <TS version="2.1" language="fr_FR">
 <context>
+    <name>DeviceRecords</name>
+    <message>
+        <source>Default input client</source>
+        <translation>Client d’entrée par défaut</translation>
+    </message>
+    <message>
+        <source>Default input port</source>
+        <translation>Port d’entrée par défaut</translation>
+    </message>
+    <message>
+        <source>Default output client</source>
+        <translation>Client de sortie par défaut</translation>
+    </message>
+    <message>
+        <source>Default output port</source>
+        <translation>Port de sortie par défaut</translation>
+    </message>
+    <message>
+        <source>PC keyboard</source>
+        <translation>Clavier de l’ordinateur</translation>
+    </message>
+    <message>
+        <source>subsets</source>
+        <translation>sous-ensembles</translation>
+    </message>
+</context>
+<context>
     <name>Diagram</name>
     <message>
         <source>Unset Keyboard for track #%1</source>
@@ -2903,30 +2930,6 @@ Choisissez-en une autre dans Options&gt;&gt;Synthétiseur.</translation>
     <message>
         <source>Trying codec %1</source>
         <translation>Essai du codage %1</translation>
-    </message>
-    <message>
-        <source>Default input client</source>
-        <translation>Client d’entrée par défaut</translation>
-    </message>
-    <message>
-        <source>Default input port</source>
-        <translation>Port d’entrée par défaut</translation>
-    </message>
-    <message>
-        <source>Default output client</source>
-        <translation>Client de sortie par défaut</translation>
-    </message>
-    <message>
-        <source>Default output port</source>
-        <translation>Port de sortie par défaut</translation>
-    </message>
-    <message>
-        <source>PC keyboard</source>
-        <translation>Clavier de l’ordinateur</translation>
-    </message>
-    <message>
-        <source>subsets</source>
-        <translation>sous-ensembles</translation>
     </message>
     <message>
         <source>&amp;Take analysis…</source>

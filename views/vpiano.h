@@ -1,5 +1,7 @@
 #pragma once
 
+#include "core/devices.h"
+
 #include <QMutex>
 #include <QPen>
 #include <QPoint>
@@ -11,8 +13,6 @@
 class LiveOptions;
 class QMenu;
 class QPainter;
-struct InputDevice;
-struct OutputDevice;
 
 // What a key shows; each code picks one of the nine keyboard colours.
 enum KeyState : int {
@@ -27,6 +27,9 @@ enum KeyState : int {
     WrongKeyState,
     KeyStateCount
 };
+// A key the player rang shows its zone: the pressed state plus the zone.
+static_assert(LowZoneState == PressedKeyState + int(Zone::Low) &&
+              UnsplitState == PressedKeyState + int(Zone::Whole));
 
 // A keyboard that shows, key by key, what the engine reports. It sends no
 // MIDI: keys held with the mouse are only drawn. A keyboard of an input

@@ -107,7 +107,7 @@ TEST_F(DeckAlsa, AHeldPcKeyRingsItsClusterOnce)
     TrackTables& t = d.model().tracks;
     t.keyboard[0] = 1;
     t.input[0] = &devices.pcKeyboard;
-    t.zone[0] = 2; // the letter keys
+    t.zone[0] = Zone::Central; // the letter keys
     main.findChild<QToolButton*>(QStringLiteral("tb_listen"))->click();
     ASSERT_TRUE(spinUntil([&] { return d.session().thread()->isSessionRunning(); }, 10000));
     spinFor(300);
