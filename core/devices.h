@@ -32,6 +32,24 @@ constexpr Zone zoneAt(int index)
     return Zone(int(Zone::Low) + index);
 }
 
+// What a key of a virtual keyboard shows; each code picks one of the nine
+// keyboard colours. The engine's key-display events carry it.
+enum KeyState : int {
+    BlackKeyState,
+    WhiteKeyState,
+    PressedKeyState,
+    LowZoneState,
+    CentralZoneState,
+    HighZoneState,
+    UnsplitState,
+    OmnikeyState,
+    WrongKeyState,
+    KeyStateCount
+};
+// A key the player rang shows its zone: the pressed state plus the zone.
+static_assert(LowZoneState == PressedKeyState + int(Zone::Low) &&
+              UnsplitState == PressedKeyState + int(Zone::Whole));
+
 constexpr int kPcKeyboardClient = 255;
 constexpr int kPcKeyboardPort = 255;
 

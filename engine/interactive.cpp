@@ -148,7 +148,7 @@ void InteractiveLoop::showHints()
         if (s.device->kbmode != AllClusterNotes) continue;
         for (const EventNode* n : s.pending[size_t(Zone::Whole)])
             if (n->isSoundingNoteOn() && n->channel() != kDrumChannel)
-                echoNow(SND_SEQ_EVENT_USR3, KeyHintEcho, 7, n->output.data.note.note,
+                echoNow(SND_SEQ_EVENT_USR3, KeyHintEcho, OmnikeyState, n->output.data.note.note,
                         s.device->client, s.device->port);
     }
 }
@@ -283,8 +283,8 @@ EventNode* InteractiveLoop::buildCluster(DeviceState& s, Zone zone)
         if (deck_.recording.load()) ++interactiveNotes_;
         t.lastNoteOn[size_t(d)] = n;
         if (s.device->kbmode == AllClusterNotes && n->channel() != kDrumChannel)
-            echoNow(SND_SEQ_EVENT_USR3, KeyHintEcho, 7, o.data.note.note, s.device->client,
-                    s.device->port);
+            echoNow(SND_SEQ_EVENT_USR3, KeyHintEcho, OmnikeyState, o.data.note.note,
+                    s.device->client, s.device->port);
         pending.push_back(n);
     }
     return nullptr;
@@ -451,8 +451,8 @@ bool InteractiveLoop::keyPress(DeviceState& s, int key, int velocity)
         if (it == pending.end()) {
             const uint64_t tol = deck_.timing.tick_tol;
             for (int i = 0; i < 4; ++i)
-                echoIn(SND_SEQ_EVENT_USR3 + (i % 2), KeyHintEcho, uint64_t(i) * tol, i % 2 ? 0 : 8,
-                       key, dev.client, dev.port);
+                echoIn(SND_SEQ_EVENT_USR3 + (i % 2), KeyHintEcho, uint64_t(i) * tol,
+                       i % 2 ? BlackKeyState : WrongKeyState, key, dev.client, dev.port);
             continue;
         }
         EventNode* n = *it;

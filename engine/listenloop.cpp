@@ -206,8 +206,8 @@ void ListenLoop::scheduleAccompaniment(uint64_t windowEnd)
                 const snd_seq_addr_t self = sink_.self();
                 for (int end = 0; end < 2; ++end) {
                     makeDisplayEcho(out_, self, end ? SND_SEQ_EVENT_USR4 : SND_SEQ_EVENT_USR3,
-                                    AccompanimentEcho, end ? 0 : 6, note, device->client,
-                                    device->port);
+                                    AccompanimentEcho, end ? BlackKeyState : UnsplitState, note,
+                                    device->client, device->port);
                     sink_.scheduleAt(out_, end ? at + length : at);
                 }
             }

@@ -129,7 +129,7 @@ void pairNotes(DeckModel& deck, bool freeTracks)
     // Note Ons of one track, channel and key waiting for their note-off, and
     // the note-off events of the current tick that found none (a Note On of
     // the same tick later takes them: a zero-length note stored backwards).
-    struct KeyState {
+    struct HeldKey {
         std::vector<EventNode*> waiting;
         size_t firstWaiting = 0;
         std::vector<EventNode*> orphans;
@@ -139,7 +139,7 @@ void pairNotes(DeckModel& deck, bool freeTracks)
     // One pass, each node touched a bounded number of times: every Note On
     // takes the first free note-off of its key after it, so the note-offs
     // take the waiting Note Ons first come, first served.
-    std::unordered_map<uint64_t, KeyState> keys;
+    std::unordered_map<uint64_t, HeldKey> keys;
     std::vector<EventNode*> noteOns; // in walk order, for the gaps
     uint64_t group = 0;
     bool anyGroup = false;
@@ -162,7 +162,7 @@ void pairNotes(DeckModel& deck, bool freeTracks)
         } else if (noteOff || n->isSoundingNoteOn()) {
             const uint64_t key = (uint64_t(n->track - lo) << 11) |
                                  (uint64_t(n->channel() & 15) << 7) | uint64_t(n->note() & 127);
-            KeyState& k = keys[key];
+            HeldKey& k = keys[key];
             if (k.orphanGroup != group) {
                 k.orphans.clear();
                 k.firstOrphan = 0;

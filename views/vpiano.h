@@ -14,23 +14,6 @@ class LiveOptions;
 class QMenu;
 class QPainter;
 
-// What a key shows; each code picks one of the nine keyboard colours.
-enum KeyState : int {
-    BlackKeyState,
-    WhiteKeyState,
-    PressedKeyState,
-    LowZoneState,
-    CentralZoneState,
-    HighZoneState,
-    UnsplitState,
-    OmnikeyState,
-    WrongKeyState,
-    KeyStateCount
-};
-// A key the player rang shows its zone: the pressed state plus the zone.
-static_assert(LowZoneState == PressedKeyState + int(Zone::Low) &&
-              UnsplitState == PressedKeyState + int(Zone::Whole));
-
 // A keyboard that shows, key by key, what the engine reports. It sends no
 // MIDI: keys held with the mouse are only drawn. A keyboard of an input
 // device also moves that device's zone boundaries from a right-click menu.
