@@ -124,8 +124,10 @@ Help::Document Help::troubleshooting()
                    .arg(ui(Texts::tr("Ske&ws")),
                         ui(Texts::tr("Follow &tempo skews from user (experimental)")),
                         ui(Texts::tr("Parameters"))),
-               Texts::tr("The tempo changes only after nine clusters have been played, so that one "
-                         "late key does not throw the accompaniment off.")});
+               Texts::tr("The tempo changes only after the number of clusters set in tab %1 "
+                         "has been played (ten by default), so that one late key does not throw "
+                         "the accompaniment off; fewer follow you sooner.")
+                   .arg(ui(Texts::tr("Parameters")))});
 
     h += step(Texts::tr("A song shows one track only, though several instruments play."));
     h += list(

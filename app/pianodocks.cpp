@@ -258,7 +258,7 @@ bool PianoDocks::feed(QEvent* event)
         const InputDevice* d = top_.devices().findInput(key.client(), key.port());
         // In "all cluster notes" mode the hints stay: the player still has to find them.
         if (!d || d->kbmode == AllClusterNotes) return true;
-        if (on && (key.zone() < 0 || key.zone() > 5)) return true;
+        if (on && (key.zone() < int(Zone::None) || key.zone() > int(Zone::Whole))) return true;
         setKeys(inputKeyboards(key.client(), key.port()), key.note(),
                 on ? PressedKeyState + key.zone() : -1);
         return true;

@@ -1,6 +1,7 @@
 #include "smfbuilder.h"
 
 #include <QDir>
+#include <QTemporaryDir>
 #include <QTemporaryFile>
 #include <random>
 #include <stdexcept>
@@ -114,8 +115,9 @@ QByteArray randomSmf(uint32_t seed, int format, int tracks, int eventsPerTrack)
 
 std::string writeTempFile(const QByteArray& bytes, const std::string& suffix)
 {
-    QTemporaryFile file(QDir::tempPath() + QStringLiteral("/clavion-test-XXXXXX") +
-                        QString::fromStdString(suffix));
+    // One folder for the whole test program, removed as it exits.
+    static const QTemporaryDir folder(QDir::tempPath() + QStringLiteral("/clavion-test-XXXXXX"));
+    QTemporaryFile file(folder.path() + QStringLiteral("/XXXXXX") + QString::fromStdString(suffix));
     file.setAutoRemove(false);
     if (!file.open() || file.write(bytes) != bytes.size())
         throw std::runtime_error("cannot write a temporary file");

@@ -14,6 +14,7 @@
 #include <QDoubleSpinBox>
 #include <QFile>
 #include <QPushButton>
+#include <QScopeGuard>
 #include <QStatusBar>
 #include <QTabWidget>
 #include <QtTest>
@@ -137,6 +138,8 @@ TEST_F(SynthWindow, TheBuiltinSynthStartsOnlyWhenNothingElseWouldSoundOrItIsTheD
         SCOPED_TRACE(c.what);
         Settings::close();
         QTemporaryDir d;
+        // Written out before the folder goes, not into a folder made anew.
+        const auto closeFirst = qScopeGuard([] { Settings::close(); });
         Settings::resetForTests(d.path(), QStringLiteral("en"));
         if (c.earlier >= 0) earlierStart(settingsFile(), c.earlier == 1);
         fakeOutputs = c.outputs;
@@ -179,6 +182,8 @@ TEST_F(SynthWindow, AFailedStartSaysWhatToDoAndTheProgramGoesOn)
             GTEST_SKIP() << "no sound font installed to get as far as the audio";
         Settings::close();
         QTemporaryDir d;
+        // Written out before the folder goes, not into a folder made anew.
+        const auto closeFirst = qScopeGuard([] { Settings::close(); });
         Settings::resetForTests(d.path(), QStringLiteral("en"));
         Settings::setValue(Keys::Synth::soundfont, c.font);
         Settings::setValue(Keys::Synth::driver, QStringLiteral("alsa"));

@@ -2304,8 +2304,8 @@ Choisissez-en une autre dans Options&gt;&gt;Synthétiseur.</translation>
         <translation>Paramètres</translation>
     </message>
     <message>
-        <source>The tempo changes only after nine clusters have been played, so that one late key does not throw the accompaniment off.</source>
-        <translation>Le tempo ne change qu’après neuf groupes de notes joués, pour qu’une touche en retard ne dérègle pas l’accompagnement.</translation>
+        <source>The tempo changes only after the number of clusters set in tab %1 has been played (ten by default), so that one late key does not throw the accompaniment off; fewer follow you sooner.</source>
+        <translation>Le tempo ne change qu’après le nombre de groupes de notes réglé dans l’onglet %1 (dix par défaut), pour qu’une touche en retard ne dérègle pas l’accompagnement&#xa0;; moins de groupes vous suivent plus vite.</translation>
     </message>
     <message>
         <source>A song shows one track only, though several instruments play.</source>
