@@ -407,6 +407,7 @@ TopWidget::DeviceCounts TopWidget::refreshDevices(ScanResult* inputs, ScanResult
     // One report when the sequencer cannot be opened, not one per scan.
     const QString error = in.error.isEmpty() ? out.error : in.error;
     if (!error.isEmpty()) postEvent(this, new MessageEvent(DeviceFailureEvent, error));
+    emit devicesChanged();
     return {in.usable, out.usable};
 }
 

@@ -90,6 +90,11 @@ public:
     // The title without a song: the program name, an at sign and the host name.
     static QString hostTitle();
 
+signals:
+    // The device lists were read again: a dialog showing ports, or a launch
+    // waiting for one, looks at them now.
+    void devicesChanged();
+
 public slots:
     void fileNew();
     bool fileSave();
