@@ -345,6 +345,47 @@ QString outputGroup(int client, int port)
     return QStringLiteral("Output_%1_%2").arg(client).arg(port);
 }
 
+namespace
+{
+const QString kClientNameKey = QStringLiteral("clientName");
+const QString kPortNameKey = QStringLiteral("portName");
+
+bool names(QSettings& s, const QString& group, const QString& client, const QString& port)
+{
+    return s.value(group + QLatin1Char('/') + kClientNameKey).toString() == client &&
+           s.value(group + QLatin1Char('/') + kPortNameKey).toString() == port;
+}
+
+// Client numbers change when a keyboard is plugged in again or a synthesizer
+// restarts, so a group names its device. Its address's group when that names
+// it; else the group that names it under an older address; else its
+// address's group if that names nobody (written before names were kept);
+// else none, and the defaults apply.
+QString findGroup(const QString& prefix, const QString& own, const QString& client,
+                  const QString& port)
+{
+    QSettings& s = store();
+    if (names(s, own, client, port)) return own;
+    if (!client.isEmpty() || !port.isEmpty())
+        for (const QString& g : s.childGroups())
+            if (g.startsWith(prefix) && names(s, g, client, port)) return g;
+    return s.contains(own + QLatin1Char('/') + kClientNameKey) ? QString() : own;
+}
+
+// Writes the names, and forgets the device's groups of addresses it has left.
+QString ownGroup(const QString& prefix, const QString& own, const QString& client,
+                 const QString& port)
+{
+    QSettings& s = store();
+    if (!client.isEmpty() || !port.isEmpty())
+        for (const QString& g : s.childGroups())
+            if (g != own && g.startsWith(prefix) && names(s, g, client, port)) s.remove(g);
+    s.setValue(own + QLatin1Char('/') + kClientNameKey, client);
+    s.setValue(own + QLatin1Char('/') + kPortNameKey, port);
+    return own + QLatin1Char('/');
+}
+} // namespace
+
 void loadDefaultInput(InputDevice& d)
 {
     using namespace Keys::Midi;
@@ -409,7 +450,12 @@ void saveDefaultDevices(const DeviceSet& devices)
 void loadInputDevice(InputDevice& d, const InputDevice& defaults)
 {
     using namespace Keys::Midi;
-    const QString g = inputGroup(d.client, d.port) + QLatin1Char('/');
+    const QString found = d.isPcKeyboard()
+                              ? inputGroup(d.client, d.port)
+                              : findGroup(QStringLiteral("Input_"), inputGroup(d.client, d.port),
+                                          d.clientName, d.portName);
+    // Without a group every key reads its fallback: no key lives at the top.
+    const QString g = found.isEmpty() ? QString() : found + QLatin1Char('/');
     d.ibck = readBool(g + leaf(ibck.path), defaults.ibck);
     d.itradk = readBool(g + leaf(itradk.path), defaults.itradk);
     d.ignoreInput = readBool(g + leaf(ignoreInput.path), false);
@@ -425,7 +471,9 @@ void loadInputDevice(InputDevice& d, const InputDevice& defaults)
 void loadOutputDevice(OutputDevice& d, const OutputDevice& defaults)
 {
     using namespace Keys::Midi;
-    const QString g = outputGroup(d.client, d.port) + QLatin1Char('/');
+    const QString found = findGroup(QStringLiteral("Output_"), outputGroup(d.client, d.port),
+                                    d.clientName, d.portName);
+    const QString g = found.isEmpty() ? QString() : found + QLatin1Char('/');
     d.obck = readBool(g + leaf(obck.path), defaults.obck);
     d.otradk = readBool(g + leaf(otradk.path), defaults.otradk);
     d.ignoreOutput = readBool(g + leaf(ignoreOutput.path), false);
@@ -449,7 +497,10 @@ void saveInputDevice(const InputDevice& d)
 {
     using namespace Keys::Midi;
     QSettings& s = store();
-    const QString g = inputGroup(d.client, d.port) + QLatin1Char('/');
+    const QString g = d.isPcKeyboard()
+                          ? inputGroup(d.client, d.port) + QLatin1Char('/')
+                          : ownGroup(QStringLiteral("Input_"), inputGroup(d.client, d.port),
+                                     d.clientName, d.portName);
     s.setValue(g + leaf(ibck.path), d.ibck);
     s.setValue(g + leaf(itradk.path), d.itradk);
     s.setValue(g + leaf(ignoreInput.path), d.ignoreInput);
@@ -465,7 +516,8 @@ void saveOutputDevice(const OutputDevice& d)
 {
     using namespace Keys::Midi;
     QSettings& s = store();
-    const QString g = outputGroup(d.client, d.port) + QLatin1Char('/');
+    const QString g = ownGroup(QStringLiteral("Output_"), outputGroup(d.client, d.port),
+                               d.clientName, d.portName);
     s.setValue(g + leaf(obck.path), d.obck);
     s.setValue(g + leaf(otradk.path), d.otradk);
     s.setValue(g + leaf(ignoreOutput.path), d.ignoreOutput);

@@ -240,6 +240,27 @@ TEST_F(SettingsTest, DevicesFallBackToTheDefaultRecordExceptIgnore)
     Settings::loadInputDevice(back, defaults);
     EXPECT_EQ(mismatches(back, own), "");
 
+    // A device known by its names: back under another client number it finds
+    // its group, which then moves to its new address; another device at its
+    // old address does not take it.
+    own.clientName = back.clientName = QStringLiteral("Keys");
+    own.portName = back.portName = QStringLiteral("Keys port");
+    Settings::saveInputDevice(own);
+    back.client = own.client = 28;
+    Settings::loadInputDevice(back, defaults);
+    EXPECT_EQ(mismatches(back, own), "");
+    InputDevice other = at<InputDevice>(24, 1);
+    other.clientName = QStringLiteral("Other");
+    Settings::loadInputDevice(other, defaults);
+    listening.client = 24;
+    listening.port = 1;
+    listening.highkey = defaults.highkey;
+    listening.clientName = other.clientName;
+    EXPECT_EQ(mismatches(other, listening), "");
+    Settings::saveInputDevice(back);
+    EXPECT_FALSE(
+        Settings::store().contains(Settings::inputGroup(24, 1) + QStringLiteral("/lowkey")));
+
     // The PC keyboard: the default record's display flags and lead zone, its
     // own defaults for the rest.
     Settings::loadPcKeyboard(pc, defaults);
