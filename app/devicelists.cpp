@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <mutex>
+#include <tuple>
 
 namespace
 {
@@ -29,28 +30,53 @@ void loadRecord(OutputDevice& d, const DeviceSet& set)
     Settings::loadOutputDevice(d, set.defaultOutput);
 }
 
-template <typename Device>
-DeviceLists::Outcome merge(std::vector<std::unique_ptr<Device>>& list, const DeviceSet& set,
-                           const ScanResult& scan, bool songOpen, std::mutex* sessionLock)
+template <typename Device> bool named(const Device& d, const PortInfo& port)
 {
-    DeviceLists::Outcome out;
+    return d.clientName == port.clientName && d.portName == port.portName;
+}
+
+template <typename Device>
+DeviceLists::Outcome<Device> merge(std::vector<std::unique_ptr<Device>>& list, Device& fallback,
+                                   DeviceSet::Owner& owner, const DeviceSet& set,
+                                   const ScanResult& scan, bool songOpen, std::mutex* sessionLock)
+{
+    DeviceLists::Outcome<Device> out;
     if (!scan.ok) {
         // Nothing is known about the ports: keep the records, offer none.
         out.error = scan.error;
         return out;
     }
+    // Where each record is now: at its address under its names; else under
+    // its names elsewhere, as client numbers change when a keyboard is
+    // plugged in again or a synthesizer restarts; else, if it was there at
+    // the last scan, at its address under other names (renamed).
+    std::vector<const PortInfo*> found(list.size(), nullptr);
+    std::vector<bool> placed(scan.ports.size(), false);
+    enum Match { AddressAndNames, Names, Renamed };
+    const auto place = [&](Match match) {
+        for (size_t p = 0; p < scan.ports.size(); ++p) {
+            const PortInfo& port = scan.ports[p];
+            for (size_t i = 0; i < list.size() && !placed[p]; ++i) {
+                const Device& d = *list[i];
+                const bool here = d.sameAddress(port.client, port.port);
+                const bool same = match == AddressAndNames ? here && named(d, port)
+                                  : match == Names         ? named(d, port)
+                                                           : here && !d.absent;
+                if (found[i] || !same) continue;
+                found[i] = &port;
+                placed[p] = true;
+            }
+        }
+    };
+    place(AddressAndNames);
+    place(Names);
+    place(Renamed);
     // The new records are read from the settings first: the engine waits
     // only while the list itself changes.
-    std::vector<bool> seen(list.size(), false);
     std::vector<std::unique_ptr<Device>> added;
-    for (const PortInfo& port : scan.ports) {
-        auto known = std::find_if(list.begin(), list.end(), [&](const auto& d) {
-            return d->sameAddress(port.client, port.port);
-        });
-        if (known != list.end()) {
-            seen[size_t(known - list.begin())] = true;
-            continue;
-        }
+    for (size_t p = 0; p < scan.ports.size(); ++p) {
+        if (placed[p]) continue;
+        const PortInfo& port = scan.ports[p];
         auto d = std::make_unique<Device>();
         d->client = port.client;
         d->port = port.port;
@@ -59,15 +85,45 @@ DeviceLists::Outcome merge(std::vector<std::unique_ptr<Device>>& list, const Dev
         loadRecord(*d, set);
         added.push_back(std::move(d));
     }
+    // Tracks play to the default record, not to the list's: it follows its
+    // device, known by the names its address had when the default was set.
+    if (!fallback.sameAddress(owner.client, owner.port)) {
+        owner = DeviceSet::Owner{fallback.client, fallback.port, {}, {}};
+        for (const auto& d : list)
+            if (!d->absent && d->sameAddress(fallback.client, fallback.port))
+                std::tie(owner.clientName, owner.portName) = std::tie(d->clientName, d->portName);
+    }
+    const PortInfo* defaultTo = nullptr;
+    for (const PortInfo& port : scan.ports)
+        if (fallback.sameAddress(port.client, port.port) &&
+            (owner.clientName.isEmpty() || named(owner, port))) {
+            std::tie(owner.clientName, owner.portName) = std::tie(port.clientName, port.portName);
+            defaultTo = &port; // still there, or seen there for the first time
+        }
+    for (const PortInfo& port : scan.ports)
+        if (!defaultTo && !owner.clientName.isEmpty() && named(owner, port)) defaultTo = &port;
     std::unique_lock<std::mutex> lock;
     if (sessionLock) lock = std::unique_lock<std::mutex>(*sessionLock);
+    if (defaultTo && !fallback.sameAddress(defaultTo->client, defaultTo->port)) {
+        fallback.client = owner.client = defaultTo->client;
+        fallback.port = owner.port = defaultTo->port;
+        out.defaultMoved = true;
+    }
     size_t keep = 0;
     for (size_t i = 0; i < list.size(); ++i) {
-        if (!seen[i]) {
-            if (!songOpen) continue;
-            list[i]->absent = true;
+        Device& d = *list[i];
+        if (const PortInfo* port = found[i]) {
+            if (d.absent || !d.sameAddress(port->client, port->port)) out.back.push_back(&d);
+            d.client = port->client;
+            d.port = port->port;
+            d.clientName = port->clientName;
+            d.portName = port->portName;
+            d.absent = false;
+        } else if (!songOpen) {
+            continue;
         } else {
-            list[i]->absent = false;
+            if (!d.absent) out.gone.push_back(&d);
+            d.absent = true;
         }
         list[keep++] = std::move(list[i]);
     }
@@ -85,16 +141,18 @@ template <typename Device> void purge(std::vector<std::unique_ptr<Device>>& list
 }
 } // namespace
 
-DeviceLists::Outcome DeviceLists::mergeInputs(DeviceSet& set, const ScanResult& scan, bool songOpen,
-                                              std::mutex* sessionLock)
+DeviceLists::Outcome<InputDevice> DeviceLists::mergeInputs(DeviceSet& set, const ScanResult& scan,
+                                                           bool songOpen, std::mutex* sessionLock)
 {
-    return merge(set.inputs, set, scan, songOpen, sessionLock);
+    return merge(set.inputs, set.defaultInput, set.defaultInputOwner, set, scan, songOpen,
+                 sessionLock);
 }
 
-DeviceLists::Outcome DeviceLists::mergeOutputs(DeviceSet& set, const ScanResult& scan,
-                                               bool songOpen, std::mutex* sessionLock)
+DeviceLists::Outcome<OutputDevice> DeviceLists::mergeOutputs(DeviceSet& set, const ScanResult& scan,
+                                                             bool songOpen, std::mutex* sessionLock)
 {
-    return merge(set.outputs, set, scan, songOpen, sessionLock);
+    return merge(set.outputs, set.defaultOutput, set.defaultOutputOwner, set, scan, songOpen,
+                 sessionLock);
 }
 
 void DeviceLists::purgeAbsent(DeviceSet& set)
@@ -116,6 +174,11 @@ void DeviceLists::setScanners(Scanner inputs, Scanner outputs)
 {
     inputScanner = inputs ? inputs : scanInputPorts;
     outputScanner = outputs ? outputs : scanOutputPorts;
+}
+
+bool DeviceLists::realScanners()
+{
+    return inputScanner == scanInputPorts && outputScanner == scanOutputPorts;
 }
 
 bool DeviceLists::isMidiThrough(const QString& clientName)

@@ -11,6 +11,8 @@
 #include "app/textpanes.h"
 #include "core/events.h"
 #include "core/messages.h"
+#include "engine/decksession.h"
+#include "engine/devicewatch.h"
 #include "panes/cleanwidgets.h"
 #include "song/songloader.h"
 #include "views/score.h"
@@ -275,6 +277,11 @@ TopWidget::TopWidget(const QString& commandLineSong)
     Settings::loadPcKeyboard(devices_.pcKeyboard, devices_.defaultInput);
     synth_ = new SynthControl(*this);
     const bool synthStarting = synth_->startAtLaunch(firstStart);
+    // Tests that stand in for the sequencer's lists want no news from it.
+    if (DeviceLists::realScanners()) {
+        watch_ = std::make_unique<DeviceWatch>(this);
+        watch_->start();
+    }
     ScanResult inputs, outputs; // a first start picks its defaults from these
     refreshDevices(&inputs, &outputs);
 
@@ -298,6 +305,7 @@ TopWidget::TopWidget(const QString& commandLineSong)
 
 TopWidget::~TopWidget()
 {
+    watch_.reset(); // its rescans would come to a window half gone
     if (lyricsDock_) {
         Settings::setValue(Keys::General::geometry, lyricsDock_->saveGeometry());
         lyricsDock_->close();
@@ -403,6 +411,9 @@ TopWidget::DeviceCounts TopWidget::refreshDevices(ScanResult* inputs, ScanResult
     const auto out = DeviceLists::mergeOutputs(devices_, outScan, deck_, sessionLock);
     if (inputs) *inputs = inScan;
     if (outputs) *outputs = outScan;
+    if (in.defaultMoved || out.defaultMoved) Settings::saveDefaultDevices(devices_);
+    followDevices(in.gone, in.back, devices_.defaultInput);
+    followDevices(out.gone, out.back, devices_.defaultOutput);
     showDeviceLists();
     // One report when the sequencer cannot be opened, not one per scan.
     const QString error = in.error.isEmpty() ? out.error : in.error;
@@ -616,6 +627,38 @@ void TopWidget::deviceFailed(const QString& text)
     }
     unLoad();
     if (!text.isEmpty()) Messages::warning(text);
+}
+
+// A device switched off and on mid-song carries on where its tracks are.
+template <typename Device>
+void TopWidget::followDevices(const std::vector<Device*>& gone, const std::vector<Device*>& back,
+                              const Device& fallback)
+{
+    constexpr bool output = std::is_same_v<Device, OutputDevice>;
+    const auto name = [](const Device* d) {
+        return QStringLiteral("%1:%2 %3").arg(d->client).arg(d->port).arg(d->portName);
+    };
+    for (const Device* d : gone) {
+        if (deck_) {
+            deck_->session().deviceGone(*d);
+            if (fallback.sameAddress(d->client, d->port)) deck_->session().deviceGone(fallback);
+        }
+        statusBar()->showMessage(output ? tr("MIDI output %1 has gone.").arg(name(d))
+                                        : tr("MIDI input %1 has gone.").arg(name(d)));
+    }
+    for (const Device* d : back) {
+        QString error;
+        if (deck_) {
+            error = deck_->session().deviceBack(*d);
+            if (error.isEmpty() && fallback.sameAddress(d->client, d->port))
+                error = deck_->session().deviceBack(fallback);
+        }
+        if (!error.isEmpty())
+            statusBar()->showMessage(error);
+        else
+            statusBar()->showMessage(output ? tr("MIDI output %1 is back.").arg(name(d))
+                                            : tr("MIDI input %1 is back.").arg(name(d)));
+    }
 }
 
 // The session has ended without it; the song stays, and the lists show it gone.

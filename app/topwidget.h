@@ -10,6 +10,7 @@
 #include <QMainWindow>
 
 #include <functional>
+#include <memory>
 
 class SynthControl;
 class NewFileDB;
@@ -41,6 +42,7 @@ public:
 
 // The program's one main window: menus, tool bars, status bar, docks, the
 // device records, and the reactions to the events other threads post.
+class DeviceWatch;
 class TopWidget : public QMainWindow
 {
     Q_OBJECT
@@ -150,6 +152,9 @@ private:
     void applyStyleSheet();
     OptionsHooks optionsHooks();
     void showDeviceLists();
+    template <typename Device>
+    void followDevices(const std::vector<Device*>& gone, const std::vector<Device*>& back,
+                       const Device& fallback);
     void fitKeyboardDocks();
     void showWelcome();
     void chooseFirstDefaults(const ScanResult& inputs, const ScanResult& outputs);
@@ -180,6 +185,7 @@ private:
     TextPanes* panes_ = nullptr;
     Launcher* launcher_ = nullptr;
     SynthControl* synth_ = nullptr;
+    std::unique_ptr<DeviceWatch> watch_; // the lists follow the sequencer
     PlayDialog* deck_ = nullptr;
     QString songPath_;
     bool isDemo_ = false;

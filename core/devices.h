@@ -121,6 +121,13 @@ struct DeviceSet {
     InputDevice pcKeyboard = InputDevice::pcKeyboard();
     InputDevice defaultInput;
     OutputDevice defaultOutput;
+    // Whose port each default's address was when the lists last looked, so
+    // that the default follows its device to another client number.
+    struct Owner {
+        int client = -1, port = -1;
+        QString clientName, portName;
+    };
+    Owner defaultInputOwner, defaultOutputOwner;
 
     // Input devices that are not ignored, in list order.
     std::vector<InputDevice*> usableInputs() const
@@ -140,14 +147,21 @@ struct DeviceSet {
     InputDevice* findInput(int client, int port)
     {
         if (client == kPcKeyboardClient) return &pcKeyboard;
-        for (const auto& d : inputs)
-            if (d->sameAddress(client, port)) return d.get();
-        return nullptr;
+        return find(inputs, client, port);
     }
-    OutputDevice* findOutput(int client, int port)
+    OutputDevice* findOutput(int client, int port) { return find(outputs, client, port); }
+
+private:
+    // The device at that address now, else the one that left it.
+    template <typename Device>
+    static Device* find(const std::vector<std::unique_ptr<Device>>& list, int client, int port)
     {
-        for (const auto& d : outputs)
-            if (d->sameAddress(client, port)) return d.get();
-        return nullptr;
+        Device* gone = nullptr;
+        for (const auto& d : list)
+            if (d->sameAddress(client, port)) {
+                if (!d->absent) return d.get();
+                if (!gone) gone = d.get();
+            }
+        return gone;
     }
 };

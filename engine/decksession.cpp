@@ -108,6 +108,11 @@ bool otherTrackUses(const std::vector<Device*>& devices, int d, const Device* de
     return false;
 }
 
+const char* const kInputFailure =
+    QT_TRANSLATE_NOOP("midithread", "MIDI input %1:%2 could not be connected.");
+const char* const kOutputFailure =
+    QT_TRANSLATE_NOOP("midithread", "MIDI output %1:%2 could not be connected.");
+
 QString connectFailure(const char* what, int client, int port)
 {
     return QCoreApplication::translate("midithread", what).arg(client).arg(port);
@@ -121,6 +126,41 @@ void DeckSession::requestRescan()
     if (mainReceiver_) postEvent(mainReceiver_, new QEvent(eventType(RescanDevicesEvent)));
 }
 
+namespace
+{
+template <typename Device> bool used(const std::vector<Device*>& devices, const Device& device)
+{
+    return std::find(devices.begin(), devices.end(), &device) != devices.end();
+}
+} // namespace
+
+void DeckSession::deviceGone(const InputDevice& in)
+{
+    if (running() && used(deck_.tracks.input, in)) thread_->inputGone(in);
+}
+
+void DeckSession::deviceGone(const OutputDevice& out)
+{
+    if (running() && used(deck_.tracks.output, out)) thread_->outputGone(out);
+}
+
+QString DeckSession::deviceBack(const InputDevice& in)
+{
+    if (!running() || !used(deck_.tracks.input, in)) return QString();
+    QString error;
+    if (thread_->inputBack(in, &error) != SeqClient::Live::Failed) return QString();
+    return error.isEmpty() ? connectFailure(kInputFailure, in.client, in.port) : error;
+}
+
+QString DeckSession::deviceBack(const OutputDevice& out)
+{
+    if (!running() || !used(deck_.tracks.output, out)) return QString();
+    QString error;
+    if (thread_->outputBack(out, masterVolume(out), &error) != SeqClient::Live::Failed)
+        return QString();
+    return error.isEmpty() ? connectFailure(kOutputFailure, out.client, out.port) : error;
+}
+
 QString DeckSession::setTrackInput(int d, InputDevice* device)
 {
     std::lock_guard<std::mutex> lock(deck_.mutex);
@@ -132,10 +172,7 @@ QString DeckSession::setTrackInput(int d, InputDevice* device)
         const SeqClient::Live done = thread_->connectInput(*device, &error);
         if (done == SeqClient::Live::Failed) {
             requestRescan();
-            return error.isEmpty() ? connectFailure(QT_TRANSLATE_NOOP(
-                                                        "midithread",
-                                                        "MIDI input %1:%2 could not be connected."),
-                                                    device->client, device->port)
+            return error.isEmpty() ? connectFailure(kInputFailure, device->client, device->port)
                                    : error;
         }
         if (done == SeqClient::Live::Done && old && !otherTrackUses(inputs, d, old))
@@ -156,12 +193,8 @@ QString DeckSession::setTrackOutput(int d, OutputDevice* device)
         const SeqClient::Live done = thread_->connectOutput(*device, &error);
         if (done == SeqClient::Live::Failed) {
             requestRescan();
-            return error.isEmpty()
-                       ? connectFailure(
-                             QT_TRANSLATE_NOOP("midithread",
-                                               "MIDI output %1:%2 could not be connected."),
-                             device->client, device->port)
-                       : error;
+            return error.isEmpty() ? connectFailure(kOutputFailure, device->client, device->port)
+                                   : error;
         }
         if (done == SeqClient::Live::Done && old) {
             // The ends of what the track left sounding there go elsewhere now.
@@ -227,6 +260,11 @@ DeckSession::~DeckSession()
         discardTake(deck_, freeNotes, showShiftWhenRecording());
     deck_.repositionCursors();
     restFileTempo();
+}
+
+bool DeckSession::running() const
+{
+    return thread_ && thread_->isSessionRunning();
 }
 
 bool DeckSession::active() const

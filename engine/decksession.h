@@ -69,6 +69,15 @@ public:
     // could not be connected, and the track keeps its device.
     QString setTrackInput(int d, InputDevice* device);
     QString setTrackOutput(int d, OutputDevice* device);
+    // The device lists found a device gone, or back at the address its record
+    // has now. While a session runs and a track uses it: a keyboard's held
+    // keys end, or its keys ring again; an output is let go, or connected
+    // again and given the song's sound, its patches and its volume. Empty
+    // when done; otherwise why the port could not be connected.
+    void deviceGone(const InputDevice& in);
+    void deviceGone(const OutputDevice& out);
+    QString deviceBack(const InputDevice& in);
+    QString deviceBack(const OutputDevice& out);
     // Gives the output's channels in `pattern` the patches of `patches` (-1:
     // the song's own) and, while a session runs, sends those that changed, or
     // all of them with `resend`.
@@ -100,6 +109,7 @@ private:
     void applyTempoBoost(int boost);
     void prepareStepUp(bool recording);
     void requestRescan();
+    bool running() const;
 
     DeckModel& deck_;
     LiveOptions& options_;

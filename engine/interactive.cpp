@@ -719,6 +719,21 @@ bool InteractiveLoop::handle(const snd_seq_event_t& ev)
     }
 }
 
+void InteractiveLoop::releaseDevice(int client, int port)
+{
+    DeviceState* s = stateOf(client, port);
+    if (!s) return;
+    snd_seq_event_t off;
+    snd_seq_ev_clear(&off);
+    off.source.client = static_cast<unsigned char>(client);
+    off.source.port = static_cast<unsigned char>(port);
+    for (int key = 0; key < 128; ++key) {
+        if (!s->held[size_t(key)] && !s->freeKeys[size_t(key)]) continue;
+        snd_seq_ev_set_noteoff(&off, 0, key, 64);
+        keyRelease(*s, off, key);
+    }
+}
+
 bool InteractiveLoop::keepsSongAlive() const
 {
     if (heldKeys_ > 0 || heldFree_ > 0 || freeNotes_ > 0) return true;

@@ -54,6 +54,9 @@ public:
     // A player's event (from a keyboard or the PC keyboard); false when it
     // is not one this loop handles.
     bool handle(const snd_seq_event_t& ev);
+    // The device left the sequencer: what its held keys rang ends now, as
+    // their releases will never come.
+    void releaseDevice(int client, int port);
     // A clock echo: the accompaniment advanced one clock step.
     void clockStep(int ticks) { clockPosition_ += uint64_t(ticks); }
 

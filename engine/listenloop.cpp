@@ -249,6 +249,32 @@ EventNode** ListenLoop::chaseSlot(const EventNode& n, OutputDevice** device)
     return &chaseSlots_[(size_t(it - chaseOutputs_.begin()) * 16 + channel) * kChaseKinds + kind];
 }
 
+void ListenLoop::chaseFor(int client, int port)
+{
+    // The window's default record and a record of its list may both be there.
+    const auto there = [&](const OutputDevice* d) { return d && d->sameAddress(client, port); };
+    for (size_t i = 0; i < chaseOutputs_.size(); ++i)
+        if (there(chaseOutputs_[i]))
+            std::fill_n(chaseSlots_.begin() + std::ptrdiff_t(i * 16 * kChaseKinds),
+                        16 * kChaseKinds, nullptr);
+    OutputDevice* device = nullptr;
+    for (EventNode* n = deck_.song.events.head(); n && n != cursor_; n = n->next)
+        if (EventNode** slot = chaseSlot(*n, &device); slot && there(device)) *slot = n;
+    for (EventNode* m = deck_.song.events.head(); m && m != cursor_; m = m->next) {
+        EventNode** slot = chaseSlot(*m, &device);
+        if (!slot || *slot != m || !there(device)) continue;
+        out_ = m->event;
+        snd_seq_ev_set_dest(&out_, static_cast<unsigned char>(device->client),
+                            static_cast<unsigned char>(device->port));
+        if (out_.type == SND_SEQ_EVENT_PGMCHANGE) {
+            const int channel = out_.data.control.channel & 15;
+            out_.data.control.value = device->programFor(channel, m->event.data.control.value);
+        }
+        sink_.sendNow(out_);
+    }
+    sink_.drain();
+}
+
 void ListenLoop::restartLoop(uint64_t loopStart)
 {
     // At the seam the sound is set as it stands at the loop's start: per

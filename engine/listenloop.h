@@ -54,6 +54,10 @@ public:
     // From the song's start up to the cursor, sends what sets the sound and
     // returns the last tempo met (0 for none).
     int chase();
+    // Sends the outputs at an address what sets their sound up to the
+    // accompaniment's position: a device that came back mid-song has
+    // forgotten it.
+    void chaseFor(int client, int port);
     // Schedules the next beat window (on the start and window echoes).
     void scheduleWindow();
     // Schedules the coming measure's clicks and the next measure echo.

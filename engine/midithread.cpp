@@ -4,6 +4,7 @@
 #include "core/events.h"
 #include "core/midi.h"
 #include "core/settings.h"
+#include "engine/echoes.h"
 #include "engine/seqerror.h"
 #include "song/deckmodel.h"
 #include "song/songnames.h"
@@ -199,10 +200,81 @@ void MidiThread::sendPatches()
     for (const OutputDevice* out : deck_.tracks.output) {
         if (!out || std::find(sent.begin(), sent.end(), out) != sent.end()) continue;
         sent.push_back(out);
-        uint16_t chosen = 0;
-        for (int c = 0; c < 16; ++c)
-            if (out->patches[size_t(c)] >= 0) chosen |= channelBit(c);
-        if (chosen) client_.programChanges(*out, chosen, out->patches);
+        sendPatches(*out);
+    }
+}
+
+void MidiThread::sendPatches(const OutputDevice& out)
+{
+    uint16_t chosen = 0;
+    for (int c = 0; c < 16; ++c)
+        if (out.patches[size_t(c)] >= 0) chosen |= channelBit(c);
+    if (chosen) client_.programChanges(out, chosen, out.patches);
+}
+
+int MidiThread::sendDeviceEcho(int what, int client, int port, int volume)
+{
+    if (!running_.load()) return -1;
+    snd_seq_event_t ev;
+    snd_seq_ev_clear(&ev);
+    ev.type = SND_SEQ_EVENT_USR1;
+    ev.data.raw8.d[DeviceEchoWhat] = static_cast<unsigned char>(what);
+    ev.data.raw8.d[DeviceEchoClient] = static_cast<unsigned char>(client);
+    ev.data.raw8.d[DeviceEchoPort] = static_cast<unsigned char>(port);
+    ev.data.raw8.d[DeviceEchoVolume] = static_cast<unsigned char>(volume & 127);
+    return client_.sendToSelf(ev);
+}
+
+void MidiThread::inputGone(const InputDevice& in)
+{
+    client_.forgetPort(in.client, in.port);
+    sendDeviceEcho(InputGoneEcho, in.client, in.port);
+}
+
+void MidiThread::outputGone(const OutputDevice& out)
+{
+    // What was scheduled to it is dropped by the sequencer; nothing to send.
+    client_.forgetPort(out.client, out.port);
+}
+
+SeqClient::Live MidiThread::inputBack(const InputDevice& in, QString* error)
+{
+    return client_.connectInputLive(in.client, in.port, deck_.devices, error);
+}
+
+SeqClient::Live MidiThread::outputBack(const OutputDevice& out, int volume, QString* error)
+{
+    const SeqClient::Live done = client_.connectOutputLive(out.client, out.port, error);
+    if (done == SeqClient::Live::Done) sendDeviceEcho(OutputBackEcho, out.client, out.port, volume);
+    return done;
+}
+
+void MidiThread::deviceEcho(const snd_seq_event_t& ev)
+{
+    // With the deck's mutex held: the window changes the records only under it.
+    const int client = ev.data.raw8.d[DeviceEchoClient];
+    const int port = ev.data.raw8.d[DeviceEchoPort];
+    switch (ev.data.raw8.d[DeviceEchoWhat]) {
+    case InputGoneEcho:
+        interactive_->releaseDevice(client, port);
+        break;
+    case OutputBackEcho: {
+        loop_->chaseFor(client, port);
+        const OutputDevice* volumeTo = nullptr;
+        std::vector<const OutputDevice*> sent;
+        for (const OutputDevice* out : deck_.tracks.output) {
+            if (!out || !out->sameAddress(client, port) ||
+                std::find(sent.begin(), sent.end(), out) != sent.end())
+                continue;
+            sent.push_back(out);
+            sendPatches(*out);
+            volumeTo = out;
+        }
+        if (volumeTo) client_.setVolume(*volumeTo, ev.data.raw8.d[DeviceEchoVolume]);
+        break;
+    }
+    default:
+        break;
     }
 }
 
@@ -338,7 +410,10 @@ void MidiThread::handle(const snd_seq_event_t& ev)
         client_.continueQueue();
         break;
     case SND_SEQ_EVENT_USR1:
-        if (fromUs) followPause();
+        if (fromUs && ev.data.raw8.d[DeviceEchoWhat])
+            deviceEcho(ev);
+        else if (fromUs)
+            followPause();
         break;
     default:
         if (!fromUs) interactive_->handle(ev);

@@ -53,6 +53,14 @@ public:
     void disconnectInput(const InputDevice& in);
     SeqClient::Live connectOutput(const OutputDevice& out, QString* error);
     void disconnectOutput(const OutputDevice& out);
+    // A device left the sequencer, or came back to it at the address its
+    // record has now, while a session runs (window's thread). A keyboard's
+    // held keys end; an output gets the song's sound back, its patches and
+    // the volume given.
+    void inputGone(const InputDevice& in);
+    void outputGone(const OutputDevice& out);
+    SeqClient::Live inputBack(const InputDevice& in, QString* error);
+    SeqClient::Live outputBack(const OutputDevice& out, int volume, QString* error);
 
     // Counts of the last session: interactive notes rung while recording and
     // notes recorded into free tracks.
@@ -68,6 +76,9 @@ private:
     // With the deck's mutex held, once the echoes due before a pause are in.
     void followPause();
     void sendPatches();
+    void sendPatches(const OutputDevice& out);
+    void deviceEcho(const snd_seq_event_t& ev);
+    int sendDeviceEcho(int what, int client, int port, int volume = 0);
     static void applyFileTempo(void* self, int fileTempo);
     static void loopSeam(void* self, const LoopSeam& seam);
     static bool songAlive(void* self);

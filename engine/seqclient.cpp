@@ -666,6 +666,13 @@ void SeqClient::disconnectOutputLive(int client, int port)
     });
 }
 
+void SeqClient::forgetPort(int client, int port)
+{
+    std::lock_guard<std::mutex> guard(lock_);
+    remove(outputs_, address(client, port));
+    remove(inputs_, address(client, port));
+}
+
 void SeqClient::resetControllers(const OutputDevice& out)
 {
     std::lock_guard<std::mutex> guard(lock_);

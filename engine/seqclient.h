@@ -123,6 +123,8 @@ public:
     void disconnectInputLive(int client, int port);
     Live connectOutputLive(int client, int port, QString* error);
     void disconnectOutputLive(int client, int port);
+    // A port that left the sequencer: nothing to undo there any more.
+    void forgetPort(int client, int port);
 
     // Raw senders to a device, direct (any thread).
     void controller(const OutputDevice& out, int param, int value, int channel);

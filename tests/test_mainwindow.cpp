@@ -225,6 +225,56 @@ TEST_F(MainWindow, AVanishedDeviceOutlivesTheSongThatUsesIt)
     EXPECT_EQ(sink.texts(), QStringList{"Error opening ALSA sequencer: No such file or directory"});
 }
 
+// Client numbers change when a synthesizer restarts or a keyboard is plugged
+// in again: the device is known again by its names and keeps its record,
+// and the default output that pointed at it follows it, but only it.
+TEST_F(MainWindow, ADeviceBackUnderAnotherNumberKeepsItsRecordAndTheDefault)
+{
+    open(1);
+    OutputDevice* synth = window->devices().findOutput(128, 0);
+    ASSERT_NE(synth, nullptr);
+    ASSERT_EQ(window->devices().defaultOutput.client, 128);
+    synth->volume = 90;
+    const PortInfo through{14, 0, "Midi Through", "Midi Through Port-0"};
+    const auto at = [](int client, const char* name) {
+        return PortInfo{client, 0, name, QStringLiteral("%1 input").arg(name)};
+    };
+    const struct {
+        std::vector<PortInfo> outputs;
+        int synthAt;
+        bool absent;
+        const char* status;
+    } steps[] = {
+        {{through}, 128, true, "MIDI output 128:0 Synth input has gone."},
+        {{through, at(128, "Other"), at(129, "Synth")},
+         129,
+         false,
+         "MIDI output 129:0 Synth input is back."},
+        {{through, at(128, "Synth")}, 128, false, "MIDI output 128:0 Synth input is back."},
+        // The other device comes back elsewhere: the default stays with the synth.
+        {{through, at(128, "Synth"), at(130, "Other")},
+         128,
+         false,
+         "MIDI output 130:0 Other input is back."},
+        {{through, at(128, "Synth renamed")}, 128, false, nullptr},
+    };
+    for (const auto& step : steps) {
+        SCOPED_TRACE(step.synthAt);
+        fakeOutputs = step.outputs;
+        window->refreshDevices();
+        EXPECT_EQ(window->devices().findOutput(step.synthAt, 0), synth);
+        EXPECT_EQ(synth->absent, step.absent);
+        EXPECT_EQ(synth->volume, 90);
+        EXPECT_EQ(window->devices().defaultOutput.client, step.synthAt);
+        if (step.status) {
+            EXPECT_EQ(window->statusBar()->currentMessage(), step.status);
+        }
+    }
+    EXPECT_EQ(synth->clientName, QStringLiteral("Synth renamed"));
+    EXPECT_EQ(window->devices().outputs.size(), 3u) << "Midi Through, the synth and the other";
+    EXPECT_EQ(stored("Midi/oclient"), QVariant(128));
+}
+
 // The engine walks the device lists with the deck's lock held: a rescan while
 // a song is open changes them only once it has the lock.
 std::atomic<bool> outputsScanned{false};

@@ -219,10 +219,16 @@ bool EngineFixture::playNotes(size_t count)
 
 const Captured& EngineFixture::heard()
 {
+    readCaptured(capture, heard_, &overruns);
+    return heard_;
+}
+
+void readCaptured(snd_seq_t* seq, Captured& into, int* overruns)
+{
     snd_seq_event_t* ev = nullptr;
-    for (int rc; capture && ((rc = snd_seq_event_input(capture, &ev)) >= 0 || rc == -ENOSPC);) {
+    for (int rc; seq && ((rc = snd_seq_event_input(seq, &ev)) >= 0 || rc == -ENOSPC);) {
         if (rc < 0) {
-            ++overruns;
+            ++*overruns;
             continue;
         }
         CapturedEvent c;
@@ -243,9 +249,85 @@ const Captured& EngineFixture::heard()
             c.param = ev->data.control.param;
             c.value = ev->data.control.value;
         }
-        heard_.push_back(c);
+        into.push_back(c);
     }
+}
+
+StandIn::StandIn(const char* clientName, const char* portName)
+    : clientName_(clientName), portName_(portName)
+{
+}
+
+StandIn::~StandIn()
+{
+    close();
+    for (snd_seq_t* f : fillers_) snd_seq_close(f);
+}
+
+bool StandIn::open(bool newNumber)
+{
+    close();
+    if (newNumber) {
+        // The lowest free number goes to the filler: the one we had.
+        snd_seq_t* filler = nullptr;
+        if (snd_seq_open(&filler, "default", SND_SEQ_OPEN_OUTPUT, 0) < 0) return false;
+        fillers_.push_back(filler);
+    }
+    if (snd_seq_open(&seq_, "default", SND_SEQ_OPEN_DUPLEX, SND_SEQ_NONBLOCK) < 0) return false;
+    snd_seq_set_client_name(seq_, clientName_);
+    snd_seq_set_client_pool_input(seq_, 2000);
+    const int queue = snd_seq_alloc_queue(seq_);
+    snd_seq_start_queue(seq_, queue, nullptr);
+    snd_seq_drain_output(seq_);
+    // What arrives is stamped by the kernel with our queue's time.
+    snd_seq_port_info_t* info;
+    snd_seq_port_info_alloca(&info);
+    snd_seq_port_info_set_name(info, portName_);
+    snd_seq_port_info_set_capability(info, SND_SEQ_PORT_CAP_READ | SND_SEQ_PORT_CAP_SUBS_READ |
+                                               SND_SEQ_PORT_CAP_WRITE |
+                                               SND_SEQ_PORT_CAP_SUBS_WRITE);
+    snd_seq_port_info_set_type(info, SND_SEQ_PORT_TYPE_MIDI_GENERIC |
+                                         SND_SEQ_PORT_TYPE_SYNTHESIZER |
+                                         SND_SEQ_PORT_TYPE_APPLICATION);
+    snd_seq_port_info_set_timestamping(info, 1);
+    snd_seq_port_info_set_timestamp_real(info, 1);
+    snd_seq_port_info_set_timestamp_queue(info, queue);
+    if (queue < 0 || snd_seq_create_port(seq_, info) < 0) {
+        close();
+        return false;
+    }
+    client_ = snd_seq_client_id(seq_);
+    port_ = snd_seq_port_info_get_port(info);
+    heard_.clear();
+    return true;
+}
+
+void StandIn::close()
+{
+    if (seq_) snd_seq_close(seq_);
+    seq_ = nullptr;
+}
+
+const Captured& StandIn::heard()
+{
+    int overruns = 0;
+    readCaptured(seq_, heard_, &overruns);
+    EXPECT_EQ(overruns, 0) << clientName_ << " lost events";
     return heard_;
+}
+
+void StandIn::note(int key, int velocity)
+{
+    snd_seq_event_t ev;
+    snd_seq_ev_clear(&ev);
+    if (velocity > 0)
+        snd_seq_ev_set_noteon(&ev, 0, key, velocity);
+    else
+        snd_seq_ev_set_noteoff(&ev, 0, key, 64);
+    snd_seq_ev_set_source(&ev, uint8_t(port_));
+    snd_seq_ev_set_subs(&ev);
+    snd_seq_ev_set_direct(&ev);
+    EXPECT_GE(snd_seq_event_output_direct(seq_, &ev), 0);
 }
 
 Captured EngineFixture::heard(const std::function<bool(const CapturedEvent&)>& which)

@@ -79,6 +79,35 @@ struct CapturedEvent {
 };
 using Captured = std::vector<CapturedEvent>;
 
+// Reads what came to the client into `into`, counting what an overrun lost.
+void readCaptured(snd_seq_t* seq, Captured& into, int* overruns);
+
+// A client of the test's own standing in for a synthesizer and a keyboard:
+// one MIDI port both ways under fixed names, which leaves the sequencer and
+// comes back, under another client number when asked.
+class StandIn
+{
+public:
+    StandIn(const char* clientName, const char* portName);
+    ~StandIn();
+    bool open(bool newNumber = false);
+    void close();
+    int client() const { return client_; }
+    int port() const { return port_; }
+    // What arrived since it last opened, stamped by the kernel on arrival.
+    const Captured& heard();
+    // A key from its port to whoever listens, as a keyboard sends it; 0 releases.
+    void note(int key, int velocity);
+
+private:
+    const char* clientName_;
+    const char* portName_;
+    snd_seq_t* seq_ = nullptr;
+    std::vector<snd_seq_t*> fillers_; // hold the numbers it left
+    int client_ = -1, port_ = -1;
+    Captured heard_;
+};
+
 // Stands in for the main window: keeps the device failures and status texts it
 // is told of, the ports that left (client, port, output), the requests to list
 // them anew, and the types of all it is told, in order.

@@ -19,8 +19,10 @@
 #include "views/score.h"
 #include <QCoreApplication>
 #include <QFile>
+#include <QSettings>
 #include <QTemporaryDir>
 #include <gtest/gtest.h>
+#include <map>
 
 #include <QApplication>
 #include <QComboBox>
@@ -29,6 +31,7 @@
 #include <QMainWindow>
 #include <QPushButton>
 #include <QSpinBox>
+#include <QStatusBar>
 #include <QTabWidget>
 #include <QToolButton>
 
@@ -305,7 +308,8 @@ int portBand = 0;
 ScanResult withPassingPorts(ScanResult scan)
 {
     for (int p = 0; p < 4 && portBand > 0; ++p)
-        scan.ports.push_back({100 + portBand, p, QStringLiteral("Tool"), QStringLiteral("Tool")});
+        scan.ports.push_back(
+            {100 + portBand, p, QStringLiteral("Tool %1").arg(portBand), QStringLiteral("Tool")});
     return scan;
 }
 } // namespace
@@ -339,3 +343,208 @@ TEST_F(DeckAlsaDevices, RescansWhileSessionsStartAndEndLeaveTheEngineItsLists)
     EXPECT_EQ(window->devices().inputs.size(), 5u + 4u * 8u) << "the passing ports stay absent";
     DeviceLists::setScanners(nullptr, nullptr);
 }
+
+namespace
+{
+// Keyboards and synthesizers switched off and on under a window that follows
+// the sequencer by itself: stand-ins of the test's own leave and come back
+// under their names, with another client number.
+class DeviceChanges : public EngineFixture
+{
+protected:
+    void SetUp() override
+    {
+        EngineFixture::SetUp();
+        if (IsSkipped() || HasFatalFailure()) return;
+        Settings::resetForTests(dir.path(), QStringLiteral("en"));
+        ASSERT_TRUE(synth.open() && keys.open());
+    }
+    void TearDown() override
+    {
+        if (window && window->songOpen() && window->deck()->session().active()) {
+            window->deck()->session().stop();
+            spinUntil([&] { return !window->deck()->session().active(); }, 10000);
+        }
+        window.reset();
+        Settings::close();
+        EngineFixture::TearDown();
+    }
+    // The window with a song whose tracks play to `output` and listen to the keys.
+    void openWindow(const SongPlan& songPlan, int outputClient, int outputPort)
+    {
+        plan = songPlan;
+        Settings::setValue(Keys::Midi::oclient, outputClient);
+        Settings::setValue(Keys::Midi::oport, outputPort);
+        Settings::setValue(Keys::Midi::iclient, keys.client());
+        Settings::setValue(Keys::Midi::iport, keys.port());
+        Settings::store().sync(); // not a first start, which would choose for itself
+        const QString path = dir.filePath(QStringLiteral("song.mid"));
+        QFile file(path);
+        ASSERT_TRUE(file.open(QIODevice::WriteOnly));
+        file.write(plan.bytes());
+        file.close();
+        window = std::make_unique<TopWidget>(path);
+        ASSERT_TRUE(window->songOpen());
+    }
+    // Milliseconds until `done` holds, failing past five seconds.
+    double msUntil(const std::function<bool()>& done)
+    {
+        const int64_t from = monotonicNs();
+        EXPECT_TRUE(spinUntil(done, 5000));
+        return msBetween(from, monotonicNs());
+    }
+    QString status() const { return window->statusBar()->currentMessage(); }
+    TrackTables& tracks() { return window->deck()->model().tracks; }
+    DeckSession& session() { return window->deck()->session(); }
+
+    QTemporaryDir dir;
+    const NoBuiltinSynth noSynth;
+    StandIn synth{"Stand-in synth", "Stand-in synth port"};
+    StandIn keys{"Stand-in keys", "Stand-in keys port"};
+    std::unique_ptr<TopWidget> window;
+};
+
+TEST_F(DeviceChanges, TheListsFollowAClientThatComesAndGoes)
+{
+    window = std::make_unique<TopWidget>();
+    const auto output = [&] { return window->devices().findOutput(synth.client(), synth.port()); };
+    const auto present = [&] { return output() && !output()->absent; };
+    ASSERT_TRUE(present()) << "found as the window starts";
+    synth.close();
+    EXPECT_LE(msUntil([&] { return !output(); }), 500) << "no song: its record goes";
+    synth.open();
+    EXPECT_LE(msUntil(present), 500);
+    EXPECT_EQ(output()->clientName, QStringLiteral("Stand-in synth"));
+
+    // With a song open, records are kept however their devices come and go.
+    openWindow(SongPlan{{noteRun(0, 480, 8, 0, 60)}}, synth.client(), synth.port());
+    OutputDevice* record = output();
+    InputDevice* keyboard = window->devices().findInput(keys.client(), keys.port());
+    ASSERT_TRUE(record && keyboard);
+    const InputDevice* in = tracks().input[0];
+    const OutputDevice* out = tracks().output[0];
+    ASSERT_TRUE(in && out);
+    const int was = synth.client();
+    synth.close();
+    keys.close();
+    EXPECT_LE(msUntil([&] { return record->absent && keyboard->absent; }), 500);
+    EXPECT_TRUE(status().contains(QStringLiteral("has gone"))) << status().toStdString();
+    ASSERT_TRUE(synth.open(true) && keys.open(true));
+    ASSERT_NE(synth.client(), was) << "the stand-in should have come back under a new number";
+    EXPECT_LE(msUntil([&] { return !record->absent && !keyboard->absent; }), 500);
+    EXPECT_EQ(std::make_pair(record->client, record->port),
+              std::make_pair(synth.client(), synth.port()))
+        << "the same record, at the new address";
+    EXPECT_EQ(window->devices().findInput(keys.client(), keys.port()), keyboard);
+    // The tracks play to the default devices, which follow.
+    EXPECT_TRUE(in->sameAddress(keys.client(), keys.port()));
+    EXPECT_TRUE(out->sameAddress(synth.client(), synth.port()));
+    EXPECT_TRUE(status().contains(QStringLiteral("is back"))) << status().toStdString();
+    EXPECT_TRUE(messages.shown.isEmpty()) << messages.texts().join('\n').toStdString();
+}
+
+// A synthesizer switched off and on mid-song: nothing ends, and after it is
+// back it gets the song's program and controllers and plays on in time.
+TEST_F(DeviceChanges, ListenLosesItsOutputAndPlaysOnThroughItWhenItComesBack)
+{
+    SongTrack track = noteRun(0, 120, 96, 0, 60); // a note every 125 ms for 12 s
+    track.messages = {{0, 0xC0, {5}}, {0, 0xB0, {MIDI_CTL_MSB_PAN, 20}}};
+    openWindow(SongPlan{{track}}, synth.client(), synth.port());
+    ASSERT_TRUE(session().listen());
+    const auto noteOns = [&] {
+        Captured ons;
+        for (const CapturedEvent& e : synth.heard())
+            if (e.isNoteOn()) ons.push_back(e);
+        return ons;
+    };
+    ASSERT_TRUE(spinUntil([&] { return noteOns().size() >= 8; }, 10000));
+    synth.close();
+    spinFor(600);
+    EXPECT_TRUE(session().active()) << "the session goes on without it";
+    EXPECT_TRUE(status().contains(QStringLiteral("has gone"))) << status().toStdString();
+    ASSERT_TRUE(synth.open(true));
+    const int64_t back = monotonicNs();
+    ASSERT_TRUE(spinUntil([&] { return !noteOns().empty(); }, 5000));
+    EXPECT_LE(msBetween(back, monotonicNs()), 1000) << "sounding again within a second";
+    ASSERT_TRUE(spinUntil([&] { return !session().active(); }, 20000)) << "the song ends";
+
+    const Captured& heard = synth.heard();
+    const auto firstNote = std::find_if(heard.begin(), heard.end(),
+                                        [](const CapturedEvent& e) { return e.isNoteOn(); });
+    const auto before = [&](const std::function<bool(const CapturedEvent&)>& which) {
+        return std::any_of(heard.begin(), firstNote, which);
+    };
+    EXPECT_TRUE(before([](const CapturedEvent& e) {
+        return e.type == SND_SEQ_EVENT_PGMCHANGE && e.channel == 0 && e.value == 5;
+    })) << "the song's program";
+    EXPECT_TRUE(before([](const CapturedEvent& e) {
+        return e.isController(MIDI_CTL_MSB_PAN) && e.channel == 0 && e.value == 20;
+    })) << "the song's controllers";
+    EXPECT_TRUE(before([](const CapturedEvent& e) {
+        return e.isController(MIDI_CTL_MSB_MAIN_VOLUME) && e.value == 127;
+    })) << "the output's volume";
+
+    // Each note at its song time: a (key, velocity) pair names its tick.
+    const Captured ons = noteOns();
+    ASSERT_GE(ons.size(), 40u);
+    const auto tickOf = [&](const CapturedEvent& e) -> int64_t {
+        for (const SongNote& n : track.notes)
+            if (n.key == e.note && n.velocity == e.velocity) return n.tick;
+        return -1;
+    };
+    // Against the song's times, from the notes' median offset: one late
+    // first note must not make every other look early.
+    std::vector<double> offsets;
+    for (const CapturedEvent& e : ons) {
+        const int64_t tick = tickOf(e);
+        ASSERT_GE(tick, 8 * 120) << "a note from before the loss was played again: " << e.note;
+        offsets.push_back(double(e.ns) / 1e6 - plan.msAt(uint64_t(tick)));
+    }
+    std::vector<double> sorted = offsets;
+    std::nth_element(sorted.begin(), sorted.begin() + std::ptrdiff_t(sorted.size() / 2),
+                     sorted.end());
+    const double median = sorted[sorted.size() / 2];
+    double worst = 0;
+    for (double o : offsets) worst = std::max(worst, std::abs(o - median));
+    EXPECT_LE(worst, kToleranceMs) << "onset error after the synthesizer came back";
+    std::map<int, int> sounding;
+    for (const CapturedEvent& e : heard) {
+        if (e.isNoteOn()) ++sounding[e.note];
+        if (e.isNoteOff() && sounding[e.note] > 0) --sounding[e.note];
+    }
+    for (const auto& [note, count] : sounding) EXPECT_EQ(count, 0) << "note " << note << " hangs";
+    EXPECT_TRUE(messages.shown.isEmpty()) << messages.texts().join('\n').toStdString();
+    std::printf("back after the loss: %zu notes, worst onset error %.2f ms\n", ons.size(), worst);
+}
+
+// A keyboard unplugged with a key down and plugged in again: what the key
+// rang ends, and its keys ring the next clusters once it is back.
+TEST_F(DeviceChanges, AKeyboardUnpluggedMidSongEndsItsNotesAndRingsOnWhenBack)
+{
+    openWindow(SongPlan{{noteRun(0, 480, 16, 0, 60, 240)}}, kThroughClient, 0);
+    tracks().keyboard[0] = 1;
+    ASSERT_TRUE(session().listen());
+    ASSERT_TRUE(spinUntil([&] { return session().thread()->isSessionRunning(); }, 10000));
+    spinFor(300);
+    forget();
+    keys.note(40, 100);
+    ASSERT_TRUE(waitNotes(1, 0));
+    EXPECT_EQ(notes(true)[0].note, 60);
+    keys.close();
+    EXPECT_TRUE(waitNotes(1, 1)) << "the held key's note ends with its keyboard";
+    ASSERT_TRUE(keys.open(true));
+    ASSERT_TRUE(spinUntil(
+        [&] { return tracks().input[0]->client == keys.client() && !tracks().input[0]->absent; },
+        1000));
+    spinFor(100);
+    keys.note(41, 100);
+    ASSERT_TRUE(waitNotes(2, 1));
+    EXPECT_EQ(notes(true)[1].note, 61) << "the next cluster";
+    keys.note(41, 0);
+    EXPECT_TRUE(waitNotes(2, 2));
+    EXPECT_TRUE(session().active());
+    session().stop();
+    ASSERT_TRUE(spinUntil([&] { return !session().active(); }, 10000));
+    EXPECT_TRUE(messages.shown.isEmpty()) << messages.texts().join('\n').toStdString();
+}
+} // namespace
