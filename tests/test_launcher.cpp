@@ -100,9 +100,9 @@ TEST_F(LauncherTest, ToolsAreStartedListedAndKilledAtExitOnlyWhenAsked)
         window->options().killsynths = kill;
         Launcher& launcher = *window->launcher();
 
-        // Only the sequencer's announcements end the wait early, never a
-        // poll of it: the tool's exit does, and a port that shows. A limit
-        // this long would hang the test.
+        // The wait ends when the tool exits or its port is announced, and
+        // nothing reads the sequencer meanwhile; missing either end would
+        // hang the test on the long limit.
         const int hangMs = 120000;
         const struct {
             const char* command;
