@@ -98,7 +98,7 @@ Help::Document Help::troubleshooting()
              .arg(ui(Texts::tr("O&ptions…")), ui(Texts::tr("Synthesizer")),
                   ui(Texts::tr("&Test sound"))),
          Texts::tr("With a MIDI expander or another synthesizer, choose its port as the output "
-                   "in %1, tab %2, and open the song again.")
+                   "in %1, tab %2: it is listed there as soon as it is plugged in or started.")
              .arg(ui(Texts::tr("O&ptions…")), ui(Texts::tr("Default I/O"))),
          Texts::tr("Check that the sound card is not muted (see the volume question below).")});
 
@@ -231,7 +231,7 @@ Help::Document Help::troubleshooting()
     h += step(Texts::tr("The launched synthesizer runs but I hear nothing."));
     h += list(
         {Texts::tr("It must be the output of the tracks: choose its port in tab %1, or for one "
-                   "track in the track dialog, then reload the song.")
+                   "track in the track dialog. It is listed there as soon as it has started.")
              .arg(ui(Texts::tr("Default I/O"))),
          Texts::tr("Its port must be listed by:") + command("aconnect -o")});
 
@@ -247,8 +247,10 @@ Help::Document Help::troubleshooting()
                command("alsamixer")});
 
     h += step(Texts::tr("My MIDI keyboard is not in the list of keyboards."));
-    h += list({Texts::tr("Plug it in before opening the song: the lists are read again at every "
-                         "open. It must be listed by:") +
+    h += list({Texts::tr("Plug it in or switch it on: it appears by itself, also while a song is "
+                         "open. Switched off and on during a song, it carries on with its "
+                         "settings, zones and tracks, found again by its client and port name. It "
+                         "must be listed by:") +
                command("aconnect -i")});
 
     h += step(Texts::tr("Every note I play sounds twice, or notes appear that nobody played."));

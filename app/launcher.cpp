@@ -20,18 +20,20 @@
 #include <QProcess>
 #include <QProgressDialog>
 #include <QPushButton>
+#include <QSocketNotifier>
 #include <QStandardPaths>
 #include <QStatusBar>
 #include <QThread>
 #include <QTimer>
 #include <QVBoxLayout>
 #include <csignal>
+#include <sys/syscall.h>
 #include <unistd.h>
 
 namespace
 {
 constexpr int kHistorySize = 12;
-constexpr int kPollMs = 200;
+constexpr int kExitCheckMs = 250;
 constexpr int kKillGraceMs = 1000;
 
 // Debian's sound fonts, the full General MIDI set first.
@@ -244,8 +246,8 @@ Launcher::Outcome Launcher::launch()
     return Done;
 }
 
-// Polls with the window alive until the tool's port shows, the tool ends,
-// the time is up or the user cancels.
+// Waits with the window alive until the sequencer announces the tool's port,
+// the tool ends, the time is up or the user cancels.
 void Launcher::waitForPort(const Tool& tool, const ScanResult& before)
 {
     QProgressDialog progress(tr("Waiting for %1 to start…").arg(toolName(tool.command)),
@@ -254,18 +256,35 @@ void Launcher::waitForPort(const Tool& tool, const ScanResult& before)
     progress.setWindowModality(Qt::WindowModal);
     progress.setMinimumDuration(0);
     QEventLoop loop;
-    QTimer tick;
-    QElapsedTimer clock;
-    clock.start();
-    connect(&tick, &QTimer::timeout, &loop, [&] {
-        if (!running(tool) || clock.elapsed() >= waitLimitMs ||
-            !newPorts(before, DeviceLists::scanOutputs()).empty())
-            loop.quit();
+    connect(&window_, &TopWidget::devicesChanged, &loop, [&] {
+        if (!newPorts(before, DeviceLists::scanOutputs()).empty()) loop.quit();
     });
+    QTimer limit;
+    limit.setSingleShot(true);
+    connect(&limit, &QTimer::timeout, &loop, &QEventLoop::quit);
     connect(&progress, &QProgressDialog::canceled, &loop, &QEventLoop::quit);
-    progress.show();
-    tick.start(kPollMs);
-    loop.exec();
+
+    // The kernel says when the tool ends; older kernels have no pidfd_open.
+    const int pidfd = int(::syscall(SYS_pidfd_open, pid_t(tool.pid), 0));
+    std::unique_ptr<QSocketNotifier> ended;
+    QTimer check;
+    if (pidfd >= 0) {
+        ended = std::make_unique<QSocketNotifier>(pidfd, QSocketNotifier::Read);
+        connect(ended.get(), &QSocketNotifier::activated, &loop, &QEventLoop::quit);
+    } else {
+        connect(&check, &QTimer::timeout, &loop, [&] {
+            if (!running(tool)) loop.quit();
+        });
+        check.start(kExitCheckMs);
+    }
+    // The pid is ours only while the tool runs: it may have ended already.
+    if (running(tool)) {
+        progress.show();
+        limit.start(waitLimitMs);
+        loop.exec();
+    }
+    ended.reset();
+    if (pidfd >= 0) ::close(pidfd);
 }
 
 // Nothing else would be heard: the new port becomes the default output that

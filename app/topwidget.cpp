@@ -11,6 +11,7 @@
 #include "app/textpanes.h"
 #include "core/events.h"
 #include "core/messages.h"
+#include "dialogs/optiodb.h"
 #include "engine/decksession.h"
 #include "engine/devicewatch.h"
 #include "panes/cleanwidgets.h"
@@ -418,6 +419,8 @@ TopWidget::DeviceCounts TopWidget::refreshDevices(ScanResult* inputs, ScanResult
     // One report when the sequencer cannot be opened, not one per scan.
     const QString error = in.error.isEmpty() ? out.error : in.error;
     if (!error.isEmpty()) postEvent(this, new MessageEvent(DeviceFailureEvent, error));
+    // Open dialogs list the ports anew.
+    for (OptioDB* dialog : findChildren<OptioDB*>()) dialog->devicesChanged();
     emit devicesChanged();
     return {in.usable, out.usable};
 }

@@ -317,6 +317,18 @@ void MidiTab::firstShow()
         connect(box, QOverload<int>::of(&QComboBox::activated), this, &OptionsTab::setDirty);
 }
 
+void MidiTab::devicesChanged()
+{
+    if (!isInitialised()) return;
+    const QString in = keptText(inputChooser_, portText(devices_.defaultInput), isDirty());
+    const QString out = keptText(outputChooser_, portText(devices_.defaultOutput), isDirty());
+    const QSignalBlocker quietIn(inputChooser_), quietOut(outputChooser_);
+    listInputs(inputChooser_, nullptr);
+    listOutputs(outputChooser_, nullptr);
+    keepShown(inputChooser_, in);
+    keepShown(outputChooser_, out);
+}
+
 void MidiTab::setOptions()
 {
     InputDevice& in = devices_.defaultInput;
@@ -381,13 +393,24 @@ InOutTab::InOutTab(OptioDB* dialog, DeviceSet& devices, const OptionsHooks& hook
 
 void InOutTab::firstShow()
 {
+    listPorts(addressData(devices_.defaultInput.client, devices_.defaultInput.port),
+              addressData(devices_.defaultOutput.client, devices_.defaultOutput.port));
+    setImd(inputChooser_->currentIndex());
+    setOmd(outputChooser_->currentIndex());
+}
+
+std::pair<bool, bool> InOutTab::listPorts(int inAddress, int outAddress)
+{
     // Every device, ignored ones included, or they could never come back.
+    bool inListed = false, outListed = false;
     inputChooser_->clear();
-    auto addInput = [this](const InputDevice& d) {
+    auto addInput = [&](const InputDevice& d) {
         if (d.absent) return;
         inputChooser_->addItem(portText(d), addressData(d.client, d.port));
-        if (d.sameAddress(devices_.defaultInput.client, devices_.defaultInput.port))
+        if (addressData(d.client, d.port) == inAddress) {
             inputChooser_->setCurrentIndex(inputChooser_->count() - 1);
+            inListed = true;
+        }
     };
     addInput(devices_.pcKeyboard);
     for (const auto& d : devices_.inputs) addInput(*d);
@@ -395,11 +418,37 @@ void InOutTab::firstShow()
     for (const auto& d : devices_.outputs) {
         if (d->absent) continue;
         outputChooser_->addItem(portText(*d), addressData(d->client, d->port));
-        if (d->sameAddress(devices_.defaultOutput.client, devices_.defaultOutput.port))
+        if (addressData(d->client, d->port) == outAddress) {
             outputChooser_->setCurrentIndex(outputChooser_->count() - 1);
+            outListed = true;
+        }
     }
-    setImd(inputChooser_->currentIndex());
-    setOmd(outputChooser_->currentIndex());
+    return {inListed, outListed};
+}
+
+// The fields stay as they are: they may hold edits not yet applied. A chosen
+// port that has gone stays shown, and Apply says so.
+void InOutTab::devicesChanged()
+{
+    if (!isInitialised()) return;
+    const QString inShown = inputChooser_->currentText();
+    const QString outShown = outputChooser_->currentText();
+    const QSignalBlocker quietIn(inputChooser_), quietOut(outputChooser_);
+    const auto [inListed, outListed] =
+        listPorts(inClient_ < 0 ? -1 : addressData(inClient_, inPort_),
+                  outClient_ < 0 ? -1 : addressData(outClient_, outPort_));
+    if (inClient_ < 0) {
+        setImd(inputChooser_->currentIndex());
+    } else if (!inListed) {
+        inputChooser_->insertItem(0, inShown, addressData(inClient_, inPort_));
+        inputChooser_->setCurrentIndex(0);
+    }
+    if (outClient_ < 0) {
+        setOmd(outputChooser_->currentIndex());
+    } else if (!outListed) {
+        outputChooser_->insertItem(0, outShown, addressData(outClient_, outPort_));
+        outputChooser_->setCurrentIndex(0);
+    }
 }
 
 void InOutTab::setImd(int index)

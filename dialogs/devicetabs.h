@@ -71,6 +71,7 @@ public:
     void setOptions() override;
     void saveOptions() override;
     void firstShow() override;
+    void devicesChanged() override;
 };
 
 // One real input and one real output at a time, chosen in two lists.
@@ -84,6 +85,7 @@ public:
     void unsetOptions() override;
     void saveOptions() override;
     void firstShow() override;
+    void devicesChanged() override;
 
 public slots:
     void setImd(int index);
@@ -91,6 +93,9 @@ public slots:
     void setVolumeTo(int newvol);
 
 private:
+    // Every port present, the entries at these addresses selected; false for
+    // a list whose address is not in it.
+    std::pair<bool, bool> listPorts(int inAddress, int outAddress);
     InputDevice* chosenInput() const;
     OutputDevice* chosenOutput() const;
     // Back to the volume the output had when it was chosen.

@@ -53,6 +53,32 @@ void fill(QComboBox* box, const std::vector<Device*>& devices, const Device* cur
 }
 } // namespace
 
+QString MidiIOTab::keptText(const QComboBox* box, const QString& recordText, bool edited)
+{
+    const QString shown = box->currentText();
+    if (edited) return shown;
+    int client = 0, port = 0, recordClient = 0, recordPort = 0;
+    const bool same = parseAddress(shown, &client, &port) &&
+                      parseAddress(recordText, &recordClient, &recordPort) &&
+                      client == recordClient && port == recordPort;
+    return same ? shown : recordText;
+}
+
+void MidiIOTab::keepShown(QComboBox* box, const QString& shown)
+{
+    int client = 0, port = 0;
+    if (!parseAddress(shown, &client, &port)) return;
+    for (int i = 0; i < box->count(); ++i) {
+        int c = 0, p = 0;
+        if (parseAddress(box->itemText(i), &c, &p) && c == client && p == port) {
+            box->setCurrentIndex(i);
+            return;
+        }
+    }
+    box->insertItem(0, shown);
+    box->setCurrentIndex(0);
+}
+
 void MidiIOTab::listInputs(QComboBox* box, const InputDevice* current)
 {
     std::vector<InputDevice*> inputs{&devices_.pcKeyboard};

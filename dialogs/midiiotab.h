@@ -27,6 +27,12 @@ protected:
     // `current` selected; it is listed first when it is none of them.
     void listInputs(QComboBox* box, const InputDevice* current);
     void listOutputs(QComboBox* box, const OutputDevice* current);
+    // What a list shows again once filled anew: the entry shown when the user
+    // chose it (`edited`) or it is the record's, else the record's.
+    static QString keptText(const QComboBox* box, const QString& recordText, bool edited);
+    // After a list was filled anew: selects the entry of the port that `shown`
+    // names; when that port has gone, `shown` is put back first.
+    static void keepShown(QComboBox* box, const QString& shown);
 
     DeviceSet& devices_;
 };

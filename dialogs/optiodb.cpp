@@ -131,6 +131,12 @@ void OptioDB::unsetOptions()
     }
 }
 
+void OptioDB::devicesChanged()
+{
+    for (int i = 0; i < tabs_->count(); ++i)
+        if (auto* tab = qobject_cast<OptionsTab*>(tabs_->widget(i))) tab->devicesChanged();
+}
+
 void OptioDB::acceptApplied()
 {
     if (applyCurrent()) accept();

@@ -27,6 +27,9 @@ public:
     virtual void saveOptions() {}
     // Fills the tab's lists, once, when it is first shown.
     virtual void firstShow() {}
+    // The sequencer's ports changed: lists of them are filled anew, keeping
+    // what the user chose.
+    virtual void devicesChanged() {}
 
     // The dialog runs firstShow() through here, once.
     void initialise();
@@ -78,6 +81,8 @@ public slots:
     void setOptions();
     // Undoes the previews of every edited tab.
     void unsetOptions();
+    // The device lists changed while the dialog is open.
+    void devicesChanged();
 
 protected:
     void addTab(OptionsTab* tab, const QString& title);

@@ -141,6 +141,24 @@ void TrackMidiTab::firstShow()
     zoneLabelling(input_->currentIndex());
 }
 
+void TrackMidiTab::devicesChanged()
+{
+    if (!isInitialised()) return;
+    // The track's records live as long as the song: a port gone is only marked so.
+    const InputDevice* in = deck_.tracks.input[size_t(d_)];
+    const OutputDevice* out = deck_.tracks.output[size_t(d_)];
+    const QString inText = keptText(input_, in ? portText(*in) : QString(), isDirty());
+    const QString outText = keptText(output_, out ? portText(*out) : QString(), isDirty());
+    {
+        const QSignalBlocker quietIn(input_), quietOut(output_);
+        listInputs(input_, nullptr);
+        listOutputs(output_, nullptr);
+        keepShown(input_, inText);
+        keepShown(output_, outText);
+    }
+    zoneLabelling(input_->currentIndex());
+}
+
 void TrackMidiTab::zoneLabelling(int index)
 {
     const QString text = input_->itemText(index);

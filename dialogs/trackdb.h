@@ -42,6 +42,7 @@ public:
 
     void setOptions() override;
     void firstShow() override;
+    void devicesChanged() override;
 
 public slots:
     void zoneLabelling(int index);

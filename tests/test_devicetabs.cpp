@@ -2,8 +2,10 @@
 // leave in the device records, the engine's previews, refusals, and what a
 // restart reads back.
 
+#include "app/playdialog.h"
 #include "core/settings.h"
 #include "dialogs/devicetabs.h"
+#include "dialogs/trackdb.h"
 #include "windowfixture.h"
 
 #include <QCheckBox>
@@ -15,6 +17,8 @@
 #include <QSpinBox>
 #include <QTabWidget>
 #include <QTest>
+#include <QTimer>
+#include <functional>
 
 namespace
 {
@@ -226,6 +230,94 @@ TEST_F(DeviceTabsWindow, OptionsDeviceSetupSurvivesARestart)
     EXPECT_EQ(std::make_tuple(in->lowkey, in->highkey, in->leadzone),
               std::make_tuple(48, 72, Zone::High));
     EXPECT_FALSE(window->devices().findOutput(128, 0)->otradk);
+}
+
+// Ports come and go while a dialog is open: its lists follow the sequencer,
+// what the user chose or edits stays, and a chosen port that went stays shown.
+TEST_F(DeviceTabsWindow, OpenDialogsFollowTheSequencer)
+{
+    const struct {
+        const char* tab;
+        const char* choose; // an output the user picks first, if any
+        bool edit;          // a field edited and not applied
+        const char* shownOutput;
+    } cases[] = {
+        {"miditab", nullptr, false, "128:0 Synth input"},
+        {"miditab", "14:0", false, "14:0 Midi Through Port-0"},
+        {"inouttab", "128:0", true, "128:0 Synth input"},
+        {"inouttab", "14:0", true, "14:0 Midi Through Port-0"},
+        {"trackmiditab", nullptr, false, "128:0 Synth input"},
+        {"trackmiditab", "14:0", false, "14:0 Midi Through Port-0"},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(std::string(c.tab) + " " + (c.choose ? c.choose : "-"));
+        const bool track = QLatin1String(c.tab) == QLatin1String("trackmiditab");
+        fakeInputs = {{16, 0, "Virtual Raw MIDI 1-0", "VirMIDI 1-0"}};
+        fakeOutputs = {{14, 0, "Midi Through", "Midi Through Port-0"},
+                       {128, 0, "Synth", "Synth input"}};
+        open(track ? 1 : 0);
+        bool ran = false, appliedOtradk = false;
+        auto body = [&](OptioDB& db) {
+            ran = true;
+            db.tabs()->setCurrentWidget(db.findChild<QWidget*>(QLatin1String(c.tab)));
+            auto* tab = qobject_cast<OptionsTab*>(db.tabs()->currentWidget());
+            ASSERT_NE(tab, nullptr);
+            auto* input = child<QComboBox>(tab, "cb_input");
+            auto* output = child<QComboBox>(tab, "cb_output");
+            if (c.choose) choose(output, c.choose);
+            QCheckBox* edited = c.edit ? child<QCheckBox>(tab, "cb_otradk") : nullptr;
+            if (edited) edited->toggle();
+            const bool editedTo = edited && edited->isChecked();
+            const bool dirty = tab->isDirty();
+
+            // A keyboard is plugged in, a synthesizer starts and the one in use quits.
+            fakeInputs.push_back({20, 0, "Keys", "Keys port"});
+            fakeOutputs = {fakeOutputs[0], {130, 0, "New synth", "New synth port"}};
+            window->refreshDevices();
+            EXPECT_GE(input->findText("20:0 Keys port"), 0);
+            EXPECT_GE(output->findText("130:0 New synth port"), 0);
+            EXPECT_EQ(input->currentText(), "16:0 VirMIDI 1-0");
+            EXPECT_EQ(output->currentText(), c.shownOutput);
+            EXPECT_EQ(output->findText("128:0 Synth input") >= 0,
+                      std::string(c.shownOutput).rfind("128:0", 0) == 0);
+            EXPECT_EQ(tab->isDirty(), dirty);
+            EXPECT_EQ(edited && edited->isChecked(), editedTo) << "the edit stays";
+
+            // The new port is there to be chosen and set up.
+            choose(output, "130:0");
+            if (edited) {
+                edited->toggle();
+                appliedOtradk = edited->isChecked();
+            }
+            db.applyButton()->click();
+            db.reject();
+        };
+        if (track) {
+            QTimer::singleShot(0, [&] {
+                for (QWidget* w : QApplication::topLevelWidgets())
+                    if (auto* db = qobject_cast<TrackDB*>(w); db && db->isVisible()) body(*db);
+            });
+            window->findChild<QPushButton*>("conf1")->click();
+        } else {
+            window->setOptionsDialogHook([&](OptionsDB& db) {
+                db.show();
+                body(db);
+            });
+            window->action("a_options")->trigger();
+        }
+        EXPECT_TRUE(ran);
+        EXPECT_TRUE(sink.texts().isEmpty()) << sink.texts().join('\n').toStdString();
+        const OutputDevice* chosen = window->devices().findOutput(130, 0);
+        ASSERT_NE(chosen, nullptr);
+        if (track)
+            EXPECT_EQ(window->deck()->model().tracks.output[0], chosen);
+        else if (QLatin1String(c.tab) == QLatin1String("miditab"))
+            EXPECT_EQ(window->devices().defaultOutput.client, 130);
+        else
+            EXPECT_EQ(chosen->otradk, appliedOtradk) << "applied to the new port";
+        window->close();
+        QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
+    }
 }
 
 } // namespace

@@ -1,6 +1,7 @@
 // The tool launcher: the command dialog, real child processes, the report
 // window, the kill at exit, and the synthesizer offered when nothing sounds.
 
+#include "core/events.h"
 #include "dialogs/histdialog.h"
 #include "panes/histcombo.h"
 #include "windowfixture.h"
@@ -15,13 +16,19 @@
 
 namespace
 {
+int outputScans = 0; // how often the launcher and the window read the outputs
+
 // Answers the command dialog with `text` (typed as a user would), and makes
-// `port` appear on the sequencer as the tool starts.
+// `port` appear on the sequencer as the tool starts, with the sequencer's
+// announcement of it.
 void answerLauncher(const QString& text, std::optional<PortInfo> port = {})
 {
     Launcher::setDialogHook([text, port](HistDialog& d) {
         d.combo()->setEditText(text);
-        if (port) fakeOutputs.push_back(*port);
+        if (port) {
+            fakeOutputs.push_back(*port);
+            postEvent(d.parentWidget(), new QEvent(eventType(RescanDevicesEvent)));
+        }
         d.okButton()->click();
         return d.result() == QDialog::Accepted;
     });
@@ -37,6 +44,11 @@ protected:
         Window::SetUp();
         Launcher::setWaitLimit(600);
         fakeOutputs = {{14, 0, "Midi Through", "Midi Through Port-0"}};
+        DeviceLists::setScanners([] { return fakeScan(fakeInputs); },
+                                 [] {
+                                     ++outputScans;
+                                     return fakeScan(fakeOutputs);
+                                 });
     }
     void TearDown() override
     {
@@ -88,13 +100,26 @@ TEST_F(LauncherTest, ToolsAreStartedListedAndKilledAtExitOnlyWhenAsked)
         window->options().killsynths = kill;
         Launcher& launcher = *window->launcher();
 
-        answerLauncher("sleep 30 &", kSynthPort);
-        EXPECT_EQ(window->launchSoftSynths(), Launcher::Done);
-        answerLauncher("sleep 31");
-        EXPECT_EQ(window->launchSoftSynths(), Launcher::NoNewPort);
-        for (const char* missing : {"/nonexistent/tool -x", "true"}) {
-            answerLauncher(missing);
-            EXPECT_EQ(window->launchSoftSynths(), Launcher::FailedToStart);
+        // The wait ends when the tool exits or its port is announced, and
+        // nothing reads the sequencer meanwhile; missing either end would
+        // hang the test on the long limit.
+        const int hangMs = 120000;
+        const struct {
+            const char* command;
+            bool port;
+            int limitMs;
+            Launcher::Outcome outcome;
+            int scans; // before, at the announcement and the look for a new port, after
+        } launches[] = {{"sleep 30 &", true, hangMs, Launcher::Done, 4},
+                        {"sleep 31", false, 600, Launcher::NoNewPort, 2},
+                        {"/nonexistent/tool -x", false, hangMs, Launcher::FailedToStart, 1},
+                        {"true", false, hangMs, Launcher::FailedToStart, 1}};
+        for (const auto& l : launches) {
+            answerLauncher(l.command, l.port ? std::optional(kSynthPort) : std::nullopt);
+            Launcher::setWaitLimit(l.limitMs);
+            outputScans = 0;
+            EXPECT_EQ(window->launchSoftSynths(), l.outcome) << l.command;
+            EXPECT_EQ(outputScans, l.scans) << l.command;
         }
         EXPECT_EQ(sink.texts(),
                   (QStringList{"Audio tool sleep successfully launched.",
@@ -164,6 +189,7 @@ TEST_F(LauncherTest, WithoutASynthesizerFluidsynthIsOfferedAndTheSongOpens)
     Launcher::setDialogHook([&](HistDialog& d) {
         shown = d.combo()->items();
         fakeOutputs.push_back(kSynthPort);
+        postEvent(d.parentWidget(), new QEvent(eventType(RescanDevicesEvent)));
         d.okButton()->click(); // as offered
         return true;
     });

@@ -2500,10 +2500,6 @@ Choisissez-en une autre dans Options&gt;&gt;Synthétiseur.</translation>
         <translation>Le synthétiseur lancé tourne mais je n’entends rien.</translation>
     </message>
     <message>
-        <source>It must be the output of the tracks: choose its port in tab %1, or for one track in the track dialog, then reload the song.</source>
-        <translation>Il doit être la sortie des pistes&#xa0;: choisissez son port dans l’onglet %1, ou pour une seule piste dans la fenêtre de la piste, puis rechargez le morceau.</translation>
-    </message>
-    <message>
         <source>Its port must be listed by:</source>
         <translation>Son port doit apparaître dans&#xa0;:</translation>
     </message>
@@ -2534,10 +2530,6 @@ Choisissez-en une autre dans Options&gt;&gt;Synthétiseur.</translation>
     <message>
         <source>My MIDI keyboard is not in the list of keyboards.</source>
         <translation>Mon clavier MIDI n’est pas dans la liste des claviers.</translation>
-    </message>
-    <message>
-        <source>Plug it in before opening the song: the lists are read again at every open. It must be listed by:</source>
-        <translation>Branchez-le avant d’ouvrir le morceau&#xa0;: les listes sont relues à chaque ouverture. Il doit apparaître dans&#xa0;:</translation>
     </message>
     <message>
         <source>Every note I play sounds twice, or notes appear that nobody played.</source>
@@ -2980,8 +2972,16 @@ Choisissez-en une autre dans Options&gt;&gt;Synthétiseur.</translation>
         <translation>&amp;Essayer le son</translation>
     </message>
     <message>
-        <source>With a MIDI expander or another synthesizer, choose its port as the output in %1, tab %2, and open the song again.</source>
-        <translation>Avec un expandeur MIDI ou un autre synthétiseur, choisissez son port comme sortie dans %1, onglet %2, et rouvrez le morceau.</translation>
+        <source>It must be the output of the tracks: choose its port in tab %1, or for one track in the track dialog. It is listed there as soon as it has started.</source>
+        <translation>Il doit être la sortie des pistes&#xa0;: choisissez son port dans l’onglet %1, ou pour une seule piste dans la fenêtre de la piste. Il y apparaît dès qu’il a démarré.</translation>
+    </message>
+    <message>
+        <source>Plug it in or switch it on: it appears by itself, also while a song is open. Switched off and on during a song, it carries on with its settings, zones and tracks, found again by its client and port name. It must be listed by:</source>
+        <translation>Branchez-le ou allumez-le&#xa0;: il apparaît de lui-même, même pendant un morceau. Éteint puis rallumé pendant un morceau, il reprend avec ses réglages, ses zones et ses pistes, retrouvé par le nom de son client et de son port. Il doit apparaître dans&#xa0;:</translation>
+    </message>
+    <message>
+        <source>With a MIDI expander or another synthesizer, choose its port as the output in %1, tab %2: it is listed there as soon as it is plugged in or started.</source>
+        <translation>Avec un expandeur MIDI ou un autre synthétiseur, choisissez son port comme sortie dans %1, onglet %2&#xa0;: il y apparaît dès qu’il est branché ou lancé.</translation>
     </message>
 </context>
 <context>
