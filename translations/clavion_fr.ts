@@ -2983,6 +2983,14 @@ Choisissez-en une autre dans Options&gt;&gt;Synthétiseur.</translation>
         <source>With a MIDI expander or another synthesizer, choose its port as the output in %1, tab %2: it is listed there as soon as it is plugged in or started.</source>
         <translation>Avec un expandeur MIDI ou un autre synthétiseur, choisissez son port comme sortie dans %1, onglet %2&#xa0;: il y apparaît dès qu’il est branché ou lancé.</translation>
     </message>
+    <message>
+        <source>MIDI output %1 is back.</source>
+        <translation>La sortie MIDI %1 est de retour.</translation>
+    </message>
+    <message>
+        <source>MIDI input %1 is back.</source>
+        <translation>L&apos;entrée MIDI %1 est de retour.</translation>
+    </message>
 </context>
 <context>
     <name>TrackDB</name>
