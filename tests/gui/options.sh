@@ -1,5 +1,6 @@
 # shellcheck shell=bash disable=SC2016 # check evaluates its condition itself
-# The Options dialog as a user works it, next to the real sequencer: a new
+# The Options dialog as a user works it, next to the real sequencer: a
+# synthesizer started meanwhile comes into its lists by itself, a new
 # default output takes the next Listen to the new port, a split set up in
 # Devices setup sends a high key to the high zone's track and a low key to the
 # low zone's, and every tab is shown. Run by tools/guibench.
@@ -20,6 +21,14 @@ strike() { # 1: note number
     printf "\\x90\\x$(printf %02x "$1")\\x64" >/dev/snd/midiC0D0
     sleep 0.3
     printf "\\x80\\x$(printf %02x "$1")\\x00" >/dev/snd/midiC0D0
+}
+up_on_sequencer() { # 1: client name; waits up to 5 s
+    local i
+    for ((i = 0; i < 50; i++)); do
+        grep -q "\"$1\"" /proc/asound/seq/clients && return 0
+        sleep 0.1
+    done
+    return 1
 }
 open_options() {
     key ctrl+p
@@ -96,14 +105,27 @@ stop_peer
 check '[[ -z $(notes_on "$shots/options-before.dump" 1) ]]' \
     "while the default output is 17:0 nothing reaches Midi Through"
 
+# A synthesizer started while the dialog is open (aseqdump stands in for
+# it): its port comes into the dialog's lists and the output keyboards by
+# itself, without a reload.
 open_options
+aseqdump >"$shots/options-late-synth.txt" 2>&1 &
+late=$!
+at_finish "kill $late 2>/dev/null || true"
+check 'up_on_sequencer aseqdump' "aseqdump is up on the sequencer"
+sleep 2
+# Alt+O: the default output list, opened.
+key alt+o alt+Down
+sleep 2
 shot options-default-io
-# Alt+O: the default output list; Home: its first entry, Midi Through.
-key alt+o Home
+key Escape
+# Home: its first entry, Midi Through.
+key Home
 sleep 0.5
 key Return
 WIN=$main
-sleep 1
+sleep 2
+shot options-late-synth
 key ctrl+Home
 record_through "$shots/options-after.mid"
 key ctrl+space
