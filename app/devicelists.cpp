@@ -107,19 +107,21 @@ DeviceLists::Outcome<Device> merge(std::vector<std::unique_ptr<Device>>& list, D
     if (defaultTo && !fallback.sameAddress(defaultTo->client, defaultTo->port)) {
         fallback.client = owner.client = defaultTo->client;
         fallback.port = owner.port = defaultTo->port;
-        out.defaultMoved = true;
+        out.defaultMoved = out.changed = true;
     }
     size_t keep = 0;
     for (size_t i = 0; i < list.size(); ++i) {
         Device& d = *list[i];
         if (const PortInfo* port = found[i]) {
             if (d.absent || !d.sameAddress(port->client, port->port)) out.back.push_back(&d);
+            out.changed |= !named(d, *port);
             d.client = port->client;
             d.port = port->port;
             d.clientName = port->clientName;
             d.portName = port->portName;
             d.absent = false;
         } else if (!songOpen) {
+            out.changed = true;
             continue;
         } else {
             if (!d.absent) out.gone.push_back(&d);
@@ -128,6 +130,7 @@ DeviceLists::Outcome<Device> merge(std::vector<std::unique_ptr<Device>>& list, D
         list[keep++] = std::move(list[i]);
     }
     list.resize(keep);
+    out.changed |= !added.empty() || !out.back.empty() || !out.gone.empty();
     for (auto& d : added) list.push_back(std::move(d));
     out.usable = int(std::count_if(list.begin(), list.end(),
                                    [](const auto& d) { return !ignored(*d) && !d->absent; }));

@@ -22,6 +22,7 @@ template <typename Device> struct Outcome {
     // The default record was at the address of a device that moved: it
     // follows it, as the tracks that play to it should.
     bool defaultMoved = false;
+    bool changed = false; // any record added, freed, moved, renamed, gone or back
 };
 
 // Merges a scan into the list: known ports are kept with their settings

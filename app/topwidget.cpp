@@ -402,7 +402,8 @@ void TopWidget::fitKeyboardDocks()
     });
 }
 
-TopWidget::DeviceCounts TopWidget::refreshDevices(ScanResult* inputs, ScanResult* outputs)
+TopWidget::DeviceCounts TopWidget::refreshDevices(ScanResult* inputs, ScanResult* outputs,
+                                                  bool onlyChanges)
 {
     const ScanResult inScan = DeviceLists::scanInputs();
     const ScanResult outScan = DeviceLists::scanOutputs();
@@ -415,12 +416,16 @@ TopWidget::DeviceCounts TopWidget::refreshDevices(ScanResult* inputs, ScanResult
     if (in.defaultMoved || out.defaultMoved) Settings::saveDefaultDevices(devices_);
     followDevices(in.gone, in.back, devices_.defaultInput);
     followDevices(out.gone, out.back, devices_.defaultOutput);
-    showDeviceLists();
     // One report when the sequencer cannot be opened, not one per scan.
     const QString error = in.error.isEmpty() ? out.error : in.error;
     if (!error.isEmpty()) postEvent(this, new MessageEvent(DeviceFailureEvent, error));
-    // Open dialogs list the ports anew.
-    for (OptioDB* dialog : findChildren<OptioDB*>()) dialog->devicesChanged();
+    // Every session's start announces the engine's own ports: the keyboards
+    // being lit are not built anew for that.
+    if (!onlyChanges || in.changed || out.changed) {
+        showDeviceLists();
+        // Open dialogs list the ports anew.
+        for (OptioDB* dialog : findChildren<OptioDB*>()) dialog->devicesChanged();
+    }
     emit devicesChanged();
     return {in.usable, out.usable};
 }
@@ -694,7 +699,7 @@ void TopWidget::customEvent(QEvent* event)
         const DeviceGonePayload gone(event);
         deviceGone(gone.client(), gone.port(), gone.isOutput());
     } else if (type == RescanDevicesEvent) {
-        refreshDevices();
+        refreshDevices(nullptr, nullptr, true);
     } else if (type == ResizeRequestEvent) {
         neatShrink();
     } else if (type == ReloadRequestEvent) {

@@ -84,7 +84,10 @@ public:
     };
     // Rescans the sequencer; returns the usable counts.
     // The scans themselves too, when asked.
-    DeviceCounts refreshDevices(ScanResult* inputs = nullptr, ScanResult* outputs = nullptr);
+    // With onlyChanges, the keyboards and open dialogs are left alone when
+    // the lists are as they were.
+    DeviceCounts refreshDevices(ScanResult* inputs = nullptr, ScanResult* outputs = nullptr,
+                                bool onlyChanges = false);
     // Merge and Delete need selected bound tracks, Bind and Wipe free ones;
     // none while the deck is busy.
     void enableTrackActions(int boundSelected, int freeSelected, bool busy);

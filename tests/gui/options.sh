@@ -114,11 +114,10 @@ late=$!
 at_finish "kill $late 2>/dev/null || true"
 check 'up_on_sequencer aseqdump' "aseqdump is up on the sequencer"
 sleep 2
-# Alt+O: the default output list, opened.
-key alt+o alt+Down
+# Alt+O: the default output list; End: its last entry, the new port.
+key alt+o End
 sleep 2
 shot options-default-io
-key Escape
 # Home: its first entry, Midi Through.
 key Home
 sleep 0.5
