@@ -455,7 +455,7 @@ QString PlayDialog::songData() const
     html += Texts::tr("<p><b>%1 tracks with note events</b></p>").arg(t.boundTracks);
     html += Texts::tr("<p><b>%1 tracks total</b></p>").arg(t.fileTracks);
     for (const auto& out : m.devices.outputs) {
-        if (out->ignoreOutput) continue;
+        if (out->ignoreOutput || out->absent) continue;
         // Tracks point at the default output record, which shares the address.
         uint16_t used = 0;
         for (int d = 0; d < t.displayCount(); ++d) {

@@ -403,14 +403,17 @@ void TopWidget::fitKeyboardDocks()
 }
 
 TopWidget::DeviceCounts TopWidget::refreshDevices(ScanResult* inputs, ScanResult* outputs,
-                                                  bool onlyChanges)
+                                                  bool announced)
 {
     const ScanResult inScan = DeviceLists::scanInputs();
     const ScanResult outScan = DeviceLists::scanOutputs();
     // A session may be walking the lists.
     std::mutex* sessionLock = deck_ ? &deck_->model().mutex : nullptr;
-    const auto in = DeviceLists::mergeInputs(devices_, inScan, deck_, sessionLock);
-    const auto out = DeviceLists::mergeOutputs(devices_, outScan, deck_, sessionLock);
+    // An announcement may come in the middle of anything, even while a deck
+    // is being made: it frees no record.
+    const bool keep = deck_ || announced;
+    const auto in = DeviceLists::mergeInputs(devices_, inScan, keep, sessionLock);
+    const auto out = DeviceLists::mergeOutputs(devices_, outScan, keep, sessionLock);
     if (inputs) *inputs = inScan;
     if (outputs) *outputs = outScan;
     if (in.defaultMoved || out.defaultMoved) Settings::saveDefaultDevices(devices_);
@@ -421,7 +424,7 @@ TopWidget::DeviceCounts TopWidget::refreshDevices(ScanResult* inputs, ScanResult
     if (!error.isEmpty()) postEvent(this, new MessageEvent(DeviceFailureEvent, error));
     // Every session's start announces the engine's own ports: the keyboards
     // being lit are not built anew for that.
-    if (!onlyChanges || in.changed || out.changed) {
+    if (!announced || in.changed || out.changed) {
         showDeviceLists();
         // Open dialogs list the ports anew.
         for (OptioDB* dialog : findChildren<OptioDB*>()) dialog->devicesChanged();

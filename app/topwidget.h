@@ -84,10 +84,11 @@ public:
     };
     // Rescans the sequencer; returns the usable counts.
     // The scans themselves too, when asked.
-    // With onlyChanges, the keyboards and open dialogs are left alone when
+    // When the sequencer announced a change, vanished records are kept
+    // (marked absent) and the keyboards and open dialogs are left alone if
     // the lists are as they were.
     DeviceCounts refreshDevices(ScanResult* inputs = nullptr, ScanResult* outputs = nullptr,
-                                bool onlyChanges = false);
+                                bool announced = false);
     // Merge and Delete need selected bound tracks, Bind and Wipe free ones;
     // none while the deck is busy.
     void enableTrackActions(int boundSelected, int freeSelected, bool busy);

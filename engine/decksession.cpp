@@ -77,7 +77,7 @@ void DeckSession::stepMasterVolume(int step)
     volumeOffset_ = qBound(-127, volumeOffset_ + step, 127);
     if (!thread_ || !thread_->isSessionRunning()) return;
     for (const auto& out : deck_.devices.outputs)
-        if (!out->ignoreOutput) thread_->setVolume(*out, masterVolume(*out));
+        if (!out->ignoreOutput && !out->absent) thread_->setVolume(*out, masterVolume(*out));
 }
 
 int DeckSession::masterVolume(const OutputDevice& out) const
@@ -425,7 +425,9 @@ void DeckSession::customEvent(QEvent* event)
     case SessionStartedEvent:
         if (thread_)
             for (const auto& out : deck_.devices.outputs)
-                if (!out->ignoreOutput) thread_->setVolume(*out, masterVolume(*out));
+                // A port that left may be anyone's now, our own client's too.
+                if (!out->ignoreOutput && !out->absent)
+                    thread_->setVolume(*out, masterVolume(*out));
         emit sessionStarted();
         break;
     case RepaintDiagramEvent:
