@@ -96,7 +96,6 @@ void DeviceWatch::run()
         if (fds[0].revents) break;
         if (ready == 0 && changed) {
             changed = false;
-            bursts_.fetch_add(1);
             if (receiver_) postEvent(receiver_, new QEvent(eventType(RescanDevicesEvent)));
             continue;
         }

@@ -1,6 +1,5 @@
 #pragma once
 
-#include <atomic>
 #include <thread>
 
 class QObject;
@@ -23,8 +22,6 @@ public:
     bool start();
     void stop();
     bool running() const { return thread_.joinable(); }
-    // Bursts announced so far.
-    unsigned bursts() const { return bursts_.load(); }
 
 private:
     void run();
@@ -33,5 +30,4 @@ private:
     _snd_seq* seq_ = nullptr;
     int wake_[2] = {-1, -1}; // written to end the thread's poll
     std::thread thread_;
-    std::atomic<unsigned> bursts_{0};
 };

@@ -260,13 +260,14 @@ void MidiThread::deviceEcho(const snd_seq_event_t& ev)
         break;
     case OutputBackEcho: {
         loop_->chaseFor(client, port);
+        // Each record there once, allocating nothing on the engine's thread.
+        const std::vector<OutputDevice*>& outputs = deck_.tracks.output;
         const OutputDevice* volumeTo = nullptr;
-        std::vector<const OutputDevice*> sent;
-        for (const OutputDevice* out : deck_.tracks.output) {
+        for (auto it = outputs.begin(); it != outputs.end(); ++it) {
+            const OutputDevice* out = *it;
             if (!out || !out->sameAddress(client, port) ||
-                std::find(sent.begin(), sent.end(), out) != sent.end())
+                std::find(outputs.begin(), it, out) != it)
                 continue;
-            sent.push_back(out);
             sendPatches(*out);
             volumeTo = out;
         }
