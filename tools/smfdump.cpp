@@ -3,6 +3,7 @@
 #include "core/devices.h"
 #include "core/messages.h"
 #include "song/deckmodel.h"
+#include "song/handsplit.h"
 #include "song/preparation.h"
 #include "song/smfencode.h"
 #include "song/songloader.h"
@@ -147,7 +148,13 @@ int usage(FILE* to = stderr)
     std::fprintf(to, "usage: smfdump [--no-split] [--strict-lyrics] FILE\n"
                      "       smfdump [--no-split] [--strict-lyrics] --prepare FILE\n"
                      "       smfdump [--no-split] [--strict-lyrics] --save OUT FILE\n"
-                     "       smfdump --new OUT PPQ BEATS BEATVALUEINDEX BPM\n");
+                     "       smfdump [--no-split] [--strict-lyrics] --split-hands TRACK[:KEY] OUT "
+                     "FILE\n"
+                     "       smfdump --new OUT PPQ BEATS BEATVALUEINDEX BPM\n"
+                     "--split-hands splits track TRACK (1 = the first track with notes) into a\n"
+                     "right hand and a left hand, from KEY up (0..127 or a name like C4, F#3,\n"
+                     "Bb2; C4 = 60) or by following the music without KEY, saves the song to\n"
+                     "OUT and prints \"right N left M\", the notes of each hand.\n");
     return to == stderr ? 2 : 0;
 }
 
@@ -172,6 +179,37 @@ bool parseInt(const QString& text, int lo, int hi, int* out)
     return ok && *out >= lo && *out <= hi;
 }
 
+// A MIDI key number, or a note name with an optional sharp or flat and an
+// octave from -1 (C4 = 60).
+int parseKey(const QString& text)
+{
+    int key = -1;
+    if (parseInt(text, 0, 127, &key)) return key;
+    static const int kSemitones[] = {9, 11, 0, 2, 4, 5, 7}; // A to G
+    if (text.isEmpty() || text[0].toUpper() < QLatin1Char('A') ||
+        text[0].toUpper() > QLatin1Char('G'))
+        return -1;
+    key = kSemitones[text[0].toUpper().unicode() - 'A'];
+    QString rest = text.mid(1);
+    if (rest.startsWith(QLatin1Char('#')))
+        ++key, rest.remove(0, 1);
+    else if (rest.startsWith(QLatin1Char('b')))
+        --key, rest.remove(0, 1);
+    int octave = 0;
+    if (!parseInt(rest, -1, 9, &octave)) return -1;
+    key += (octave + 1) * 12;
+    return key >= 0 && key <= 127 ? key : -1;
+}
+
+// TRACK[:KEY]; the key is kAutomaticSplit when absent.
+bool parseSplit(const QString& text, int* track, int* key)
+{
+    const int colon = text.indexOf(QLatin1Char(':'));
+    *key = kAutomaticSplit;
+    if (colon >= 0 && (*key = parseKey(text.mid(colon + 1))) < 0) return false;
+    return parseInt(text.left(colon), 1, 0xFFFF, track);
+}
+
 } // namespace
 
 int main(int argc, char** argv)
@@ -182,6 +220,7 @@ int main(int argc, char** argv)
     QString file;
     bool prepare = false;
     QStringList newArgs;
+    QStringList splitArgs;
     const QStringList args = app.arguments().mid(1);
     for (int i = 0; i < args.size(); ++i) {
         const QString& a = args[i];
@@ -195,6 +234,8 @@ int main(int argc, char** argv)
             prepare = true;
         else if (a == QLatin1String("--save") && i + 1 < args.size())
             saveTo = args[++i];
+        else if (a == QLatin1String("--split-hands") && i + 2 < args.size())
+            splitArgs = args.mid(i + 1, 2), i += 2;
         else if (a == QLatin1String("--new") && i + 5 < args.size())
             newArgs = args.mid(i + 1, 5), i += 5;
         else if (a.startsWith(QLatin1String("--")) || !file.isEmpty())
@@ -217,7 +258,11 @@ int main(int argc, char** argv)
         quietly([&] { return prepareSong(deck); });
         return saveSong(deck, newArgs[0]) ? 0 : 1;
     }
-    if (file.isEmpty()) return usage();
+    int splitTrack = 0, splitKey = kAutomaticSplit;
+    if (file.isEmpty() ||
+        (!splitArgs.isEmpty() &&
+         (prepare || !saveTo.isEmpty() || !parseSplit(splitArgs[0], &splitTrack, &splitKey))))
+        return usage();
 
     // Loading may print on standard output (an unsupported format); keep the
     // dump alone there.
@@ -227,9 +272,28 @@ int main(int argc, char** argv)
             std::fprintf(stderr, "%s\n", song.lastParseError.toLocal8Bit().constData());
         return 1;
     }
-    if (prepare || !saveTo.isEmpty()) {
+    if (prepare || !saveTo.isEmpty() || !splitArgs.isEmpty()) {
         deck.fileName = QFileInfo(file).fileName();
         quietly([&] { return prepareSong(deck); });
+    }
+    if (!splitArgs.isEmpty()) {
+        if (splitTrack > deck.boundTracks()) {
+            std::fprintf(stderr, "smfdump: %s has %d tracks with notes\n",
+                         qPrintable(deck.fileName), deck.boundTracks());
+            return usage();
+        }
+        const HandSplitPlan plan = planHandSplit(deck, splitTrack - 1, splitKey);
+        if (!plan.refusal.isEmpty()) {
+            std::fprintf(stderr, "%s\n", plan.refusal.toLocal8Bit().constData());
+            return 1;
+        }
+        if (applyHandSplit(deck, plan) == 0) {
+            std::fprintf(stderr, "smfdump: the split was not applied\n");
+            return 1;
+        }
+        if (!quietly([&] { return saveSong(deck, splitArgs[1]); })) return 1;
+        std::printf("right %d left %d\n", plan.rightNotes, plan.leftNotes);
+        return std::fflush(stdout) == 0 ? 0 : 1;
     }
     if (!saveTo.isEmpty()) return quietly([&] { return saveSong(deck, saveTo); }) ? 0 : 1;
     if (prepare)
