@@ -4,7 +4,7 @@
 //   bench_smf load FILE                    loads once and exits (whole-process time and memory)
 //   bench_smf measure FILE [REPS]          in-process load and load+save times, median of REPS
 
-#include "bench/rawtrack.h"
+#include "bench/benchsong.h"
 #include "core/messages.h"
 #include "song/smfencode.h"
 #include "song/songloader.h"
@@ -23,74 +23,6 @@
 
 namespace
 {
-
-// Small deterministic generator: the file must be identical on every machine.
-struct Lcg {
-    uint32_t state;
-    uint32_t next()
-    {
-        state = state * 1664525u + 1013904223u;
-        return state >> 8;
-    }
-    int pick(int lo, int hi) { return lo + int(next() % uint32_t(hi - lo + 1)); }
-};
-
-constexpr int kTracks = 16; // a tempo track, then 15 instruments
-constexpr int kDivision = 480;
-
-std::vector<unsigned char> generateSong(long noteEvents)
-{
-    std::vector<unsigned char> out = {
-        'M', 'T', 'h', 'd', 0, 0, 0, 6, 0, 1, 0, kTracks, kDivision >> 8, kDivision & 0xFF};
-    const long pairs = noteEvents / 2;
-    const int instruments = kTracks - 1;
-
-    RawTrack conductor;
-    conductor.meta(0, 0x03, "Benchmark song");
-    conductor.meta(0, 0x58, std::string{4, 2, 24, 8});
-    conductor.meta(0, 0x59, std::string{0, 0});
-    conductor.tempo(0, 500000);
-    Lcg tempoRng{7};
-    for (int change = 0; change < 400; ++change) // every four bars
-        conductor.tempo(16 * kDivision, uint32_t(tempoRng.pick(400000, 650000)));
-    conductor.meta(0, 0x2F, "");
-    conductor.appendChunk(out);
-
-    for (int t = 0; t < instruments; ++t) {
-        const long trackPairs = pairs / instruments + (t < pairs % instruments ? 1 : 0);
-        Lcg rng{uint32_t(1000 + t)};
-        RawTrack track;
-        track.meta(0, 0x03, "Instrument " + std::to_string(t + 1));
-        const int ch = t < 9 ? t : t + 1; // leave channel 10 to drums
-        track.channel(0, 0xC0 | ch, t * 8);
-        track.channel(0, 0xB0 | ch, 7, 100);
-        static const int kLengths[] = {60, 120, 120, 240, 240, 240, 480, 960};
-        static const int kGaps[] = {0, 0, 0, 0, 10, 30, 60, 120};
-        long left = trackPairs;
-        uint32_t pending = 0; // ticks since the last event written
-        while (left > 0) {
-            // A chord of one to three notes, released together; every Note Off
-            // is a Note On of velocity 0 so running status never breaks.
-            const int size = int(std::min<long>(left, rng.pick(1, 3)));
-            const int root = rng.pick(36, 84);
-            uint32_t delta = pending + uint32_t(kGaps[rng.pick(0, 7)]);
-            for (int i = 0; i < size; ++i) {
-                track.channel(delta, 0x90 | ch, root + 4 * i, rng.pick(40, 120));
-                delta = 0;
-            }
-            delta = uint32_t(kLengths[rng.pick(0, 7)]);
-            for (int i = 0; i < size; ++i) {
-                track.channel(delta, 0x90 | ch, root + 4 * i, 0);
-                delta = 0;
-            }
-            pending = 0;
-            left -= size;
-        }
-        track.meta(0, 0x2F, "");
-        track.appendChunk(out);
-    }
-    return out;
-}
 
 double msSince(std::chrono::steady_clock::time_point start)
 {
