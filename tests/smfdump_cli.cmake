@@ -18,6 +18,7 @@ function(expect status)
         endif()
     endforeach()
     set(out "${out}" PARENT_SCOPE)
+    set(err "${err}" PARENT_SCOPE)
 endfunction()
 
 # Format 0, 36 bytes of track: name "Hi", tempo 500000, lyric "/la", Note On
@@ -63,3 +64,80 @@ expect(0 "format 1 tracks 1 division 120\ntempo 666666\ntimesig 3 8 24 8\n"
 expect(0 "pair 0 0 0 72 -> 480 gap none\npair 0 120 0 76 -> 600 gap 120\n"
        ARGS --prepare ${WORK}/new.mid)
 expect(2 ARGS --new ${WORK}/bad.mid 120 3 9 90)
+
+# Splitting hands. A conductor, then "Piano" (program 5: right hand 72 74 76
+# 79 over left hand 48 55, some Note Offs as Note On 0) and "Drums" (36 on
+# channel 10). Each chunk's length is counted here.
+function(chunk var)
+    string(JOIN "" body ${ARGN})
+    string(LENGTH "${body}" len)
+    math(EXPR len "${len} / 2 + 0x100000000" OUTPUT_FORMAT HEXADECIMAL)
+    string(SUBSTRING "${len}" 3 8 len)
+    set(${var} "4D54726B${len}${body}" PARENT_SCOPE)
+endfunction()
+chunk(conductor "00FF510307A120" "00FF2F00")
+chunk(piano "00FF0305" "5069616E6F" "00C005" "00904850" "00903050" "30904800" "00904A50"
+      "30804A40" "00803040" "00904C50" "00903750" "30804C40" "00904F50" "30904F00" "00803740"
+      "00FF2F00")
+chunk(drums "00FF0305" "4472756D73" "00992464" "30892440" "00FF2F00")
+file(WRITE ${WORK}/hands.hex "4D54686400000006000100030060" "${conductor}${piano}${drums}")
+execute_process(COMMAND xxd -r -p ${WORK}/hands.hex ${WORK}/hands.mid)
+
+# Argument | right-hand notes | left-hand notes | where each note must be:
+# NOTE=TRACK for every note of the song, on and off.
+set(splits
+    "1|4|2|72=1 74=1 76=1 79=1 48=2 55=2 36=3"
+    "1:60|4|2|72=1 74=1 76=1 79=1 48=2 55=2 36=3"
+    "1:75|2|4|76=1 79=1 72=2 74=2 48=2 55=2 36=3"
+    "1:Eb5|2|4|76=1 79=1 72=2 74=2 48=2 55=2 36=3"
+    "1:C#3|5|1|72=1 74=1 76=1 79=1 55=1 48=2 36=3"
+    "1:0|6|0|72=1 74=1 76=1 79=1 48=1 55=1 36=2")
+foreach(row ${splits})
+    string(REPLACE "|" ";" row "${row}")
+    list(GET row 0 arg)
+    list(GET row 1 right)
+    list(GET row 2 left)
+    list(GET row 3 places)
+    file(REMOVE ${WORK}/split.mid)
+    expect(0 "right ${right} left ${left}" ARGS --split-hands ${arg} ${WORK}/split.mid
+           ${WORK}/hands.mid)
+    # A dump counts Note Ons of velocity 0 as notes: the places check the notes.
+    expect(0 "event 1 0 pc 0 5" ARGS ${WORK}/split.mid)
+    set(names "track 1 notes [0-9]+ name \"Piano \\(right hand\\)\"\n")
+    if(left GREATER 0)
+        string(APPEND names "track 2 notes [0-9]+ name \"Piano \\(left hand\\)\"\n")
+        expect(0 "event 2 0 pc 0 5" ARGS ${WORK}/split.mid)
+    endif()
+    if(NOT out MATCHES "\ntrack 0 notes 0 name \"\"\n${names}track [0-9] notes 1 name \"Drums\"\n")
+        message(FATAL_ERROR "--split-hands ${arg}: not the tracks named\n${names}in\n${out}")
+    endif()
+    string(REGEX MATCHALL "event [0-9]+ [0-9]+ (on|off) [0-9]+ [0-9]+" events "${out}")
+    string(REPLACE " " ";" places "${places}")
+    list(LENGTH places count)
+    list(LENGTH events found)
+    math(EXPR count "${count} * 2")
+    if(NOT found EQUAL count)
+        message(FATAL_ERROR "--split-hands ${arg}: ${found} note events, not ${count}:\n${out}")
+    endif()
+    foreach(event ${events})
+        string(REGEX REPLACE "event ([0-9]+) .* ([0-9]+)$" "\\2=\\1" place "${event}")
+        list(FIND places "${place}" at)
+        if(at EQUAL -1)
+            message(FATAL_ERROR "--split-hands ${arg}: \"${event}\" not at ${places}:\n${out}")
+        endif()
+    endforeach()
+endforeach()
+
+# The drums cannot be split; wrong tracks and keys are a wrong command line.
+file(REMOVE ${WORK}/split.mid)
+expect(1 "Track #2 plays drums on channel 10: drums have no hands to split.\n"
+       ARGS --split-hands 2 ${WORK}/split.mid ${WORK}/hands.mid)
+if(EXISTS ${WORK}/split.mid OR NOT out STREQUAL "")
+    message(FATAL_ERROR "a refused split wrote ${WORK}/split.mid or printed: ${out}")
+endif()
+foreach(arg 0 3 x 1:128 1:H4 1: 1:C10 "")
+    expect(2 "usage:" ARGS --split-hands "${arg}" ${WORK}/split.mid ${WORK}/hands.mid)
+endforeach()
+if(EXISTS ${WORK}/split.mid)
+    message(FATAL_ERROR "a wrong command line wrote ${WORK}/split.mid")
+endif()
