@@ -187,13 +187,14 @@ std::vector<Hand> assignHandsAtKey(const std::vector<HandNote>& notes, int split
 namespace
 {
 
-constexpr double kReach = 15;       // a tenth, in semitones
-constexpr double kStretchCost = 12; // per semitone beyond the reach
-constexpr double kMoveCost = 1;     // per semitone out of what the hand covered
-constexpr double kHeldCost = 4;     // striking while the hand still holds a note
-constexpr double kGapCost = 2;      // per semitone the parting is narrower than the chord's widest
-constexpr double kCrossCost = 4;    // per semitone of the right hand below the left
-constexpr double kPullCost = 0.5;   // per note and semitone across the split line
+constexpr double kReach = 15;         // a tenth, in semitones
+constexpr double kStretchCost = 12;   // per semitone beyond the reach
+constexpr double kMoveCost = 1;       // per semitone out of what the hand covered
+constexpr double kRestedWeight = 0.4; // what a move still counts after a long rest
+constexpr double kHeldCost = 4;       // striking while the hand still holds a note
+constexpr double kGapCost = 2;    // per semitone the parting is narrower than the chord's widest
+constexpr double kCrossCost = 4;  // per semitone of the right hand below the left
+constexpr double kPullCost = 0.5; // per note and semitone across the split line
 // Pitches part into two hands when the means of the parts lie this far apart.
 constexpr double kParted = 8;
 constexpr int kNoLine = -1;
@@ -243,11 +244,12 @@ struct PathState {
 };
 
 // How much a move counts after `rest` ticks without playing: fully while the
-// hand is busy, a quarter after a bar's rest.
+// hand is busy, less after a rest, but never nothing: a hand that has been
+// idle does not take over a line the other hand is playing.
 double moveWeight(uint64_t rest, uint64_t beat)
 {
     const double beats = double(rest) / double(std::max<uint64_t>(beat, 1));
-    return 1.0 / (1.0 + 0.75 * beats);
+    return std::max(kRestedWeight, 1.0 / (1.0 + 0.75 * beats));
 }
 
 // The cost of a hand striking pitches [low, high] at `start`; moves the hand.
