@@ -2,6 +2,7 @@
 
 #include "core/midi.h"
 #include "song/deckmodel.h"
+#include "song/preparation.h"
 
 #include <QCoreApplication>
 #include <algorithm>
@@ -96,18 +97,6 @@ void copyInto(EventNode* copy, const EventNode* source, uint32_t track)
 bool pairedOff(const EventNode* n)
 {
     return n->partner && n->partner->partner == n;
-}
-
-// Gaps between a track's sounding notes, from which clusters are made.
-void regap(EventList& list, uint32_t first, uint32_t last)
-{
-    std::vector<EventNode*> previous(last - first + 1, nullptr);
-    for (EventNode* n = list.head(); n; n = n->next) {
-        if (n->track < first || n->track > last || !n->isSoundingNoteOn()) continue;
-        EventNode*& p = previous[n->track - first];
-        n->noteGap = p && pairedOff(n) ? uint32_t(n->tick - p->tick) : kNoGap;
-        if (pairedOff(n)) p = n;
-    }
 }
 
 template <typename T> void duplicateAt(std::vector<T>& v, size_t i, const T& value)
@@ -282,13 +271,13 @@ double playCost(HandState& h, int low, int high, uint64_t start, uint64_t end, u
 
 } // namespace
 
-std::vector<Hand> assignHands(const std::vector<HandNote>& notes, uint64_t chordWindow)
+std::vector<Hand> assignHands(const std::vector<HandNote>& notes, uint64_t quarter)
 {
     std::vector<Hand> hands(notes.size(), Hand::Right);
     if (notes.empty()) return hands;
-    // A beat for the rests: the commonest gap between chords would do, but
-    // a quarter at the file's pace is what the window was made from.
-    const uint64_t beat = std::max<uint64_t>(chordWindow * 8, 1);
+    const uint64_t beat = std::max<uint64_t>(quarter, 1);
+    // Notes struck within a 32nd of a chord's first note are the chord's.
+    const uint64_t chordWindow = beat / 8;
 
     // Chords: runs of notes, each sorted by pitch.
     std::vector<size_t> order(notes.size());
@@ -413,12 +402,7 @@ HandSplitPlan planHandSplit(const DeckModel& deck, int displayIndex, int splitKe
         plan.refusal = Texts::tr("Track #%1 has no notes to split.").arg(displayIndex + 1);
         return plan;
     }
-    // Notes struck together within a 32nd, or the cluster tolerance when
-    // shorter, make one chord.
-    const uint64_t window =
-        std::min<uint64_t>(uint64_t(std::max(deck.timing.tick4qn, 8)) / 8,
-                           deck.timing.clusterTolerance(plan.notes.front()->tempo));
-    plan.hands = splitKey == kAutomaticSplit ? assignHands(notes, window)
+    plan.hands = splitKey == kAutomaticSplit ? assignHands(notes, uint64_t(deck.timing.tick4qn))
                                              : assignHandsAtKey(notes, splitKey);
     for (Hand h : plan.hands) ++(h == Hand::Right ? plan.rightNotes : plan.leftNotes);
     return plan;
@@ -481,7 +465,7 @@ int applyHandSplit(DeckModel& deck, const HandSplitPlan& plan)
     deck.song.facts.noteOnCounts[left] = uint32_t(plan.leftNotes);
     nameEvent = nameTrack(deck, track, nameEvent, nullptr, handName(base, Hand::Right));
     nameTrack(deck, left, nullptr, nameEvent, handName(base, Hand::Left));
-    regap(list, track, left);
+    measureNoteGaps(list, track, left);
     refresh(deck);
     return 2;
 }

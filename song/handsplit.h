@@ -19,10 +19,9 @@ struct HandNote {
 };
 
 // Assigns each note a hand by following the music rather than a fixed key.
-// `notes` are in order of their starts; notes starting within `chordWindow`
-// ticks of a chord's first note belong to that chord. Linear in the notes
-// for chords of bounded size.
-std::vector<Hand> assignHands(const std::vector<HandNote>& notes, uint64_t chordWindow);
+// `notes` are in order of their starts; `quarter` is a quarter note in
+// ticks. Linear in the notes for chords of bounded size.
+std::vector<Hand> assignHands(const std::vector<HandNote>& notes, uint64_t quarter);
 
 // Every note from `splitKey` up goes to the right hand.
 std::vector<Hand> assignHandsAtKey(const std::vector<HandNote>& notes, int splitKey);

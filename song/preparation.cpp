@@ -217,6 +217,18 @@ void pairNotes(DeckModel& deck, bool freeTracks)
         Messages::warning(Texts::tr("Errors were found while parsing %1.").arg(deck.fileName));
 }
 
+void measureNoteGaps(EventList& list, uint32_t first, uint32_t last)
+{
+    std::vector<EventNode*> previous(last - first + 1, nullptr);
+    for (EventNode* n = list.head(); n; n = n->next) {
+        if (n->track < first || n->track > last || !n->isSoundingNoteOn()) continue;
+        const bool paired = n->partner && n->partner->partner == n;
+        EventNode*& p = previous[n->track - first];
+        n->noteGap = p && paired ? uint32_t(n->tick - p->tick) : kNoGap;
+        if (paired) p = n;
+    }
+}
+
 PrepareResult prepareSong(DeckModel& deck, const PrepareOptions& options)
 {
     std::lock_guard<std::mutex> lock(deck.mutex);

@@ -3,6 +3,7 @@
 #include <cstdint>
 
 class DeckModel;
+class EventList;
 
 struct PrepareOptions {
     uint32_t msTol = 100; // cluster tolerance in milliseconds
@@ -21,6 +22,10 @@ PrepareResult prepareSong(DeckModel& deck, const PrepareOptions& options = Prepa
 
 // Timing parameters from the file facts (also used alone by tests).
 void computeTiming(DeckModel& deck, const PrepareOptions& options);
+
+// Gaps between the paired sounding notes of each track from `first` to
+// `last`, which the piano roll draws clusters by, after notes changed tracks.
+void measureNoteGaps(EventList& list, uint32_t first, uint32_t last);
 
 // Pairs every sounding Note On of the file tracks (or of the free tracks) with
 // its note-off, exchanging zero-length notes stored off-before-on, and warns

@@ -281,6 +281,7 @@ int mergeBound(DeckModel& deck)
         dropBoundEntry(deck, d, track);
         ++merged;
     }
+    if (merged) measureNoteGaps(deck.song.events, targetTrack, targetTrack);
     deck.resetCursors();
     if (merged == 0)
         Messages::warning(Texts::tr("Two bound track must be selected to apply merging."));

@@ -126,7 +126,7 @@ TEST(AutomaticHandSplit, FollowsTheMusic)
     };
     const auto hands = [](const std::vector<HandNote>& notes) {
         std::string s;
-        for (Hand h : assignHands(notes, 12)) s += h == Hand::Right ? 'R' : 'L';
+        for (Hand h : assignHands(notes, 96)) s += h == Hand::Right ? 'R' : 'L';
         return s;
     };
     // A melody alone, high or crossing middle C, is one hand's.

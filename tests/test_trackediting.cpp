@@ -107,6 +107,8 @@ TEST_F(TrackEditing, RefusalsWipingAndMerging)
     EXPECT_EQ(text(1) + " | " + text(2) + " | " + text(3),
               "on61/100@0 on63/100@0 off61@96 off63@96 | on62/100@0 off62@96 | "
               "pc3@0 on40/90@10 off40@20");
+    // Notes struck together are one cluster in the piano roll.
+    EXPECT_EQ(eventsOf(1)[1]->noteGap, 0u);
     EXPECT_EQ(deck.tracks.fileTracks, 3);
     EXPECT_EQ(deck.tracks.channelPattern[0], 0xA000);
     EXPECT_EQ(counts(), "2110");
