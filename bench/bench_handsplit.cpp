@@ -96,7 +96,8 @@ bool measureSplit(const QString& file, const QString& out, Result& r)
     }
     const int tracks = applyHandSplit(deck, plan);
     ms[Apply] = msSince(start);
-    if (!saveSong(deck, out)) return false;
+    // A split that did nothing would time only the load, prepare and save.
+    if (tracks == 0 || !saveSong(deck, out)) return false;
     ms[Save] = msSince(start);
     Clock::time_point all = first;
     r.split.push_back(msSince(all));
