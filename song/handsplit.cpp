@@ -202,11 +202,15 @@ int partingKey(const std::array<int, 128>& count, double* gap)
     int best = kMiddleC;
     double bestVariance = -1, below = 0, belowWeighted = 0;
     *gap = 0;
+    // Between two struck keys the parts stay the same: only the keys just
+    // above one are worth a look.
     for (int key = 1; key < 128; ++key) {
-        below += count[size_t(key - 1)];
-        belowWeighted += double(key - 1) * count[size_t(key - 1)];
+        const int n = count[size_t(key - 1)];
+        if (n == 0) continue;
+        below += n;
+        belowWeighted += double(key - 1) * n;
         const double above = total - below;
-        if (below < 1 || above < 1) continue;
+        if (above < 1) break;
         const double low = belowWeighted / below, high = (weighted - belowWeighted) / above;
         const double variance = below * above * (high - low) * (high - low);
         if (variance > bestVariance) {
@@ -227,7 +231,6 @@ struct HandState {
 
 struct PathState {
     double cost = 0;
-    int back = -1;
     HandState right{67, 67, 67, 0, 0};
     HandState left{48, 48, 48, 0, 0};
 };
@@ -242,13 +245,19 @@ double moveWeight(uint64_t rest, uint64_t beat)
 }
 
 // The cost of a hand striking pitches [low, high] at `start`; moves the hand.
-double playCost(HandState& h, int low, int high, uint64_t start, uint64_t end, uint64_t beat)
+double playCost(const HandState& h, int low, int high, uint64_t start, uint64_t beat)
 {
     double cost = kStretchCost * std::max(0.0, double(high - low) - kReach);
     const double outside = std::max(0, h.low - low) + std::max(0, high - h.high);
     cost += kMoveCost * outside * moveWeight(start - std::min(start, h.lastStart), beat);
     if (h.heldUntil > start) cost += kHeldCost;
-    // The hand covers what it struck over the last beat, within its reach.
+    return cost;
+}
+
+// The hand has struck [low, high] at `start`: it covers what it struck over
+// the last beat, within its reach.
+void strike(HandState& h, int low, int high, uint64_t start, uint64_t end, uint64_t beat)
+{
     if (h.lastStart + beat >= start) {
         int newLow = std::min(h.low, low), newHigh = std::max(h.high, high);
         if (newHigh - newLow > kReach) {
@@ -266,7 +275,6 @@ double playCost(HandState& h, int low, int high, uint64_t start, uint64_t end, u
     h.position = (low + high) / 2.0;
     h.heldUntil = h.heldUntil > start ? std::max(h.heldUntil, end) : end;
     h.lastStart = start;
-    return cost;
 }
 
 } // namespace
@@ -295,6 +303,7 @@ std::vector<Hand> assignHands(const std::vector<HandNote>& notes, uint64_t quart
 
     std::vector<PathState> previous(1), current;
     std::vector<int> back; // per chord and choice, flattened
+    back.reserve(notes.size() + chords);
     std::vector<size_t> backStart(chords + 1, 0);
     std::vector<double> across;
 
@@ -309,14 +318,20 @@ std::vector<Hand> assignHands(const std::vector<HandNote>& notes, uint64_t quart
     histogram.fill(0);
     const uint64_t reachAround = 8 * beat;
     size_t from = 0, to = 0;
+    // Found again every beat at most: the bars around barely change sooner.
+    uint64_t lineUntil = 0;
+    int line = songLine;
     const auto lineAt = [&](uint64_t tick) {
+        if (tick < lineUntil) return line;
+        lineUntil = tick + beat;
         while (to < notes.size() && notes[to].start <= tick + reachAround)
             ++histogram[size_t(notes[to++].pitch & 127)];
         while (from < to && notes[from].start + reachAround < tick)
             --histogram[size_t(notes[from++].pitch & 127)];
         double gap = 0;
         const int local = partingKey(histogram, &gap);
-        return gap >= kParted ? local : songLine;
+        line = gap >= kParted ? local : songLine;
+        return line;
     };
     for (size_t c = 0; c < chords; ++c) {
         const size_t first = chordStart[c];
@@ -326,37 +341,43 @@ std::vector<Hand> assignHands(const std::vector<HandNote>& notes, uint64_t quart
         for (int i = 0; i < k; ++i) end = std::max(end, notes[order[first + size_t(i)]].end);
         const auto pitchAt = [&](int i) { return notes[order[first + size_t(i)]].pitch; };
         // How far the choice puts notes across the split line here.
-        const int line = lineAt(start);
+        const int here = lineAt(start);
         int widest = 0;
         for (int i = 1; i < k; ++i) widest = std::max(widest, pitchAt(i) - pitchAt(i - 1));
         across.assign(size_t(k) + 1, 0);
-        for (int s = 0; s <= k && line != kNoLine; ++s)
+        for (int s = 0; s <= k && here != kNoLine; ++s)
             for (int i = 0; i < k; ++i)
                 across[size_t(s)] +=
-                    i < s ? std::max(0, pitchAt(i) - line + 1) : std::max(0, line - pitchAt(i));
-        current.assign(size_t(k) + 1, PathState());
+                    i < s ? std::max(0, pitchAt(i) - here + 1) : std::max(0, here - pitchAt(i));
+        current.resize(size_t(k) + 1);
         backStart[c] = back.size();
         for (int s = 0; s <= k; ++s) {
-            PathState best;
-            best.cost = std::numeric_limits<double>::infinity();
+            // Where the hands are after this choice, whatever came before.
+            const double leftAt = s > 0 ? (pitchAt(0) + pitchAt(s - 1)) / 2.0 : -1;
+            const double rightAt = s < k ? (pitchAt(s) + pitchAt(k - 1)) / 2.0 : -1;
+            double local = kPullCost * across[size_t(s)];
+            if (s > 0 && s < k) local += kGapCost * (widest - (pitchAt(s) - pitchAt(s - 1)));
+            double bestCost = std::numeric_limits<double>::infinity();
+            size_t bestFrom = 0;
             for (size_t p = 0; p < previous.size(); ++p) {
-                PathState next = previous[p];
-                double cost = next.cost;
-                if (s > 0)
-                    cost += playCost(next.left, pitchAt(0), pitchAt(s - 1), start, end, beat);
-                if (s < k)
-                    cost += playCost(next.right, pitchAt(s), pitchAt(k - 1), start, end, beat);
-                if (s > 0 && s < k) cost += kGapCost * (widest - (pitchAt(s) - pitchAt(s - 1)));
-                cost += kCrossCost * std::max(0.0, next.left.position - next.right.position);
-                cost += kPullCost * across[size_t(s)];
-                if (cost < best.cost) {
-                    best = next;
-                    best.cost = cost;
-                    best.back = int(p);
+                const PathState& was = previous[p];
+                double cost = was.cost + local;
+                if (s > 0) cost += playCost(was.left, pitchAt(0), pitchAt(s - 1), start, beat);
+                if (s < k) cost += playCost(was.right, pitchAt(s), pitchAt(k - 1), start, beat);
+                const double l = s > 0 ? leftAt : was.left.position;
+                const double r = s < k ? rightAt : was.right.position;
+                cost += kCrossCost * std::max(0.0, l - r);
+                if (cost < bestCost) {
+                    bestCost = cost;
+                    bestFrom = p;
                 }
             }
-            current[size_t(s)] = best;
-            back.push_back(best.back);
+            PathState& best = current[size_t(s)];
+            best = previous[bestFrom];
+            best.cost = bestCost;
+            if (s > 0) strike(best.left, pitchAt(0), pitchAt(s - 1), start, end, beat);
+            if (s < k) strike(best.right, pitchAt(s), pitchAt(k - 1), start, end, beat);
+            back.push_back(int(bestFrom));
         }
         previous.swap(current);
     }
@@ -386,6 +407,8 @@ HandSplitPlan planHandSplit(const DeckModel& deck, int displayIndex, int splitKe
     }
     const uint32_t track = uint32_t(t.storeTrackOf(displayIndex));
     std::vector<HandNote> notes;
+    notes.reserve(t.noteOnCount[size_t(displayIndex)]);
+    plan.notes.reserve(t.noteOnCount[size_t(displayIndex)]);
     for (EventNode* n = deck.song.events.head(); n; n = n->next) {
         if (n->track != track || !n->isSoundingNoteOn()) continue;
         if (n->channel() == kDrumChannel) {
