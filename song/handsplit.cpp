@@ -2,7 +2,6 @@
 
 #include "core/midi.h"
 #include "song/deckmodel.h"
-#include "song/preparation.h"
 
 #include <QCoreApplication>
 #include <algorithm>
@@ -318,12 +317,12 @@ std::vector<Hand> assignHands(const std::vector<HandNote>& notes, uint64_t quart
     histogram.fill(0);
     const uint64_t reachAround = 8 * beat;
     size_t from = 0, to = 0;
-    // Found again every beat at most: the bars around barely change sooner.
+    // Found again every other beat at most: the bars around barely change sooner.
     uint64_t lineUntil = 0;
     int line = songLine;
     const auto lineAt = [&](uint64_t tick) {
         if (tick < lineUntil) return line;
-        lineUntil = tick + beat;
+        lineUntil = tick + 2 * beat;
         while (to < notes.size() && notes[to].start <= tick + reachAround)
             ++histogram[size_t(notes[to++].pitch & 127)];
         while (from < to && notes[from].start + reachAround < tick)
@@ -450,30 +449,42 @@ int applyHandSplit(DeckModel& deck, const HandSplitPlan& plan)
     }
 
     const uint32_t left = track + 1;
-    for (EventNode* n = list.head(); n; n = n->next)
-        if (n->track > track) ++n->track;
+    // The left hand's notes are marked first, so that one walk renumbers the
+    // tracks above and settles the rest.
+    constexpr uint32_t kMarked = UINT32_MAX;
     for (size_t i = 0; i < plan.notes.size(); ++i) {
         if (plan.hands[i] != Hand::Left) continue;
         EventNode* on = plan.notes[i];
-        on->track = left;
-        if (pairedOff(on)) on->partner->track = left;
+        on->track = kMarked;
+        if (pairedOff(on)) on->partner->track = kMarked;
     }
     // Key pressures and unpaired note-offs go with the last note struck on
-    // their key; the channel's settings are heard on both hands.
+    // their key; the channel's settings are heard on both hands; clusters
+    // are made per track again.
     std::array<Hand, 16 * 128> lastHand;
     lastHand.fill(Hand::Right);
+    EventNode* previous[2] = {nullptr, nullptr};
     std::vector<EventNode*> settings;
     for (EventNode* n = list.head(); n; n = n->next) {
-        if (n->track != track && n->track != left) continue;
-        const size_t key = size_t(n->channel() & 15) * 128 + size_t(n->note() & 127);
-        if (n->isSoundingNoteOn())
-            lastHand[key] = n->track == left ? Hand::Left : Hand::Right;
-        else if (n->track == left)
+        if (n->track == kMarked) {
+            n->track = left;
+        } else if (n->track != track) {
+            if (n->track > track) ++n->track;
             continue;
-        else if ((n->isNoteOffEvent() && !pairedOff(n)) || n->type() == kTypeKeyPress)
+        }
+        const size_t key = size_t(n->channel() & 15) * 128 + size_t(n->note() & 127);
+        if (n->isSoundingNoteOn()) {
+            lastHand[key] = n->track == left ? Hand::Left : Hand::Right;
+            EventNode*& p = previous[n->track - track];
+            n->noteGap = p && pairedOff(n) ? uint32_t(n->tick - p->tick) : kNoGap;
+            if (pairedOff(n)) p = n;
+        } else if (n->track == left) {
+            continue;
+        } else if ((n->isNoteOffEvent() && !pairedOff(n)) || n->type() == kTypeKeyPress) {
             n->track = lastHand[key] == Hand::Left ? left : track;
-        else if (n->type() >= kTypeController && isChannelEvent(n->type()))
+        } else if (n->type() >= kTypeController && isChannelEvent(n->type())) {
             settings.push_back(n);
+        }
     }
     for (EventNode* source : settings) {
         EventNode* copy = list.newNode();
@@ -488,7 +499,6 @@ int applyHandSplit(DeckModel& deck, const HandSplitPlan& plan)
     deck.song.facts.noteOnCounts[left] = uint32_t(plan.leftNotes);
     nameEvent = nameTrack(deck, track, nameEvent, nullptr, handName(base, Hand::Right));
     nameTrack(deck, left, nullptr, nameEvent, handName(base, Hand::Left));
-    measureNoteGaps(list, track, left);
     refresh(deck);
     return 2;
 }
