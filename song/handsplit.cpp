@@ -138,7 +138,8 @@ void insertTrackEntry(DeckModel& deck, int d, uint32_t track)
 void refresh(DeckModel& deck)
 {
     deck.resetCursors();
-    deck.setModified();
+    // Reload stays: it is how the user goes back to the file's one track.
+    deck.setModified(true);
     if (deck.resizeRequested) deck.resizeRequested();
     if (deck.viewsChanged) deck.viewsChanged();
 }

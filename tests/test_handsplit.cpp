@@ -45,6 +45,7 @@ TEST_F(HandSplitting, TheTrackBecomesTwoThatSaveAndLoadBack)
         SetUp();
         bool resized = false;
         deck.resizeRequested = [&resized] { resized = true; };
+        actions.clear();
         const HandSplitPlan plan = planHandSplit(deck, 0, key);
         ASSERT_TRUE(plan.refusal.isEmpty());
         EXPECT_EQ(std::make_pair(plan.rightNotes, plan.leftNotes), std::make_pair(3, 3));
@@ -67,6 +68,8 @@ TEST_F(HandSplitting, TheTrackBecomesTwoThatSaveAndLoadBack)
         EXPECT_EQ(eventsOf(2)[8]->noteGap, 96u);
         EXPECT_TRUE(song.events.isSorted());
         EXPECT_TRUE(deck.modified());
+        // Save, and Reload stays to go back to the file.
+        EXPECT_EQ(actions, (std::map<DeckAction, bool>{{DeckAction::FileSave, true}}));
         EXPECT_TRUE(resized);
         for (const auto& b : balance()) EXPECT_EQ(b.second, 0) << b.first.first;
 
