@@ -167,6 +167,19 @@ void EventList::insertSorted(EventNode* n)
     hint_ = n;
 }
 
+void EventList::insertAfter(EventNode* n, EventNode* after)
+{
+    if (!after && !head_) {
+        insertSorted(n);
+        return;
+    }
+    noteData(n);
+    if (after)
+        linkAfter(n, after);
+    else
+        linkBefore(n, head_);
+}
+
 void EventList::mergeChains(std::vector<NodeChain>& chains)
 {
     if (head_) {

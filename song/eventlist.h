@@ -55,6 +55,9 @@ public:
     void clear();
 
     void insertSorted(EventNode* n);
+    // Links n right after `after` (at the head when null), whatever its tick:
+    // a copy keeps its place beside the event it copies.
+    void insertAfter(EventNode* n, EventNode* after);
     // Moves sorted chains into an empty list with the same order that
     // inserting every node of chain 0, then chain 1, ... with insertSorted
     // would give (ticks first, then chain order, then order within a chain).

@@ -438,6 +438,33 @@
     </message>
 </context>
 <context>
+    <name>HandSplit</name>
+    <message>
+        <source>Track %1</source>
+        <translation>Piste %1</translation>
+    </message>
+    <message>
+        <source>%1 (right hand)</source>
+        <translation>%1 (main droite)</translation>
+    </message>
+    <message>
+        <source>%1 (left hand)</source>
+        <translation>%1 (main gauche)</translation>
+    </message>
+    <message>
+        <source>Only a bound track can be split by hand.</source>
+        <translation>Seule une piste liée peut être séparée par main.</translation>
+    </message>
+    <message>
+        <source>Track #%1 plays drums on channel 10: drums have no hands to split.</source>
+        <translation>La piste n°&#xa0;%1 joue de la batterie sur le canal 10&#xa0;: la batterie n&apos;a pas de mains à séparer.</translation>
+    </message>
+    <message>
+        <source>Track #%1 has no notes to split.</source>
+        <translation>La piste n°&#xa0;%1 n&apos;a pas de notes à séparer.</translation>
+    </message>
+</context>
+<context>
     <name>HandSplitDialog</name>
     <message>
         <source>Split by hand</source>
