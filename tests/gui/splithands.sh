@@ -58,7 +58,7 @@ check '[[ $(xdotool getwindowname "$WIN") == *twohands.mid ]]' "the song from th
 sleep 1
 
 # A click on the track's lane selects it; Ctrl+H asks how to split it.
-click 600 237
+click 600 199
 key ctrl+h
 wait_window 'Split by hand'
 dialog=$WIN
