@@ -152,11 +152,6 @@ TEST_F(MainWindow, SplitByHandShowsTheHandsInTheRollBeforeMakingTwoTracks)
         split->trigger();
         return opened;
     };
-    const auto button = [](HandSplitDialog& dialog, const char* text) {
-        for (QPushButton* b : dialog.findChildren<QPushButton*>())
-            if (b->text() == QLatin1String(text)) return b;
-        return static_cast<QPushButton*>(nullptr);
-    };
 
     // A drum track has no hands: the reason is told and no dialog opens.
     ASSERT_TRUE(window->openFile(twoHandSong(9)));
@@ -201,16 +196,11 @@ TEST_F(MainWindow, SplitByHandShowsTheHandsInTheRollBeforeMakingTwoTracks)
     } choices[] = {{false, 60, 8, 16}, {true, 80, 4, 20}, {true, 30, 24, 0}, {false, 30, 8, 16}};
     ASSERT_TRUE(inDialog([&](HandSplitDialog& dialog) {
         EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Clavion - Split by hand"));
-        EXPECT_EQ(dialog.findChild<QLabel*>("l_rightSwatch")
-                      ->pixmap(Qt::ReturnByValue)
-                      .toImage()
-                      .pixel(1, 1),
-                  right.rgb());
-        EXPECT_EQ(dialog.findChild<QLabel*>("l_leftSwatch")
-                      ->pixmap(Qt::ReturnByValue)
-                      .toImage()
-                      .pixel(1, 1),
-                  left.rgb());
+        for (const auto& [name, colour] :
+             {std::pair("l_rightSwatch", right), {"l_leftSwatch", left}})
+            EXPECT_EQ(
+                dialog.findChild<QLabel*>(name)->pixmap(Qt::ReturnByValue).toImage().pixel(1, 1),
+                colour.rgb());
         for (const auto& c : choices) {
             SCOPED_TRACE(c.atKey ? c.key : -1);
             (c.atKey ? dialog.atKeyButton() : dialog.automaticButton())->click();
@@ -224,14 +214,15 @@ TEST_F(MainWindow, SplitByHandShowsTheHandsInTheRollBeforeMakingTwoTracks)
             EXPECT_EQ(std::tuple(n[0] > 0, n[1], n[2], n[3] > 0),
                       std::tuple(true, 0, 0, c.left > 0));
         }
-        button(dialog, "Cancel")->click();
+        QTest::keyClick(&dialog, Qt::Key_Escape);
     }));
     EXPECT_FALSE(roll->previewingHands());
     EXPECT_EQ(drawn(), before) << "the preview outlived Cancel";
     EXPECT_EQ(std::tuple(deck.boundTracks(), deck.modified()), std::tuple(1, false));
 
     // OK makes the automatic split: the right hand in the track's place, the left below.
-    ASSERT_TRUE(inDialog([&](HandSplitDialog& dialog) { button(dialog, "OK")->click(); }));
+    ASSERT_TRUE(
+        inDialog([](HandSplitDialog& dialog) { QTest::keyClick(&dialog, Qt::Key_Return); }));
     ASSERT_EQ(deck.boundTracks(), 2);
     EXPECT_EQ(QStringList({trackName(0), trackName(1)}),
               QStringList({"Piano (right hand)", "Piano (left hand)"}));
