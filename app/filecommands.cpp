@@ -10,12 +10,16 @@
 #include "app/topwidget.h"
 #include "core/messages.h"
 #include "core/midi.h"
+#include "dialogs/handsplitdialog.h"
 #include "dialogs/newfiledb.h"
 #include "engine/decksession.h"
 #include "engine/midithread.h"
+#include "song/handsplit.h"
 #include "song/songloader.h"
 #include "song/songsaver.h"
 #include "song/trackediting.h"
+#include "views/diagram.h"
+#include "views/score.h"
 
 #include <QAction>
 #include <QApplication>
@@ -26,6 +30,7 @@
 #include <QFileDialog>
 #include <QFileInfo>
 #include <QMenu>
+#include <QPointer>
 #include <QStatusBar>
 #include <QThread>
 #include <cerrno>
@@ -366,6 +371,35 @@ void TopWidget::wipeFree()
 void TopWidget::mergeBound()
 {
     if (deck_) ::mergeBound(deck_->model());
+}
+
+void TopWidget::splitHands()
+{
+    if (!deck_ || deck_->busy()) return;
+    DeckModel& model = deck_->model();
+    int track = -1;
+    for (int d = 0; d < model.boundTracks() && size_t(d) < model.selected.size(); ++d) {
+        if (!model.selected[size_t(d)]) continue;
+        if (track >= 0) return; // one track at a time
+        track = d;
+    }
+    if (track < 0) return;
+    HandSplitPlan first = planHandSplit(model, track, kAutomaticSplit);
+    if (!first.refusal.isEmpty()) {
+        Messages::warning(first.refusal);
+        return;
+    }
+    // The dialog's loop may outlast the roll: a device failure closes the song after it.
+    QPointer<Diagram> roll = deck_->score()->diagram();
+    const auto [right, left] = Diagram::handColours(options_);
+    HandSplitDialog dialog(this, model, std::move(first), right, left);
+    connect(&dialog, &HandSplitDialog::planChanged, roll, &Diagram::setHandPreview);
+    roll->setHandPreview(&dialog.plan());
+    const bool accepted = dialog.exec() == QDialog::Accepted;
+    if (!roll) return;
+    roll->setHandPreview(nullptr);
+    if (accepted && deck_ && !deck_->busy() && applyHandSplit(model, dialog.plan()) > 0)
+        deck_->reportSelection(); // the tracks selected now are others
 }
 
 void TopWidget::deleteBound()

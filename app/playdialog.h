@@ -49,6 +49,8 @@ public:
     // it from the piano roll, which then gets its release too. False when
     // the key is not the deck's.
     bool pcKeyPress(QKeyEvent* event);
+    // Tells the main window which tracks are selected, after an edit changed them.
+    void reportSelection();
 
 public slots:
     void setTol(int ms);
@@ -90,7 +92,6 @@ private:
     void showBeat(int beat);
     // The strip shows the current beat's position.
     void showPosition();
-    void reportSelection();
 
     QMainWindow* main_;
     LiveOptions& options_;

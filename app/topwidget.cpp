@@ -163,6 +163,14 @@ const ActionRow kActions[] = {
      [](TopWidget* w) { w->mergeBound(); },
      false},
     {TracksMenu,
+     {"a_splitHands", "merge", QT_TRANSLATE_NOOP("TopWidget", "Split by &hand…"), "Ctrl+H",
+      QT_TRANSLATE_NOOP("TopWidget", "Split the selected bound track into its two hands"),
+      QT_TRANSLATE_NOOP("TopWidget",
+                        "Split the selected bound track into a right-hand and a left-hand track"),
+      false},
+     [](TopWidget* w) { w->splitHands(); },
+     false},
+    {TracksMenu,
      {"a_deleteBound", "x", QT_TRANSLATE_NOOP("TopWidget", "&Delete bound…"), "Ctrl+D",
       QT_TRANSLATE_NOOP("TopWidget", "Delete selected bound tracks"),
       QT_TRANSLATE_NOOP("TopWidget", "Delete selected bound tracks"), false},
@@ -227,7 +235,7 @@ const ActionSpec kQuitAction = {"a_quit",
 const char* const kSongActions[] = {"a_unLoad",      "a_reload",     "a_fileSave",
                                     "a_fileSaveAs",  "a_songinfo",   "a_takeAnalysis",
                                     "a_lyricsCodec", "a_mergeBound", "a_deleteBound",
-                                    "a_bindFree",    "a_wipeFree"};
+                                    "a_bindFree",    "a_wipeFree",   "a_splitHands"};
 
 const char* const kLyricsCodecs[] = {"System", "ISO-8859-15", "IBM850", "windows-1252",
                                      "UTF-8",  "SJIS",        "CP950"};
@@ -526,6 +534,7 @@ void TopWidget::enableTrackActions(int boundSelected, int freeSelected, bool bus
 {
     action("a_mergeBound")->setEnabled(!busy && boundSelected >= 2);
     action("a_deleteBound")->setEnabled(!busy && boundSelected >= 1);
+    action("a_splitHands")->setEnabled(!busy && boundSelected == 1);
     action("a_bindFree")->setEnabled(!busy && freeSelected >= 1);
     action("a_wipeFree")->setEnabled(!busy && freeSelected >= 1);
 }

@@ -89,8 +89,8 @@ public:
     // the lists are as they were.
     DeviceCounts refreshDevices(ScanResult* inputs = nullptr, ScanResult* outputs = nullptr,
                                 bool announced = false);
-    // Merge and Delete need selected bound tracks, Bind and Wipe free ones;
-    // none while the deck is busy.
+    // Merge and Delete need selected bound tracks, Split exactly one, Bind and
+    // Wipe free ones; none while the deck is busy.
     void enableTrackActions(int boundSelected, int freeSelected, bool busy);
 
     // The title without a song: the program name, an at sign and the host name.
@@ -129,6 +129,9 @@ public slots:
     // The handbook in the browser of the settings, else the desktop's.
     void browseDoc();
     void mergeBound();
+    // The selected bound track into a right-hand and a left-hand track, as
+    // chosen in a dialog while the piano roll shows the split.
+    void splitHands();
     void deleteBound();
     void bindFree();
     void wipeFree();

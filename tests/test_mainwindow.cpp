@@ -2,16 +2,19 @@
 #include "app/pianodocks.h"
 #include "app/playdialog.h"
 #include "core/events.h"
+#include "dialogs/handsplitdialog.h"
 #include "dialogs/newfiledb.h"
 #include "dialogs/optionsdb.h"
 #include "dialogs/takeplot.h"
 #include "dialogs/takewindow.h"
 #include "engine/decksession.h"
 #include "engine/seqclient.h"
+#include "panes/cleanwidgets.h"
 #include "resources/resources.h"
 #include "smfbuilder.h"
 #include "song/deckmodel.h"
 #include "song/trackediting.h"
+#include "views/diagram.h"
 #include "views/score.h"
 #include "windowfixture.h"
 
@@ -25,6 +28,7 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QPushButton>
+#include <QRadioButton>
 #include <QScrollArea>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -32,8 +36,10 @@
 #include <QTextEdit>
 #include <QTimer>
 #include <QToolTip>
+#include <array>
 #include <atomic>
 #include <chrono>
+#include <functional>
 #include <mutex>
 #include <sys/stat.h>
 #include <thread>
@@ -72,19 +78,23 @@ TEST_F(MainWindow, OffersOnlyWhatWorksBeforeAndAfterASongOpens)
                                  "a_loopStart", "a_loopEnd"}));
     EXPECT_TRUE(window->windowTitle().endsWith(QLatin1String(".mid")));
 
-    // Merge needs two bound tracks, Delete one, Bind and Wipe a free one; a busy deck allows none.
+    // Merge needs two bound tracks, Delete one, Split exactly one, Bind and Wipe a free
+    // one; a busy deck allows none.
     const struct {
         int bound, free;
         bool busy;
         std::set<QString> on;
-    } rows[] = {{1, 0, false, {"a_deleteBound"}},
+    } rows[] = {{1, 0, false, {"a_deleteBound", "a_splitHands"}},
                 {2, 0, false, {"a_mergeBound", "a_deleteBound"}},
                 {0, 1, false, {"a_bindFree", "a_wipeFree"}},
+                {1, 1, false, {"a_deleteBound", "a_splitHands", "a_bindFree", "a_wipeFree"}},
+                {1, 0, true, {}},
                 {2, 1, true, {}}};
     for (const auto& r : rows) {
         window->enableTrackActions(r.bound, r.free, r.busy);
         std::set<QString> on;
-        for (const char* n : {"a_mergeBound", "a_deleteBound", "a_bindFree", "a_wipeFree"})
+        for (const char* n :
+             {"a_mergeBound", "a_deleteBound", "a_splitHands", "a_bindFree", "a_wipeFree"})
             if (window->action(n)->isEnabled()) on.insert(n);
         EXPECT_EQ(on, r.on) << r.bound << " bound, " << r.free << " free";
     }
@@ -93,6 +103,134 @@ TEST_F(MainWindow, OffersOnlyWhatWorksBeforeAndAfterASongOpens)
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
     EXPECT_EQ(enabledActions(), atRest);
     EXPECT_EQ(window->windowTitle(), TopWidget::hostTitle());
+}
+
+// One track of both hands: two notes a beat around C2..C3 under one around
+// C5..C6, named "Piano", on the given channel.
+QString twoHandSong(int channel)
+{
+    TrackBuilder conductor, hands;
+    conductor.tempo(0, 500000).timeSig(0, 4, 2).end();
+    hands.text(0, 3, "Piano");
+    for (int i = 0; i < 8; ++i)
+        hands.on(0, channel, 36 + i, 80)
+            .on(0, channel, 40 + i, 80)
+            .on(0, channel, 76 + i, 90)
+            .off(96, channel, 36 + i)
+            .off(0, channel, 40 + i)
+            .off(0, channel, 76 + i);
+    return QString::fromStdString(writeTempFile(smfFile(1, 96, {conductor, hands.end()})));
+}
+
+TEST_F(MainWindow, SplitByHandShowsTheHandsInTheRollBeforeMakingTwoTracks)
+{
+    open();
+    QAction* split = window->action("a_splitHands");
+    const auto trackName = [&](int d) {
+        const DeckModel& deck = window->deck()->model();
+        return QString::fromLocal8Bit(
+            deck.song.facts.trackNames[size_t(deck.tracks.storeTrackOf(d))]);
+    };
+    const auto selectFirstTrack = [&] {
+        Diagram* roll = window->deck()->score()->diagram();
+        QTest::mouseClick(roll, Qt::LeftButton, {}, QPoint(4, roll->rowOf(0) * roll->rowHeight()));
+        return split->isEnabled();
+    };
+    // Runs the action with `work` done in its dialog, if one opens; false when none did.
+    const auto inDialog = [&](const std::function<void(HandSplitDialog&)>& work) {
+        bool opened = false;
+        QTimer answer;
+        answer.setSingleShot(true);
+        QObject::connect(&answer, &QTimer::timeout, [&] {
+            auto* dialog = qobject_cast<HandSplitDialog*>(QApplication::activeModalWidget());
+            if (!dialog) return;
+            opened = true;
+            work(*dialog);
+            if (dialog->isVisible()) dialog->reject();
+        });
+        answer.start(0);
+        split->trigger();
+        return opened;
+    };
+
+    // A drum track has no hands: the reason is told and no dialog opens.
+    ASSERT_TRUE(window->openFile(twoHandSong(9)));
+    ASSERT_TRUE(selectFirstTrack());
+    const QString refusal = planHandSplit(window->deck()->model(), 0, kAutomaticSplit).refusal;
+    EXPECT_FALSE(refusal.isEmpty());
+    EXPECT_FALSE(inDialog([](HandSplitDialog&) {}));
+    ASSERT_FALSE(sink.shown.isEmpty());
+    EXPECT_EQ(std::pair(sink.shown.last().kind, sink.shown.last().text),
+              std::pair(MessageKind::Warning, refusal));
+
+    ASSERT_TRUE(window->openFile(twoHandSong(0)));
+    DeckModel& deck = window->deck()->model();
+    Diagram* roll = window->deck()->score()->diagram();
+    EXPECT_FALSE(split->isEnabled()) << "nothing selected yet";
+    ASSERT_TRUE(selectFirstTrack());
+    const auto [right, left] = Diagram::handColours(window->options());
+    ASSERT_NE(right.rgb(), left.rgb());
+    // Pixels of the right hand's colour in the lane's upper and lower halves,
+    // then the left hand's.
+    const auto drawn = [&] {
+        QImage image(roll->size(), QImage::Format_RGB32);
+        roll->render(&image);
+        std::array<int, 4> n{};
+        const int top = roll->rowOf(0) * roll->rowHeight(), half = roll->rowHeight() / 2;
+        for (int y = top; y < std::min(top + 2 * half, image.height()); ++y)
+            for (int x = 0; x < image.width(); ++x) {
+                const QRgb c = image.pixel(x, y);
+                const int lower = y >= top + half;
+                if (c == right.rgb()) ++n[size_t(lower)];
+                if (c == left.rgb()) ++n[size_t(2 + lower)];
+            }
+        return n;
+    };
+    const auto before = drawn();
+
+    // Each choice counts the notes of each hand and shows them in the roll:
+    // the right hand above, the left below.
+    const struct {
+        bool atKey;
+        int key, right, left;
+    } choices[] = {{false, 60, 8, 16}, {true, 80, 4, 20}, {true, 30, 24, 0}, {false, 30, 8, 16}};
+    ASSERT_TRUE(inDialog([&](HandSplitDialog& dialog) {
+        EXPECT_EQ(dialog.windowTitle(), QStringLiteral("Clavion - Split by hand"));
+        for (const auto& [name, colour] :
+             {std::pair("l_rightSwatch", right), {"l_leftSwatch", left}})
+            EXPECT_EQ(
+                dialog.findChild<QLabel*>(name)->pixmap(Qt::ReturnByValue).toImage().pixel(1, 1),
+                colour.rgb());
+        for (const auto& c : choices) {
+            SCOPED_TRACE(c.atKey ? c.key : -1);
+            (c.atKey ? dialog.atKeyButton() : dialog.automaticButton())->click();
+            dialog.keyBox()->setValue(c.key);
+            EXPECT_EQ(dialog.keyBox()->isEnabled(), c.atKey);
+            EXPECT_EQ(dialog.countsLabel()->text(),
+                      QStringLiteral("Right hand: %1 notes, left hand: %2 notes")
+                          .arg(c.right)
+                          .arg(c.left));
+            const auto n = drawn();
+            EXPECT_EQ(std::tuple(n[0] > 0, n[1], n[2], n[3] > 0),
+                      std::tuple(true, 0, 0, c.left > 0));
+        }
+        QTest::keyClick(&dialog, Qt::Key_Escape);
+    }));
+    EXPECT_FALSE(roll->previewingHands());
+    EXPECT_EQ(drawn(), before) << "the preview outlived Cancel";
+    EXPECT_EQ(std::tuple(deck.boundTracks(), deck.modified()), std::tuple(1, false));
+
+    // OK makes the automatic split: the right hand in the track's place, the left below.
+    ASSERT_TRUE(
+        inDialog([](HandSplitDialog& dialog) { QTest::keyClick(&dialog, Qt::Key_Return); }));
+    ASSERT_EQ(deck.boundTracks(), 2);
+    EXPECT_EQ(QStringList({trackName(0), trackName(1)}),
+              QStringList({"Piano (right hand)", "Piano (left hand)"}));
+    EXPECT_EQ(std::tuple(deck.modified(), window->action("a_fileSave")->isEnabled(),
+                         window->action("a_reload")->isEnabled()),
+              std::tuple(true, true, false));
+    EXPECT_FALSE(roll->previewingHands());
+    sink.answers = {No}; // the split song is not saved
 }
 
 TEST_F(MainWindow, LyricsCodecFollowsTheDockAndStartsWithLatin9)

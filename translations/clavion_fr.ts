@@ -465,6 +465,49 @@
     </message>
 </context>
 <context>
+    <name>HandSplitDialog</name>
+    <message>
+        <source>Split by hand</source>
+        <translation>Séparer les mains</translation>
+    </message>
+    <message>
+        <source>Automatic</source>
+        <translation>Automatique</translation>
+    </message>
+    <message>
+        <source>Each note goes to the hand that the music around it suggests</source>
+        <translation>Chaque note va à la main que suggère la musique qui l&apos;entoure</translation>
+    </message>
+    <message>
+        <source>At a key</source>
+        <translation>À une touche</translation>
+    </message>
+    <message>
+        <source>Every note from this key up goes to the right hand</source>
+        <translation>Toute note à partir de cette touche va à la main droite</translation>
+    </message>
+    <message>
+        <source>Right hand</source>
+        <translation>Main droite</translation>
+    </message>
+    <message>
+        <source>Left hand</source>
+        <translation>Main gauche</translation>
+    </message>
+    <message>
+        <source>OK</source>
+        <translation>OK</translation>
+    </message>
+    <message>
+        <source>Cancel</source>
+        <translation>Annuler</translation>
+    </message>
+    <message>
+        <source>Right hand: %1 notes, left hand: %2 notes</source>
+        <translation>Main droite&#xa0;: %1 notes, main gauche&#xa0;: %2 notes</translation>
+    </message>
+</context>
+<context>
     <name>HistDialog</name>
     <message>
         <source>OK</source>
@@ -3017,6 +3060,18 @@ Choisissez-en une autre dans Options&gt;&gt;Synthétiseur.</translation>
     <message>
         <source>MIDI input %1 is back.</source>
         <translation>L&apos;entrée MIDI %1 est de retour.</translation>
+    </message>
+    <message>
+        <source>Split by &amp;hand…</source>
+        <translation>Séparer les &amp;mains…</translation>
+    </message>
+    <message>
+        <source>Split the selected bound track into its two hands</source>
+        <translation>Séparer la piste liée sélectionnée en ses deux mains</translation>
+    </message>
+    <message>
+        <source>Split the selected bound track into a right-hand and a left-hand track</source>
+        <translation>Séparer la piste liée sélectionnée en une piste pour la main droite et une pour la main gauche</translation>
     </message>
 </context>
 <context>

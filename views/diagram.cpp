@@ -2,6 +2,7 @@
 
 #include "core/settings.h"
 #include "song/deckmodel.h"
+#include "song/handsplit.h"
 #include "views/score.h"
 
 #include <QAction>
@@ -12,6 +13,7 @@
 #include <QScreen>
 #include <algorithm>
 #include <cmath>
+#include <functional>
 #include <mutex>
 
 Diagram::Diagram(Score* score)
@@ -41,11 +43,37 @@ void Diagram::resetRows()
         const Rgb& rgb = options_.colours[size_t(c)];
         colours_[c] = QColor(rgb.red, rgb.green, rgb.blue);
     }
+    std::tie(handColours_[0], handColours_[1]) = handColours(options_);
     for (QPen* pen : {&solid_, &dotted_}) {
         *pen = QPen(colours_[Bars], 0, pen == &solid_ ? Qt::SolidLine : Qt::DotLine, Qt::SquareCap,
                     Qt::BevelJoin);
     }
     updateGeometry();
+    update();
+}
+
+std::pair<QColor, QColor> Diagram::handColours(const LiveOptions& options)
+{
+    const Rgb& rgb = options.colours[Keys::Display::UnplayedClusterHead];
+    const QColor head(rgb.red, rgb.green, rgb.blue);
+    // A sixth of the wheel either way: apart from each other and from the
+    // notes of the other lanes. A grey gets colour enough to turn.
+    const int hue = std::max(0, head.hsvHue());
+    const int s = std::max(head.hsvSaturation(), 160), v = std::max(head.value(), 200);
+    return {QColor::fromHsv((hue + 300) % 360, s, v).toRgb(),
+            QColor::fromHsv((hue + 60) % 360, s, v).toRgb()};
+}
+
+void Diagram::setHandPreview(const HandSplitPlan* plan)
+{
+    previewLeft_.clear();
+    previewTrack_ = plan ? deck_.tracks.storeTrackOf(plan->displayIndex) : -1;
+    if (plan) {
+        previewRevision_ = plan->revision;
+        for (size_t i = 0; i < plan->notes.size() && i < plan->hands.size(); ++i)
+            if (plan->hands[i] == Hand::Left) previewLeft_.push_back(plan->notes[i]);
+        std::sort(previewLeft_.begin(), previewLeft_.end(), std::less<const EventNode*>());
+    }
     update();
 }
 
@@ -164,6 +192,7 @@ void Diagram::paintNotes(QPainter& painter, uint64_t start, uint64_t end, int ma
     while (n->next && n->next->tick < start) n = n->next;
     anchor_ = n;
     anchorRevision_ = list.revision();
+    const int preview = previewRevision_ == list.revision() ? previewTrack_ : -1;
     for (; n && n->tick <= end; n = n->next) {
         if (n->tick < start || !n->isSoundingNoteOn()) continue;
         const int d = t.displayIndexOf(int(n->track));
@@ -171,6 +200,16 @@ void Diagram::paintNotes(QPainter& painter, uint64_t start, uint64_t end, int ma
         const bool body = n->noteGap != kNoGap && n->noteGap < p.clusterTolerance(n->tempo);
         const int x = n->tick >= cur ? mark + int(double(n->tick - cur) / tickPix)
                                      : mark - int(double(cur - n->tick) / tickPix);
+        if (int(n->track) == preview) {
+            const bool left = std::binary_search(previewLeft_.begin(), previewLeft_.end(), n,
+                                                 std::less<const EventNode*>());
+            // Each half of the lane holds a head and its body, centred.
+            const int half = rowHeight_ / 2;
+            const int y = rowMap_[size_t(d)] * rowHeight_ + (left ? half : 0) +
+                          (half - 2 * diam_) / 2 + (body ? diam_ : 0);
+            painter.fillRect(x, y, diam_, diam_, handColours_[left]);
+            continue;
+        }
         const int y = rowMap_[size_t(d)] * rowHeight_ + inset + (body ? diam_ : 0);
         const bool played = interactive(d) ? t.playedUpTo.load(size_t(d)) > n->tick : n->tick < cur;
         painter.fillRect(x, y, diam_, diam_, colours_[played ? Played : body ? Body : Head]);

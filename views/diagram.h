@@ -6,12 +6,14 @@
 #include <QPointer>
 #include <QWidget>
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 class DeckModel;
 class LiveOptions;
 class Score;
 struct EventNode;
+struct HandSplitPlan;
 
 // The piano roll: one lane per shown track, one square per note-on, time
 // running right to left under a fixed mark at a third of the width.
@@ -36,6 +38,14 @@ public:
     int rowOf(int displayIndex) const;
     int rowCount() const { return rows_; }
     int rowHeight() const { return rowHeight_; }
+
+    // While a split of a track into its hands is being chosen, its notes are
+    // drawn by hand: the right hand's in the lane's upper half, the left
+    // hand's in its lower half. Null ends it; an edit of the list ends it too.
+    void setHandPreview(const HandSplitPlan* plan);
+    bool previewingHands() const { return previewTrack_ >= 0; }
+    // The right and left hands' colours, turned from the unplayed notes' colour.
+    static std::pair<QColor, QColor> handColours(const LiveOptions& options);
 
     // The velocity offset of the selected tracks, or the master volume.
     void volumeUp(int step);
@@ -83,4 +93,10 @@ private:
     // Where the last paint began its walk, valid while the list's revision holds.
     const EventNode* anchor_ = nullptr;
     uint64_t anchorRevision_ = 0;
+    // The hand preview: its track, the list's revision it holds for, and its
+    // left-hand notes sorted for a binary search while painting.
+    int previewTrack_ = -1;
+    uint64_t previewRevision_ = 0;
+    std::vector<const EventNode*> previewLeft_;
+    QColor handColours_[2];
 };
