@@ -226,9 +226,10 @@ TEST_F(MainWindow, SplitByHandShowsTheHandsInTheRollBeforeMakingTwoTracks)
     ASSERT_EQ(deck.boundTracks(), 2);
     EXPECT_EQ(QStringList({trackName(0), trackName(1)}),
               QStringList({"Piano (right hand)", "Piano (left hand)"}));
+    // Reload stays, to go back to the file's one track.
     EXPECT_EQ(std::tuple(deck.modified(), window->action("a_fileSave")->isEnabled(),
                          window->action("a_reload")->isEnabled()),
-              std::tuple(true, true, false));
+              std::tuple(true, true, true));
     EXPECT_FALSE(roll->previewingHands());
     sink.answers = {No}; // the split song is not saved
 }
