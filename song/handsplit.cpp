@@ -6,7 +6,6 @@
 #include <QCoreApplication>
 #include <algorithm>
 #include <array>
-#include <cmath>
 #include <cstdlib>
 #include <cstring>
 #include <limits>
@@ -345,10 +344,13 @@ std::vector<Hand> assignHands(const std::vector<HandNote>& notes, uint64_t quart
         int widest = 0;
         for (int i = 1; i < k; ++i) widest = std::max(widest, pitchAt(i) - pitchAt(i - 1));
         across.assign(size_t(k) + 1, 0);
-        for (int s = 0; s <= k && here != kNoLine; ++s)
-            for (int i = 0; i < k; ++i)
-                across[size_t(s)] +=
-                    i < s ? std::max(0, pitchAt(i) - here + 1) : std::max(0, here - pitchAt(i));
+        if (here != kNoLine) {
+            for (int i = 0; i < k; ++i) across[0] += std::max(0, here - pitchAt(i));
+            // Each step hands one more note from the right hand to the left.
+            for (int s = 1; s <= k; ++s)
+                across[size_t(s)] = across[size_t(s) - 1] - std::max(0, here - pitchAt(s - 1)) +
+                                    std::max(0, pitchAt(s - 1) - here + 1);
+        }
         current.resize(size_t(k) + 1);
         backStart[c] = back.size();
         for (int s = 0; s <= k; ++s) {
