@@ -227,13 +227,23 @@ TEST_P(EngineListen, NotesArriveInOrderAndInTimeWithWhatSurroundsThem)
     EXPECT_FALSE(halted);
     const Captured got = songNoteOns();
     EXPECT_EQ(got.size(), want.size());
+    // Onsets against the song's clock, measured from the median offset: under a loaded
+    // host the queue's very first delivery can be late by a few ms, which must not shift
+    // every later note.
+    const size_t n = std::min(got.size(), want.size());
+    std::vector<double> offsets;
+    for (size_t i = 0; i < n; ++i)
+        offsets.push_back(msBetween(got[0].ns, got[i].ns) - plan.msAt(want[i].first, boost));
+    std::vector<double> sorted = offsets;
+    std::nth_element(sorted.begin(), sorted.begin() + n / 2, sorted.end());
+    const double median = n ? sorted[n / 2] : 0;
     double worst = 0;
-    for (size_t i = 0; i < std::min(got.size(), want.size()); ++i) {
-        const double error = msBetween(got[0].ns, got[i].ns) - plan.msAt(want[i].first, boost) +
-                             plan.msAt(want[0].first, boost);
+    for (size_t i = 0; i < n; ++i) {
+        const double error = offsets[i] - median;
         worst = std::max(worst, std::fabs(error));
         EXPECT_EQ(got[i].voice(), want[i].second) << "note " << i;
-        EXPECT_LE(std::fabs(error), kToleranceMs + c.slackMs) << "onset error of note " << i;
+        EXPECT_LE(std::fabs(error), (i ? kToleranceMs : kStartMs) + c.slackMs)
+            << "onset error of note " << i;
     }
     std::printf("largest onset error %.3f ms\n", worst); // what the bench's timing leaves
     if (c.check) c.check(*this);
