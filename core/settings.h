@@ -242,6 +242,15 @@ constexpr BoolKey stepup{"/Loop/stepup", false};
 constexpr IntKey stepfrom{"/Loop/stepfrom", 70, 10, 1000};
 constexpr IntKey stepby{"/Loop/stepby", 5, 1, 100};
 } // namespace Loop
+
+namespace Journal
+{
+// A measure is mastered once played within this many milliseconds (its
+// 90th percentile) at no less than this boost, on two different days.
+constexpr IntKey masteryms{"/Journal/masteryms", 60, 5, 500};
+constexpr IntKey targetboost{"/Journal/targetboost", 100, 10, 1000};
+constexpr BoolKey keep{"/Journal/keep", true};
+} // namespace Journal
 } // namespace Keys
 
 // A text pane's font as stored; each part is empty when its key is absent,
