@@ -387,7 +387,10 @@ void saveOutputDevice(const OutputDevice& device);
     X(bool, strictlyrics, Keys::Parameters::strictlyrics, Parameters)                     \
     X(bool, killsynths, Keys::Parameters::killsynths, Parameters)                         \
     X(int, ms_tol, Keys::Parameters::ms_tol, Parameters)                                  \
-    X(int, smooth, Keys::Parameters::smooth, Parameters)
+    X(int, smooth, Keys::Parameters::smooth, Parameters)                                  \
+    X(bool, journalKeep, Keys::Journal::keep, Parameters)                                 \
+    X(int, masteryMs, Keys::Journal::masteryms, Parameters)                               \
+    X(int, masteryBoost, Keys::Journal::targetboost, Parameters)
 // clang-format on
 
 // Flags and numbers are atomics because the engine thread reads them between

@@ -105,6 +105,9 @@ const FlagRow kParameterFlags[] = {
     {Keys::Parameters::killsynths.path, &LiveOptions::killsynths,
      QT_TRANSLATE_NOOP("ParametersTab", "&Kill software synths on exit"),
      QT_TRANSLATE_NOOP("ParametersTab", "Kill all software synths started from current session of %1 upon exit.")},
+    {Keys::Journal::keep.path, &LiveOptions::journalKeep,
+     QT_TRANSLATE_NOOP("ParametersTab", "Keep a practice &journal"),
+     QT_TRANSLATE_NOOP("ParametersTab", "Check to remember every practice session of a song, for its practice history and the mastery of each measure.")},
 };
 
 // The flags above and below the help paths.
@@ -196,6 +199,18 @@ ParametersTab::ParametersTab(OptioDB* dialog, LiveOptions& options)
     form->addRow(tr("&Number of clusters to consider before applying tempo change (default %1):")
                      .arg(Keys::Parameters::smooth.fallback),
                  smooth_);
+    using namespace Keys::Journal;
+    masteryMs_ = spinBox(this, masteryms.path, masteryms.min, masteryms.max, 5, options_.masteryMs,
+                         tr("A measure is mastered once 90 % of its clusters were played within "
+                            "this many milliseconds, on two different days."));
+    masteryMs_->setSuffix(tr(" ms"));
+    form->addRow(tr("Mastery t&hreshold:"), masteryMs_);
+    masteryBoost_ =
+        spinBox(this, targetboost.path, targetboost.min, targetboost.max, 5, options_.masteryBoost,
+                tr("The tempo boost at which a measure must be played to count as "
+                   "mastered."));
+    masteryBoost_->setSuffix(tr(" %"));
+    form->addRow(tr("Mastery temp&o:"), masteryBoost_);
 }
 
 void ParametersTab::setOptions()
@@ -204,6 +219,8 @@ void ParametersTab::setOptions()
     // Only the default of a new deck: a loaded song keeps its own.
     options_.ms_tol = msTol_->value();
     options_.smooth = smooth_->value();
+    options_.masteryMs = masteryMs_->value();
+    options_.masteryBoost = masteryBoost_->value();
     OptionsTab::setOptions();
 }
 

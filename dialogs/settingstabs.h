@@ -40,6 +40,8 @@ private:
     std::vector<LiveFlagBox> flags_;
     CleanSpin* msTol_;
     CleanSpin* smooth_;
+    CleanSpin* masteryMs_;
+    CleanSpin* masteryBoost_;
 };
 
 class EventFiltersTab : public OptionsTab

@@ -125,6 +125,9 @@ TEST_F(Options, EachTabsEditSurvivesARestart)
     const std::vector<Row> rows{
         {"parameterstab", "cb_splitformat0", LIVE(splitformat0), "0"},
         {"parameterstab", "sb_ms_tol", LIVE(ms_tol), "110"},
+        {"parameterstab", "cb_keep", LIVE(journalKeep), "0"},
+        {"parameterstab", "sb_masteryms", LIVE(masteryMs), "65"},
+        {"parameterstab", "sb_targetboost", LIVE(masteryBoost), "105"},
         {"eventfilterstab", "cb_sc_pgmchange", LIVE(filters[1][2]), "0"},
         {"eventfilterstab", "cb_keep_tempo", LIVE(keepTempo), "0"},
         {"displaytab", "sb_pix4mc", LIVE(pix4mc), "7"}, // 24 shown, 28 stored as 7
