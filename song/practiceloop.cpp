@@ -71,13 +71,14 @@ bool markLoop(DeckModel& deck, LoopEdge edge, uint64_t tick)
     return true;
 }
 
-void loopAround(DeckModel& deck, int bar)
+void loopBars(DeckModel& deck, int startBar, int endBar)
 {
-    const int last = songBars(deck) - 1;
-    bar = std::min(std::max(0, bar), last);
+    const int bars = songBars(deck);
+    startBar = std::min(std::max(0, startBar), bars - 1);
+    endBar = std::min(std::max(startBar + 1, endBar), bars);
     std::lock_guard<std::mutex> lock(deck.mutex);
-    deck.loop.startBar = bar;
-    deck.loop.endBar = bar + 1;
+    deck.loop.startBar = startBar;
+    deck.loop.endBar = endBar;
 }
 
 void clearLoop(DeckModel& deck)

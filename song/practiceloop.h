@@ -35,8 +35,9 @@ bool loopTicks(const DeckModel& deck, uint64_t* start, uint64_t* end);
 // edge that would leave the loop empty or reversed is refused with a
 // warning that says why; false then.
 bool markLoop(DeckModel& deck, LoopEdge edge, uint64_t tick);
-// Marks the loop around one measure (counted from 0), under the deck's mutex.
-void loopAround(DeckModel& deck, int bar);
+// Marks the loop from one measure boundary (counted from 0) to a later one,
+// both kept within the song, under the deck's mutex.
+void loopBars(DeckModel& deck, int startBar, int endBar);
 // Forgets both edges and turns the loop off.
 void clearLoop(DeckModel& deck);
 void setLoopOn(DeckModel& deck, bool on);

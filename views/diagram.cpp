@@ -140,6 +140,7 @@ void Diagram::paintEvent(QPaintEvent* event)
         }
     }
 
+    paintShades(painter, mark, height);
     paintLoop(painter, mark, height);
     painter.fillRect(QRect(QPoint(mark, 0), QPoint(mark + diam_ - 1, height)), colours_[Mark]);
     paintNotes(painter, start, end, mark);
@@ -151,6 +152,36 @@ uint64_t Diagram::tickAt(int x) const
     const double tickPix = p.tick4pix > 0 && std::isfinite(p.tick4pix) ? p.tick4pix : 1.0;
     const double tick = double(score_->position()) + (x - (width() / 3 - diam_)) * tickPix;
     return tick > 0 ? uint64_t(tick) : 0;
+}
+
+void Diagram::setMeasureShades(std::vector<QColor> shades)
+{
+    shades_ = std::move(shades);
+    update();
+}
+
+// A faint wash over each measure in sight and a firmer strip along the top
+// edge, above the first lane's notes.
+void Diagram::paintShades(QPainter& painter, int mark, int height)
+{
+    const TimingParams& p = deck_.timing;
+    if (shades_.empty() || p.tick4measure <= 0) return;
+    const double tickPix = p.tick4pix > 0 && std::isfinite(p.tick4pix) ? p.tick4pix : 1.0;
+    const double cur = double(score_->position());
+    const double measure = double(p.tick4measure);
+    const double first = std::max(0.0, std::floor((cur - (mark + 1) * tickPix) / measure));
+    const double last = std::floor((cur + (width() - mark) * tickPix) / measure);
+    const int strip = std::clamp((rowHeight_ - diam_) / 2, 2, 5);
+    for (double m = first; m <= last && m < double(shades_.size()); ++m) {
+        const int left = int(mark + (m * measure - cur) / tickPix);
+        const int right = int(mark + ((m + 1) * measure - cur) / tickPix);
+        QColor c = shades_[size_t(m)];
+        if (!c.isValid()) continue; // not played yet
+        c.setAlpha(40);
+        painter.fillRect(left, 0, right - left, height, c);
+        c.setAlpha(200);
+        painter.fillRect(left, 0, right - left, strip, c);
+    }
 }
 
 void Diagram::paintLoop(QPainter& painter, int mark, int height)

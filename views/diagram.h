@@ -47,6 +47,11 @@ public:
     // The right and left hands' colours, turned from the unplayed notes' colour.
     static std::pair<QColor, QColor> handColours(const LiveOptions& options);
 
+    // Each measure's colour in the practice history, the first measure's
+    // first; an invalid colour or none at all leaves a measure as it is.
+    void setMeasureShades(std::vector<QColor> shades);
+    const std::vector<QColor>& measureShades() const { return shades_; }
+
     // The velocity offset of the selected tracks, or the master volume.
     void volumeUp(int step);
     void volumeDown(int step);
@@ -75,6 +80,7 @@ private:
     void reportSelection();
     void paintNotes(QPainter& painter, uint64_t start, uint64_t end, int mark);
     void paintLoop(QPainter& painter, int mark, int height);
+    void paintShades(QPainter& painter, int mark, int height);
     void addLoopActions();
 
     Score* score_;
@@ -99,4 +105,5 @@ private:
     uint64_t previewRevision_ = 0;
     std::vector<const EventNode*> previewLeft_;
     QColor handColours_[2];
+    std::vector<QColor> shades_;
 };

@@ -155,7 +155,12 @@ bool Score::markLoop(LoopEdge edge, uint64_t tick)
 
 void Score::loopAround(int measure)
 {
-    ::loopAround(deck_, measure - 1);
+    loopMeasures(measure, measure);
+}
+
+void Score::loopMeasures(int first, int last)
+{
+    ::loopBars(deck_, first - 1, last);
     diagram_->update();
     emit loopChanged();
 }

@@ -86,6 +86,8 @@ public:
     void clearLoop();
     // The loop around one measure, counted from 1.
     void loopAround(int measure);
+    // The loop over measures first to last, counted from 1.
+    void loopMeasures(int first, int last);
 
     // Whether tracks nobody plays get a lane too.
     bool allTracks() const { return allTracks_; }
