@@ -20,6 +20,8 @@ set(CPACK_DEBIAN_PACKAGE_PRIORITY optional)
 # dpkg-shlibdeps reads the libraries the binaries link: Qt 5, ALSA, libfluidsynth,
 # the C++ runtime.
 set(CPACK_DEBIAN_PACKAGE_SHLIBDEPS ON)
+# Qt loads its SQLite driver as a plugin, which dpkg-shlibdeps cannot see.
+set(CPACK_DEBIAN_PACKAGE_DEPENDS "libqt5sql5-sqlite")
 # Qt's own translations (the standard buttons in French), a General MIDI sound
 # font for the built-in synthesizer, and xset for the key repeat around a
 # session. An external synthesizer stays a choice.

@@ -10,6 +10,7 @@
 #include "song/trackediting.h"
 
 #include <QCoreApplication>
+#include <QDateTime>
 #include <mutex>
 #include <utility>
 
@@ -309,7 +310,9 @@ bool DeckSession::start(bool recording)
     deck_.stopFlag = false;
     deck_.pauseFlag = false;
     deck_.recording = recording;
-    if (recording) beginTake(deck_);
+    beginTake(deck_); // every session is logged for the practice journal
+    started_ = QDateTime::currentDateTime();
+    running_.start();
     deck_.sessionActive = true;
     clockSteps_ = 0;
     restFileTempo();
@@ -348,6 +351,8 @@ void DeckSession::finish(int interactiveNotes, int freeNotes, bool halted)
                 : QCoreApplication::translate("playdialog", "Could not stop listen thread."));
     deck_.sessionActive = false;
     deck_.recording = false;
+    closeSessionLog(deck_, started_, running_.elapsed(),
+                    userBoost_ > 0 ? userBoost_ : deck_.timing.tempoBoost, wasRecording);
     if (wasRecording && (interactiveNotes > 0 || freeNotes > 0)) {
         const int answer =
             keepUnasked_ ? Yes
@@ -360,6 +365,7 @@ void DeckSession::finish(int interactiveNotes, int freeNotes, bool halted)
         else
             discardTake(deck_, freeNotes, showShiftWhenRecording());
     }
+    std::vector<TakeCluster>().swap(deck_.takeLog);
     deck_.repositionCursors();
     if (userBoost_ > 0) {
         std::lock_guard<std::mutex> lock(deck_.mutex);

@@ -1,5 +1,7 @@
 #pragma once
 
+#include <QDateTime>
+#include <QElapsedTimer>
 #include <QObject>
 #include <array>
 #include <cstdint>
@@ -120,4 +122,6 @@ private:
     int volumeOffset_ = 0;
     int userBoost_ = 0; // given back when a stepped-up session ends; 0 when none
     bool keepUnasked_ = false;
+    QDateTime started_;
+    QElapsedTimer running_;
 };

@@ -92,6 +92,7 @@ void InteractiveLoop::begin(uint64_t sessionStartTick, int startBeat, int ticksP
     TrackTables& t = deck_.tracks;
     DeviceSet& set = deck_.devices;
     startTick_ = sessionStartTick;
+    passShift_ = 0;
     ticksPerMeasure_ = ticksPerMeasure;
     startMessageState_ = startBeat == 1 ? 2 : 3;
     heldKeys_ = heldFree_ = interactiveNotes_ = freeNotes_ = 0;
@@ -136,6 +137,7 @@ void InteractiveLoop::restartAt(uint64_t songTick)
         }
     }
     // The accompaniment and the player start over together.
+    passShift_ = sink_.currentTick() + startTick_ - songTick;
     clockPosition_ = songTick;
     follower_.clock = follower_.song = 0;
     prepareClusters();
@@ -301,17 +303,21 @@ void InteractiveLoop::markPlayed(EventNode* n, uint64_t relativeTicks)
     }
 }
 
-// For the take's analysis: where the cluster's first note is in the file and
-// where the key put it, with the boost it was played at.
-void InteractiveLoop::logCluster(const EventNode* first, uint64_t playedTick)
+// For the journal and the take's analysis: where the cluster's first note is
+// in the file and where the key put it, with the boost and the key's velocity.
+// A loop's later passes are measured from where each pass started.
+void InteractiveLoop::logCluster(const EventNode* first, uint64_t playedTick, const DeviceState& s,
+                                 int velocity)
 {
     std::vector<TakeCluster>& log = deck_.takeLog;
     if (log.size() == log.capacity()) return; // no allocation on this thread
     TakeCluster c;
     c.fileTick = first->tick;
-    c.playedTick = playedTick;
+    c.playedTick = playedTick - passShift_;
     c.tempo = first->tempo;
-    c.boost = deck_.timing.tempoBoost;
+    // While stepping up, the pass's boost is what the queue plays at.
+    c.boost = deck_.loop.passBoost > 0 ? deck_.loop.passBoost : deck_.timing.tempoBoost;
+    c.velocity = s.device->isPcKeyboard() ? 0 : velocity;
     log.push_back(c);
 }
 
@@ -328,12 +334,10 @@ void InteractiveLoop::ringCluster(DeviceState& s, Zone zone, int key, int veloci
     const TrackTables& t = deck_.tracks;
     const bool recording = deck_.recording.load();
     uint64_t lastTick = 0;
-    if (recording) {
-        const auto first = std::find_if(pending.begin(), pending.end(),
-                                        [](const EventNode* n) { return n->isSoundingNoteOn(); });
-        if (first != pending.end())
-            logCluster(*first, sink_.currentTick() + startTick_ + (*first)->clusterOffset);
-    }
+    const auto first = std::find_if(pending.begin(), pending.end(),
+                                    [](const EventNode* n) { return n->isSoundingNoteOn(); });
+    if (first != pending.end())
+        logCluster(*first, sink_.currentTick() + startTick_ + (*first)->clusterOffset, s, velocity);
     for (EventNode* n : pending) {
         snd_seq_event_t& o = n->output;
         const uint64_t rel = n->clusterOffset;
@@ -461,10 +465,10 @@ bool InteractiveLoop::keyPress(DeviceState& s, int key, int velocity)
             echoNow(SND_SEQ_EVENT_USR4, KeyHintEcho, 0, n->output.data.note.note, dev.client,
                     dev.port);
         found = d;
-        if (deck_.recording.load() && !s.anyOrderLogged) {
+        if (!s.anyOrderLogged) {
             // The cluster's first key says how early or late it was played.
             s.anyOrderLogged = true;
-            logCluster(n, sink_.currentTick() + startTick_);
+            logCluster(n, sink_.currentTick() + startTick_, s, velocity);
         }
         sendFound(s, n, key, velocity);
     }

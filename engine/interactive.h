@@ -101,7 +101,8 @@ private:
     void forward(DeviceState& s, const snd_seq_event_t& ev);
     void advanceTempoFollower(uint64_t songTick);
     void markPlayed(EventNode* n, uint64_t relativeTicks);
-    void logCluster(const EventNode* first, uint64_t playedTick);
+    void logCluster(const EventNode* first, uint64_t playedTick, const DeviceState& s,
+                    int velocity);
     void requestRepaint();
     void echoNow(int type, int tag, int flag, int note, int client, int port);
     void echoIn(int type, int tag, uint64_t ticks, int flag, int note, int client, int port);
@@ -117,6 +118,7 @@ private:
     std::vector<Zone> zoneOf_; // zone assignment per bound track
     EventNode* buildCursor_ = nullptr;
     uint64_t startTick_ = 0;
+    uint64_t passShift_ = 0; // queue ticks a loop's seams have added since the start
     int ticksPerMeasure_ = 384;
     int startMessageState_ = 2;
     int heldKeys_ = 0;

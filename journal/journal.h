@@ -44,6 +44,12 @@ public:
 
 private:
     bool fail(const QString& what);
+    bool setAside();
+    bool migrate(int version);
+    bool summariseOldSessions();
+    bool writeSummaries(const JournalSession& session);
+    // The song's row; 0 when it has none and `create` is false, -1 on a failure.
+    qint64 songId(const SongIdentity& song, bool create);
 
     QString path_;
     QString connection_;

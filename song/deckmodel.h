@@ -1,5 +1,6 @@
 #pragma once
 
+#include "song/practicejournal.h"
 #include "song/practiceloop.h"
 #include "song/song.h"
 #include "song/takeanalysis.h"
@@ -43,12 +44,15 @@ public:
     int fileTempo = 500000;
     // Marked by the user, forgotten with the song. Under the mutex.
     PracticeLoop loop;
-    // The clusters a record session rang, written by the engine under the
-    // mutex into room reserved before it starts; a kept take moves them to
-    // keptTake for its analysis.
+    // The clusters a session rang, written by the engine under the mutex into
+    // room reserved before it starts; a kept take moves them to keptTake for
+    // its analysis.
     std::vector<TakeCluster> takeLog;
     bool takeFollowed = false;
     TakeRecord keptTake;
+    // The session that ended last, for the practice journal; its clusterRows
+    // are empty when it rang none.
+    JournalSession lastSession;
     // Counts preparations: what outlives a session knows when the song changed.
     unsigned preparations = 0;
 

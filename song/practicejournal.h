@@ -37,11 +37,12 @@ struct JournalSession {
     int boost = 100;
     int loopFirst = 0, loopLast = 0; // the loop's measures from 1; 0 without a loop
     bool recorded = false;
+    int tick4measure = 1536; // the file ticks' measure, for the steadiness
     int clusters = 0;
     double medianAbsMs = 0, p90AbsMs = 0;
     double medianSteadyMs = 0, p90SteadyMs = 0;
-    std::vector<MeasureResult> measures;       // in measure order
-    std::vector<JournalCluster> clusterRows;   // in played order; only when written
+    std::vector<MeasureResult> measures;     // in measure order
+    std::vector<JournalCluster> clusterRows; // in played order; only when written
 };
 
 // What identifies a song in the journal: a hash of its notes, so saving it
@@ -72,10 +73,10 @@ struct MeasureMastery {
     qint64 measure = 1;
     Mastery state = Mastery::Unplayed;
     double score = 0;
-    int goodDays = 0;        // days it was within the threshold at the target
-    double lastP90Ms = 0;    // the last session that played it
+    int goodDays = 0;     // days it was within the threshold at the target
+    double lastP90Ms = 0; // the last session that played it
     int lastBoost = 0;
-    int lastGoodBoost = 0;   // the last boost it was within the threshold at; 0: never
+    int lastGoodBoost = 0; // the last boost it was within the threshold at; 0: never
 };
 
 // The loop "Practise the weakest" sets: measures from 1, and the boost the
@@ -88,14 +89,18 @@ struct WeakestRun {
 
 SongIdentity songIdentity(const DeckModel& deck);
 
-// Steadiness of clusters in played order: each one's deviation from a smooth
-// tempo fitted over its neighbouring measures. A pass ends where the file
-// position goes back (a loop's seam), and is fitted on its own.
-std::vector<double> steadinessMs(const std::vector<JournalCluster>& clusters, uint64_t tick4measure);
-
-// Turns the engine's log of a session into the journal's record, with its
-// summaries; the log is left as it is.
+// Turns the engine's log of a session (clusters in played order) into the
+// journal's record with its summaries; when, how long and what was played
+// are the caller's to fill.
 JournalSession journalSession(const std::vector<TakeCluster>& log, int tick4qn, int tick4measure);
+
+// A session ended: its log becomes deck.lastSession, with when it started,
+// how long it ran, what was played and the boost the user had set.
+void closeSessionLog(DeckModel& deck, const QDateTime& started, qint64 elapsedMs, int userBoost,
+                     bool recorded);
+
+// The summaries and measures of a session from its clusterRows.
+void summarise(JournalSession& session);
 
 // Per-measure mastery from the whole history, one entry per measure 1..measures.
 std::vector<MeasureMastery> masteryMap(const SongHistory& history, const MasteryRules& rules,

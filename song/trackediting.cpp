@@ -332,7 +332,8 @@ void beginTake(DeckModel& deck)
     size_t notes = 1;
     for (uint32_t count : deck.tracks.noteOnCount) notes += count;
     deck.takeLog.clear();
-    deck.takeLog.reserve(notes);
+    // A loop plays its clusters again pass after pass: room for a long practice.
+    deck.takeLog.reserve(notes + 16384);
     deck.takeFollowed = false;
 }
 

@@ -22,8 +22,8 @@ int deleteBound(DeckModel& deck);
 // events. Other events keep their data. The number of events moved.
 int remapChannel(DeckModel& deck, int displayIndex, int channel);
 
-// A record session starts: room for a log entry per cluster the engine may
-// ring, so it logs without allocating.
+// A session starts: room for a log entry per cluster the engine may ring, so
+// it logs without allocating.
 void beginTake(DeckModel& deck);
 // The end of a record session: the played times become the song's (keep) or
 // the file's times come back (discard). `showShift` is the setting that made

@@ -245,6 +245,7 @@ TEST_F(Session, KeyPressesAllocateNothing)
     keyboard().kbenablesplit = true;
     devices.inputs[1]->kbmode = AllClusterNotes;
     deck.tracks.input[2] = devices.inputs[1].get();
+    beginTake(deck); // every cluster is logged for the journal
     start();
     const auto round = [this](int i) {
         const int split = i % 2 ? 64 + i % 39 : 20 + i % 44, low = 40 + i % 30, high = 80 + i % 30;
@@ -262,6 +263,7 @@ TEST_F(Session, KeyPressesAllocateNothing)
     for (int i = 20; i < 1020; ++i) round(i);
     countAllocations = false;
     EXPECT_EQ(allocations.load(), 0);
+    EXPECT_GT(deck.takeLog.size(), 2000u) << "the rounds were logged";
     EXPECT_EQ(out.ringingKeys().size(), 500u + 500 + 1000 + 2000)
         << "clusters of both zones, free notes, any order";
 }
@@ -364,6 +366,8 @@ TEST_F(SessionLoop, OnlyAListeningSessionThatReachesTheLoopsEndStartsOver)
     }
 }
 
+// A listening session logs its clusters for the journal too, a later pass
+// measured from where it started over.
 TEST_F(SessionLoop, AtTheSeamThePlayerStartsOverAtTheLoopsFirstCluster)
 {
     deck.tracks.keyboard[1] = 1;
@@ -371,13 +375,36 @@ TEST_F(SessionLoop, AtTheSeamThePlayerStartsOverAtTheLoopsFirstCluster)
         SCOPED_TRACE(mode ? "any order" : "one key a cluster");
         keyboard().kbmode = mode;
         deck.resetCursors();
+        beginTake(deck);
         start();
-        for (int key : {70, 72, 74}) EXPECT_EQ(strike(mode ? key : 40), Notes{key});
+        for (int key : {70, 72, 74}) {
+            out.tick = key == 70 ? 1000 : key == 72 ? 1920 : 2410;
+            EXPECT_EQ(strike(mode ? key : 40), Notes{key});
+        }
         out.sent.clear();
+        out.tick = 3000;
         loop->restartAt(1920);
         EXPECT_EQ(deck.tracks.playedUpTo.load(1), 1920u);
         EXPECT_EQ(out.played(true), mode ? "hide 76 z0 !, show 72 z7 !" : "");
-        EXPECT_EQ(strike(mode ? 72 : 40), Notes{72});
+        out.tick = 3030;
+        out.sent.clear();
+        key(true, mode ? 72 : 40, 77);
+        EXPECT_EQ(out.ringingKeys(), Notes{72});
+        std::vector<std::tuple<uint64_t, uint64_t, int, int>> logged;
+        for (const TakeCluster& c : deck.takeLog)
+            logged.emplace_back(c.fileTick, c.playedTick, c.boost, c.velocity);
+        EXPECT_EQ(logged, (decltype(logged){{1000, 1000, 80, 100},
+                                            {1920, 1920, 80, 100},
+                                            {2400, 2410, 80, 100},
+                                            {1920, 1950, 80, 77}}));
+        closeSessionLog(deck, QDateTime(QDate(2026, 12, 1), QTime(9, 0)), 61400, 100, false);
+        const JournalSession& s = deck.lastSession;
+        EXPECT_EQ(std::tuple(s.seconds, s.loopFirst, s.loopLast, s.clusters, s.recorded),
+                  std::tuple(61, 2, 2, 4, false));
+        ASSERT_EQ(s.measures.size(), 2u);
+        // 30 ticks late at 100 bpm and 80 %: 30 * 1.25 ms * 1.25.
+        EXPECT_NEAR(s.measures[1].p90AbsMs, 46.875, 1e-9);
+        EXPECT_TRUE(s.tracks.startsWith(QLatin1String("#2"))) << s.tracks.toStdString();
     }
 }
 

@@ -4,6 +4,8 @@
 
 #include <QFile>
 #include <QTemporaryDir>
+#include <algorithm>
+#include <cmath>
 #include <gtest/gtest.h>
 
 namespace
@@ -82,10 +84,11 @@ TEST(TakeAnalysis, CsvRoundTripsAndAFailedWriteSaysWhy)
     ASSERT_TRUE(file.open(QIODevice::ReadOnly));
     const QList<QByteArray> lines = file.readAll().split('\n');
     ASSERT_EQ(lines.size(), 12) << "header, ten clusters, final newline";
-    EXPECT_EQ(lines[0], "measure,beat,file_tick,played_tick,deviation_ms,boost_percent");
+    EXPECT_EQ(lines[0],
+              "measure,beat,file_tick,played_tick,deviation_ms,boost_percent,steadiness_ms");
     for (size_t i = 0; i < a.rows.size(); ++i) {
         const QList<QByteArray> f = lines[int(i) + 1].split(',');
-        ASSERT_EQ(f.size(), 6) << lines[int(i) + 1].toStdString();
+        ASSERT_EQ(f.size(), 7) << lines[int(i) + 1].toStdString();
         const TakeRow& r = a.rows[i];
         EXPECT_EQ(f[0].toInt(), r.measure);
         EXPECT_DOUBLE_EQ(f[1].toDouble(), r.beat);
@@ -93,11 +96,56 @@ TEST(TakeAnalysis, CsvRoundTripsAndAFailedWriteSaysWhy)
         EXPECT_EQ(f[3].toULongLong(), r.playedTick);
         EXPECT_NEAR(f[4].toDouble(), r.deviationMs, 0.0005);
         EXPECT_EQ(f[5].toInt(), r.boost);
+        EXPECT_NEAR(f[6].toDouble(), r.steadinessMs, 0.0005);
     }
 
     error.clear();
     EXPECT_FALSE(writeTakeCsv(a, dir.filePath(QStringLiteral("missing/take.csv")), &error));
     EXPECT_FALSE(error.isEmpty());
+}
+
+// Eighths in 4/4 at 120 bpm (a tick is a millisecond at 500 a quarter) over
+// six measures, played: a ritardando that slows evenly by 10 % over the four
+// middle measures, steady but ever later than the file; or on the beat with
+// random slips of up to 80 ms either way, unsteady but never far off. Twice
+// over, as a loop plays it, the seam must not count as unsteady.
+TEST(TakeAnalysis, SteadinessTellsRubatoFromUnsteadyPlaying)
+{
+    const double measure = 2000, span = 4 * measure;
+    uint32_t noise = 12345; // a fixed generator: the same slips on every machine
+    const auto slip = [&noise] {
+        noise = noise * 1664525u + 1013904223u;
+        return double(noise >> 8) / double(1u << 24) * 160 - 80;
+    };
+    const struct {
+        const char* name;
+        int passes;
+        bool ritardando;
+    } cases[] = {{"ritardando", 1, true}, {"ritardando looped", 2, true}, {"jitter", 1, false}};
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        TakeRecord take;
+        take.tick4qn = take.tick4beat = 500, take.tick4measure = 2000;
+        for (int pass = 0; pass < c.passes; ++pass) {
+            for (uint64_t f = 0; f < 6 * 2000; f += 250) {
+                // Time played: the integral of a duration growing from 1 to 1.1.
+                const double x = std::clamp(double(f) - measure, 0.0, span);
+                double played = double(f) + 0.05 * x * x / span + 0.1 * (double(f) - measure - x);
+                if (f < measure) played = double(f);
+                if (!c.ritardando) played = double(f) + slip();
+                take.clusters.push_back({f, uint64_t(std::llround(played)), 500000, 100});
+            }
+        }
+        const TakeSummary s = analyseTake(take).summary;
+        if (c.ritardando) {
+            EXPECT_GT(s.p90AbsMs, 300) << "the file's time is left far behind";
+            EXPECT_LT(s.p90SteadyMs, 3) << "yet the tempo changes smoothly";
+        } else {
+            EXPECT_LT(s.p90AbsMs, 80);
+            EXPECT_GT(s.p90SteadyMs, 60) << "slips are not smoothed away";
+            EXPECT_GT(s.p90SteadyMs, 0.8 * s.p90AbsMs);
+        }
+    }
 }
 
 } // namespace
