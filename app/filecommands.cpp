@@ -4,6 +4,7 @@
 #include "app/appglobals.h"
 #include "app/democatalogue.h"
 #include "app/devicelists.h"
+#include "app/journalcommands.h"
 #include "app/playdialog.h"
 #include "app/synthcontrol.h"
 #include "app/textpanes.h"
@@ -197,6 +198,7 @@ void TopWidget::openDeck(bool isNew)
     action("a_reload")->setEnabled(!isNew);
     action("a_allnotesoff")->setEnabled(true);
     decodeLyrics("UTF-8");
+    journal_->songOpened(deck_);
     deck_->setFocus();
     updateGeometry();
     neatShrink();

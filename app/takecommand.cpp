@@ -1,5 +1,6 @@
 // The take analysis window, and the loop it sets on the deck.
 
+#include "app/journalcommands.h"
 #include "app/playdialog.h"
 #include "app/topwidget.h"
 #include "dialogs/takewindow.h"
@@ -15,5 +16,6 @@ void TopWidget::showTakeAnalysis()
     window->setAttribute(Qt::WA_DeleteOnClose);
     Score* score = deck_->score();
     connect(window, &TakeWindow::loopRequested, score, &Score::loopAround);
+    connect(window, &TakeWindow::historyRequested, journal_, &JournalCommands::showHistory);
     window->show();
 }

@@ -4,6 +4,7 @@
 #include "app/appglobals.h"
 #include "app/devicelists.h"
 #include "app/helpwindows.h"
+#include "app/journalcommands.h"
 #include "app/launcher.h"
 #include "app/pianodocks.h"
 #include "app/playdialog.h"
@@ -189,6 +190,24 @@ const ActionRow kActions[] = {
       QT_TRANSLATE_NOOP("TopWidget", "Remove all events in selected free tracks"), false},
      [](TopWidget* w) { w->wipeFree(); },
      false},
+    {TracksMenu,
+     {"a_practiceHistory", "information", QT_TRANSLATE_NOOP("TopWidget", "&Practice history…"), "",
+      QT_TRANSLATE_NOOP("TopWidget", "The practice history of this song"),
+      QT_TRANSLATE_NOOP("TopWidget",
+                        "Plot every practice session of this song and how well each measure "
+                        "is mastered"),
+      false},
+     [](TopWidget* w) { w->journalCommands()->showHistory(); },
+     false},
+    {TracksMenu,
+     {"a_practiseWeakest", "information", QT_TRANSLATE_NOOP("TopWidget", "Practise the wea&kest"),
+      "", QT_TRANSLATE_NOOP("TopWidget", "Loop the measures you play worst"),
+      QT_TRANSLATE_NOOP("TopWidget",
+                        "Loop the least mastered measures, the tempo stepping up from where "
+                        "they were last played well"),
+      false},
+     [](TopWidget* w) { w->journalCommands()->practiseWeakest(); },
+     false},
     {HelpMenu,
      {"a_about", "question", QT_TRANSLATE_NOOP("TopWidget", "&About…"), "Ctrl+A",
       QT_TRANSLATE_NOOP("TopWidget", "About %1 …"), QT_TRANSLATE_NOOP("TopWidget", "About %1 …"),
@@ -232,10 +251,10 @@ const ActionSpec kQuitAction = {"a_quit",
                                 true};
 
 // Enabled only while a song is open or by the deck.
-const char* const kSongActions[] = {"a_unLoad",      "a_reload",     "a_fileSave",
-                                    "a_fileSaveAs",  "a_songinfo",   "a_takeAnalysis",
-                                    "a_lyricsCodec", "a_mergeBound", "a_deleteBound",
-                                    "a_bindFree",    "a_wipeFree",   "a_splitHands"};
+const char* const kSongActions[] = {
+    "a_unLoad",       "a_reload",      "a_fileSave",        "a_fileSaveAs",     "a_songinfo",
+    "a_takeAnalysis", "a_lyricsCodec", "a_mergeBound",      "a_deleteBound",    "a_bindFree",
+    "a_wipeFree",     "a_splitHands",  "a_practiceHistory", "a_practiseWeakest"};
 
 const char* const kLyricsCodecs[] = {"System", "ISO-8859-15", "IBM850", "windows-1252",
                                      "UTF-8",  "SJIS",        "CP950"};
@@ -261,7 +280,8 @@ bool BalloonEater::eventFilter(QObject* watched, QEvent* event)
 }
 
 TopWidget::TopWidget(const QString& commandLineSong)
-    : balloonEater_(new BalloonEater(this)), launcher_(new Launcher(*this))
+    : balloonEater_(new BalloonEater(this)), launcher_(new Launcher(*this)),
+      journal_(new JournalCommands(*this))
 {
     setAttribute(Qt::WA_DeleteOnClose);
     setObjectName(QStringLiteral("main_top"));
@@ -526,6 +546,8 @@ void TopWidget::setSongActions(bool open)
         action("a_unLoad")->setEnabled(true);
         action("a_fileSaveAs")->setEnabled(true);
         action("a_songinfo")->setEnabled(true);
+        action("a_practiceHistory")->setEnabled(true);
+        action("a_practiseWeakest")->setEnabled(true);
         action("a_lyricsCodec")->setEnabled(lyricsDock_ && lyricsDock_->isVisible());
     }
 }
@@ -537,6 +559,7 @@ void TopWidget::enableTrackActions(int boundSelected, int freeSelected, bool bus
     action("a_splitHands")->setEnabled(!busy && boundSelected == 1);
     action("a_bindFree")->setEnabled(!busy && freeSelected >= 1);
     action("a_wipeFree")->setEnabled(!busy && freeSelected >= 1);
+    action("a_practiseWeakest")->setEnabled(!busy);
 }
 
 void TopWidget::decodeLyrics(const QByteArray& codecName)

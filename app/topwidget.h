@@ -12,6 +12,7 @@
 #include <functional>
 #include <memory>
 
+class JournalCommands;
 class SynthControl;
 class NewFileDB;
 class OptionsDB;
@@ -62,6 +63,7 @@ public:
     TextPanes* textPanes() const { return panes_; }
     Launcher* launcher() const { return launcher_; }
     SynthControl* synthControl() const { return synth_; }
+    JournalCommands* journalCommands() const { return journal_; }
     const QString& songPath() const { return songPath_; }
     // Tests answer the new-file dialog here instead of running it.
     void setNewFileDialogHook(std::function<bool(NewFileDB&)> hook)
@@ -192,6 +194,7 @@ private:
     TextPanes* panes_ = nullptr;
     Launcher* launcher_ = nullptr;
     SynthControl* synth_ = nullptr;
+    JournalCommands* journal_;
     std::unique_ptr<DeviceWatch> watch_; // the lists follow the sequencer
     PlayDialog* deck_ = nullptr;
     QString songPath_;

@@ -15,7 +15,13 @@ const QColor kOnTime(0x70, 0x70, 0x70);
 const QColor kBoost(0x2e, 0x8b, 0x3a);
 const QColor kWorst(0xf2, 0xc1, 0x4e, 70);
 
-// The smallest of 10, 20, 25, 50, 100, 200, 250, 500 ... that holds `value`.
+// Within half a millisecond a cluster is on time: the queue's own tick.
+QColor colourOf(double deviationMs)
+{
+    return deviationMs <= -0.5 ? kEarly : deviationMs >= 0.5 ? kLate : kOnTime;
+}
+} // namespace
+
 double roundedRange(double value)
 {
     double decade = 10;
@@ -25,12 +31,6 @@ double roundedRange(double value)
         decade *= 10;
     }
 }
-// Within half a millisecond a cluster is on time: the queue's own tick.
-QColor colourOf(double deviationMs)
-{
-    return deviationMs <= -0.5 ? kEarly : deviationMs >= 0.5 ? kLate : kOnTime;
-}
-} // namespace
 
 TakePlot::TakePlot(QWidget* parent) : QWidget(parent)
 {

@@ -4,6 +4,10 @@
 
 #include <QWidget>
 
+// The smallest of 10, 20, 25, 50, 100, 200, 250, 500 ... that holds `value`:
+// the end of a plot's millisecond axis.
+double roundedRange(double value);
+
 // How early or late each cluster of a take was played, over the measures,
 // with the accompaniment's boost when it followed the player. Painted here:
 // a few dots and one line need no charting library.

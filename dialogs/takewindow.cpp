@@ -44,6 +44,7 @@ TakeWindow::TakeWindow(const TakeRecord& take, QWidget* parent)
     row(tr("Clusters played:"), QString::number(s.clusters), "l_clusters");
     row(tr("Median deviation:"), milliseconds(s.medianAbsMs), "l_median");
     row(tr("90th percentile:"), milliseconds(s.p90AbsMs), "l_p90");
+    row(tr("Steadiness:"), milliseconds(s.p90SteadyMs), "l_steady");
     row(tr("Tempo:"),
         analysis_.tempoFollowed ? tr("followed the player") : tr("kept by the accompaniment"),
         "l_tempo");
@@ -72,6 +73,9 @@ TakeWindow::TakeWindow(const TakeRecord& take, QWidget* parent)
     QPushButton* csv = buttons->addButton(tr("&Export CSV…"), QDialogButtonBox::ActionRole);
     csv->setObjectName(QStringLiteral("pb_exportCsv"));
     csv->setEnabled(s.clusters > 0);
+    QPushButton* history = buttons->addButton(tr("&History…"), QDialogButtonBox::ActionRole);
+    history->setObjectName(QStringLiteral("pb_history"));
+    history->setToolTip(tr("The practice history of this song"));
     // Return belongs to the list of measures, not to a default button.
     for (QAbstractButton* b : buttons->buttons())
         if (auto* push = qobject_cast<QPushButton*>(b)) push->setAutoDefault(false);
@@ -83,6 +87,7 @@ TakeWindow::TakeWindow(const TakeRecord& take, QWidget* parent)
 
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(csv, &QPushButton::clicked, this, &TakeWindow::chooseCsvFile);
+    connect(history, &QPushButton::clicked, this, &TakeWindow::historyRequested);
     connect(plot_, &TakePlot::measureClicked, this, &TakeWindow::loopRequested);
     // A click, or Return on the measure chosen with the keyboard.
     const auto loopItem = [this](QListWidgetItem* item) {

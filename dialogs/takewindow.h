@@ -23,6 +23,7 @@ public:
 
 signals:
     void loopRequested(int measure); // counted from 1
+    void historyRequested();
 
 private:
     void chooseCsvFile();

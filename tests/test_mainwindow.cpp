@@ -1,14 +1,19 @@
 #include "app/democatalogue.h"
+#include "app/journalcommands.h"
+#include "app/loopcontrols.h"
 #include "app/pianodocks.h"
 #include "app/playdialog.h"
 #include "core/events.h"
 #include "dialogs/handsplitdialog.h"
+#include "dialogs/historyplot.h"
+#include "dialogs/historywindow.h"
 #include "dialogs/newfiledb.h"
 #include "dialogs/optionsdb.h"
 #include "dialogs/takeplot.h"
 #include "dialogs/takewindow.h"
 #include "engine/decksession.h"
 #include "engine/seqclient.h"
+#include "journal/journal.h"
 #include "panes/cleanwidgets.h"
 #include "resources/resources.h"
 #include "smfbuilder.h"
@@ -73,6 +78,7 @@ TEST_F(MainWindow, OffersOnlyWhatWorksBeforeAndAfterASongOpens)
                                  "a_songinfo", "a_allnotesoff", "a_lyricsCodec", "a_toggletooltips",
                                  "a_quit", "a_launchSoftSynths", "a_checkSoftSynths", "a_about",
                                  "a_tbs", "a_tutorial", "a_browseDoc", "a_options",
+                                 "a_practiceHistory", "a_practiseWeakest",
                                  // the deck's own
                                  "a_tempoboostUp", "a_tempoboostDown", "a_pix4mcUp", "a_pix4mcDown",
                                  "a_loopStart", "a_loopEnd"}));
@@ -562,10 +568,11 @@ TEST_F(MainWindow, AKeptTakeIsAnalysedAndAMeasureLoopedByAClick)
     ASSERT_TRUE(w && w->isVisible());
     const auto label = [&](const char* name) { return w->findChild<QLabel*>(name)->text(); };
     // A quarter of a quarter note at 120 bpm is 125 ms, a half 250 ms.
-    EXPECT_EQ(QStringList({label("l_clusters"), label("l_median"), label("l_p90")})
-                  .join(' ')
-                  .toStdString(),
-              "4 62.5 ms 250.0 ms");
+    EXPECT_EQ(
+        QStringList({label("l_clusters"), label("l_median"), label("l_p90"), label("l_steady")})
+            .join(' ')
+            .toStdString(),
+        "4 62.5 ms 250.0 ms 290.4 ms");
     QListWidget* worst = w->worstList();
     ASSERT_EQ(worst->count(), 2);
     EXPECT_EQ(worst->item(0)->text().toStdString(), "Measure 3: 125.0 ms on average");
@@ -588,13 +595,18 @@ TEST_F(MainWindow, AKeptTakeIsAnalysedAndAMeasureLoopedByAClick)
     EXPECT_EQ(std::pair(deck.loop.startBar, deck.loop.endBar), std::pair(2, 3));
     EXPECT_FALSE(w->findChild<QFileDialog*>()) << "the export button had been the default";
 
+    // The song's practice history opens from here too.
+    w->findChild<QPushButton*>("pb_history")->click();
+    QPointer<HistoryWindow> history = window->findChild<HistoryWindow*>();
+    ASSERT_TRUE(history && history->isVisible());
+
     // The song closing while the CSV dialog is open takes both along.
     w->findChild<QPushButton*>("pb_exportCsv")->click();
     ASSERT_TRUE(w->findChild<QFileDialog*>("csvdialog"));
     sink.answers = {No}; // the kept take is not saved
     ASSERT_TRUE(window->unLoad());
     QCoreApplication::sendPostedEvents(nullptr, QEvent::DeferredDelete);
-    EXPECT_TRUE(w.isNull()) << "the analysis goes with its song";
+    EXPECT_TRUE(w.isNull() && history.isNull()) << "the windows go with their song";
     EXPECT_FALSE(analysis->isEnabled());
 }
 
@@ -659,6 +671,204 @@ void answerFileDialog(const QString& name)
         }
         answerFileDialog(name); // not shown yet
     });
+}
+
+// An eight-measure song at 120 bpm (96 ticks a quarter, 5.2 ms a tick), and
+// sessions of it written to a journal in the test's own data folder.
+struct MainWindowJournal : Window {
+    void SetUp() override
+    {
+        Window::SetUp();
+        TrackBuilder conductor, melody;
+        conductor.tempo(0, 500000).timeSig(0, 4, 2).end();
+        for (int i = 0; i < 32; ++i) melody.on(0, 0, 60 + i % 12, 90).off(96, 0, 60 + i % 12);
+        App::arguments[1] =
+            QString::fromStdString(writeTempFile(smfFile(1, 96, {conductor, melody.end()})));
+        open(1);
+        ASSERT_TRUE(window->songOpen());
+    }
+    DeckModel& deck() { return window->deck()->model(); }
+    Journal& journal() { return window->journalCommands()->journal(); }
+    // Four clusters a measure, each measure's played that many ticks early.
+    std::vector<TakeCluster> logOf(const std::vector<int>& earlyTicks)
+    {
+        const uint64_t q = uint64_t(deck().timing.tick4qn),
+                       bar = uint64_t(deck().timing.tick4measure);
+        std::vector<TakeCluster> log;
+        for (size_t m = 0; m < earlyTicks.size(); ++m)
+            for (uint64_t beat = 0; beat < 4; ++beat) {
+                const uint64_t file = m * bar + beat * q + q / 2;
+                log.push_back({file, file - uint64_t(earlyTicks[m]), 500000, 100});
+            }
+        return log;
+    }
+    JournalSession played(const QDateTime& when, const std::vector<int>& earlyTicks)
+    {
+        JournalSession s =
+            journalSession(logOf(earlyTicks), deck().timing.tick4qn, deck().timing.tick4measure);
+        s.started = when;
+        s.seconds = 300;
+        return s;
+    }
+    // Measures 1 to 6 on two days, measure 3 rushed by 150 ms each time.
+    void practisedTwoDays()
+    {
+        const QDate day(2026, 3, 2);
+        for (const QDateTime& when :
+             {QDateTime(day, QTime(9, 0)), QDateTime(day.addDays(1), QTime(9, 0)),
+              QDateTime(day.addDays(1), QTime(18, 30))}) {
+            JournalSession s = played(when, {1, 2, 29, 1, 2, 1});
+            ASSERT_TRUE(journal().record(songIdentity(deck()), s));
+        }
+    }
+    HistoryWindow* history()
+    {
+        window->action("a_practiceHistory")->trigger();
+        return window->findChild<HistoryWindow*>();
+    }
+};
+
+// The map's cells: G green, R red, - grey, read from the painted pixels.
+QString cellColours(MasteryMap* map)
+{
+    QImage image(map->size(), QImage::Format_RGB32);
+    map->render(&image);
+    QString cells;
+    for (size_t i = 0; i < map->map().size(); ++i) {
+        const QColor c = image.pixelColor(map->cellRect(i).topLeft() + QPoint(3, 3));
+        cells += c.red() == c.green() && c.green() == c.blue() ? '-'
+                 : c.green() > c.red()                         ? 'G'
+                                                               : 'R';
+    }
+    return cells;
+}
+
+TEST_F(MainWindowJournal, TheHistoryShowsTheSessionsAndEachMeasuresMasteryUntilForgotten)
+{
+    practisedTwoDays();
+    QPointer<HistoryWindow> w = history();
+    ASSERT_TRUE(w && w->isVisible());
+    w->resize(800, 600);
+    EXPECT_EQ(w->findChild<QLabel*>("l_total")->text(), "15 min 00 s");
+    EXPECT_EQ(w->findChild<QLabel*>("l_sessions")->text(), "3");
+    EXPECT_FALSE(w->findChild<QLabel*>("l_empty")->isVisibleTo(w));
+    EXPECT_EQ(cellColours(w->map()), "GGRGGG---");
+    // The plot: one point a session, later to the right, the 90th percentile
+    // above the median.
+    HistoryPlot* plot = w->plot();
+    ASSERT_EQ(plot->pointCount(), 3u);
+    double lastX = 0;
+    for (size_t i = 0; i < 3; ++i) {
+        const QPointF median = plot->pointOf(i, HistoryPlot::Median);
+        EXPECT_LT(plot->pointOf(i, HistoryPlot::P90).y(), median.y());
+        EXPECT_GT(median.x(), lastX);
+        lastX = median.x();
+    }
+    // The roll's measures wear the map's colours, the unplayed ones none.
+    const std::vector<QColor>& shades = window->deck()->score()->diagram()->measureShades();
+    ASSERT_EQ(shades.size(), 9u);
+    EXPECT_EQ(shades[2], MasteryMap::colourOf(w->map()->map()[2]));
+    EXPECT_FALSE(shades[7].isValid());
+
+    const QString csv = dir.filePath("history.csv");
+    ASSERT_TRUE(w->exportCsv(csv));
+    QFile file(csv);
+    ASSERT_TRUE(file.open(QIODevice::ReadOnly));
+    EXPECT_EQ(file.readAll().count('\n'), 1 + 3 * 6 * 4) << "a header and every cluster";
+
+    // Forget asks first; No keeps the history.
+    sink.answers = {No, Yes};
+    QPushButton* forget = w->findChild<QPushButton*>("pb_forget");
+    forget->click();
+    EXPECT_EQ(w->history().sessions.size(), 3u);
+    forget->click();
+    EXPECT_EQ(sink.shown.size(), 2);
+    EXPECT_TRUE(w->history().sessions.empty());
+    EXPECT_TRUE(journal().history(songIdentity(deck())).sessions.empty());
+    EXPECT_TRUE(w->findChild<QLabel*>("l_empty")->isVisibleTo(w));
+    EXPECT_FALSE(forget->isEnabled());
+    EXPECT_EQ(cellColours(w->map()), "---------");
+    EXPECT_TRUE(window->deck()->score()->diagram()->measureShades().empty());
+}
+
+// Practise the weakest loops the weakest run with the tempo stepping up, or
+// says why there is none.
+TEST_F(MainWindowJournal, PractiseTheWeakestLoopsItOrSaysWhyNot)
+{
+    struct Row {
+        const char* history;
+        std::vector<int> early; // ticks, per measure; empty: nothing played
+        QString told;           // the start of the message, or empty: a loop
+    };
+    const Row rows[] = {
+        {"none", {}, "This song has no practice history yet"},
+        {"all mastered", {1, 1, 2, 1, 1, 2, 1, 1}, "Every measure played so far is mastered"},
+        {"measure 3 rushed", {1, 2, 29, 1, 2, 1}, ""},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.history);
+        journal().forget(songIdentity(deck()));
+        window->findChild<LoopControls*>()->clear->trigger();
+        for (int day = 0; !row.early.empty() && day < 2; ++day) {
+            JournalSession s = played(QDateTime(QDate(2026, 3, 2 + day), QTime(9, 0)), row.early);
+            ASSERT_TRUE(journal().record(songIdentity(deck()), s));
+        }
+        sink.shown.clear();
+        window->options().loopStepUp = false;
+        window->action("a_practiseWeakest")->trigger();
+        if (!row.told.isEmpty()) {
+            ASSERT_EQ(sink.shown.size(), 1);
+            EXPECT_TRUE(sink.shown[0].text.startsWith(row.told))
+                << sink.shown[0].text.toStdString();
+            EXPECT_FALSE(deck().loop.marked());
+            continue;
+        }
+        const MasteryRules rules = window->journalCommands()->rules();
+        const WeakestRun run = weakestRun(masteryMap(journal().history(songIdentity(deck())), rules,
+                                                     songIdentity(deck()).measures),
+                                          rules);
+        EXPECT_TRUE(sink.shown.isEmpty());
+        EXPECT_EQ(std::tuple(deck().loop.startBar, deck().loop.endBar, deck().loop.on),
+                  std::tuple(2, 3, true));
+        EXPECT_TRUE(window->options().loopStepUp);
+        EXPECT_EQ(window->options().loopStepFrom, run.stepFrom);
+        EXPECT_TRUE(window->findChild<QCheckBox*>("cb_stepup")->isChecked());
+        // The window's button does the same; not while a session runs.
+        window->findChild<LoopControls*>()->clear->trigger();
+        HistoryWindow* w = history();
+        emit window->deck()->trackSelectionChanged(0, 0, true);
+        EXPECT_FALSE(window->action("a_practiseWeakest")->isEnabled());
+        EXPECT_FALSE(w->findChild<QPushButton*>("pb_weakest")->isEnabled());
+        emit window->deck()->trackSelectionChanged(0, 0, false);
+        w->findChild<QPushButton*>("pb_weakest")->click();
+        EXPECT_EQ(std::pair(deck().loop.startBar, deck().loop.endBar), std::pair(2, 3));
+    }
+}
+
+// A session that ends is written to the journal when it played clusters and
+// the journal is kept, and an open history window shows it.
+TEST_F(MainWindowJournal, AFinishedSessionIsKeptWhenTheJournalIs)
+{
+    struct Row {
+        bool keep;
+        std::vector<int> early;
+        size_t sessions; // in the journal after it
+    };
+    const Row rows[] = {{true, {2, 30}, 1}, {false, {2, 30}, 1}, {true, {}, 1}, {true, {1}, 2}};
+    HistoryWindow* w = history();
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.sessions);
+        window->options().journalKeep = row.keep;
+        beginTake(deck());
+        deck().takeLog = logOf(row.early);
+        deck().sessionActive = true;
+        postEvent(&window->deck()->session(),
+                  SessionFinishedPayload::make(int(row.early.size()) * 4, 0));
+        QCoreApplication::sendPostedEvents();
+        EXPECT_EQ(journal().history(songIdentity(deck())).sessions.size(), row.sessions);
+        EXPECT_EQ(w->history().sessions.size(), row.sessions);
+    }
+    EXPECT_EQ(window->deck()->score()->diagram()->measureShades().size(), 9u);
 }
 
 // A record session with a take in it, as the deck sees it when the song

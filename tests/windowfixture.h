@@ -13,6 +13,7 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QFile>
 #include <QPointer>
 #include <QSettings>
 #include <QTemporaryDir>
@@ -40,6 +41,8 @@ protected:
     void SetUp() override
     {
         Settings::resetForTests(dir.path(), QStringLiteral("en"));
+        // The practice journal too stays in the test's folder.
+        qputenv("XDG_DATA_HOME", QFile::encodeName(dir.filePath(QStringLiteral("data"))));
         DeviceLists::setScanners([] { return fakeScan(fakeInputs); },
                                  [] { return fakeScan(fakeOutputs); });
         fakeInputs = {{16, 0, "Virtual Raw MIDI 1-0", "VirMIDI 1-0"}};
