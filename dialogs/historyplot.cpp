@@ -4,8 +4,8 @@
 
 #include <QEvent>
 #include <QHelpEvent>
-#include <QPaintEvent>
 #include <QLocale>
+#include <QPaintEvent>
 #include <QPainter>
 #include <QPainterPath>
 #include <QToolTip>

@@ -14,6 +14,7 @@ const QColor kLate(0xc2, 0x41, 0x1f);
 const QColor kOnTime(0x70, 0x70, 0x70);
 const QColor kBoost(0x2e, 0x8b, 0x3a);
 const QColor kWorst(0xf2, 0xc1, 0x4e, 70);
+const QColor kSteady(0x8e, 0x44, 0xad);
 
 // Within half a millisecond a cluster is on time: the queue's own tick.
 QColor colourOf(double deviationMs)
@@ -50,7 +51,7 @@ void TakePlot::setAnalysis(const TakeAnalysis& analysis)
     for (const TakeRow& r : rows) {
         firstMeasure_ = std::min(firstMeasure_, r.measure);
         endMeasure_ = std::max(endMeasure_, std::min<qint64>(r.measure, INT64_MAX - 1) + 1);
-        worst = std::max(worst, std::fabs(r.deviationMs));
+        worst = std::max({worst, std::fabs(r.deviationMs), std::fabs(r.steadinessMs)});
         lo = std::min(lo, r.boost);
         hi = std::max(hi, r.boost);
     }
@@ -95,6 +96,11 @@ double TakePlot::yOfBoost(double boost) const
 QPointF TakePlot::dotOf(const TakeRow& row) const
 {
     return {xOf(row.at), yOfMs(row.deviationMs)};
+}
+
+QPointF TakePlot::steadyDotOf(const TakeRow& row) const
+{
+    return {xOf(row.at), yOfMs(row.steadinessMs)};
 }
 
 qint64 TakePlot::measureAt(const QPoint& point) const
@@ -198,6 +204,10 @@ void TakePlot::paintEvent(QPaintEvent*)
     if (area.width() < 10 || area.height() < 10) return;
     paintGrid(p, area);
 
+    // Steadiness first, as rings under the dots: against the player's own tempo.
+    p.setPen(QPen(kSteady, 1.5));
+    p.setBrush(Qt::NoBrush);
+    for (const TakeRow& r : analysis_.rows) p.drawEllipse(steadyDotOf(r), 3, 3);
     for (const TakeRow& r : analysis_.rows) {
         const QColor c = colourOf(r.deviationMs);
         p.setPen(QPen(c.darker(130), 1));
@@ -225,6 +235,12 @@ void TakePlot::paintEvent(QPaintEvent*)
     entry(kEarly, tr("Early"), false);
     entry(kLate, tr("Late"), false);
     entry(kOnTime, tr("On time"), false);
+    p.setPen(QPen(kSteady, 1.5));
+    p.setBrush(Qt::NoBrush);
+    p.drawEllipse(QPointF(x + 6, y + fm.height() / 2.0), 3, 3);
+    p.setPen(palette().color(QPalette::Text));
+    p.drawText(QPointF(x + 16, y + fm.ascent()), tr("Steadiness"));
+    x += 16 + fm.horizontalAdvance(tr("Steadiness")) + 18;
     if (boostShown_) entry(kBoost, tr("Tempo boost"), true);
     if (!worstShaded_) return;
     p.setPen(palette().color(QPalette::Text));

@@ -9,7 +9,8 @@
 double roundedRange(double value);
 
 // How early or late each cluster of a take was played, over the measures,
-// with the accompaniment's boost when it followed the player. Painted here:
+// against the file and against the player's own tempo, with the
+// accompaniment's boost when it followed the player. Painted here:
 // a few dots and one line need no charting library.
 class TakePlot : public QWidget
 {
@@ -22,6 +23,8 @@ public:
     qint64 measureAt(const QPoint& point) const;
     // Where a cluster's dot is drawn, for tests and tool tips.
     QPointF dotOf(const TakeRow& row) const;
+    // Its steadiness ring: the same against the player's own tempo.
+    QPointF steadyDotOf(const TakeRow& row) const;
     // The measures that get a grid line, and every how many one is labelled:
     // a few hundred at most, however many measures the take spans.
     std::vector<qint64> gridMeasures(qint64* labelEvery = nullptr) const;

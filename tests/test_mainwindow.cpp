@@ -584,6 +584,8 @@ TEST_F(MainWindow, AKeptTakeIsAnalysedAndAMeasureLoopedByAClick)
     TakePlot* plot = w->plot();
     const QPoint firstDot = plot->dotOf(w->analysis().rows[0]).toPoint() + QPoint(2, 0);
     ASSERT_EQ(plot->measureAt(firstDot), 1);
+    for (const TakeRow& r : w->analysis().rows) // the steadiness rings stay within the plot
+        EXPECT_EQ(plot->measureAt(plot->steadyDotOf(r).toPoint() + QPoint(2, 0)), r.measure);
     QTest::mouseClick(plot, Qt::LeftButton, {}, firstDot);
     EXPECT_EQ(std::pair(deck.loop.startBar, deck.loop.endBar), std::pair(0, 1));
     // Return on the chosen measure loops it, and no button that had the focus

@@ -303,6 +303,9 @@ void changeEverything(LiveOptions& o)
     o.loopStepUp = true;
     o.loopStepFrom = 90;
     o.loopStepBy = 7;
+    o.journalKeep = false;
+    o.masteryMs = 45;
+    o.masteryBoost = 90;
 }
 
 // Saved, loaded and saved again under another language: the same file.

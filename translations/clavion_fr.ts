@@ -519,6 +519,88 @@
     </message>
 </context>
 <context>
+    <name>HistoryPlot</name>
+    <message>
+        <source>%1 ms</source>
+        <translation>%1 ms</translation>
+    </message>
+    <message>
+        <source>Median deviation</source>
+        <translation>Écart médian</translation>
+    </message>
+    <message>
+        <source>90th percentile</source>
+        <translation>90e centile</translation>
+    </message>
+    <message>
+        <source>Steadiness (90th percentile)</source>
+        <translation>Régularité (90e centile)</translation>
+    </message>
+</context>
+<context>
+    <name>HistoryWindow</name>
+    <message>
+        <source>Practice history</source>
+        <translation>Historique d’entraînement</translation>
+    </message>
+    <message>
+        <source>Each session&apos;s deviation from the file, and how steady its tempo was</source>
+        <translation>L’écart de chaque séance par rapport au fichier, et la régularité de son tempo</translation>
+    </message>
+    <message>
+        <source>No practice of this song yet.</source>
+        <translation>Pas encore d’entraînement sur ce morceau.</translation>
+    </message>
+    <message>
+        <source>Time practised:</source>
+        <translation>Temps d’entraînement&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Sessions:</source>
+        <translation>Séances&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Mastery of each measure, from red to green:</source>
+        <translation>Maîtrise de chaque mesure, du rouge au vert&#xa0;:</translation>
+    </message>
+    <message>
+        <source>Practise the &amp;weakest</source>
+        <translation>&amp;Travailler les plus faibles</translation>
+    </message>
+    <message>
+        <source>&amp;Export CSV…</source>
+        <translation>&amp;Exporter en CSV…</translation>
+    </message>
+    <message>
+        <source>&amp;Forget this song&apos;s history</source>
+        <translation>&amp;Oublier l’historique de ce morceau</translation>
+    </message>
+    <message>
+        <source>%1 h %2 min</source>
+        <translation>%1&#xa0;h&#xa0;%2&#xa0;min</translation>
+    </message>
+    <message>
+        <source>%1 min %2 s</source>
+        <translation>%1&#xa0;min&#xa0;%2&#xa0;s</translation>
+    </message>
+    <message>
+        <source>Forget every practice session of %1? This cannot be undone.</source>
+        <translation>Oublier toutes les séances d’entraînement de %1&#xa0;? C’est irréversible.</translation>
+    </message>
+    <message>
+        <source>Could not write %1: %2</source>
+        <translation>Impossible d’écrire %1&#xa0;: %2</translation>
+    </message>
+    <message>
+        <source>Export the practice history as CSV</source>
+        <translation>Exporter l’historique d’entraînement en CSV</translation>
+    </message>
+    <message>
+        <source>CSV files (*.csv)</source>
+        <translation>Fichiers CSV (*.csv)</translation>
+    </message>
+</context>
+<context>
     <name>InOutTab</name>
     <message>
         <source>The device set up here is no longer on the sequencer. Nothing was applied.</source>
@@ -578,6 +660,21 @@
     <message>
         <source>%1 channel events found for note track %2 and channel %3</source>
         <translation>%1 événements de canal trouvés pour la piste de notes %2 et le canal %3</translation>
+    </message>
+</context>
+<context>
+    <name>JournalCommands</name>
+    <message>
+        <source>This song has no practice history yet: play it with a track from the keyboard first, and its weakest measures will be found.</source>
+        <translation>Ce morceau n’a pas encore d’historique d’entraînement&#xa0;: jouez-en d’abord une piste au clavier, et ses mesures les plus faibles seront trouvées.</translation>
+    </message>
+    <message>
+        <source>Every measure played so far is mastered: there is nothing weaker to practise. Play more of the song, or raise the mastery tempo in the Options.</source>
+        <translation>Toutes les mesures jouées jusqu’ici sont maîtrisées&#xa0;: rien de plus faible à travailler. Jouez davantage le morceau, ou relevez le tempo de maîtrise dans les Options.</translation>
+    </message>
+    <message>
+        <source>Looping measures %1 to %2, the tempo stepping up from %3 %</source>
+        <translation>Boucle sur les mesures %1 à %2, le tempo accélérant à partir de %3&#xa0;%</translation>
     </message>
 </context>
 <context>
@@ -653,6 +750,33 @@
     <message>
         <source>OK</source>
         <translation>OK</translation>
+    </message>
+</context>
+<context>
+    <name>MasteryMap</name>
+    <message>
+        <source>not played yet</source>
+        <translation>pas encore jouée</translation>
+    </message>
+    <message>
+        <source>learning</source>
+        <translation>en cours d’apprentissage</translation>
+    </message>
+    <message>
+        <source>steady, below the target tempo</source>
+        <translation>sûre, sous le tempo visé</translation>
+    </message>
+    <message>
+        <source>regressed</source>
+        <translation>en recul</translation>
+    </message>
+    <message>
+        <source>mastered</source>
+        <translation>maîtrisée</translation>
+    </message>
+    <message>
+        <source>Measure %1: %2</source>
+        <translation>Mesure %1&#xa0;: %2</translation>
     </message>
 </context>
 <context>
@@ -1339,6 +1463,38 @@ Les touches des chiffres, des lettres et de fonction partagent le clavier de l�
         <source>&amp;Number of clusters to consider before applying tempo change (default %1):</source>
         <translation>&amp;Nombre de groupes de notes avant de changer le tempo (par défaut %1)&#xa0;:</translation>
     </message>
+    <message>
+        <source>Keep a practice &amp;journal</source>
+        <translation>Tenir un &amp;journal d’entraînement</translation>
+    </message>
+    <message>
+        <source>Check to remember every practice session of a song, for its practice history and the mastery of each measure.</source>
+        <translation>Cocher pour garder chaque séance d’entraînement d’un morceau, pour son historique et la maîtrise de chaque mesure.</translation>
+    </message>
+    <message>
+        <source>A measure is mastered once 90 % of its clusters were played within this many milliseconds, on two different days.</source>
+        <translation>Une mesure est maîtrisée quand 90&#xa0;% de ses groupes de notes ont été joués à moins de tant de millisecondes, deux jours différents.</translation>
+    </message>
+    <message>
+        <source> ms</source>
+        <translation> ms</translation>
+    </message>
+    <message>
+        <source>Mastery t&amp;hreshold:</source>
+        <translation>Se&amp;uil de maîtrise&#xa0;:</translation>
+    </message>
+    <message>
+        <source>The tempo boost at which a measure must be played to count as mastered.</source>
+        <translation>L’accélération du tempo à laquelle une mesure doit être jouée pour compter comme maîtrisée.</translation>
+    </message>
+    <message>
+        <source> %</source>
+        <translation>&#xa0;%</translation>
+    </message>
+    <message>
+        <source>Mastery temp&amp;o:</source>
+        <translation>Temp&amp;o de maîtrise&#xa0;:</translation>
+    </message>
 </context>
 <context>
     <name>PianoDocks</name>
@@ -1909,6 +2065,10 @@ Choisissez-en une autre dans Options&gt;&gt;Synthétiseur.</translation>
         <source>Worst measures</source>
         <translation>Pires mesures</translation>
     </message>
+    <message>
+        <source>Steadiness</source>
+        <translation>Régularité</translation>
+    </message>
 </context>
 <context>
     <name>TakeWindow</name>
@@ -1975,6 +2135,18 @@ Choisissez-en une autre dans Options&gt;&gt;Synthétiseur.</translation>
     <message>
         <source>&amp;Worst measures (click one to loop it):</source>
         <translation>&amp;Pires mesures (cliquez sur une mesure pour la jouer en boucle) :</translation>
+    </message>
+    <message>
+        <source>Steadiness:</source>
+        <translation>Régularité&#xa0;:</translation>
+    </message>
+    <message>
+        <source>&amp;History…</source>
+        <translation>&amp;Historique…</translation>
+    </message>
+    <message>
+        <source>The practice history of this song</source>
+        <translation>L’historique d’entraînement de ce morceau</translation>
     </message>
 </context>
 <context>
@@ -3072,6 +3244,30 @@ Choisissez-en une autre dans Options&gt;&gt;Synthétiseur.</translation>
     <message>
         <source>Split the selected bound track into a right-hand and a left-hand track</source>
         <translation>Séparer la piste liée sélectionnée en une piste pour la main droite et une pour la main gauche</translation>
+    </message>
+    <message>
+        <source>&amp;Practice history…</source>
+        <translation>&amp;Historique d’entraînement…</translation>
+    </message>
+    <message>
+        <source>The practice history of this song</source>
+        <translation>L’historique d’entraînement de ce morceau</translation>
+    </message>
+    <message>
+        <source>Plot every practice session of this song and how well each measure is mastered</source>
+        <translation>Trace chaque séance d’entraînement de ce morceau et la maîtrise de chaque mesure</translation>
+    </message>
+    <message>
+        <source>Practise the wea&amp;kest</source>
+        <translation>&amp;Travailler les plus faibles</translation>
+    </message>
+    <message>
+        <source>Loop the measures you play worst</source>
+        <translation>Mettre en boucle les mesures que vous jouez le moins bien</translation>
+    </message>
+    <message>
+        <source>Loop the least mastered measures, the tempo stepping up from where they were last played well</source>
+        <translation>Mettre en boucle les mesures les moins maîtrisées, le tempo accélérant à partir de celui où elles ont été bien jouées la dernière fois</translation>
     </message>
 </context>
 <context>
