@@ -121,11 +121,11 @@ void JournalCommands::practiseWeakest()
     }
     const DeckModel& model = deck->model();
     const LiveOptions& o = window_.options();
+    const QString where = run.first == run.last
+                              ? tr("Looping measure %1").arg(run.first)
+                              : tr("Looping measures %1 to %2").arg(run.first).arg(run.last);
     window_.statusBar()->showMessage(
-        tr("Looping measures %1 to %2, the tempo stepping up from %3 %")
-            .arg(run.first)
-            .arg(run.last)
-            .arg(o.loopStepFrom.load()));
+        tr("%1, the tempo stepping up from %2 %").arg(where).arg(o.loopStepFrom.load()));
     // The GUI scenarios read the loop back here.
     if (qEnvironmentVariableIsSet("CLAVION_TRACE_LOOP"))
         std::fprintf(stderr, "loop: bars %d-%d %s, step-up %s from %d %%\n", model.loop.startBar,

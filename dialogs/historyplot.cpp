@@ -95,18 +95,22 @@ void HistoryPlot::paintAxes(QPainter& p, const QRectF& area) const
         p.drawText(QRectF(0, y - fm.height() / 2.0, area.left() - 5, fm.height()),
                    Qt::AlignRight | Qt::AlignVCenter, tr("%1 ms").arg(QString::number(ms, 'g', 4)));
     }
-    // Dates when the sessions span days, else the times of day.
+    // Dates when the sessions span days, else the times of day, to the
+    // second within a few minutes; never two labels alike.
     const QLocale locale;
-    const bool days = lastSecs_ - firstSecs_ > 24 * 3600;
+    const qint64 span = lastSecs_ - firstSecs_;
+    const qint64 unit = span > 24 * 3600 ? 24 * 3600 : span > 600 ? 60 : 1;
+    const QString format = unit == 1 ? QStringLiteral("HH:mm:ss") : QStringLiteral("HH:mm");
     const QString sample =
-        days ? locale.toString(QDate(2000, 12, 31), QLocale::ShortFormat) : QStringLiteral("00:00");
+        unit > 60 ? locale.toString(QDate(2000, 12, 31), QLocale::ShortFormat) : format;
     const double labelWidth = fm.horizontalAdvance(sample) + 16;
-    const int labels = std::clamp(int(area.width() / labelWidth), 1, 6);
+    const int labels = int(
+        std::clamp<qint64>(std::min<qint64>(qint64(area.width() / labelWidth), span / unit), 1, 6));
     for (int i = 0; i <= labels; ++i) {
         const qint64 secs = firstSecs_ + (lastSecs_ - firstSecs_) * i / labels;
         const QDateTime when = QDateTime::fromSecsSinceEpoch(secs);
-        const QString label = days ? locale.toString(when.date(), QLocale::ShortFormat)
-                                   : locale.toString(when.time(), QStringLiteral("HH:mm"));
+        const QString label = unit > 60 ? locale.toString(when.date(), QLocale::ShortFormat)
+                                        : locale.toString(when.time(), format);
         const double x = xOf(secs);
         p.setPen(grid);
         p.drawLine(QPointF(x, area.top()), QPointF(x, area.bottom()));

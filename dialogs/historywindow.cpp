@@ -96,10 +96,8 @@ void HistoryWindow::setPractiseEnabled(bool on)
 
 void HistoryWindow::forget()
 {
-    if (Messages::question(
-            tr("Forget every practice session of %1? This cannot be undone.").arg(song_.title)) !=
-        Yes)
-        return;
+    const QString text = tr("Forget every practice session of %1? This cannot be undone.");
+    if (Messages::question(text.arg(song_.title)) != Yes) return;
     journal_.forget(song_); // a failure is told by the journal
     reload();
     emit historyForgotten();

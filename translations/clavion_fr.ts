@@ -673,8 +673,16 @@
         <translation>Toutes les mesures jouées jusqu’ici sont maîtrisées&#xa0;: rien de plus faible à travailler. Jouez davantage le morceau, ou relevez le tempo de maîtrise dans les Options.</translation>
     </message>
     <message>
-        <source>Looping measures %1 to %2, the tempo stepping up from %3 %</source>
-        <translation>Boucle sur les mesures %1 à %2, le tempo accélérant à partir de %3&#xa0;%</translation>
+        <source>Looping measure %1</source>
+        <translation>Boucle sur la mesure %1</translation>
+    </message>
+    <message>
+        <source>Looping measures %1 to %2</source>
+        <translation>Boucle sur les mesures %1 à %2</translation>
+    </message>
+    <message>
+        <source>%1, the tempo stepping up from %2 %</source>
+        <translation>%1, le tempo accélérant à partir de %2&#xa0;%</translation>
     </message>
 </context>
 <context>
