@@ -153,11 +153,9 @@ bool Journal::open()
                             .arg(QCoreApplication::applicationName()));
         }
         q.exec(QStringLiteral("PRAGMA foreign_keys = ON"));
-        // A write-ahead log: a session's end costs one sync, and a history
-        // window reading never waits for it. A power cut may lose the last
-        // session, never the file.
-        q.exec(QStringLiteral("PRAGMA journal_mode = WAL"));
-        q.exec(QStringLiteral("PRAGMA synchronous = NORMAL"));
+        // SQLite's own rollback journal, not a write-ahead log: homes on NFS
+        // are common among teachers' machines, and a write-ahead log needs
+        // shared memory a network file system does not give.
         if (version < kSchemaVersion && !migrate(version)) {
             db.close();
             return fail(tr("its tables cannot be brought up to date: %1").arg(error_));
@@ -174,9 +172,9 @@ bool Journal::setAside()
                           QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
     QString aside = stamp;
     for (int n = 2; QFile::exists(aside); ++n) aside = stamp + QStringLiteral("-%1").arg(n);
-    for (const char* companion : {"-journal", "-wal", "-shm"})
-        QFile::remove(path_ + QLatin1String(companion));
     if (!QFile::rename(path_, aside)) return false;
+    // Its rollback journal goes with it: it may hold what repairs it.
+    QFile::rename(path_ + QStringLiteral("-journal"), aside + QStringLiteral("-journal"));
     Messages::warning(tr("The practice journal %1 was damaged. It was set aside as %2 and a new "
                          "one was started.")
                           .arg(QDir::toNativeSeparators(path_), QDir::toNativeSeparators(aside)));
