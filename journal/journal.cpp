@@ -51,6 +51,12 @@ const char* const kVersion2[] = {
     " PRIMARY KEY(session, measure)) WITHOUT ROWID",
 };
 
+bool isDamage(const QString& error)
+{
+    return error.contains(QLatin1String("not a database")) ||
+           error.contains(QLatin1String("malformed"));
+}
+
 template <size_t N> bool run(QSqlQuery& q, const char* const (&statements)[N])
 {
     for (const char* s : statements)
@@ -121,25 +127,22 @@ bool Journal::open()
         if (!db.open()) return fail(db.lastError().text());
         QSqlQuery q(db);
         int version = -1;
-        bool sound = q.exec(QStringLiteral("PRAGMA quick_check"));
-        if (!sound) {
-            // Only damage is set aside: a lock or a read error may pass.
+        // Reading the schema finds a file that is not a database; damage
+        // deeper in is found by the query that meets it (see setAsideIfDamaged).
+        // A whole-file check would grow with the journal.
+        int tables = -1;
+        if (q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) && q.next())
+            tables = q.value(0).toInt();
+        else if (!isDamage(q.lastError().text())) {
+            // A lock or a read error may pass: only damage is set aside.
             const QString why = q.lastError().text();
-            if (!why.contains(QLatin1String("not a database")) &&
-                !why.contains(QLatin1String("malformed"))) {
-                db.close();
-                return fail(why);
-            }
+            db.close();
+            return fail(why);
         }
-        sound = sound && q.next() && q.value(0).toString() == QLatin1String("ok");
-        if (sound && q.exec(QStringLiteral("PRAGMA user_version")) && q.next())
+        if (tables >= 0 && q.exec(QStringLiteral("PRAGMA user_version")) && q.next())
             version = q.value(0).toInt();
-        if (sound && version == 0) {
-            // Empty, or some other program's database that happens to be here.
-            sound = q.exec(QStringLiteral("SELECT count(*) FROM sqlite_master")) && q.next() &&
-                    q.value(0).toInt() == 0;
-        }
-        if (!sound) {
+        // Empty, or some other program's database that happens to be here.
+        if (tables < 0 || (version == 0 && tables > 0)) {
             db.close();
             if (attempt == 1 || !setAside()) return fail(tr("the file is damaged."));
             continue;
@@ -150,6 +153,9 @@ bool Journal::open()
                             .arg(QCoreApplication::applicationName()));
         }
         q.exec(QStringLiteral("PRAGMA foreign_keys = ON"));
+        // SQLite's own rollback journal, not a write-ahead log: homes on NFS
+        // are common among teachers' machines, and a write-ahead log needs
+        // shared memory a network file system does not give.
         if (version < kSchemaVersion && !migrate(version)) {
             db.close();
             return fail(tr("its tables cannot be brought up to date: %1").arg(error_));
@@ -162,14 +168,25 @@ bool Journal::open()
 
 bool Journal::setAside()
 {
-    const QString aside = path_ + QStringLiteral(".damaged-") +
+    const QString stamp = path_ + QStringLiteral(".damaged-") +
                           QDateTime::currentDateTime().toString(QStringLiteral("yyyyMMdd-HHmmss"));
-    QFile::remove(path_ + QStringLiteral("-journal"));
+    QString aside = stamp;
+    for (int n = 2; QFile::exists(aside); ++n) aside = stamp + QStringLiteral("-%1").arg(n);
     if (!QFile::rename(path_, aside)) return false;
+    // Its rollback journal goes with it: it may hold what repairs it.
+    QFile::rename(path_ + QStringLiteral("-journal"), aside + QStringLiteral("-journal"));
     Messages::warning(tr("The practice journal %1 was damaged. It was set aside as %2 and a new "
                          "one was started.")
                           .arg(QDir::toNativeSeparators(path_), QDir::toNativeSeparators(aside)));
     return true;
+}
+
+bool Journal::setAsideIfDamaged(const QString& error)
+{
+    if (!isDamage(error)) return false;
+    QSqlDatabase::database(connection_, false).close();
+    opened_ = false;
+    return setAside();
 }
 
 // One transaction from `version` to ours: a failure leaves the file as it was.
@@ -248,14 +265,51 @@ bool Journal::writeSummaries(const JournalSession& s)
     for (const QVariant& v : {QVariant(s.clusters), QVariant(s.medianAbsMs), QVariant(s.p90AbsMs),
                               QVariant(s.medianSteadyMs), QVariant(s.p90SteadyMs), QVariant(s.id)})
         q.addBindValue(v);
-    if (!q.exec()) return false;
+    if (!q.exec()) return (error_ = q.lastError().text()), false;
     q.prepare(QStringLiteral("INSERT INTO measures(session, measure, clusters, p90_ms, "
                              "p90_steady_ms, boost) VALUES (?, ?, ?, ?, ?, ?)"));
     for (const MeasureResult& m : s.measures) {
         for (const QVariant& v : {QVariant(s.id), QVariant(m.measure), QVariant(m.clusters),
                                   QVariant(m.p90AbsMs), QVariant(m.p90SteadyMs), QVariant(m.boost)})
             q.addBindValue(v);
-        if (!q.exec()) return false;
+        if (!q.exec()) return (error_ = q.lastError().text()), false;
+    }
+    return true;
+}
+
+// Many rows a statement: Qt's driver runs one statement per row otherwise,
+// and that costs more than SQLite's own work.
+bool Journal::writeClusters(const JournalSession& s)
+{
+    constexpr size_t kRows = 256, kColumns = 8;
+    QSqlDatabase db = QSqlDatabase::database(connection_, false);
+    QSqlQuery q(db);
+    const auto statement = [](size_t rows) {
+        QString text = QStringLiteral("INSERT INTO clusters(session, seq, measure, file_tick, "
+                                      "deviation_ms, steadiness_ms, velocity, boost) VALUES ");
+        for (size_t r = 0; r < rows; ++r)
+            text += r ? QStringLiteral(",(?,?,?,?,?,?,?,?)") : QStringLiteral("(?,?,?,?,?,?,?,?)");
+        return text;
+    };
+    const QString full = statement(kRows);
+    const std::vector<JournalCluster>& rows = s.clusterRows;
+    for (size_t from = 0; from < rows.size(); from += kRows) {
+        const size_t n = std::min(kRows, rows.size() - from);
+        if (from == 0 || n < kRows) q.prepare(n == kRows ? full : statement(n));
+        int at = 0;
+        for (size_t i = from; i < from + n; ++i) {
+            const JournalCluster& c = rows[i];
+            q.bindValue(at++, s.id);
+            q.bindValue(at++, qint64(i));
+            q.bindValue(at++, c.measure);
+            q.bindValue(at++, qulonglong(c.fileTick));
+            q.bindValue(at++, c.deviationMs);
+            q.bindValue(at++, c.steadinessMs);
+            q.bindValue(at++, c.velocity);
+            q.bindValue(at++, c.boost);
+        }
+        Q_ASSERT(size_t(at) == n * kColumns);
+        if (!q.exec()) return (error_ = q.lastError().text()), false;
     }
     return true;
 }
@@ -266,7 +320,11 @@ qint64 Journal::songId(const SongIdentity& song, bool create)
     QSqlQuery q(db);
     q.prepare(QStringLiteral("SELECT id FROM songs WHERE hash = ?"));
     q.addBindValue(song.hash);
-    if (q.exec() && q.next()) {
+    if (!q.exec()) {
+        error_ = q.lastError().text();
+        return -1;
+    }
+    if (q.next()) {
         const qint64 id = q.value(0).toLongLong();
         if (create) {
             // The song may have moved or been renamed since.
@@ -276,7 +334,7 @@ qint64 Journal::songId(const SongIdentity& song, bool create)
             q.addBindValue(song.path);
             q.addBindValue(song.measures);
             q.addBindValue(id);
-            if (!q.exec()) return -1;
+            if (!q.exec()) return (error_ = q.lastError().text()), -1;
         }
         return id;
     }
@@ -286,13 +344,15 @@ qint64 Journal::songId(const SongIdentity& song, bool create)
     q.addBindValue(song.title);
     q.addBindValue(song.path);
     q.addBindValue(song.measures);
-    return q.exec() ? q.lastInsertId().toLongLong() : -1;
+    if (!q.exec()) return (error_ = q.lastError().text()), -1;
+    return q.lastInsertId().toLongLong();
 }
 
 bool Journal::record(const SongIdentity& song, JournalSession& session)
 {
     if (!song.valid() || session.clusterRows.empty()) return false;
     if (!open()) return false;
+    error_.clear();
     QSqlDatabase db = QSqlDatabase::database(connection_, false);
     if (!db.transaction()) return fail(db.lastError().text());
     QSqlQuery q(db);
@@ -312,32 +372,16 @@ bool Journal::record(const SongIdentity& song, JournalSession& session)
     }
     if (ok) {
         session.id = q.lastInsertId().toLongLong();
-        // Bound as columns, one statement for all the rows: the fastest way
-        // through Qt's driver.
-        QVariantList id, seq, measure, tick, deviation, steadiness, velocity, boost;
-        for (size_t i = 0; i < session.clusterRows.size(); ++i) {
-            const JournalCluster& c = session.clusterRows[i];
-            id << session.id;
-            seq << qint64(i);
-            measure << c.measure;
-            tick << qulonglong(c.fileTick);
-            deviation << c.deviationMs;
-            steadiness << c.steadinessMs;
-            velocity << c.velocity;
-            boost << c.boost;
-        }
-        q.prepare(QStringLiteral("INSERT INTO clusters(session, seq, measure, file_tick, "
-                                 "deviation_ms, steadiness_ms, velocity, boost) "
-                                 "VALUES (?, ?, ?, ?, ?, ?, ?, ?)"));
-        for (const QVariantList& column :
-             {id, seq, measure, tick, deviation, steadiness, velocity, boost})
-            q.addBindValue(column);
-        ok = q.execBatch() && writeSummaries(session);
+        ok = writeClusters(session) && writeSummaries(session);
     }
     if (ok && db.commit()) return true;
-    const QString why = q.lastError().isValid() ? q.lastError().text() : db.lastError().text();
+    const QString why = !error_.isEmpty()         ? error_
+                        : q.lastError().isValid() ? q.lastError().text()
+                                                  : db.lastError().text();
     db.rollback();
     session.id = 0;
+    // Damage met on the way: set aside, and the session goes into a new journal.
+    if (setAsideIfDamaged(why)) return record(song, session);
     return fail(why);
 }
 
@@ -347,6 +391,7 @@ SongHistory Journal::history(const SongIdentity& song)
     h.song = song;
     if (!song.valid() || !open()) return h;
     const qint64 id = songId(song, false);
+    if (id < 0 && !setAsideIfDamaged(error_)) fail(error_);
     if (id <= 0) return h;
     QSqlDatabase db = QSqlDatabase::database(connection_, false);
     QSqlQuery q(db);
@@ -355,7 +400,7 @@ SongHistory Journal::history(const SongIdentity& song)
                              "recorded, clusters, median_ms, p90_ms, median_steady_ms, "
                              "p90_steady_ms FROM sessions WHERE song = ? ORDER BY started, id"));
     q.addBindValue(id);
-    if (!q.exec()) return fail(q.lastError().text()), h;
+    if (!q.exec()) return setAsideIfDamaged(q.lastError().text()) || fail(q.lastError().text()), h;
     std::map<qint64, size_t> index;
     while (q.next()) {
         JournalSession s;
@@ -379,7 +424,7 @@ SongHistory Journal::history(const SongIdentity& song)
                              "m.p90_steady_ms, m.boost FROM measures m JOIN sessions s ON "
                              "s.id = m.session WHERE s.song = ? ORDER BY m.session, m.measure"));
     q.addBindValue(id);
-    if (!q.exec()) return fail(q.lastError().text()), h;
+    if (!q.exec()) return setAsideIfDamaged(q.lastError().text()) || fail(q.lastError().text()), h;
     while (q.next()) {
         const auto at = index.find(q.value(0).toLongLong());
         if (at == index.end()) continue;

@@ -45,9 +45,12 @@ public:
 private:
     bool fail(const QString& what);
     bool setAside();
+    // A query met damage: the file is set aside and the journal closed; false for other errors.
+    bool setAsideIfDamaged(const QString& error);
     bool migrate(int version);
     bool summariseOldSessions();
     bool writeSummaries(const JournalSession& session);
+    bool writeClusters(const JournalSession& session);
     // The song's row; 0 when it has none and `create` is false, -1 on a failure.
     qint64 songId(const SongIdentity& song, bool create);
 

@@ -192,7 +192,6 @@ std::vector<MeasureMastery> masteryMap(const SongHistory& history, const Mastery
 WeakestRun weakestRun(const std::vector<MeasureMastery>& map, const MasteryRules& rules,
                       int longest)
 {
-    (void)rules;
     WeakestRun run;
     const auto open = [&](size_t i) {
         return i < map.size() && map[i].state != Mastery::Unplayed &&
@@ -217,8 +216,9 @@ WeakestRun weakestRun(const std::vector<MeasureMastery>& map, const MasteryRules
     run.first = int(first) + 1;
     run.last = int(last) + 1;
     // Each measure from the boost it was last played well at, or when never,
-    // from seven tenths of its last boost; the run from the slowest of these.
-    run.stepFrom = INT32_MAX;
+    // from seven tenths of its last boost; the run from the slowest of these,
+    // and never above the target it is to be mastered at.
+    run.stepFrom = std::max(10, rules.targetBoost);
     for (size_t i = first; i <= last; ++i)
         run.stepFrom = std::min(run.stepFrom, map[i].lastGoodBoost > 0
                                                   ? map[i].lastGoodBoost

@@ -86,9 +86,10 @@ std::vector<double> steadinessMs(const std::vector<uint64_t>& fileTicks,
                 for (double& index : x) {
                     const size_t j = size_t(index);
                     const double u = std::fabs(at(j)) / (reach * 1.01);
+                    const double tricube = (1 - u * u * u) * (1 - u * u * u) * (1 - u * u * u);
                     index = at(j);
                     y.push_back(deviationsMs[j]);
-                    w.push_back(std::pow(1 - u * u * u, 3) * robust[j]); // tricube
+                    w.push_back(tricube * robust[j]);
                 }
             };
             gather(1.5);

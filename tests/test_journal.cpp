@@ -235,6 +235,22 @@ TEST_F(JournalFile, DamageLocksAndNewerFilesAreToldOnceNeverFatal)
         ASSERT_EQ(aside.size(), 1);
         EXPECT_EQ(QFileInfo(QFileInfo(path).absolutePath() + "/" + aside[0]).size(), 4096);
     }
+    {
+        // Damage past the schema's page is met by the history, not by opening.
+        QFile f(path);
+        ASSERT_TRUE(f.open(QIODevice::ReadWrite) && f.size() > 8192);
+        f.seek(4096);
+        f.write(QByteArray(int(f.size()) - 4096, '\x5a'));
+    }
+    {
+        Journal j(path);
+        EXPECT_TRUE(j.history(song).sessions.empty());
+        ASSERT_EQ(sink.shown.size(), 2);
+        EXPECT_TRUE(sink.shown[1].text.contains(QLatin1String("was damaged")));
+        JournalSession s = logged(0, 2, 30);
+        EXPECT_TRUE(j.record(song, s)) << "a new journal takes the next session";
+        EXPECT_EQ(j.history(song).sessions.size(), 1u);
+    }
     sink.shown.clear();
     {
         // Another program holds the file while a session ends, twice.

@@ -65,6 +65,12 @@ TEST_F(InteractiveAlsa, EachKeyRingsTheNextClusterWithItsSpacingAndEndsItOnRelea
     EXPECT_EQ(overruns, 0);
     EXPECT_TRUE(spinUntil([this] { return finished; }, 15000)) << "no end after the last cluster";
     EXPECT_FALSE(halted);
+    // What the journal is given of the session: each cluster's file tick, measure and key.
+    std::vector<std::tuple<uint64_t, qint64, int>> logged;
+    for (const JournalCluster& c : deck.lastSession.clusterRows)
+        logged.emplace_back(c.fileTick, c.measure, c.velocity);
+    EXPECT_EQ(logged, (decltype(logged){{0, 1, 80}, {203, 1, 100}, {1920, 2, 127}}));
+    EXPECT_EQ(deck.lastSession.measures.size(), 2u);
 }
 
 TEST_F(InteractiveAlsa, AKeyFloodLeavesNoHangingNoteAndNoHeldKey)
