@@ -54,7 +54,8 @@ void JournalCommands::sessionFinished()
     // The journal dates every session: one that was never timed ends now.
     if (!session.started.isValid())
         session.started = QDateTime::currentDateTime().addSecs(-session.seconds);
-    journal().record(songIdentity(model), session); // a failure is told once
+    // Under the song it was played on: a take kept since has other notes.
+    journal().record(model.lastSessionSong, session); // a failure is told once
     showMastery();
 }
 

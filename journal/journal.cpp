@@ -219,6 +219,8 @@ bool Journal::summariseOldSessions()
     if (!sessions.exec(QStringLiteral("SELECT id, tick4measure FROM sessions"))) return false;
     clusters.prepare(QStringLiteral("SELECT measure, file_tick, deviation_ms, velocity, boost "
                                     "FROM clusters WHERE session = ? ORDER BY seq"));
+    write.prepare(
+        QStringLiteral("UPDATE clusters SET steadiness_ms = ? WHERE session = ? AND seq = ?"));
     std::vector<std::pair<qint64, int>> all;
     while (sessions.next())
         all.emplace_back(sessions.value(0).toLongLong(), sessions.value(1).toInt());
@@ -240,8 +242,6 @@ bool Journal::summariseOldSessions()
             s.clusterRows.push_back(c);
         }
         const std::vector<double> steady = steadinessMs(ticks, deviations, uint64_t(tick4measure));
-        write.prepare(QStringLiteral("UPDATE clusters SET steadiness_ms = ? WHERE session = ? AND "
-                                     "seq = ?"));
         for (size_t i = 0; i < steady.size(); ++i) {
             s.clusterRows[i].steadinessMs = steady[i];
             write.addBindValue(steady[i]);

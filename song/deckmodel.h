@@ -51,8 +51,10 @@ public:
     bool takeFollowed = false;
     TakeRecord keptTake;
     // The session that ended last, for the practice journal; its clusterRows
-    // are empty when it rang none.
+    // are empty when it rang none. The song it was played on is taken before
+    // a kept take gives the notes their played times.
     JournalSession lastSession;
+    SongIdentity lastSessionSong;
     // Counts preparations: what outlives a session knows when the song changed.
     unsigned preparations = 0;
 

@@ -66,6 +66,8 @@ JournalSession journalSession(const std::vector<TakeCluster>& log, int tick4qn, 
 void closeSessionLog(DeckModel& deck, const QDateTime& started, qint64 elapsedMs, int userBoost,
                      bool recorded)
 {
+    // Hashing the notes is for sessions the journal will keep.
+    deck.lastSessionSong = deck.takeLog.empty() ? SongIdentity() : songIdentity(deck);
     JournalSession& s = deck.lastSession;
     s = journalSession(deck.takeLog, deck.timing.tick4qn, deck.timing.tick4measure);
     s.started = started;

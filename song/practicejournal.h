@@ -95,7 +95,8 @@ SongIdentity songIdentity(const DeckModel& deck);
 JournalSession journalSession(const std::vector<TakeCluster>& log, int tick4qn, int tick4measure);
 
 // A session ended: its log becomes deck.lastSession, with when it started,
-// how long it ran, what was played and the boost the user had set.
+// how long it ran, what was played and the boost the user had set, and the
+// song as it stands becomes deck.lastSessionSong.
 void closeSessionLog(DeckModel& deck, const QDateTime& started, qint64 elapsedMs, int userBoost,
                      bool recorded);
 

@@ -848,15 +848,22 @@ TEST_F(MainWindowJournal, PractiseTheWeakestLoopsItOrSaysWhyNot)
 }
 
 // A session that ends is written to the journal when it played clusters and
-// the journal is kept, and an open history window shows it.
+// the journal is kept, and an open history window shows it. A recording whose
+// take is kept counts for the song it was played on, not for the take's notes.
 TEST_F(MainWindowJournal, AFinishedSessionIsKeptWhenTheJournalIs)
 {
     struct Row {
         bool keep;
         std::vector<int> early;
         size_t sessions; // in the journal after it
+        bool recorded = false;
     };
-    const Row rows[] = {{true, {2, 30}, 1}, {false, {2, 30}, 1}, {true, {}, 1}, {true, {1}, 2}};
+    const Row rows[] = {{true, {2, 30}, 1},
+                        {false, {2, 30}, 1},
+                        {true, {}, 1},
+                        {true, {1}, 2},
+                        {true, {3, 3}, 3, true}};
+    const SongIdentity song = songIdentity(deck());
     HistoryWindow* w = history();
     for (const Row& row : rows) {
         SCOPED_TRACE(row.sessions);
@@ -864,13 +871,24 @@ TEST_F(MainWindowJournal, AFinishedSessionIsKeptWhenTheJournalIs)
         beginTake(deck());
         deck().takeLog = logOf(row.early);
         deck().sessionActive = true;
+        if (row.recorded) {
+            // The first note was played late; keeping the take moves it there.
+            deck().recording = true;
+            EventNode* n = deck().song.events.head();
+            while (!n->isSoundingNoteOn()) n = n->next;
+            n->altTick = n->tick + 7;
+            sink.answers = {Yes};
+        }
         postEvent(&window->deck()->session(),
                   SessionFinishedPayload::make(int(row.early.size()) * 4, 0));
         QCoreApplication::sendPostedEvents();
-        EXPECT_EQ(journal().history(songIdentity(deck())).sessions.size(), row.sessions);
+        EXPECT_EQ(journal().history(song).sessions.size(), row.sessions);
         EXPECT_EQ(w->history().sessions.size(), row.sessions);
+        EXPECT_EQ(songIdentity(deck()).hash != song.hash, row.recorded) << "the take was kept";
+        // The roll shades the song as it now stands: the kept take has no history.
+        EXPECT_EQ(window->deck()->score()->diagram()->measureShades().size(),
+                  row.recorded ? 0u : 9u);
     }
-    EXPECT_EQ(window->deck()->score()->diagram()->measureShades().size(), 9u);
 }
 
 // A record session with a take in it, as the deck sees it when the song
