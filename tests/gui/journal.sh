@@ -24,8 +24,9 @@ printf '\n[Journal]\nmasteryms=400\n' >>"$conf"
 # a process started per key would cost the emulated CPU its own delay.
 held=
 strike() {
-    printf "${held:+\\x80\\x$held\\x00}\\x90\\x3c\\x64" >/dev/snd/midiC0D0
-    held=3c
+    if [[ -n $held ]]; then printf '\x80\x3c\x00\x90\x3c\x64'; else printf '\x90\x3c\x64'; fi \
+        >/dev/snd/midiC0D0
+    held=1
 }
 release() {
     [[ -z $held ]] || printf '\x80\x3c\x00' >/dev/snd/midiC0D0
