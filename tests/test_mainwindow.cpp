@@ -539,12 +539,7 @@ TEST_F(MainWindow, AFirstStartPlaysFromWhatIsConnected)
 // plot sets the loop around a measure, and the window goes with the song.
 TEST_F(MainWindow, AKeptTakeIsAnalysedAndAMeasureLoopedByAClick)
 {
-    TrackBuilder conductor, melody;
-    conductor.tempo(0, 500000).timeSig(0, 4, 2).end();
-    for (int i = 0; i < 32; ++i) melody.on(0, 0, 60 + i % 12, 90).off(96, 0, 60 + i % 12);
-    App::arguments[1] =
-        QString::fromStdString(writeTempFile(smfFile(1, 96, {conductor, melody.end()})));
-    open(1);
+    openMelody();
     ASSERT_TRUE(window->songOpen());
     QAction* analysis = window->findChild<QAction*>("a_takeAnalysis");
     EXPECT_FALSE(analysis->isEnabled());
@@ -681,12 +676,7 @@ struct MainWindowJournal : Window {
     void SetUp() override
     {
         Window::SetUp();
-        TrackBuilder conductor, melody;
-        conductor.tempo(0, 500000).timeSig(0, 4, 2).end();
-        for (int i = 0; i < 32; ++i) melody.on(0, 0, 60 + i % 12, 90).off(96, 0, 60 + i % 12);
-        App::arguments[1] =
-            QString::fromStdString(writeTempFile(smfFile(1, 96, {conductor, melody.end()})));
-        open(1);
+        openMelody();
         ASSERT_TRUE(window->songOpen());
     }
     DeckModel& deck() { return window->deck()->model(); }

@@ -77,6 +77,16 @@ protected:
         window->show();
         return window;
     }
+    // 32 quarter notes at 120 bpm in 4/4: eight measures to play and loop.
+    TopWidget* openMelody()
+    {
+        TrackBuilder conductor, melody;
+        conductor.tempo(0, 500000).timeSig(0, 4, 2).end();
+        for (int i = 0; i < 32; ++i) melody.on(0, 0, 60 + i % 12, 90).off(96, 0, 60 + i % 12);
+        App::arguments[1] =
+            QString::fromStdString(writeTempFile(smfFile(1, 96, {conductor, melody.end()})));
+        return open(1);
+    }
     std::set<QString> enabledActions() const
     {
         std::set<QString> names;
